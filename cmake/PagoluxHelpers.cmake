@@ -1,0 +1,74 @@
+# Shared CMake helpers: warnings, tests and fuzz targets are declared the same way everywhere.
+
+function(pagolux_add_subdirectory dir)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    add_subdirectory(${dir})
+  endif()
+endfunction()
+
+# Adds every direct subfolder of the current folder that has a CMakeLists.txt.
+function(pagolux_add_all_subdirectories)
+  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+function(pagolux_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+endfunction()
+
+# pagolux_add_test(NAME name SOURCES ... [LIBS ...] [GUI] [DISPLAY] [TIMEOUT s])
+#   A GoogleTest executable registered as one CTest test.
+#   GUI:     runs with QT_QPA_PLATFORM=offscreen (widgets without a display).
+#   DISPLAY: needs a real X display (web engine); the test script runs CTest under Xvfb,
+#            and the test is skipped with a message when no DISPLAY is set.
+function(pagolux_add_test)
+  cmake_parse_arguments(T "GUI;DISPLAY" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  pagolux_warnings(${T_NAME})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  if(NOT T_GUI AND NOT T_DISPLAY)
+    target_link_libraries(${T_NAME} PRIVATE GTest::gtest_main)
+  endif()
+  target_compile_definitions(${T_NAME} PRIVATE PAGOLUX_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 600)
+  endif()
+  set(env "PAGOLUX_BIN_DIR=${CMAKE_BINARY_DIR}/bin" "QTWEBENGINE_DISABLE_SANDBOX=1"
+          "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu --no-sandbox" "LC_ALL=C.UTF-8")
+  if(T_GUI)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
+  if(T_DISPLAY)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS display)
+  endif()
+endfunction()
+
+# pagolux_add_fuzzer(NAME name SOURCES ... [LIBS ...])
+#   With PAGOLUX_BUILD_FUZZ (clang): a libFuzzer binary with ASan + UBSan, run by hand.
+#   Otherwise: the same entry point linked with a small replay driver, registered as a test
+#   that feeds every file of fuzz/corpus/<name>/ and fuzz/regressions/<name>/ to it.
+function(pagolux_add_fuzzer)
+  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
+  if(PAGOLUX_BUILD_FUZZ)
+    add_executable(${F_NAME} ${F_SOURCES})
+    target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
+    target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
+  elseif(PAGOLUX_BUILD_TESTS)
+    add_executable(${F_NAME}_replay ${F_SOURCES} ${CMAKE_SOURCE_DIR}/fuzz/ReplayMain.cpp)
+    target_link_libraries(${F_NAME}_replay PRIVATE ${F_LIBS})
+    set_target_properties(${F_NAME}_replay PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME ${F_NAME}_replay
+             COMMAND ${F_NAME}_replay ${CMAKE_SOURCE_DIR}/fuzz/corpus/${F_NAME}
+                     ${CMAKE_SOURCE_DIR}/fuzz/regressions/${F_NAME})
+    set_tests_properties(${F_NAME}_replay PROPERTIES TIMEOUT 600)
+  endif()
+endfunction()

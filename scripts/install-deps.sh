@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs every Debian package Pagolux needs to build, test, fuzz and benchmark.
+# Safe to run again: packages already present are left as they are.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config git
+  # libraries
+  zlib1g-dev libjpeg-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+  qt6-webengine-dev qt6-webengine-dev-tools
+  qt6-svg-dev qt6-image-formats-plugins qt6-qpa-plugins
+  libwmf-dev libemf2svg-dev
+  # tests and fuzzing
+  libgtest-dev libgmock-dev googletest
+  xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2
+  clang llvm libclang-rt-14-dev
+  # benchmarks
+  libbenchmark-dev zip pigz hyperfine python3.11-doc
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
