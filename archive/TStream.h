@@ -1,0 +1,188 @@
+#pragma once
+// The stream abstraction through which the archive and the file formats do their byte work:
+// file streams, memory streams, a bounded read-only window onto another stream, and (in
+// ZlibStreams.h) the compression streams.
+//
+// Positions and sizes are 64-bit; the archive format itself limits them to int32 and checks
+// that where it reads or writes.
+
+#include "archive/Exception.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pagolux {
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+// Every failure of the stream layer derives from this.
+class EStreamError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// "Datei %s kann nicht geöffnet werden"
+class EFOpenError : public EStreamError {
+public:
+    explicit EFOpenError(const std::string& fileName);
+};
+
+// "Datei %s kann nicht erstellt werden"
+class EFCreateError : public EStreamError {
+public:
+    explicit EFCreateError(const std::string& fileName);
+};
+
+// "Stream-Read-Fehler": ReadBuffer moved fewer bytes than asked.
+class EReadError : public EStreamError {
+public:
+    EReadError();
+};
+
+// "Stream-Write-Fehler": WriteBuffer moved fewer bytes than asked.
+class EWriteError : public EStreamError {
+public:
+    EWriteError();
+};
+
+class TStream {
+public:
+    // Block size of CopyFrom.
+    static constexpr std::int64_t kCopyBlockSize = 61440;
+
+    TStream() = default;
+    TStream(const TStream&) = delete;
+    TStream& operator=(const TStream&) = delete;
+    virtual ~TStream() = default;
+
+    // Moves up to count bytes; returns how many moved (0 at the end). Never throws for a short
+    // transfer; derived streams may throw for a failure of the device or the codec.
+    [[nodiscard]] virtual std::int64_t Read(void* buffer, std::int64_t count) = 0;
+    [[nodiscard]] virtual std::int64_t Write(const void* buffer, std::int64_t count) = 0;
+    // Returns the new position.
+    virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
+
+    // Default: a stream that cannot change its size raises EWriteError.
+    virtual void SetSize(std::int64_t newSize);
+    // Default: seek to the end and back.
+    [[nodiscard]] virtual std::int64_t Size();
+
+    [[nodiscard]] std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
+    void SetPosition(std::int64_t pos) { Seek(pos, TSeekOrigin::soBeginning); }
+
+    // Exactly count bytes or EReadError / EWriteError.
+    void ReadBuffer(void* buffer, std::int64_t count);
+    void WriteBuffer(const void* buffer, std::int64_t count);
+
+    // Copies count bytes from source's current position. A count of 0 copies the whole
+    // source from its start. Moves in blocks of 61,440 bytes; a short read raises EReadError.
+    // Returns the number of bytes copied.
+    std::int64_t CopyFrom(TStream& source, std::int64_t count);
+};
+
+// Open modes of TFileStream.
+enum class TFileMode {
+    fmCreate,        // create or empty the file, read and write
+    fmOpenRead,      // existing file, read only
+    fmOpenWrite,     // existing file, write only, contents kept
+    fmOpenReadWrite, // existing file, read and write, contents kept
+};
+
+// A file on disk. The constructor raises EFOpenError (open modes) or EFCreateError (fmCreate).
+// The file is closed by the destructor; Close() closes it early and reports a failure of the
+// final flush as EWriteError.
+class TFileStream : public TStream {
+public:
+    TFileStream(const std::string& fileName, TFileMode mode);
+    ~TFileStream() override;
+
+    std::int64_t Read(void* buffer, std::int64_t count) override;
+    std::int64_t Write(const void* buffer, std::int64_t count) override;
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+    void SetSize(std::int64_t newSize) override;
+    std::int64_t Size() override;
+
+    const std::string& FileName() const { return fileName; }
+    // Pushes written data to the disk (fsync); raises EWriteError on failure.
+    void Flush();
+    void Close();
+
+private:
+    std::string fileName;
+    int fd = -1;
+};
+
+// A growable buffer in memory.
+class TMemoryStream : public TStream {
+public:
+    TMemoryStream() = default;
+    explicit TMemoryStream(std::vector<std::uint8_t> initial) : data(std::move(initial)) {}
+
+    std::int64_t Read(void* buffer, std::int64_t count) override;
+    std::int64_t Write(const void* buffer, std::int64_t count) override;
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+    void SetSize(std::int64_t newSize) override;
+    std::int64_t Size() override { return static_cast<std::int64_t>(data.size()); }
+
+    std::uint8_t* Memory() { return data.data(); }
+    const std::vector<std::uint8_t>& Bytes() const { return data; }
+    // Hands the bytes over and leaves the stream empty at position 0.
+    std::vector<std::uint8_t> TakeBytes();
+    void Clear();
+    // Reserves room without changing the size.
+    void Reserve(std::size_t capacity) { data.reserve(capacity); }
+
+    void LoadFromStream(TStream& source);
+    void SaveToStream(TStream& dest);
+    void LoadFromFile(const std::string& fileName);
+    void SaveToFile(const std::string& fileName);
+
+private:
+    std::vector<std::uint8_t> data;
+    std::int64_t pos = 0;
+};
+
+// A read-only stream over bytes owned by someone else (no copy); they must outlive it.
+class TReadOnlyMemoryStream : public TStream {
+public:
+    TReadOnlyMemoryStream(const void* bytes, std::size_t size)
+        : bytes(static_cast<const std::uint8_t*>(bytes)), size(static_cast<std::int64_t>(size))
+    {
+    }
+
+    std::int64_t Read(void* buffer, std::int64_t count) override;
+    std::int64_t Write(const void* buffer, std::int64_t count) override;
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+    std::int64_t Size() override { return size; }
+
+private:
+    const std::uint8_t* bytes;
+    std::int64_t size;
+    std::int64_t pos = 0;
+};
+
+// A read-only window [start, start + length) of another stream, seen as a stream of its own
+// whose position 0 is the base's byte start. Reads never go past the window. The base stream
+// is not owned and must outlive the window; the window moves the base's position.
+class TSubRangeStream : public TStream {
+public:
+    // Raises EReadError when the window does not lie inside the base stream.
+    TSubRangeStream(TStream& base, std::int64_t start, std::int64_t length);
+
+    std::int64_t Read(void* buffer, std::int64_t count) override;
+    std::int64_t Write(const void* buffer, std::int64_t count) override;
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+    std::int64_t Size() override { return length; }
+
+    std::int64_t Start() const { return start; }
+
+private:
+    TStream& base;
+    std::int64_t start;
+    std::int64_t length;
+    std::int64_t pos = 0;
+};
+
+} // namespace pagolux

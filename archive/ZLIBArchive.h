@@ -1,0 +1,222 @@
+#pragma once
+// TZLBArchive: writes, opens, lists and extracts ZLB archives.
+//
+// A ZLB archive is the members' data blocks back to back, then the registry (532 bytes per
+// member, usually as one zlib stream), then a 36-byte trailer. Every integer is little-endian
+// and every offset counts from the archive's own first byte, so an archive may also sit at the
+// end of another file (an output executable); OpenEmbeddedArchive reads it there.
+//
+// Names in the registry use "\" as folder separator on every platform; lookups accept "/" too.
+// All failures raise EArchiveError (a pagolux::Exception) with an English message, except the
+// stream layer's own errors where noted.
+
+#include "archive/Exception.h"
+#include "archive/TStream.h"
+#include "archive/ZlibStreams.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace pagolux {
+
+// The last 36 bytes of an archive.
+struct TArchiveTrailer {
+    std::uint32_t ArchiveCRC;     // CRC-32 of every byte before the trailer
+    std::int32_t EntryCount;      // number of registry entries
+    std::int32_t Tag;             // always 1 when written; not checked on reading
+    std::int32_t RegistrySize;    // compressed registry length, 0 for a raw registry
+    std::int32_t RegistryOffset;  // registry offset = length of the data part
+    std::uint8_t RegistryCompressed;
+    std::uint8_t Reserved[15];
+};
+static_assert(sizeof(TArchiveTrailer) == 36);
+static_assert(offsetof(TArchiveTrailer, EntryCount) == 4);
+static_assert(offsetof(TArchiveTrailer, Tag) == 8);
+static_assert(offsetof(TArchiveTrailer, RegistrySize) == 12);
+static_assert(offsetof(TArchiveTrailer, RegistryOffset) == 16);
+static_assert(offsetof(TArchiveTrailer, RegistryCompressed) == 20);
+
+// One registry entry (532 bytes). FileName and FilePath are short strings: byte 0 is the
+// length (0..255), then the bytes, the rest zero.
+struct TArchiveEntry {
+    std::uint8_t FileName[256];
+    std::uint8_t FilePath[256];
+    std::int32_t FileSize;
+    std::int32_t StoredSize;
+    std::int32_t DataOffset;
+    std::uint32_t FileCRC;
+    std::uint8_t StoredRaw;
+    std::uint8_t Level;
+    std::uint8_t Reserved[2];
+};
+static_assert(sizeof(TArchiveEntry) == 532);
+static_assert(offsetof(TArchiveEntry, FilePath) == 256);
+static_assert(offsetof(TArchiveEntry, FileSize) == 512);
+static_assert(offsetof(TArchiveEntry, StoredSize) == 516);
+static_assert(offsetof(TArchiveEntry, DataOffset) == 520);
+static_assert(offsetof(TArchiveEntry, FileCRC) == 524);
+static_assert(offsetof(TArchiveEntry, StoredRaw) == 528);
+static_assert(offsetof(TArchiveEntry, Level) == 529);
+
+inline constexpr std::size_t kTrailerSize = 36;
+inline constexpr std::size_t kEntrySize = 532;
+
+// Byte-exact (little-endian) conversion, independent of the host's byte order.
+void EncodeTrailer(const TArchiveTrailer& t, std::uint8_t out[kTrailerSize]);
+TArchiveTrailer DecodeTrailer(const std::uint8_t in[kTrailerSize]);
+void EncodeEntry(const TArchiveEntry& e, std::uint8_t out[kEntrySize]);
+TArchiveEntry DecodeEntry(const std::uint8_t in[kEntrySize]);
+
+// The short strings of an entry as std::string (length byte honoured, at most 255 bytes).
+std::string EntryFileName(const TArchiveEntry& e);
+std::string EntryFilePath(const TArchiveEntry& e);
+// Stores s cut to 255 bytes.
+void SetShortString(std::uint8_t field[256], const std::string& s);
+
+// All errors of the archive component.
+class EArchiveError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class TZLBArchive;
+using TNotifyEvent = std::function<void(TZLBArchive& sender)>;
+using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
+using TFileExtractedEvent = std::function<void(const std::string& filename)>;
+using TErrorLogEvent = std::function<void(const std::string& Msg)>;
+using TProgressEvent = std::function<void(const std::string& Msg, std::int32_t Percentage)>;
+
+class TZLBArchive {
+public:
+    TZLBArchive();
+    virtual ~TZLBArchive();
+    TZLBArchive(const TZLBArchive&) = delete;
+    TZLBArchive& operator=(const TZLBArchive&) = delete;
+
+    // ---- published settings (defaults as constructed) ----
+    TFileCompressionLevel CompressionLevel = fcDefault;
+    bool ExtractWithPath = false; // ExtractFile recreates FilePath below the target folder
+    bool CheckCRC = false;        // kept for compatibility; opening always checks the archive CRC
+                                  // and extraction always checks each member's FileCRC
+    bool SavePaths = false;       // store each member's folder
+    bool RecursePaths = false;    // expand folders with their subfolders
+    // Worker threads for AddFiles; 0 = one per core. The archive is the same for any value.
+    unsigned Threads = 0;
+
+    // ---- events (not called when empty) ----
+    TReplaceFileEvent OnReplaceFile;     // ExtractFile found an existing file; Replace starts true
+    TFileExtractedEvent OnFileExtracted; // a member was written to a file (its full path)
+    TNotifyEvent OnArchiveOpened;        // CreateArchive / OpenArchive succeeded
+    TFileExtractedEvent OnStreamExtracted; // a member was extracted to a stream (its key)
+    TErrorLogEvent OnErrorLogged;        // notices of AddFiles
+    TProgressEvent OnProgress;           // see DoProgress
+
+    // ---- writing ----
+    // Starts a new archive that does not exist yet ("File already exists" otherwise).
+    void CreateArchive(const std::string& FileName);
+    // Adds files and folders (full paths); consumes the list. Rewrites the archive through a
+    // temporary file and re-opens it.
+    void AddFiles(std::vector<std::string>& list);
+    // Forgets the archive (no file is held open between operations).
+    void CloseArchive();
+
+    // ---- reading ----
+    // Opens an archive that is a whole file. False for an empty name.
+    bool OpenArchive(const std::string& FileName);
+    // Opens an archive stored at the end of hostFile. archiveStart >= 0: the archive begins at
+    // that offset and ends at the host's end; archiveStart < 0: its start is computed from the
+    // trailer in the host's last 36 bytes. A plain archive file opens this way too.
+    bool OpenEmbeddedArchive(const std::string& hostFile, std::int64_t archiveStart = -1);
+    // Start of the archive in a host stream whose last 36 bytes are a trailer, or -1 when the
+    // trailer's numbers do not describe a range inside the host.
+    static std::int64_t FindArchiveStart(TStream& host);
+
+    // Index of the first entry whose FilePath + FileName equals name (ASCII case-insensitive),
+    // or -1. "/" in name counts as "\". Raises "No archive is currently open".
+    std::int32_t FindFile(const std::string& name) const;
+    // Copy of entry index; raises "Index out of bounds".
+    TArchiveEntry GetFileEntry(std::int32_t index) const;
+    std::int32_t Count() const { return static_cast<std::int32_t>(entries.size()); }
+    const TArchiveTrailer& Trailer() const { return trailer; }
+    const std::string& ArchiveName() const { return archiveName; }
+    // Offset of the archive's first byte in its file (0 unless opened embedded).
+    std::int64_t ArchiveStart() const { return archiveStart; }
+    bool IsOpen() const { return !archiveName.empty() && !newArchive; }
+
+    // ---- extraction (each checks the member's FileCRC; a mismatch raises) ----
+    // Appends the member's bytes to dest at its position; fires OnStreamExtracted.
+    void ExtractToStream(std::int32_t index, TStream& dest);
+    void ExtractToStream(const std::string& name, TStream& dest);
+    std::vector<std::uint8_t> ExtractToMemory(std::int32_t index);
+    std::vector<std::uint8_t> ExtractToMemory(const std::string& name);
+    // Writes the member to exactly fileName (through a temporary file in its folder, renamed
+    // into place); asks OnReplaceFile when it exists; fires OnFileExtracted. Returns false when
+    // the handler declined the replacement.
+    bool ExtractToFile(std::int32_t index, const std::string& fileName);
+    // Writes the member into folder: as folder + FileName, or with ExtractWithPath as folder +
+    // FilePath + FileName (folders created). A FilePath with "..", empty or "." segments, or a
+    // name with a separator, is refused. Returns the written path ("" when declined).
+    std::string ExtractFile(std::int32_t index, const std::string& folder);
+    // ExtractFile for every member, in registry order.
+    void ExtractAll(const std::string& folder);
+    // Checks every member's data against its FileCRC without writing anything; raises on the
+    // first bad member.
+    void VerifyMembers();
+
+    // ---- helpers (public for tools and tests) ----
+    void MakeCRCTable();
+    const std::array<std::uint32_t, 256>& CRCTable() const { return crcTable; }
+    // CRC-32 of the stream's bytes except the last leaveOut; the position is restored.
+    std::uint32_t StreamCRC(TStream& stream, std::int64_t leaveOut);
+    // Appends the registry and the trailer at dest's end.
+    void WriteRegistry(TStream& dest);
+    // Reports through OnProgress according to the current progress stage.
+    void DoProgress(TStream* sender);
+
+    // Creates a new empty temporary file "ZLB..." in the temporary folder.
+    virtual void GetTempFile(std::string& name);
+    // Appends the contents of folder to list (subfolders first with RecursePaths; subfolders
+    // themselves as items with SavePaths).
+    virtual void AddDirectory(const std::string& folder, std::vector<std::string>& list);
+
+protected:
+    // Hooks for tests that inject failures; default implementations do the real work.
+    virtual std::unique_ptr<TStream> OpenMemberStream(const std::string& path);
+
+private:
+    struct Member;
+    void scanDirectory(const std::string& folder, std::vector<std::string>& list);
+    void openFrom(const std::string& name, std::int64_t start);
+    void loadRegistry(TStream& archive);
+    void rebuildIndex();
+    std::int32_t findKey(const std::string& key) const;
+    std::string memberKey(const std::string& path) const;
+    std::unique_ptr<TStream> openArchiveRange(std::unique_ptr<TFileStream>& file);
+    std::int32_t checkedIndex(std::int32_t index) const;
+    void writeMembers(std::vector<std::string>& list, TFileStream& out);
+
+    bool newArchive = false;
+    std::string archiveName;
+    TArchiveTrailer trailer{};
+    std::vector<std::unique_ptr<TArchiveEntry>> entries;
+    std::int64_t archiveStart = 0;
+    std::array<std::uint32_t, 256> crcTable{};
+    std::uint8_t progressStage = 0;
+    std::string progressMessage;
+    std::int32_t progressTotal = 0;
+    std::int32_t progressCount = 0;
+    bool destroying = false;
+    // Lower-cased key -> first entry index, so FindFile does not scan.
+    std::unordered_map<std::string, std::int32_t> index;
+};
+
+// Percentage of part in whole, rounded half to even (0 when whole is 0).
+std::int32_t ProgressPercent(double part, double whole);
+
+} // namespace pagolux
