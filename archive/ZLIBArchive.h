@@ -147,7 +147,7 @@ public:
     const std::string& ArchiveName() const { return archiveName; }
     // Offset of the archive's first byte in its file (0 unless opened embedded).
     std::int64_t ArchiveStart() const { return archiveStart; }
-    bool IsOpen() const { return !archiveName.empty() && !newArchive; }
+    bool IsOpen() const { return !archiveName.empty() && !newArchive && !unusable; }
 
     // ---- extraction (each checks the member's FileCRC; a mismatch raises) ----
     // Appends the member's bytes to dest at its position; fires OnStreamExtracted.
@@ -187,19 +187,30 @@ public:
 
 protected:
     // Hooks for tests that inject failures; default implementations do the real work.
-    virtual std::unique_ptr<TStream> OpenMemberStream(const std::string& path);
+    // Opens a member source for reading. Called from worker threads: an override must be
+    // thread-safe.
+    virtual std::unique_ptr<TStream> OpenMemberStream(const std::string& path) const;
 
 private:
     struct Member;
+    class Pipeline;
     void scanDirectory(const std::string& folder, std::vector<std::string>& list);
-    void openFrom(const std::string& name, std::int64_t start);
+    void expandFolders(std::vector<std::string>& list);
+    bool openFrom(const std::string& name, std::int64_t start);
     void loadRegistry(TStream& archive);
-    void rebuildIndex();
+    bool entryFits(const TArchiveEntry& e) const;
+    void indexEntry(std::int32_t i);
     std::int32_t findKey(const std::string& key) const;
-    std::string memberKey(const std::string& path) const;
-    std::unique_ptr<TStream> openArchiveRange(std::unique_ptr<TFileStream>& file);
     std::int32_t checkedIndex(std::int32_t index) const;
-    void writeMembers(std::vector<std::string>& list, TFileStream& out);
+    void checkLimits(const std::vector<std::string>& list) const;
+    void writeMembers(std::vector<std::string>& list, std::size_t& processed, TStream& out);
+    void prepareMember(Member& m) const;
+    void storeLargeMember(Member& m, TStream& out);
+    void appendMember(Member& m, TStream& out);
+    // Reads the stored block of entry i into memory-bounded chunks, calling sink per chunk,
+    // and checks FileCRC; raises EArchiveError naming the member when the data is damaged.
+    void readMember(std::int32_t i, const std::function<void(const std::uint8_t*, std::size_t)>& sink) const;
+    std::string memberName(std::int32_t i) const;
 
     bool newArchive = false;
     std::string archiveName;
@@ -212,6 +223,11 @@ private:
     std::int32_t progressTotal = 0;
     std::int32_t progressCount = 0;
     bool destroying = false;
+    // The name is recorded after a failed CreateArchive / OpenArchive, but nothing may be
+    // written under it.
+    bool unusable = false;
+    // Folders already scanned by the current AddFiles (device, inode), so each is expanded once.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> scannedFolders;
     // Lower-cased key -> first entry index, so FindFile does not scan.
     std::unordered_map<std::string, std::int32_t> index;
 };

@@ -1,0 +1,151 @@
+#include "archive/ArchivePaths_p.h"
+
+#include "archive/FileNameUtils.h"
+#include "archive/TStream.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace pagolux::archive_detail {
+
+std::string formatMessage(const char* pattern, const std::string& value)
+{
+    std::string text = pattern;
+    const auto at = text.find("%s");
+    if (at != std::string::npos)
+        text.replace(at, 2, value);
+    return text;
+}
+
+std::string asciiLower(std::string s)
+{
+    for (auto& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+std::string toArchiveSeparators(std::string s)
+{
+#ifndef _WIN32
+    for (auto& c : s)
+        if (c == '/')
+            c = '\\';
+#endif
+    return s;
+}
+
+namespace {
+
+std::string cut(std::string s)
+{
+    if (s.size() > kMaxShortString)
+        s.resize(kMaxShortString);
+    return s;
+}
+
+#ifdef _WIN32
+std::string dropThroughFirstColon(std::string s)
+{
+    const auto colon = s.find(':');
+    return colon == std::string::npos ? s : s.substr(colon + 1);
+}
+#else
+// POSIX paths have no drive names, and a colon is an ordinary character there.
+std::string dropThroughFirstColon(std::string s) { return s; }
+#endif
+
+} // namespace
+
+std::string storedFilePath(const std::string& sourcePath, bool savePaths)
+{
+    if (!savePaths)
+        return {};
+    return dropThroughFirstColon(toArchiveSeparators(cut(ExtractFilePath(sourcePath))));
+}
+
+std::string storedFileName(const std::string& sourcePath)
+{
+    return cut(ExtractFileName(sourcePath));
+}
+
+std::string lookupKey(const std::string& name, bool savePaths)
+{
+    const std::string n = toArchiveSeparators(name);
+    // Folder part: through the last "\" or ":" (the archive's own rule).
+    const auto pos = n.find_last_of("\\:");
+    std::string folder = pos == std::string::npos ? std::string() : n.substr(0, pos + 1);
+    const std::string file = pos == std::string::npos ? n : n.substr(pos + 1);
+    if (savePaths)
+        folder = dropThroughFirstColon(folder);
+    return folder + file;
+}
+
+std::string tempFolder()
+{
+    const char* env = std::getenv("TMPDIR");
+    std::string dir = env && *env ? env : "/tmp";
+    return IncludeTrailingPathDelimiter(dir);
+}
+
+std::string createUniqueFile(const std::string& folder, const std::string& prefix, unsigned mode)
+{
+    static std::atomic<unsigned> counter{0};
+    const auto seed = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned v = seed * 2654435761u + (counter++) * 40503u + static_cast<unsigned>(::getpid()) * 97u;
+        std::string suffix;
+        for (int i = 0; i < 6; ++i) {
+            suffix += digits[v % 36];
+            v /= 36;
+        }
+        const std::string name = folder + prefix + suffix + ".tmp";
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    throw EFCreateError(folder + prefix + "*");
+}
+
+bool safeFolderSegments(const std::string& filePath, std::vector<std::string>& segments)
+{
+    segments.clear();
+    std::size_t begin = 0;
+    const std::size_t n = filePath.size();
+    while (begin <= n) {
+        auto end = filePath.find('\\', begin);
+        if (end == std::string::npos)
+            end = n;
+        const std::string seg = filePath.substr(begin, end - begin);
+        const bool first = begin == 0;
+        const bool last = end == n;
+        if (seg.empty()) {
+            // Only the leading "\" (root) and the end after the trailing "\" may be empty.
+            if (!first && !last)
+                return false;
+        } else {
+            if (seg == "." || seg == ".." || seg.find_first_of(std::string(":/\0", 3)) != std::string::npos)
+                return false;
+            segments.push_back(seg);
+        }
+        begin = end + 1;
+    }
+    return true;
+}
+
+bool safeFileName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("\\/\0", 3)) == std::string::npos;
+}
+
+} // namespace pagolux::archive_detail

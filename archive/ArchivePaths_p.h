@@ -1,0 +1,51 @@
+#pragma once
+// Private helpers of the archive component: member keys, stored names and paths, safe
+// extraction paths and unique file creation. Not part of the public surface.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pagolux::archive_detail {
+
+inline constexpr std::size_t kMaxShortString = 255;
+
+// Messages shared by the parts of the archive component.
+inline constexpr const char* kMsgNoArchive = "No archive is currently open";
+inline constexpr const char* kMsgCorrupted = "The archive file appears to be corrupted";
+inline constexpr const char* kMsgBadFileList = "Unable to read archive file list";
+inline constexpr const char* kMsgUnableToOpen = "Unable to open file (%s)";
+inline constexpr const char* kMsgTooLarge = "The archive would exceed 2 GiB, the size limit of the ZLB format";
+
+// pattern with its one "%s" replaced by value.
+std::string formatMessage(const char* pattern, const std::string& value);
+
+// Changes only the ASCII letters A-Z.
+std::string asciiLower(std::string s);
+
+// Turns the platform's folder separator into the archive's "\" (no change on Windows).
+std::string toArchiveSeparators(std::string s);
+
+// FilePath stored for a source path: its folder part (with trailing separator) cut to 255 bytes,
+// in archive separators; on Windows everything through the first colon goes (the drive).
+// Empty when paths are not saved.
+std::string storedFilePath(const std::string& sourcePath, bool savePaths);
+// FileName stored for a source path: its file-name part cut to 255 bytes.
+std::string storedFileName(const std::string& sourcePath);
+// The key a caller's name is looked up by (FilePath + FileName form, before lower-casing).
+std::string lookupKey(const std::string& name, bool savePaths);
+
+// The temporary folder (TMPDIR, else /tmp) with a trailing separator.
+std::string tempFolder();
+// Creates a new empty file folder + prefix + unique suffix with the given permission bits
+// (the umask applies) and returns its name. Throws EFCreateError when that fails.
+std::string createUniqueFile(const std::string& folder, const std::string& prefix, unsigned mode);
+
+// Splits a stored FilePath into folder names that are safe to create below a target folder:
+// no "..", ".", empty inner segment, colon, "/" or NUL; a leading and a trailing "\" are
+// allowed. Returns false when the path is not safe.
+bool safeFolderSegments(const std::string& filePath, std::vector<std::string>& segments);
+// A member name that can be created as one file: not empty, ".", "..", no separator or NUL.
+bool safeFileName(const std::string& name);
+
+} // namespace pagolux::archive_detail

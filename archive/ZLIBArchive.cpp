@@ -1,0 +1,493 @@
+// TZLBArchive: construction, CRC, progress, record encoding, lookup, closing, creating, the
+// registry writer and opening. Adding members lives in ZLIBArchiveWriter.cpp, extraction in
+// ZLIBArchiveExtract.cpp.
+#include "archive/ZLIBArchive.h"
+
+#include "archive/ArchivePaths_p.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <sys/stat.h>
+
+namespace pagolux {
+
+using namespace archive_detail;
+
+namespace {
+
+const char* const kNoArchive = kMsgNoArchive;
+const char* const kCorrupted = kMsgCorrupted;
+const char* const kBadFileList = kMsgBadFileList;
+const char* const kTooLarge = kMsgTooLarge;
+
+constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+// Bytes read per step of the CRC pass.
+constexpr std::size_t kCrcChunk = 256 * 1024;
+// Bytes inflated per step while reading the registry (one progress report each).
+constexpr std::int64_t kRegistryChunk = 4096;
+// deflate never expands data by more than this factor (1032:1 is its best ratio).
+constexpr std::int64_t kMaxInflateRatio = 1032;
+
+void put32(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+std::uint32_t get32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+bool fileExists(const std::string& name)
+{
+    struct stat st {};
+    return ::stat(name.c_str(), &st) == 0;
+}
+
+std::string withName(const char* pattern, const std::string& name)
+{
+    return formatMessage(pattern, name);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- records
+
+void EncodeTrailer(const TArchiveTrailer& t, std::uint8_t out[kTrailerSize])
+{
+    std::memset(out, 0, kTrailerSize);
+    put32(out + 0, t.ArchiveCRC);
+    put32(out + 4, static_cast<std::uint32_t>(t.EntryCount));
+    put32(out + 8, static_cast<std::uint32_t>(t.Tag));
+    put32(out + 12, static_cast<std::uint32_t>(t.RegistrySize));
+    put32(out + 16, static_cast<std::uint32_t>(t.RegistryOffset));
+    out[20] = t.RegistryCompressed;
+    std::memcpy(out + 21, t.Reserved, sizeof t.Reserved);
+}
+
+TArchiveTrailer DecodeTrailer(const std::uint8_t in[kTrailerSize])
+{
+    TArchiveTrailer t{};
+    t.ArchiveCRC = get32(in + 0);
+    t.EntryCount = static_cast<std::int32_t>(get32(in + 4));
+    t.Tag = static_cast<std::int32_t>(get32(in + 8));
+    t.RegistrySize = static_cast<std::int32_t>(get32(in + 12));
+    t.RegistryOffset = static_cast<std::int32_t>(get32(in + 16));
+    t.RegistryCompressed = in[20];
+    std::memcpy(t.Reserved, in + 21, sizeof t.Reserved);
+    return t;
+}
+
+void EncodeEntry(const TArchiveEntry& e, std::uint8_t out[kEntrySize])
+{
+    std::memcpy(out, e.FileName, 256);
+    std::memcpy(out + 256, e.FilePath, 256);
+    put32(out + 512, static_cast<std::uint32_t>(e.FileSize));
+    put32(out + 516, static_cast<std::uint32_t>(e.StoredSize));
+    put32(out + 520, static_cast<std::uint32_t>(e.DataOffset));
+    put32(out + 524, e.FileCRC);
+    out[528] = e.StoredRaw;
+    out[529] = e.Level;
+    out[530] = e.Reserved[0];
+    out[531] = e.Reserved[1];
+}
+
+TArchiveEntry DecodeEntry(const std::uint8_t in[kEntrySize])
+{
+    TArchiveEntry e{};
+    std::memcpy(e.FileName, in, 256);
+    std::memcpy(e.FilePath, in + 256, 256);
+    e.FileSize = static_cast<std::int32_t>(get32(in + 512));
+    e.StoredSize = static_cast<std::int32_t>(get32(in + 516));
+    e.DataOffset = static_cast<std::int32_t>(get32(in + 520));
+    e.FileCRC = get32(in + 524);
+    e.StoredRaw = in[528];
+    e.Level = in[529];
+    e.Reserved[0] = in[530];
+    e.Reserved[1] = in[531];
+    return e;
+}
+
+std::string EntryFileName(const TArchiveEntry& e)
+{
+    return std::string(reinterpret_cast<const char*>(e.FileName + 1), e.FileName[0]);
+}
+
+std::string EntryFilePath(const TArchiveEntry& e)
+{
+    return std::string(reinterpret_cast<const char*>(e.FilePath + 1), e.FilePath[0]);
+}
+
+void SetShortString(std::uint8_t field[256], const std::string& s)
+{
+    const auto n = std::min<std::size_t>(s.size(), kMaxShortString);
+    std::memset(field, 0, 256);
+    field[0] = static_cast<std::uint8_t>(n);
+    std::memcpy(field + 1, s.data(), n);
+}
+
+std::int32_t ProgressPercent(double part, double whole)
+{
+    if (whole == 0)
+        return 0;
+    // nearbyint rounds halves to the even neighbour in the default rounding mode.
+    const double v = std::nearbyint(part / whole * 100.0);
+    if (!(v > std::numeric_limits<std::int32_t>::min()) || !(v < std::numeric_limits<std::int32_t>::max()))
+        return 0;
+    return static_cast<std::int32_t>(v);
+}
+
+// ---------------------------------------------------------------- life
+
+TZLBArchive::TZLBArchive()
+{
+    MakeCRCTable();
+}
+
+TZLBArchive::~TZLBArchive()
+{
+    destroying = true;
+    if (!archiveName.empty())
+        CloseArchive();
+}
+
+void TZLBArchive::MakeCRCTable()
+{
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t v = i;
+        for (int k = 0; k < 8; ++k)
+            v = (v & 1) ? (v >> 1) ^ 0xEDB88320u : v >> 1;
+        crcTable[i] = v;
+    }
+}
+
+std::uint32_t TZLBArchive::StreamCRC(TStream& stream, std::int64_t leaveOut)
+{
+    // zlib's crc32 gives the same result as the table loop, several times faster.
+    const auto saved = stream.Position();
+    stream.SetPosition(0);
+    std::int64_t remaining = stream.Size() - leaveOut;
+    std::vector<std::uint8_t> chunk(kCrcChunk);
+    std::uint32_t crc = 0;
+    while (remaining > 0) {
+        const auto want = std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kCrcChunk));
+        const auto got = stream.Read(chunk.data(), want);
+        if (got <= 0)
+            break;
+        crc = Crc32(crc, chunk.data(), static_cast<std::size_t>(got));
+        remaining -= want;
+    }
+    stream.SetPosition(saved);
+    return crc;
+}
+
+void TZLBArchive::DoProgress(TStream* sender)
+{
+    if (destroying || !OnProgress)
+        return;
+    switch (progressStage) {
+    case 0:
+    case 1:
+    case 4:
+        OnProgress(progressMessage, ProgressPercent(progressCount, progressTotal));
+        break;
+    case 2:
+    case 3:
+        OnProgress(progressMessage,
+                   ProgressPercent(sender ? static_cast<double>(sender->Position()) : 0.0, progressTotal));
+        break;
+    case 5:
+        OnProgress(archiveName, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------- state
+
+void TZLBArchive::CloseArchive()
+{
+    while (!entries.empty())
+        entries.pop_back();
+    index.clear();
+    newArchive = false;
+    unusable = false;
+    trailer = TArchiveTrailer{};
+    archiveName.clear();
+    archiveStart = 0;
+    progressStage = 5;
+    DoProgress(nullptr);
+}
+
+void TZLBArchive::CreateArchive(const std::string& FileName)
+{
+    CloseArchive();
+    archiveName = FileName;
+    if (archiveName.empty())
+        return;
+    if (fileExists(archiveName)) {
+        // The name stays recorded, but nothing may be written under it.
+        unusable = true;
+        throw EArchiveError("File already exists");
+    }
+    newArchive = true;
+    if (OnArchiveOpened)
+        OnArchiveOpened(*this);
+}
+
+std::int32_t TZLBArchive::FindFile(const std::string& name) const
+{
+    if (archiveName.empty())
+        throw EArchiveError(kNoArchive);
+    return findKey(lookupKey(name, SavePaths));
+}
+
+std::int32_t TZLBArchive::findKey(const std::string& key) const
+{
+    const auto it = index.find(asciiLower(key));
+    return it == index.end() ? -1 : it->second;
+}
+
+void TZLBArchive::indexEntry(std::int32_t i)
+{
+    const auto& e = *entries[static_cast<std::size_t>(i)];
+    index.emplace(asciiLower(EntryFilePath(e) + EntryFileName(e)), i); // keeps the first match
+}
+
+TArchiveEntry TZLBArchive::GetFileEntry(std::int32_t i) const
+{
+    return *entries[static_cast<std::size_t>(checkedIndex(i))];
+}
+
+std::int32_t TZLBArchive::checkedIndex(std::int32_t i) const
+{
+    if (i < 0 || i >= Count())
+        throw EArchiveError("Index out of bounds");
+    return i;
+}
+
+// ---------------------------------------------------------------- registry
+
+void TZLBArchive::WriteRegistry(TStream& dest)
+{
+    TArchiveTrailer t{};
+    const std::int64_t registryOffset = dest.Size();
+    if (registryOffset > kInt32Max)
+        throw EArchiveError(kTooLarge);
+    t.RegistryOffset = static_cast<std::int32_t>(registryOffset);
+
+    TMemoryStream raw;
+    raw.Reserve(entries.size() * kEntrySize);
+    std::uint8_t rec[kEntrySize];
+    for (const auto& e : entries) {
+        EncodeEntry(*e, rec);
+        raw.WriteBuffer(rec, kEntrySize);
+    }
+
+    dest.Seek(registryOffset, TSeekOrigin::soBeginning);
+    try {
+        TCompressionStream z(CompressionLevel, dest);
+        progressStage = 4;
+        progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(raw.Size(), kInt32Max));
+        progressCount = 0;
+        progressMessage = "Writing archive registry";
+        z.OnProgress = [this](TCustomZlibStream& s) { DoProgress(&s); };
+        z.CopyFrom(raw, 0);
+        z.Finish();
+        const auto size = dest.Size() - registryOffset;
+        if (registryOffset + size > kInt32Max)
+            throw EArchiveError(kTooLarge);
+        t.RegistrySize = static_cast<std::int32_t>(size);
+        t.RegistryCompressed = 1;
+    } catch (const EArchiveError&) {
+        throw;
+    } catch (const Exception&) {
+        // Fall back to the raw entries, cutting off whatever part of the compressed registry
+        // reached the destination, so that RegistryOffset points at them.
+        dest.SetSize(registryOffset);
+        dest.Seek(registryOffset, TSeekOrigin::soBeginning);
+        raw.SetPosition(0);
+        dest.CopyFrom(raw, raw.Size());
+        t.RegistrySize = 0;
+        t.RegistryCompressed = 0;
+    }
+    t.EntryCount = Count();
+    t.Tag = 1;
+    t.ArchiveCRC = StreamCRC(dest, 0);
+    std::uint8_t out[kTrailerSize];
+    EncodeTrailer(t, out);
+    dest.Seek(0, TSeekOrigin::soEnd);
+    dest.WriteBuffer(out, kTrailerSize);
+}
+
+// ---------------------------------------------------------------- opening
+
+bool TZLBArchive::OpenArchive(const std::string& FileName)
+{
+    return openFrom(FileName, 0);
+}
+
+bool TZLBArchive::OpenEmbeddedArchive(const std::string& hostFile, std::int64_t start)
+{
+    return openFrom(hostFile, start < 0 ? -1 : start);
+}
+
+std::int64_t TZLBArchive::FindArchiveStart(TStream& host)
+{
+    const auto size = host.Size();
+    if (size < static_cast<std::int64_t>(kTrailerSize))
+        return -1;
+    std::uint8_t raw[kTrailerSize];
+    host.Seek(size - static_cast<std::int64_t>(kTrailerSize), TSeekOrigin::soBeginning);
+    if (host.Read(raw, kTrailerSize) != static_cast<std::int64_t>(kTrailerSize))
+        return -1;
+    const auto t = DecodeTrailer(raw);
+    if (t.RegistryOffset < 0 || t.EntryCount < 0 || t.RegistrySize < 0)
+        return -1;
+    const std::int64_t registry = t.RegistryCompressed == 1 ? std::int64_t{t.RegistrySize}
+                                                             : std::int64_t{t.EntryCount} * kEntrySize;
+    const std::int64_t length = std::int64_t{t.RegistryOffset} + registry + static_cast<std::int64_t>(kTrailerSize);
+    if (length > size)
+        return -1;
+    return size - length;
+}
+
+bool TZLBArchive::openFrom(const std::string& name, std::int64_t start)
+{
+    CloseArchive();
+    archiveName = name;
+    if (archiveName.empty())
+        return false;
+    if (!fileExists(archiveName)) {
+        unusable = true;
+        throw EArchiveError("Archive file not found");
+    }
+    std::unique_ptr<TFileStream> file;
+    try {
+        file = std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead);
+    } catch (const EStreamError&) {
+        unusable = true;
+        throw EArchiveError(withName("Unable to open file (%s)", archiveName));
+    }
+
+    auto corrupted = [this]() {
+        archiveName.clear();
+        trailer = TArchiveTrailer{};
+        archiveStart = 0;
+        throw EArchiveError(kCorrupted);
+    };
+
+    std::int64_t hostSize = 0;
+    try {
+        hostSize = file->Size();
+        if (start < 0)
+            start = FindArchiveStart(*file);
+    } catch (const EStreamError&) {
+        corrupted();
+    }
+    if (start < 0 || start > hostSize || hostSize - start < static_cast<std::int64_t>(kTrailerSize))
+        corrupted();
+    const std::int64_t length = hostSize - start;
+
+    std::uint32_t crc = 0;
+    std::uint8_t raw[kTrailerSize];
+    try {
+        TSubRangeStream range(*file, start, length);
+        crc = StreamCRC(range, kTrailerSize);
+        range.Seek(length - static_cast<std::int64_t>(kTrailerSize), TSeekOrigin::soBeginning);
+        range.ReadBuffer(raw, kTrailerSize);
+    } catch (const EStreamError&) {
+        corrupted();
+    }
+    trailer = DecodeTrailer(raw);
+    if (crc != trailer.ArchiveCRC)
+        corrupted();
+    archiveStart = start;
+
+    try {
+        TSubRangeStream range(*file, start, length);
+        loadRegistry(range);
+        if (OnArchiveOpened)
+            OnArchiveOpened(*this);
+    } catch (...) {
+        CloseArchive();
+        throw EArchiveError(kBadFileList);
+    }
+    file.reset();
+    progressStage = 5;
+    DoProgress(nullptr);
+    return true;
+}
+
+void TZLBArchive::loadRegistry(TStream& archive)
+{
+    const std::int64_t dataEnd = archive.Size() - static_cast<std::int64_t>(kTrailerSize);
+    const auto& t = trailer;
+    if (t.EntryCount < 0 || t.RegistryOffset < 0 || t.RegistryOffset > dataEnd)
+        throw EArchiveError(kBadFileList);
+    const std::int64_t registryBytes = dataEnd - t.RegistryOffset;
+    const std::int64_t wanted = std::int64_t{t.EntryCount} * kEntrySize;
+    if (t.RegistryCompressed == 0) {
+        if (wanted > registryBytes)
+            throw EArchiveError(kBadFileList);
+    } else if (wanted > registryBytes * kMaxInflateRatio + 64) {
+        // More entries than the registry's bytes could ever inflate to: refuse before allocating.
+        throw EArchiveError(kBadFileList);
+    }
+
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(wanted));
+    if (t.RegistryCompressed == 0) {
+        archive.Seek(t.RegistryOffset, TSeekOrigin::soBeginning);
+        archive.ReadBuffer(bytes.data(), wanted);
+    } else {
+        TSubRangeStream registry(archive, t.RegistryOffset, registryBytes);
+        TDecompressionStream z(registry);
+        progressStage = 0;
+        progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(wanted, kInt32Max));
+        progressCount = 0;
+        progressMessage = "Extracting archive registry";
+        std::int64_t done = 0;
+        while (done < wanted) {
+            const auto chunk = std::min(wanted - done, kRegistryChunk);
+            z.ReadBuffer(bytes.data() + done, chunk);
+            done += chunk;
+            progressCount = static_cast<std::int32_t>(std::min<std::int64_t>(done, kInt32Max));
+            DoProgress(&z);
+        }
+    }
+
+    std::vector<std::unique_ptr<TArchiveEntry>> loaded;
+    loaded.reserve(static_cast<std::size_t>(t.EntryCount));
+    for (std::int32_t i = 0; i < t.EntryCount; ++i) {
+        auto e = std::make_unique<TArchiveEntry>(DecodeEntry(bytes.data() + std::size_t(i) * kEntrySize));
+        if (!entryFits(*e))
+            throw EArchiveError(kBadFileList);
+        loaded.push_back(std::move(e));
+    }
+    entries = std::move(loaded);
+    for (std::int32_t i = 0; i < Count(); ++i)
+        indexEntry(i);
+}
+
+bool TZLBArchive::entryFits(const TArchiveEntry& e) const
+{
+    // Every number of an entry must describe a block inside the data part that can hold the file.
+    if (e.FileSize < 0 || e.StoredSize < 0 || e.DataOffset < 0)
+        return false;
+    if (std::int64_t{e.DataOffset} + e.StoredSize > trailer.RegistryOffset)
+        return false;
+    if (e.StoredRaw > 1)
+        return false;
+    if (e.StoredRaw == 1)
+        return e.StoredSize == e.FileSize;
+    return std::int64_t{e.FileSize} <= std::int64_t{e.StoredSize} * kMaxInflateRatio;
+}
+
+} // namespace pagolux

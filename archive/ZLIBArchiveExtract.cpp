@@ -1,0 +1,219 @@
+// TZLBArchive, reading members: extraction to streams, memory and files, and verification.
+// Every path through here checks the member's FileCRC; damaged data is an error, never a file.
+#include "archive/ArchivePaths_p.h"
+#include "archive/FileNameUtils.h"
+#include "archive/ZLIBArchive.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace pagolux {
+
+using namespace archive_detail;
+
+namespace {
+
+constexpr std::int64_t kReadChunk = 256 * 1024;
+
+const char* const kDamaged = "The data of %s in the archive is damaged";
+const char* const kNotInArchive = "%s is not in the archive";
+const char* const kUnsafeName = "The archive member %s has a name that cannot be extracted safely";
+
+void makeFolder(const std::string& path)
+{
+    if (::mkdir(path.c_str(), 0777) == 0)
+        return;
+    struct stat st {};
+    if (errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return;
+    throw EFCreateError(path);
+}
+
+} // namespace
+
+std::string TZLBArchive::memberName(std::int32_t i) const
+{
+    const auto& e = *entries[static_cast<std::size_t>(i)];
+    return EntryFilePath(e) + EntryFileName(e);
+}
+
+void TZLBArchive::readMember(std::int32_t i, const std::function<void(const std::uint8_t*, std::size_t)>& sink) const
+{
+    if (!IsOpen())
+        throw EArchiveError(kMsgNoArchive);
+    const TArchiveEntry& e = *entries[static_cast<std::size_t>(checkedIndex(i))];
+    std::unique_ptr<TFileStream> file;
+    try {
+        file = std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead);
+    } catch (const EStreamError&) {
+        throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
+    }
+    const auto damaged = [&] { return EArchiveError(formatMessage(kDamaged, memberName(i))); };
+
+    std::uint32_t crc = 0;
+    try {
+        TSubRangeStream block(*file, archiveStart + e.DataOffset, e.StoredSize);
+        std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::int64_t>(
+            std::max<std::int64_t>(e.FileSize, 1), kReadChunk)));
+        if (e.StoredRaw == 1) {
+            for (std::int64_t left = e.StoredSize; left > 0;) {
+                const auto n = std::min(left, kReadChunk);
+                block.ReadBuffer(chunk.data(), n);
+                crc = Crc32(crc, chunk.data(), static_cast<std::size_t>(n));
+                sink(chunk.data(), static_cast<std::size_t>(n));
+                left -= n;
+            }
+        } else {
+            TDecompressionStream z(block);
+            for (std::int64_t left = e.FileSize; left > 0;) {
+                const auto n = std::min(left, kReadChunk);
+                z.ReadBuffer(chunk.data(), n);
+                crc = Crc32(crc, chunk.data(), static_cast<std::size_t>(n));
+                sink(chunk.data(), static_cast<std::size_t>(n));
+                left -= n;
+            }
+        }
+    } catch (const EStreamError&) {
+        throw damaged();
+    } catch (const EZlibError&) {
+        throw damaged();
+    }
+    if (crc != e.FileCRC)
+        throw damaged();
+}
+
+void TZLBArchive::ExtractToStream(std::int32_t i, TStream& dest)
+{
+    readMember(i, [&](const std::uint8_t* p, std::size_t n) { dest.WriteBuffer(p, static_cast<std::int64_t>(n)); });
+    if (OnStreamExtracted)
+        OnStreamExtracted(memberName(i));
+}
+
+void TZLBArchive::ExtractToStream(const std::string& name, TStream& dest)
+{
+    const auto i = FindFile(name);
+    if (i < 0)
+        throw EArchiveError(formatMessage(kNotInArchive, name));
+    ExtractToStream(i, dest);
+}
+
+std::vector<std::uint8_t> TZLBArchive::ExtractToMemory(std::int32_t i)
+{
+    std::vector<std::uint8_t> out;
+    out.reserve(static_cast<std::size_t>(std::max(GetFileEntry(i).FileSize, 0)));
+    readMember(i, [&](const std::uint8_t* p, std::size_t n) { out.insert(out.end(), p, p + n); });
+    if (OnStreamExtracted)
+        OnStreamExtracted(memberName(i));
+    return out;
+}
+
+std::vector<std::uint8_t> TZLBArchive::ExtractToMemory(const std::string& name)
+{
+    const auto i = FindFile(name);
+    if (i < 0)
+        throw EArchiveError(formatMessage(kNotInArchive, name));
+    return ExtractToMemory(i);
+}
+
+bool TZLBArchive::ExtractToFile(std::int32_t i, const std::string& fileName)
+{
+    checkedIndex(i);
+    struct stat st {};
+    if (::lstat(fileName.c_str(), &st) == 0) {
+        bool replace = true;
+        if (OnReplaceFile)
+            OnReplaceFile(fileName, replace);
+        if (!replace)
+            return false;
+    }
+    // Written beside the target and renamed into place only when the data checked out.
+    const std::string tempName = createUniqueFile(ExtractFilePath(fileName), ".pagolux-", 0666);
+    try {
+        TFileStream out(tempName, TFileMode::fmOpenReadWrite);
+        readMember(i, [&](const std::uint8_t* p, std::size_t n) { out.WriteBuffer(p, static_cast<std::int64_t>(n)); });
+        out.Close();
+        if (std::rename(tempName.c_str(), fileName.c_str()) != 0)
+            throw EFCreateError(fileName);
+    } catch (...) {
+        ::unlink(tempName.c_str());
+        throw;
+    }
+    if (OnFileExtracted)
+        OnFileExtracted(fileName);
+    return true;
+}
+
+std::string TZLBArchive::ExtractFile(std::int32_t i, const std::string& folder)
+{
+    const TArchiveEntry& e = *entries[static_cast<std::size_t>(checkedIndex(i))];
+    const std::string name = EntryFileName(e);
+    if (!safeFileName(name))
+        throw EArchiveError(formatMessage(kUnsafeName, memberName(i)));
+    std::string target = folder.empty() ? std::string() : IncludeTrailingPathDelimiter(folder);
+    if (ExtractWithPath) {
+        std::vector<std::string> segments;
+        if (!safeFolderSegments(EntryFilePath(e), segments))
+            throw EArchiveError(formatMessage(kUnsafeName, memberName(i)));
+        for (const auto& seg : segments) {
+            target += seg;
+            makeFolder(target);
+            target += kPathDelim;
+        }
+    }
+    target += name;
+    return ExtractToFile(i, target) ? target : std::string();
+}
+
+void TZLBArchive::ExtractAll(const std::string& folder)
+{
+    for (std::int32_t i = 0; i < Count(); ++i)
+        ExtractFile(i, folder);
+}
+
+void TZLBArchive::VerifyMembers()
+{
+    if (!IsOpen())
+        throw EArchiveError(kMsgNoArchive);
+    const auto count = static_cast<std::size_t>(Count());
+    unsigned threads = Threads ? Threads : std::max(1u, std::thread::hardware_concurrency());
+    threads = static_cast<unsigned>(std::min<std::size_t>(threads, count));
+
+    std::atomic<std::size_t> next{0};
+    std::mutex mutex;
+    std::int32_t firstBad = -1;
+    std::string firstError;
+    auto work = [&] {
+        const auto discard = [](const std::uint8_t*, std::size_t) {};
+        for (std::size_t i = next++; i < count; i = next++) {
+            try {
+                readMember(static_cast<std::int32_t>(i), discard);
+            } catch (const std::exception& ex) {
+                std::lock_guard lock(mutex);
+                if (firstBad < 0 || static_cast<std::int32_t>(i) < firstBad) {
+                    firstBad = static_cast<std::int32_t>(i);
+                    firstError = ex.what();
+                }
+            }
+        }
+    };
+    if (threads <= 1) {
+        work();
+    } else {
+        std::vector<std::thread> pool;
+        for (unsigned t = 0; t < threads; ++t)
+            pool.emplace_back(work);
+        for (auto& t : pool)
+            t.join();
+    }
+    if (firstBad >= 0)
+        throw EArchiveError(firstError);
+}
+
+} // namespace pagolux
