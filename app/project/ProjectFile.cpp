@@ -1,5 +1,6 @@
 #include "app/project/ProjectFile.h"
 
+#include "app/orvanto/orvanto.h"
 #include "app/project/AtomicFile.h"
 #include "archive/FileNameUtils.h"
 #include "archive/TStream.h"
@@ -76,13 +77,16 @@ public:
         return b;
     }
 
+    // ReadStr checks the length against what is left before it allocates anything.
     std::string lengthPrefixed(const std::string& what)
     {
-        const std::int32_t length = int32(what);
-        if (length < 0 || length > remaining())
+        std::string text;
+        try {
+            ReadStr(stream_, text);
+        } catch (const EInOutError&) {
             throw damaged(path_, what);
-        std::string text(static_cast<std::size_t>(length), '\0');
-        bytes(text.data(), length, what);
+        }
+        pos_ += 4 + static_cast<std::int64_t>(text.size());
         return text;
     }
 
@@ -133,22 +137,26 @@ Project parseStream(TStream& stream, std::string_view projectPath, const BuildSe
     return project;
 }
 
-void appendInt32(std::string& out, std::int32_t value)
+void writeInt32(TStream& out, std::int32_t value)
 {
     const auto u = static_cast<std::uint32_t>(value);
-    out.push_back(static_cast<char>(u & 0xFF));
-    out.push_back(static_cast<char>((u >> 8) & 0xFF));
-    out.push_back(static_cast<char>((u >> 16) & 0xFF));
-    out.push_back(static_cast<char>((u >> 24) & 0xFF));
+    const unsigned char b[4] = {static_cast<unsigned char>(u & 0xFF), static_cast<unsigned char>((u >> 8) & 0xFF),
+                                static_cast<unsigned char>((u >> 16) & 0xFF), static_cast<unsigned char>((u >> 24) & 0xFF)};
+    out.WriteBuffer(b, 4);
 }
 
-void appendLengthPrefixed(std::string& out, std::string_view text)
+void writeByte(TStream& out, bool value)
+{
+    const unsigned char b = value ? 1 : 0;
+    out.WriteBuffer(&b, 1);
+}
+
+void writeText(TStream& out, const std::string& text)
 {
     if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         throw ProjectFileError(ProjectFileError::Kind::WriteFailed,
                                "Projekt speichern: ein Text ist zu lang für eine Projektdatei.");
-    appendInt32(out, static_cast<std::int32_t>(text.size()));
-    out.append(text);
+    WriteStr(out, text);
 }
 
 } // namespace
@@ -193,23 +201,24 @@ Project ProjectFile::parse(std::string_view bytes, std::string_view projectPath,
 
 std::string ProjectFile::serialize(const Project& project, std::string_view projectPath)
 {
-    std::string out;
-    out.append(kMagic);
-    appendInt32(out, project.startIndex);
+    TMemoryStream out;
+    out.WriteBuffer(kMagic.data(), static_cast<std::int64_t>(kMagic.size()));
+    writeInt32(out, project.startIndex);
     if (project.entries.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         throw ProjectFileError(ProjectFileError::Kind::WriteFailed, "Projekt speichern: zu viele Einträge.");
-    appendInt32(out, static_cast<std::int32_t>(project.entries.size()));
+    writeInt32(out, static_cast<std::int32_t>(project.entries.size()));
     for (const std::string& entry : project.entries)
-        appendLengthPrefixed(out, storedEntry(entry, projectPath));
+        writeText(out, storedEntry(entry, projectPath));
     const BuildSettings& s = project.settings;
     for (bool element : s.elements)
-        out.push_back(element ? '\1' : '\0');
-    appendInt32(out, s.width);
-    appendInt32(out, s.height);
-    out.push_back(s.definedSize ? '\1' : '\0');
-    out.push_back(s.fixedSize ? '\1' : '\0');
-    appendLengthPrefixed(out, s.projectName);
-    return out;
+        writeByte(out, element);
+    writeInt32(out, s.width);
+    writeInt32(out, s.height);
+    writeByte(out, s.definedSize);
+    writeByte(out, s.fixedSize);
+    writeText(out, s.projectName);
+    const auto& bytes = out.Bytes();
+    return std::string(bytes.begin(), bytes.end());
 }
 
 Project ProjectFile::read(const std::string& path, const BuildSettings& current)
