@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   qt6-webengine-dev qt6-webengine-dev-tools
   qt6-svg-dev qt6-image-formats-plugins qt6-qpa-plugins
-  libwmf-dev libemf2svg-dev
+  libwmf-dev libemf2svg-dev fonts-urw-base35
   # tests and fuzzing
   libgtest-dev libgmock-dev googletest
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2

@@ -1,0 +1,40 @@
+#pragma once
+// Reads picture files into decoded pixels for the icon renderer. The file's extension selects
+// the reader: .bmp, .ico, .jpg/.jpeg, .gif, .png through Qt's image readers, .svg through
+// Qt SVG, .wmf and .emf converted to SVG first (libwmf, libemf2svg) and rendered at their own
+// size over transparency.
+//
+// Every failure throws EPictureError with a message naming the file: an unknown extension, a
+// file that cannot be opened, damaged data, a width or height of 0, or a declared size above
+// the limits below (refused before any pixel memory is allocated).
+
+#include "builder/icon/RenderIcon.h"
+
+#include <QImage>
+
+#include <string>
+
+namespace pagolux {
+
+class PictureReader {
+  public:
+    static constexpr int MaxSide = 32768;
+    static constexpr long long MaxPixels = 100'000'000;
+    // Files larger than this are refused before they are read (a metafile or SVG is read whole).
+    static constexpr long long MaxVectorFileBytes = 64LL * 1024 * 1024;
+
+    // The decoded picture as 32-bit ARGB, not premultiplied (QImage::Format_ARGB32).
+    [[nodiscard]] static QImage read(const std::string& path);
+
+    // A view of an image returned by read(); valid while that image lives unchanged.
+    [[nodiscard]] static PictureView view(const QImage& image);
+
+    // The filter of the picture dialog, "Beschreibung|*.a;*.b|..." pairs: all readable
+    // pictures first, then each kind on its own.
+    [[nodiscard]] static std::string dialogFilter();
+
+    // True when the extension of path (any case) selects one of the readers.
+    [[nodiscard]] static bool isSupported(const std::string& path);
+};
+
+} // namespace pagolux
