@@ -1,0 +1,195 @@
+#include "builder/BuildPipeline.h"
+
+#include "archive/FileNameUtils.h"
+#include "archive/ZLIBArchive.h"
+#include "builder/ExeWriter.h"
+#include "builder/IconPatcher.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pagolux {
+namespace {
+
+bool pathExists(const std::string& path)
+{
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Removes a file when it goes out of scope unless released.
+class TempFileGuard {
+public:
+    explicit TempFileGuard(std::string path = {}) : path_(std::move(path)) {}
+    ~TempFileGuard() { remove(); }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    void reset(std::string path)
+    {
+        remove();
+        path_ = std::move(path);
+    }
+    void remove()
+    {
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+        path_.clear();
+    }
+    void release() { path_.clear(); }
+    [[nodiscard]] const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// A new empty file next to `target`, for assembling it; "" when none can be made.
+std::string makeSiblingTempFile(const std::string& target)
+{
+    std::string folder = ExtractFilePath(target);
+    if (folder.empty())
+        folder = "./";
+    std::string pattern = folder + "." + ExtractFileName(target) + ".XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return pattern;
+}
+
+// Executable permission as a new program file gets it: 0777 less the umask.
+bool finishOutputFile(const std::string& path)
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fchmod(fd, 0777 & ~mask) == 0 && ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ok;
+}
+
+} // namespace
+
+std::string BuildPipeline::ReadOutputName(const std::string& fieldText)
+{
+    if (!fieldText.empty() && pathExists(fieldText))
+        return fieldText;
+    std::size_t b = 0;
+    while (b < fieldText.size() && isBlank(fieldText[b]))
+        ++b;
+    if (b < fieldText.size() && fieldText[b] == '"') {
+        const std::size_t close = fieldText.find('"', b + 1);
+        return fieldText.substr(b + 1, close == std::string::npos ? std::string::npos : close - b - 1);
+    }
+    std::size_t e = fieldText.size();
+    while (e > b && isBlank(fieldText[e - 1]))
+        --e;
+    return fieldText.substr(b, e - b);
+}
+
+std::string BuildPipeline::TempFolder()
+{
+    const char* env = std::getenv("TMPDIR");
+    std::string folder = env && *env ? env : "/tmp";
+    return IncludeTrailingPathDelimiter(folder);
+}
+
+std::string BuildPipeline::FreeTempArchiveName(const std::string& folder)
+{
+    for (unsigned n = 0;; ++n) {
+        std::string name = folder + "tf" + std::to_string(n) + ".zlb";
+        if (!pathExists(name))
+            return name;
+    }
+}
+
+BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconPos, const BuildHooks& hooks)
+{
+    BuildOutcome outcome;
+    if (iconPos == 0)
+        iconPos = RenderIconPos(request.progPath);
+
+    if (request.startIndex < 0 || request.startIndex >= static_cast<int>(request.entries.size())) {
+        (void)ui_.showMessage(kMsgNoStartFile, "", MsgIcon::Error, MsgButtons::Ok);
+        outcome.status = BuildStatus::NoStartFile;
+        return outcome;
+    }
+    const std::string startPath = request.entries[static_cast<std::size_t>(request.startIndex)];
+
+    const std::string output = ReadOutputName(request.outputField);
+    outcome.outputName = output;
+    if (output.empty()) {
+        (void)ui_.showMessage(kMsgNoOutputName, "", MsgIcon::Error, MsgButtons::Ok);
+        outcome.status = BuildStatus::NoOutputName;
+        return outcome;
+    }
+    if (pathExists(output) &&
+        ui_.showMessage(kMsgOverwrite, kCaptionOverwrite, MsgIcon::Question, MsgButtons::YesNoCancel) !=
+            MsgResult::Yes) {
+        outcome.status = BuildStatus::Declined;
+        return outcome;
+    }
+
+    // Pack the entries into the temporary archive.
+    outcome.tempArchive = FreeTempArchiveName(TempFolder());
+    TempFileGuard archiveGuard(outcome.tempArchive);
+    {
+        TZLBArchive archive1;
+        archive1.CheckCRC = true;
+        archive1.SavePaths = true;
+        archive1.RecursePaths = true;
+        archive1.OnErrorLogged = [&outcome](const std::string& msg) { outcome.notPacked.push_back(msg); };
+        if (hooks.progress)
+            archive1.OnProgress = [&hooks](const std::string&, std::int32_t percent) { hooks.progress(percent); };
+        if (hooks.progress)
+            hooks.progress(0);
+        std::vector<std::string> list = request.entries;
+        archive1.CreateArchive(outcome.tempArchive);
+        archive1.AddFiles(list);
+        archive1.CloseArchive();
+    }
+    if (hooks.updateListBox)
+        hooks.updateListBox();
+
+    // Assemble beside the output, patch the icon, then move it into place.
+    bool ok = false;
+    TempFileGuard outputGuard(makeSiblingTempFile(output));
+    if (!outputGuard.path().empty()) {
+        const ExeWriteResult written = WriteExe(request.progPath + kProtoExeFileName, outcome.tempArchive,
+                                                outputGuard.path(), startPath, request.settings, ui_);
+        if (written.ok) {
+            if (request.icon)
+                (void)WriteIcon(outputGuard.path(), iconPos, *request.icon);
+            ok = finishOutputFile(outputGuard.path()) &&
+                 std::rename(outputGuard.path().c_str(), output.c_str()) == 0;
+            if (ok)
+                outputGuard.release();
+        }
+    }
+    outputGuard.remove();
+    archiveGuard.remove();
+
+    if (!ok) {
+        (void)ui_.showMessage(kMsgExeFailed, "", MsgIcon::Error, MsgButtons::Ok);
+        outcome.status = BuildStatus::Failed;
+    } else {
+        (void)ui_.showMessage(kMsgExeCreated, kCaptionExeCreated, MsgIcon::Information, MsgButtons::Ok);
+        outcome.status = BuildStatus::Succeeded;
+    }
+    if (!outcome.notPacked.empty()) {
+        std::string text = kMsgNotPacked;
+        for (const auto& line : outcome.notPacked)
+            text += "\n" + line;
+        (void)ui_.showMessage(text, kCaptionNotPacked, MsgIcon::Warning, MsgButtons::Ok);
+    }
+    if (ok && request.autoStart)
+        ui_.startProgram(output);
+    return outcome;
+}
+
+} // namespace pagolux

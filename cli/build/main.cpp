@@ -1,0 +1,151 @@
+// pagolux-build PROJECT.pgx -o OUTPUT [--icon PICTURE] [--yes]
+//
+// Builds the executable of a project file the way "Go!" does, without a window: the same
+// pipeline, the per-user current icon ("theicon.bmp", else the standard icon) or the picture
+// given with --icon (for this build only). Progress goes to a terminal; any failure ends with
+// one line on stderr and a non-zero exit.
+
+#include "app/project/ProjectFile.h"
+#include "app/project/UserFolders.h"
+#include "archive/Exception.h"
+#include "builder/BuildPipeline.h"
+#include "builder/icon/IconBmpFile.h"
+#include "builder/icon/StandardIcon.h"
+#include "cli/build/TerminalInteraction.h"
+
+#ifdef PAGOLUX_WITH_PICTURE
+#include "app/picture/RenderIconFromFile.h"
+#include <QGuiApplication>
+#endif
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr char kUsage[] = "usage: pagolux-build PROJECT.pgx -o OUTPUT [--icon PICTURE] [--yes]";
+
+int fail(const std::string& line)
+{
+    std::fprintf(stderr, "pagolux-build: %s\n", line.c_str());
+    return 1;
+}
+
+std::string programFolder()
+{
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string("./") : exe.parent_path().string() + "/";
+}
+
+struct Options {
+    std::string project;
+    std::string output;
+    std::string icon;
+    bool yes = false;
+};
+
+bool parse(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if ((a == "-o" || a == "--output") && i + 1 < argc)
+            o.output = argv[++i];
+        else if (a == "--icon" && i + 1 < argc)
+            o.icon = argv[++i];
+        else if (a == "--yes" || a == "-y")
+            o.yes = true;
+        else if (!a.empty() && a[0] == '-')
+            return false;
+        else if (o.project.empty())
+            o.project = a;
+        else
+            return false;
+    }
+    return !o.project.empty() && !o.output.empty();
+}
+
+pagolux::IconBitmap currentIcon()
+{
+    try {
+        return pagolux::IconBmpFile::load(pagolux::UserFolders::dataFolder() + "theicon.bmp");
+    } catch (const pagolux::Exception&) {
+        return pagolux::StandardIcon::bitmap();
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options opt;
+    if (!parse(argc, argv, opt))
+        return fail(kUsage);
+
+    pagolux::IconBitmap icon;
+    try {
+        if (!opt.icon.empty()) {
+#ifdef PAGOLUX_WITH_PICTURE
+            // Pictures are decoded with Qt, which needs an application object but no display.
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            int qargc = 1;
+            QGuiApplication app(qargc, argv);
+            icon = pagolux::renderIconFromFile(opt.icon);
+#else
+            return fail("--icon needs a build with the picture readers");
+#endif
+        } else {
+            icon = currentIcon();
+        }
+    } catch (const std::exception& e) {
+        return fail(opt.icon + ": " + e.what());
+    }
+
+    pagolux::Project project;
+    try {
+        project = pagolux::ProjectFile::read(opt.project);
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+
+    pagolux::BuildRequest request;
+    request.entries = project.entries;
+    request.startIndex = project.startIndex;
+    request.outputField = opt.output;
+    request.settings = project.settings;
+    request.progPath = programFolder();
+    request.icon = &icon;
+
+    const bool tty = ::isatty(STDERR_FILENO) != 0;
+    pagolux::BuildHooks hooks;
+    int lastPercent = -1;
+    if (tty)
+        hooks.progress = [&lastPercent](std::int32_t p) {
+            if (p == lastPercent)
+                return;
+            lastPercent = p;
+            std::fprintf(stderr, "\rPacken: %3d %%", static_cast<int>(p));
+            std::fflush(stderr);
+        };
+
+    pagolux::TerminalInteraction ui(opt.yes);
+    pagolux::BuildOutcome outcome;
+    std::int32_t iconPos = 0;
+    try {
+        outcome = pagolux::BuildPipeline(ui).run(request, iconPos, hooks);
+    } catch (const std::exception& e) {
+        if (lastPercent >= 0)
+            std::fputc('\n', stderr);
+        return fail(e.what());
+    }
+    if (lastPercent >= 0)
+        std::fputc('\n', stderr);
+    if (outcome.status != pagolux::BuildStatus::Succeeded)
+        return fail(ui.joined());
+    std::printf("%s\n", ui.joined().c_str());
+    return 0;
+}

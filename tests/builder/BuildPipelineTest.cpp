@@ -1,0 +1,316 @@
+#include "builder/BuildPipeline.h"
+
+#include "archive/ZLIBArchive.h"
+#include "builder/ExeWriter.h"
+#include "builder/IconPatcher.h"
+#include "builder/SettingsBlock.h"
+#include "tests/builder/ScriptedInteraction.h"
+#include "tests/builder/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/stat.h>
+
+namespace pagolux {
+namespace {
+
+using test::Bytes;
+namespace fs = std::filesystem;
+
+constexpr std::size_t kViewerSize = 6000;
+constexpr std::size_t kMarkerAt = 2500;
+constexpr std::size_t kIconAt = 4000;
+
+Bytes iconPattern()
+{
+    Bytes p(512);
+    for (std::size_t i = 0; i < p.size(); ++i)
+        p[i] = static_cast<std::uint8_t>((i * 29 + 5) & 0xFF);
+    return p;
+}
+
+// A program folder with a small stand-in viewer: marker and icon pattern where a real one
+// has them, and the matching iconcomp.dat.
+void writeProgramFolder(const std::string& folder)
+{
+    Bytes viewer(kViewerSize, 0x42);
+    std::memcpy(&viewer[kMarkerAt], "ORVTEXEH", 8);
+    const Bytes icon = iconPattern();
+    std::copy(icon.begin(), icon.end(), viewer.begin() + kIconAt);
+    test::writeFile(folder + "ProtoExe.dat", test::encodeProto(viewer));
+    Bytes comp(168, 0);
+    comp.insert(comp.end(), icon.begin(), icon.end());
+    test::writeFile(folder + "iconcomp.dat", comp);
+}
+
+class BuildPipelineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        oldTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+        fs::create_directories(tmp.path());
+        ::setenv("TMPDIR", tmp.path().c_str(), 1);
+        writeProgramFolder(prog.path());
+        fs::create_directories(site / "img");
+        test::writeText(site / "index.html", "<html><title>Start</title></html>");
+        test::writeText(site / "img/a.txt", "some text that compresses some text that compresses");
+        request.entries = {site / "index.html", site / "img"};
+        request.startIndex = 0;
+        request.outputField = out / "ziel";
+        request.progPath = prog.path();
+        icon.fill(IconBitmap::White);
+        request.icon = &icon;
+    }
+    void TearDown() override
+    {
+        if (oldTmp.empty())
+            ::unsetenv("TMPDIR");
+        else
+            ::setenv("TMPDIR", oldTmp.c_str(), 1);
+    }
+
+    BuildOutcome run()
+    {
+        BuildPipeline pipeline(ui);
+        return pipeline.run(request, iconPos, hooks);
+    }
+
+    [[nodiscard]] std::vector<std::string> filesIn(const std::string& folder) const
+    {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(folder))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    test::TempDir tmp, prog, site, out;
+    std::string oldTmp;
+    test::ScriptedInteraction ui;
+    IconBitmap icon;
+    BuildRequest request;
+    BuildHooks hooks;
+    std::int32_t iconPos = 0;
+};
+
+TEST_F(BuildPipelineTest, BuildsAnExecutableWithSettingsArchiveAndIcon)
+{
+    request.settings.projectName = "Site";
+    int listUpdates = 0;
+    std::vector<std::int32_t> progress;
+    hooks.updateListBox = [&] { ++listUpdates; };
+    hooks.progress = [&](std::int32_t p) { progress.push_back(p); };
+
+    const BuildOutcome r = run();
+    ASSERT_EQ(r.status, BuildStatus::Succeeded);
+    EXPECT_EQ(ui.texts(), std::vector<std::string>{"EXE-Datei wurde erfolgreich erstellt!"});
+    EXPECT_EQ(ui.messages[0].caption, "EXE-Datei erstellt");
+    EXPECT_EQ(iconPos, static_cast<std::int32_t>(kIconAt));
+    EXPECT_EQ(listUpdates, 1);
+    EXPECT_FALSE(progress.empty());
+
+    const Bytes exe = test::readFile(out / "ziel");
+    ASSERT_GT(exe.size(), kViewerSize);
+    EXPECT_EQ(test::getLE32(exe, kMarkerAt), kViewerSize);
+    EXPECT_TRUE(std::all_of(exe.begin() + kIconAt, exe.begin() + kIconAt + 512, [](auto b) { return b == 0xFF; }));
+    // The settings block follows the viewer; the archive fills the rest.
+    TMemoryStream s(Bytes(exe.begin() + kViewerSize, exe.end()));
+    const SettingsBlock block = ReadSettingsBlock(s, static_cast<std::int64_t>(exe.size() - kViewerSize));
+    EXPECT_EQ(block.settings.projectName, "Site");
+    EXPECT_EQ(block.startPath, site / "index.html");
+    TZLBArchive archive;
+    ASSERT_TRUE(archive.OpenEmbeddedArchive(out / "ziel", static_cast<std::int64_t>(kViewerSize) + block.size));
+    EXPECT_GE(archive.FindFile(site / "img/a.txt"), 0);
+    EXPECT_GE(archive.FindFile(site / "index.html"), 0);
+
+    struct stat st{};
+    ASSERT_EQ(::stat((out / "ziel").c_str(), &st), 0);
+    EXPECT_TRUE(st.st_mode & S_IXUSR) << "the output is a program";
+    EXPECT_EQ(filesIn(out.path()), std::vector<std::string>{"ziel"}) << "no temporary file left beside it";
+    EXPECT_TRUE(filesIn(tmp.path()).empty()) << "the temporary archive is removed";
+}
+
+TEST_F(BuildPipelineTest, RefusedBuildsSearchTheIconButWriteNothing)
+{
+    struct Row {
+        const char* name;
+        int startIndex;
+        std::string outputField;
+        const char* message;
+        BuildStatus status;
+    };
+    const Row rows[] = {
+        {"no start file", -1, out / "ziel", kMsgNoStartFile, BuildStatus::NoStartFile},
+        {"start index past the entries", 2, out / "ziel", kMsgNoStartFile, BuildStatus::NoStartFile},
+        {"empty output name", 0, "", kMsgNoOutputName, BuildStatus::NoOutputName},
+        {"output name of blanks", 0, "   \t ", kMsgNoOutputName, BuildStatus::NoOutputName},
+    };
+    for (const auto& row : rows) {
+        ui.messages.clear();
+        iconPos = 0;
+        request.startIndex = row.startIndex;
+        request.outputField = row.outputField;
+        EXPECT_EQ(run().status, row.status) << row.name;
+        EXPECT_EQ(ui.texts(), std::vector<std::string>{row.message}) << row.name;
+        EXPECT_EQ(ui.messages.at(0).icon, MsgIcon::Error) << row.name;
+        EXPECT_EQ(ui.messages.at(0).caption, "") << row.name;
+        EXPECT_EQ(iconPos, static_cast<std::int32_t>(kIconAt)) << row.name << ": the search runs first";
+        EXPECT_TRUE(filesIn(tmp.path()).empty()) << row.name;
+        EXPECT_TRUE(filesIn(out.path()).empty()) << row.name;
+    }
+}
+
+TEST_F(BuildPipelineTest, TakesTheFirstFreeTemporaryNameAndLeavesOthersAlone)
+{
+    test::writeText(tmp / "tf0.zlb", "zero");
+    test::writeText(tmp / "tf1.zlb", "one");
+    const BuildOutcome r = run();
+    EXPECT_EQ(r.status, BuildStatus::Succeeded);
+    EXPECT_EQ(r.tempArchive, tmp / "tf2.zlb");
+    EXPECT_EQ(filesIn(tmp.path()), (std::vector<std::string>{"tf0.zlb", "tf1.zlb"}));
+    EXPECT_EQ(test::readFile(tmp / "tf0.zlb"), test::bytesOf("zero"));
+}
+
+TEST_F(BuildPipelineTest, OverwriteQuestionDecides)
+{
+    struct Row {
+        MsgResult answer;
+        BuildStatus status;
+        bool replaced;
+    };
+    const Row rows[] = {
+        {MsgResult::No, BuildStatus::Declined, false},
+        {MsgResult::Cancel, BuildStatus::Declined, false},
+        {MsgResult::Yes, BuildStatus::Succeeded, true},
+    };
+    for (const auto& row : rows) {
+        test::writeText(out / "ziel", "the user's old program");
+        ui.messages.clear();
+        ui.answers = {row.answer};
+        EXPECT_EQ(run().status, row.status);
+        ASSERT_FALSE(ui.messages.empty());
+        EXPECT_EQ(ui.messages[0].text, "Die EXE-Datei existiert bereits! Wollen Sie die Datei überschreiben?");
+        EXPECT_EQ(ui.messages[0].caption, "Datei überschreiben?");
+        EXPECT_EQ(ui.messages[0].buttons, MsgButtons::YesNoCancel);
+        EXPECT_EQ(ui.messages[0].icon, MsgIcon::Question);
+        EXPECT_EQ(ui.messages.size(), row.replaced ? 2u : 1u) << "No and Cancel show nothing further";
+        EXPECT_EQ(test::readFile(out / "ziel") == test::bytesOf("the user's old program"), !row.replaced);
+        EXPECT_TRUE(filesIn(tmp.path()).empty());
+    }
+}
+
+TEST_F(BuildPipelineTest, FailedAssemblyKeepsTheOldOutputAndReportsFailure)
+{
+    struct Row {
+        const char* name;
+        std::function<void(const std::string&)> breakIt;
+        std::vector<std::string> messages;
+    };
+    const Row rows[] = {
+        {"no ProtoExe.dat", [](const std::string& p) { fs::remove(p + "ProtoExe.dat"); },
+         {kMsgProtoNotOpened, kMsgExeFailed}},
+        {"ProtoExe.dat without marker",
+         [](const std::string& p) { test::writeFile(p + "ProtoExe.dat", test::encodeProto(Bytes(3000, 0x42))); },
+         {kMsgProtoDamaged, kMsgExeFailed}},
+    };
+    for (const auto& row : rows) {
+        writeProgramFolder(prog.path());
+        row.breakIt(prog.path());
+        test::writeText(out / "ziel", "old");
+        ui.messages.clear();
+        ui.started.clear();
+        ui.answers = {MsgResult::Yes};
+        request.autoStart = true;
+        EXPECT_EQ(run().status, BuildStatus::Failed) << row.name;
+        std::vector<std::string> texts = ui.texts();
+        texts.erase(texts.begin()); // the overwrite question
+        EXPECT_EQ(texts, row.messages) << row.name;
+        EXPECT_EQ(ui.messages.back().icon, MsgIcon::Error) << row.name;
+        EXPECT_EQ(test::readFile(out / "ziel"), test::bytesOf("old")) << row.name;
+        EXPECT_EQ(filesIn(out.path()), std::vector<std::string>{"ziel"}) << row.name;
+        EXPECT_TRUE(filesIn(tmp.path()).empty()) << row.name;
+        EXPECT_TRUE(ui.started.empty()) << row.name << ": a failed build is not started";
+    }
+}
+
+TEST_F(BuildPipelineTest, AutoStartRunsTheResultOnlyWhenAsked)
+{
+    request.autoStart = false;
+    EXPECT_EQ(run().status, BuildStatus::Succeeded);
+    EXPECT_TRUE(ui.started.empty());
+    request.autoStart = true;
+    ui.answers = {MsgResult::Yes};
+    EXPECT_EQ(run().status, BuildStatus::Succeeded);
+    EXPECT_EQ(ui.started, std::vector<std::string>{out / "ziel"});
+}
+
+TEST_F(BuildPipelineTest, MembersThatCouldNotBePackedAreReported)
+{
+    request.entries.push_back(site / "gone.html");
+    const BuildOutcome r = run();
+    EXPECT_EQ(r.status, BuildStatus::Succeeded);
+    ASSERT_FALSE(r.notPacked.empty());
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].caption, "Warnung");
+    EXPECT_NE(ui.messages[1].text.find(kMsgNotPacked), std::string::npos);
+    EXPECT_NE(ui.messages[1].text.find("gone.html"), std::string::npos);
+}
+
+TEST_F(BuildPipelineTest, WithoutIconPatternTheViewerKeepsItsOwnIcon)
+{
+    fs::remove(prog / "iconcomp.dat");
+    EXPECT_EQ(run().status, BuildStatus::Succeeded);
+    EXPECT_EQ(iconPos, 0);
+    const Bytes exe = test::readFile(out / "ziel");
+    const Bytes pattern = iconPattern();
+    EXPECT_TRUE(std::equal(pattern.begin(), pattern.end(), exe.begin() + kIconAt));
+}
+
+TEST_F(BuildPipelineTest, ArchiveErrorPropagatesAndLeavesNoOutput)
+{
+    // The temporary folder does not exist: the archive cannot be created.
+    ::setenv("TMPDIR", (tmp / "missing").c_str(), 1);
+    test::writeText(out / "ziel", "old");
+    ui.answers = {MsgResult::Yes};
+    EXPECT_THROW((void)run(), Exception);
+    EXPECT_EQ(test::readFile(out / "ziel"), test::bytesOf("old"));
+    EXPECT_EQ(filesIn(out.path()), std::vector<std::string>{"ziel"});
+}
+
+TEST(BuildPipelineNames, OutputNameFromTheField)
+{
+    test::TempDir dir;
+    test::writeText(dir / "with \"quote", "x");
+    struct Row {
+        std::string field;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"/home/u/ziel", "/home/u/ziel"},
+        {"  /home/u/ziel  ", "/home/u/ziel"},
+        {"\"/home/u/mein ziel\" -x", "/home/u/mein ziel"},
+        {"/home/u/mein ziel", "/home/u/mein ziel"},
+        {"   ", ""},
+        {"", ""},
+        {dir / "with \"quote", dir / "with \"quote"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(BuildPipeline::ReadOutputName(row.field), row.expected) << row.field;
+}
+
+TEST(BuildPipelineNames, TemporaryFolderFollowsTmpdir)
+{
+    const std::string old = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    ::setenv("TMPDIR", "/var/tmp", 1);
+    EXPECT_EQ(BuildPipeline::TempFolder(), "/var/tmp/");
+    ::setenv("TMPDIR", "", 1);
+    EXPECT_EQ(BuildPipeline::TempFolder(), "/tmp/");
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(BuildPipeline::TempFolder(), "/tmp/");
+    if (!old.empty())
+        ::setenv("TMPDIR", old.c_str(), 1);
+}
+
+} // namespace
+} // namespace pagolux

@@ -1,0 +1,29 @@
+#pragma once
+// How the viewer names archive members: the key an archive lookup takes (folder + name with
+// "\" separators, compared without regard to ASCII case), the start file path of the settings
+// block, and the path part of the viewer's own URLs. Qt-free.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pagolux::viewer_paths {
+
+// The member key of the start file path as the project holds it: a drive ("D:") is dropped
+// with everything before the first colon, and "/" counts as "\".
+// "D:\web\index.html" -> "\web\index.html"; "/home/u/site/index.html" -> "\home\u\site\index.html".
+[[nodiscard]] std::string keyFromStartPath(std::string_view startPath);
+
+// The member key for a decoded URL path ("/web/index.html" -> "\web\index.html"). No key for
+// anything that could step outside the archive's names or smuggle a separator: a path that does
+// not begin with "/", a "." or ".." segment, a backslash, a colon or a NUL byte.
+[[nodiscard]] std::optional<std::string> keyFromUrlPath(std::string_view urlPath);
+
+// The URL path of a member key: "\" becomes "/", and the path begins with "/".
+[[nodiscard]] std::string urlPathFromKey(std::string_view key);
+
+// The MIME type the viewer serves a member with, chosen by its extension (ASCII
+// case-insensitive); "application/octet-stream" for anything unknown.
+[[nodiscard]] std::string mimeTypeFor(std::string_view key);
+
+} // namespace pagolux::viewer_paths

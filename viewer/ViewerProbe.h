@@ -1,0 +1,31 @@
+#pragma once
+// A developer and test aid: with PAGOLUX_VIEWER_PROBE set, the viewer prints its state once the
+// start page has loaded (key=value lines on stdout) and quits. With PAGOLUX_VIEWER_PROBE_SCRIPT
+// it also runs that script in the page and waits until the script has stored a string in
+// window.__probe, which it prints as "script=...". Errors go to stderr instead of a window.
+
+#include <QObject>
+#include <QString>
+
+namespace pagolux {
+
+class ViewerWindow;
+
+class ViewerProbe : public QObject {
+    Q_OBJECT
+
+public:
+    [[nodiscard]] static bool enabled();
+    // Watches window; quits the application after printing.
+    ViewerProbe(ViewerWindow& window, int memberCount);
+
+private:
+    void report(bool ok);
+    void poll(int attemptsLeft);
+
+    ViewerWindow& window_;
+    int memberCount_;
+    bool reported_ = false;
+};
+
+} // namespace pagolux
