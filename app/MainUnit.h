@@ -7,6 +7,7 @@
 // several source files by concern:
 //   MainUnit.cpp            creation, closing, caption, new project, bottom row
 //   MainUnitLayout.cpp      building the controls (the only place a control is constructed)
+//   MainUnitWiring.cpp      connecting controls and keys to the handlers
 //   MainUnitEntries.cpp     adding and removing entries, the two project lists
 //   MainUnitPreview.cpp     the page "Vorschau"
 //   MainUnitStatus.cpp      the status bar's progress panel
@@ -237,6 +238,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:
@@ -253,7 +255,7 @@ private:
     void buildBottomRow(QWidget* parent);
     void buildStatusBar();
     void connectHandlers();
-    void setTabOrder();
+    void buildTabOrder();
     BitmapButton* makeBitmapButton(QWidget* parent, const char* name, const QString& caption,
                                    const QString& hint, const QRect& geometry, const QString& glyph);
     PictureButton* makePictureButton(QWidget* parent, const char* name, const QString& hint,

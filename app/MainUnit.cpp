@@ -1,0 +1,142 @@
+#include "app/MainUnit.h"
+
+#include "app/AppPaths.h"
+#include "app/QtUserInteraction.h"
+#include "app/TFilenameEdit.h"
+#include "archive/FileNameUtils.h"
+#include "builder/icon/IconBitmap.h"
+#include "shell/TShellTree.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace pagolux {
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+constexpr const char* kCaptionPrefix = "Orvanto Pagolux 2.0 - [";
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent, std::unique_ptr<UserInteraction> interaction)
+    : QMainWindow(parent), interaction_(std::move(interaction))
+{
+    if (!interaction_)
+        interaction_ = std::make_unique<QtUserInteraction>(this);
+    MainForm = this;
+    setObjectName(QStringLiteral("MainForm"));
+    buildLayout();
+    connectHandlers();
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    FormDestroy();
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::setInteraction(std::unique_ptr<UserInteraction> interaction)
+{
+    if (interaction)
+        interaction_ = std::move(interaction);
+}
+
+void TMainForm::FormCreate()
+{
+    ProgPath = ProgramFolder();
+    // The dialogs and the shell tree start where the user's files are. A program folder on
+    // Linux (/usr/lib/pagolux, a build folder) is neither writable nor where pages live, so
+    // the home folder takes its place here.
+    const std::string startFolder = HomeFolder();
+    OpenDialog1.initialDir = startFolder;
+    SaveDialog1.initialDir = startFolder;
+    ShellTree1->selectFolder(QFile::decodeName(QByteArray::fromStdString(startFolder)));
+    Setsavedfilename(std::string());
+    EXENameEdit->setFileName(DefaultOutputName());
+    LoadPrefFolders();
+    LoadIconAtStart();
+}
+
+void TMainForm::FormCloseQuery(bool& CanClose)
+{
+    CanClose = interaction().showMessage(
+                   "Hiermit beenden Sie das Programm! Alle nicht gespeicherten Daten gehen verloren!",
+                   "Programm beenden", MsgIcon::Information, MsgButtons::OkCancel) == MsgResult::Ok;
+}
+
+void TMainForm::closeEvent(QCloseEvent* e)
+{
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (canClose)
+        e->accept();
+    else
+        e->ignore();
+}
+
+void TMainForm::FormDestroy()
+{
+    if (destroyed_)
+        return;
+    destroyed_ = true;
+    IconBmp.reset();
+    DelallPics();
+}
+
+void TMainForm::NewBtnClick()
+{
+    if (interaction().showMessage("Hiermit gehen alle nicht gespeicherten Informationen verloren.", "Datei/Neu",
+                                  MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
+        return;
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6, CheckBox7, CheckBox8,
+                           CheckBox9, CheckBox10})
+        box->setChecked(true);
+    NameED->setText(QStringLiteral("Pagolux 2.0"));
+    WidthEd->setValue(600);
+    HeightEd->setValue(440);
+    DefSizeCheck->setChecked(true);
+    FixedSizeCheck->setChecked(true);
+    DelallPics();
+    UpdateListBox();
+    Setsavedfilename(std::string());
+}
+
+void TMainForm::Setsavedfilename(const std::string& name)
+{
+    SavedFileName = name;
+    const std::string shown = name.empty() ? std::string("Unbenannt.pgx") : ExtractFileName(name);
+    setWindowTitle(QString::fromUtf8(kCaptionPrefix) + QFile::decodeName(QByteArray::fromStdString(shown)) +
+                   QLatin1Char(']'));
+}
+
+void TMainForm::EndeBtnClick()
+{
+    close();
+}
+
+void TMainForm::ueberbtnClick()
+{
+    interaction().showMessage("Pagolux 2.0\n\nAus HTML-Seiten und ihren Dateien wird ein eigenständiges "
+                              "Programm.\n\nOrvanto",
+                              "Informationen über das Programm", MsgIcon::Information, MsgButtons::Ok);
+}
+
+void TMainForm::wwwBtnClick()
+{
+    interaction().openUrl(kMakerUrl);
+}
+
+int TMainForm::startIndex() const
+{
+    const QModelIndexList rows = SortBox->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.constFirst().row();
+}
+
+} // namespace pagolux

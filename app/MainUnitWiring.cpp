@@ -1,0 +1,89 @@
+// Connecting the controls, keys and pages of the main window to its handlers.
+
+#include "app/MainUnit.h"
+
+#include "app/TFilenameEdit.h"
+#include "app/TPaintBox.h"
+
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
+
+namespace pagolux {
+
+void TMainForm::connectHandlers()
+{
+    const auto onClick = [this](QAbstractButton* button, void (TMainForm::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+    };
+    onClick(NewBtn, &TMainForm::NewBtnClick);
+    onClick(OpenBtn, &TMainForm::OpenBtnClick);
+    onClick(SaveBtn, &TMainForm::SaveBtnClick);
+    onClick(SaveAsBtn, &TMainForm::SaveAsBtnClick);
+    onClick(AddBtn, &TMainForm::AddBtnClick);
+    onClick(DelBtn, &TMainForm::DelBtnClick);
+    onClick(LoadBtn, &TMainForm::LoadBtnClick);
+    onClick(HomeBtn, &TMainForm::LoadBtnClick);
+    onClick(BackButton, &TMainForm::BackBtnClick);
+    onClick(FwdButton, &TMainForm::FwdBtnClick);
+    onClick(ReloadButton, &TMainForm::ReloadButtonClick);
+    onClick(OpenIconBtn, &TMainForm::OpenIconBtnClick);
+    onClick(StdIconBtn, &TMainForm::StdIconBtnClick);
+    onClick(GoBtn1, &TMainForm::GoBtn1Click);
+    onClick(wwwBtn, &TMainForm::wwwBtnClick);
+    onClick(ueberbtn, &TMainForm::ueberbtnClick);
+    onClick(endebtn, &TMainForm::EndeBtnClick);
+
+    connect(PrefListBox, &QListWidget::itemDoubleClicked, this, [this] { PrefListBoxDblClick(); });
+    PrefListBox->installEventFilter(this);
+    ImageList->installEventFilter(this);
+    PaintBox1->OnPaint = [this](QPainter& canvas) { PaintBox1Paint(canvas); };
+
+    EXENameEdit->OnButtonClick = [this] {
+        FileDialogRequest request = EXENameDialog;
+        const std::string current = EXENameEdit->FileName();
+        request.fileName = current;
+        if (const auto chosen = interaction().chooseSaveFile(request))
+            EXENameEdit->setFileName(*chosen);
+    };
+
+    // Escape presses DelBtn, the window's cancel button, while it can be seen and used.
+    connect(cancelShortcut_, &QShortcut::activated, this, [this] {
+        if (PageControl2->currentWidget() == TabSheet1 && DelBtn->isEnabled())
+            DelBtnClick();
+    });
+    connect(PageControl2, &QTabWidget::currentChanged, this, [this] {
+        updateCancelShortcut();
+        if (PageControl2->currentWidget() == TabSheet5)
+            webBrowser(); // the browser comes to life when its page is first shown
+    });
+}
+
+void TMainForm::updateCancelShortcut()
+{
+    cancelShortcut_->setEnabled(PageControl2->currentWidget() == TabSheet1 && DelBtn->isEnabled());
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        if (watched == ImageList) {
+            ImageListKeyDown(key->key());
+            return false; // the list handles the key as usual afterwards
+        }
+        if (watched == PrefListBox) {
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                PrefListBoxKeyPress('\r');
+            } else if (const QString text = key->text(); text.size() == 1 && text[0].unicode() < 0x80) {
+                PrefListBoxKeyPress(static_cast<char>(text[0].unicode()));
+            }
+            return false;
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+} // namespace pagolux

@@ -1,0 +1,59 @@
+#include "shell/TShellTree.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+namespace pagolux {
+
+TShellTree::TShellTree(QWidget* parent) : QTreeView(parent), model_(new TShellModel(this))
+{
+    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    model_->setRootPath(QDir::rootPath());
+    setModel(model_);
+    // The tree shows names only: size, type and date belong to the list.
+    for (int column = 1; column < model_->columnCount(); ++column)
+        hideColumn(column);
+    header()->hide();
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setDragDropMode(QAbstractItemView::NoDragDrop);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAnimated(false);
+    setSortingEnabled(false);
+    model_->sort(0, Qt::AscendingOrder);
+
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                if (current.isValid())
+                    emit folderSelected(model_->filePath(current));
+            });
+}
+
+QString TShellTree::selectedFolder() const
+{
+    const QModelIndex current = selectionModel()->currentIndex();
+    return current.isValid() ? model_->filePath(current) : QString();
+}
+
+bool TShellTree::selectFolder(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    if (!info.isDir())
+        return false;
+    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    const QModelIndex index = model_->index(clean);
+    if (!index.isValid())
+        return false;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+        expand(parent);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+    return true;
+}
+
+} // namespace pagolux
