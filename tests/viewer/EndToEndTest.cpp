@@ -1,0 +1,231 @@
+// Builds an executable from a generated site with the real ProtoExe.dat, runs it and checks
+// what it shows: start page, subpage, image, CSS, a script's fetch, 404, no way out of the
+// archive, window title and size, and the patched icon.
+
+#include "builder/BuildPipeline.h"
+#include "builder/IconPatcher.h"
+#include "viewer/ViewerPackage.h"
+
+#include "tests/builder/ScriptedInteraction.h"
+#include "tests/builder/TestFiles.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+namespace pagolux {
+namespace {
+
+using test::Bytes;
+namespace fs = std::filesystem;
+
+const std::string kPng = QByteArray::fromBase64(
+    "iVBORw0KGgoAAAANSUhEUgAAAAIAAAABCAIAAAB7QOjdAAAADUlEQVR4nGP4zwAE/wEHAAH/4iOeWQAAAABJRU5ErkJggg==")
+                             .toStdString();
+
+struct ProbeRun {
+    int exitCode = -1;
+    QMap<QString, QString> values;
+    QString stderrText;
+};
+
+ProbeRun runProbe(const std::string& program, const QString& script = {})
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PAGOLUX_VIEWER_PROBE", "1");
+    if (!script.isEmpty())
+        env.insert("PAGOLUX_VIEWER_PROBE_SCRIPT", script);
+    p.setProcessEnvironment(env);
+    p.start(QString::fromStdString(program), {});
+    ProbeRun run;
+    if (!p.waitForFinished(90000)) {
+        p.kill();
+        p.waitForFinished();
+        return run;
+    }
+    run.exitCode = p.exitCode();
+    for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+        const int eq = line.indexOf('=');
+        if (eq > 0)
+            run.values.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+    }
+    run.stderrText = QString::fromUtf8(p.readAllStandardError());
+    return run;
+}
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* bin = std::getenv("PAGOLUX_BIN_DIR");
+        ASSERT_NE(bin, nullptr) << "PAGOLUX_BIN_DIR names the folder with ProtoExe.dat";
+        binDir = std::string(bin) + "/";
+        ASSERT_TRUE(fs::exists(binDir + "ProtoExe.dat"));
+        oldTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+        ::setenv("TMPDIR", tmp.path().c_str(), 1);
+
+        const std::string site = root / "site/";
+        for (const char* d : {"pages", "img", "css", "js", "data"})
+            fs::create_directories(site + d);
+        test::writeText(site + "index.html",
+                        "<!DOCTYPE html><html><head><meta charset=utf-8><title>E2E Start</title>"
+                        "<link rel=stylesheet href=css/site.css><script src=js/app.js></script></head>"
+                        "<body><a href=pages/sub.html>Weiter</a><img id=pic src=img/pic.png>"
+                        "<p id=out></p></body></html>");
+        test::writeText(site + "pages/sub.html",
+                        "<!DOCTYPE html><html><head><title>E2E Unterseite</title></head>"
+                        "<body><a href=../index.html>Zurück</a></body></html>");
+        test::writeFile(site + "img/pic.png", Bytes(kPng.begin(), kPng.end()));
+        test::writeText(site + "css/site.css", "body { background-color: rgb(10, 20, 30); }");
+        test::writeText(site + "js/app.js",
+                        "fetch('data/info.json').then(r => r.json())"
+                        ".then(j => { window.__fetched = j.word; }, e => { window.__fetched = 'failed ' + e; });");
+        test::writeText(site + "data/info.json", "{\"word\": \"Pagolux\"}");
+        // Something beside the site that no page may ever read.
+        test::writeText(root / "outside.txt", "SECRET");
+
+        request.entries = {site + "index.html", site + "pages", site + "img", site + "css", site + "js",
+                           site + "data"};
+        request.startIndex = 0;
+        request.progPath = binDir;
+        request.settings.projectName = "E2E Projekt";
+        request.settings.width = 700;
+        request.settings.height = 500;
+        icon.fill(14);
+        icon.setPixel(0, 0, 9);
+        icon.setPixel(31, 31, 4);
+        request.icon = &icon;
+    }
+
+    void TearDown() override
+    {
+        if (oldTmp.empty())
+            ::unsetenv("TMPDIR");
+        else
+            ::setenv("TMPDIR", oldTmp.c_str(), 1);
+    }
+
+    std::string build(const std::string& name)
+    {
+        request.outputField = out / name;
+        test::ScriptedInteraction ui;
+        ui.answers = {MsgResult::Yes};
+        const BuildOutcome r = BuildPipeline(ui).run(request, iconPos, {});
+        EXPECT_EQ(r.status, BuildStatus::Succeeded) << (ui.messages.empty() ? "" : ui.messages.back().text);
+        return out / name;
+    }
+
+    std::string binDir;
+    std::string oldTmp;
+    test::TempDir tmp, root, out;
+    BuildRequest request;
+    IconBitmap icon;
+    std::int32_t iconPos = 0;
+};
+
+TEST_F(EndToEndTest, BuiltProgramShowsItsSiteFromTheArchive)
+{
+    const std::string exe = build("handbuch");
+
+    // The file carries the chosen icon where the viewer keeps its pixels.
+    ASSERT_NE(iconPos, 0);
+    EXPECT_EQ(iconPos, RenderIconPos(binDir));
+    const Bytes file = test::readFile(exe);
+    const auto expectedIcon = icon.pixelBytes();
+    ASSERT_GT(file.size(), static_cast<std::size_t>(iconPos) + 512);
+    EXPECT_TRUE(std::equal(expectedIcon.begin(), expectedIcon.end(), file.begin() + iconPos));
+
+    const QString outside = QString::fromStdString(root / "outside.txt");
+    const ProbeRun run = runProbe(exe, QString(R"JS(
+      (async () => {
+        const out = [];
+        const img = document.getElementById('pic');
+        out.push(await new Promise(r => {
+          if (img.complete) r('img ' + img.naturalWidth);
+          else { img.onload = () => r('img ' + img.naturalWidth); img.onerror = () => r('img error'); }
+        }));
+        for (let k = 0; k < 200 && window.__fetched === undefined; k++)
+          await new Promise(r => setTimeout(r, 25));
+        out.push('script ' + window.__fetched);
+        out.push(getComputedStyle(document.body).backgroundColor);
+        const frame = src => new Promise(r => {
+          const f = document.createElement('iframe');
+          f.onload = () => r(f.contentDocument ? f.contentDocument.title : 'no document');
+          f.src = src;
+          document.body.appendChild(f);
+        });
+        out.push('sub ' + await frame('pages/sub.html'));
+        out.push('unknown ' + await frame('nope.html'));
+        out.push(await fetch('nope.html').then(() => 'fetch unknown resolved', () => 'fetch unknown rejected'));
+        for (const p of ['../outside.txt', '../../outside.txt', '%2e%2e/outside.txt', '..%2Foutside.txt',
+                         'css/..%5c..%5coutside.txt', 'file://%1'])
+          out.push(await fetch(p).then(r => r.text()).then(t => t.includes('SECRET') ? 'LEAK ' + p : 'none',
+                                                            () => 'none'));
+        window.__probe = out.join('|');
+      })();
+    )JS").arg(outside));
+
+    ASSERT_EQ(run.exitCode, 0) << run.stderrText.toStdString();
+    EXPECT_EQ(run.values.value("loaded"), "1");
+    EXPECT_EQ(run.values.value("title"), "E2E Start");
+    EXPECT_EQ(run.values.value("windowTitle"), "E2E Projekt");
+    EXPECT_EQ(run.values.value("size"), "700x500");
+    EXPECT_EQ(run.values.value("members"), "6");
+    EXPECT_EQ(run.values.value("icon"),
+              QByteArray(reinterpret_cast<const char*>(expectedIcon.data()), 512).toHex())
+        << "the running viewer sees the patched icon";
+    EXPECT_EQ(run.values.value("script"), "img 2|script Pagolux|rgb(10, 20, 30)|sub E2E Unterseite|"
+                                          "unknown 404 - Seite nicht gefunden|fetch unknown rejected|"
+                                          "none|none|none|none|none|none");
+}
+
+TEST_F(EndToEndTest, FixedWindowWithoutMenuAndStatusBar)
+{
+    request.settings.fixedSize = true;
+    request.settings.elements[0] = false; // status bar
+    request.settings.elements[1] = false; // toolbar
+    request.settings.width = 320;
+    request.settings.height = 240;
+    const ProbeRun run = runProbe(build("fest"));
+    ASSERT_EQ(run.exitCode, 0) << run.stderrText.toStdString();
+    EXPECT_EQ(run.values.value("size"), "320x240");
+    EXPECT_EQ(run.values.value("fixed"), "1");
+    EXPECT_EQ(run.values.value("menu"), "0");
+    EXPECT_EQ(run.values.value("statusbar"), "0");
+    EXPECT_EQ(run.values.value("toolbar"), "");
+}
+
+TEST_F(EndToEndTest, BrokenProgramsExplainInsteadOfShowingABlankWindow)
+{
+    // The viewer as built holds no pages.
+    ProbeRun run = runProbe(binDir + "pagolux-viewer");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.stderrText.contains(QString::fromUtf8(kMsgViewerUnpatched))) << run.stderrText.toStdString();
+
+    // One changed byte in the archive part.
+    const std::string exe = build("beschaedigt");
+    Bytes file = test::readFile(exe);
+    file[file.size() - 100] ^= 0x40;
+    test::writeFile(exe, file);
+    run = runProbe(exe);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.stderrText.contains(QString::fromUtf8(kMsgViewerDamaged))) << run.stderrText.toStdString();
+}
+
+} // namespace
+} // namespace pagolux
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::puts("no DISPLAY: the end-to-end viewer tests need an X server (run under xvfb-run)");
+        return 0;
+    }
+    return RUN_ALL_TESTS();
+}

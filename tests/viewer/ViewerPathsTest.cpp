@@ -1,0 +1,76 @@
+#include "viewer/ViewerPaths.h"
+
+#include <gtest/gtest.h>
+
+namespace pagolux::viewer_paths {
+namespace {
+
+TEST(ViewerPaths, StartPathBecomesMemberKey)
+{
+    struct Row {
+        std::string startPath;
+        std::string key;
+    };
+    const Row rows[] = {
+        {"D:\\web\\index.html", "\\web\\index.html"},
+        {"/home/u/site/index.html", "\\home\\u\\site\\index.html"},
+        {"C:/mixed\\seps/a.htm", "\\mixed\\seps\\a.htm"},
+        {"C:index.html", "index.html"},
+        {"index.html", "index.html"},
+        {"\\\\server\\share\\a.html", "\\\\server\\share\\a.html"},
+        {"", ""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(keyFromStartPath(row.startPath), row.key) << row.startPath;
+}
+
+TEST(ViewerPaths, UrlPathBecomesMemberKeyOrNothing)
+{
+    struct Row {
+        std::string urlPath;
+        std::optional<std::string> key;
+    };
+    const Row rows[] = {
+        {"/web/index.html", "\\web\\index.html"},
+        {"/a b/ü.html", "\\a b\\ü.html"},
+        {"/x/..a/b..", "\\x\\..a\\b.."},
+        {"/", "\\"},
+        {"web/index.html", std::nullopt},
+        {"", std::nullopt},
+        {"/web/../etc/passwd", std::nullopt},
+        {"/..", std::nullopt},
+        {"/web/./index.html", std::nullopt},
+        {"/web/..", std::nullopt},
+        {"/web\\..\\etc", std::nullopt},
+        {"/C:/boot.ini", std::nullopt},
+        {std::string("/a\0b", 4), std::nullopt},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(keyFromUrlPath(row.urlPath), row.key) << row.urlPath;
+}
+
+TEST(ViewerPaths, KeyBecomesUrlPath)
+{
+    EXPECT_EQ(urlPathFromKey("\\web\\index.html"), "/web/index.html");
+    EXPECT_EQ(urlPathFromKey("index.html"), "/index.html");
+    EXPECT_EQ(*keyFromUrlPath(urlPathFromKey("\\home\\u\\x.css")), "\\home\\u\\x.css");
+}
+
+TEST(ViewerPaths, MimeTypeByExtension)
+{
+    struct Row {
+        const char* key;
+        const char* type;
+    };
+    const Row rows[] = {
+        {"\\a\\index.html", "text/html"}, {"\\a\\INDEX.HTM", "text/html"},  {"\\s.css", "text/css"},
+        {"\\app.js", "text/javascript"},   {"\\logo.SVG", "image/svg+xml"}, {"\\p.jpeg", "image/jpeg"},
+        {"\\data.json", "application/json"}, {"\\noext", "application/octet-stream"},
+        {"\\dir.d\\file", "application/octet-stream"}, {"\\x.unknown", "application/octet-stream"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(mimeTypeFor(row.key), row.type) << row.key;
+}
+
+} // namespace
+} // namespace pagolux::viewer_paths
