@@ -5,6 +5,7 @@
 #include "app/TFilenameEdit.h"
 #include "archive/FileNameUtils.h"
 #include "builder/icon/IconBitmap.h"
+#include "controls/placement/TFormStorage.h"
 #include "shell/TShellTree.h"
 
 #include <QCheckBox>
@@ -33,10 +34,13 @@ TMainForm::TMainForm(QWidget* parent, std::unique_ptr<UserInteraction> interacti
     buildLayout();
     connectHandlers();
     FormCreate();
+    createFormStorage();
 }
 
 TMainForm::~TMainForm()
 {
+    if (FormStorage1)
+        FormStorage1->destroyNotification(); // saves unless a close did, then FormDestroy
     FormDestroy();
     if (MainForm == this)
         MainForm = nullptr;

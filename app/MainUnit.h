@@ -51,6 +51,7 @@ class TShellLink;
 class TStatusBar;
 class TPaintBox;
 class TFilenameEdit;
+class TFormStorage;
 
 // The button classes of the window. The own controls (a two-picture image button and a
 // themed bitmap button) take their place by changing these two lines and the two factory
@@ -169,6 +170,7 @@ public:
     FileDialogRequest SaveDialog1;
     FileDialogRequest OpenPictureDialog1;
     FileDialogRequest EXENameDialog; // the browse button of EXENameEdit
+    TFormStorage* FormStorage1 = nullptr; // keeps the placement and AutoStartCheck (INI file)
 
     // ---- Handlers ---------------------------------------------------------------------------
     // Lifecycle, caption and bottom row (MainUnit.cpp)
@@ -258,9 +260,10 @@ private:
     void buildTabOrder();
     BitmapButton* makeBitmapButton(QWidget* parent, const char* name, const QString& caption,
                                    const QString& hint, const QRect& geometry, const QString& glyph);
-    PictureButton* makePictureButton(QWidget* parent, const char* name, const QString& hint,
+    PictureButton* makePictureButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
                                      const QRect& geometry, const QString& picture, const QString& picture2);
     void updateCancelShortcut();
+    void createFormStorage(); // MainUnitProjectFile.cpp
 
     // Data model, in the window's field order.
     Rect32 SBarRect;
