@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <mutex>
 #include <sys/stat.h>
@@ -156,7 +157,12 @@ std::string TZLBArchive::ExtractFile(std::int32_t i, const std::string& folder)
     const std::string name = EntryFileName(e);
     if (!safeFileName(name))
         throw EArchiveError(formatMessage(kUnsafeName, memberName(i)));
-    std::string target = folder.empty() ? std::string() : IncludeTrailingPathDelimiter(folder);
+    std::string target;
+    if (!folder.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        target = IncludeTrailingPathDelimiter(folder);
+    }
     if (ExtractWithPath) {
         std::vector<std::string> segments;
         if (!safeFolderSegments(EntryFilePath(e), segments))

@@ -149,7 +149,11 @@ int create(const std::vector<std::string>& args, std::ostream& out, std::ostream
     zlb.SavePaths = savePaths;
     zlb.RecursePaths = recurse;
     zlb.Threads = threads;
-    zlb.OnProgress = [&](const std::string& msg, std::int32_t pct) { progress.show(msg, pct); };
+    // Only the members' own progress: the re-open at the end would show the temporary name.
+    zlb.OnProgress = [&](const std::string& msg, std::int32_t pct) {
+        if (msg.rfind("Updating ", 0) == 0 || msg.rfind("Writing ", 0) == 0)
+            progress.show(msg, pct);
+    };
     zlb.OnErrorLogged = [&](const std::string& msg) {
         if (msg.rfind("Unable to open file", 0) == 0)
             failures.push_back(msg);

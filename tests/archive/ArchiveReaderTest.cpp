@@ -1,0 +1,337 @@
+// OpenArchive and the readers: damaged, truncated and hostile archives are refused cleanly,
+// archives inside other files are found, and extraction never writes bad data or outside
+// its folder.
+#include "archive/ZLIBArchive.h"
+#include "tests/archive/ArchiveTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+using namespace pagolux;
+using namespace pagolux::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kCorrupted = "The archive file appears to be corrupted";
+const std::string kFileList = "Unable to read archive file list";
+
+// A small but complete archive made by the writer: three members, compressed registry.
+Bytes writerArchive(const TempDir& dir)
+{
+    WriteFile(dir / "src/page.html", TextData(3000));
+    WriteFile(dir / "src/pic.bin", RandomData(500));
+    WriteFile(dir / "src/empty", {});
+    TZLBArchive zlb;
+    zlb.SavePaths = true;
+    zlb.CreateArchive(dir / "w.zlb");
+    std::vector<std::string> list{dir / "src/page.html", dir / "src/pic.bin", dir / "src/empty"};
+    zlb.AddFiles(list);
+    return ReadFile(dir / "w.zlb");
+}
+
+std::string openError(const std::string& name)
+{
+    TZLBArchive zlb;
+    std::string message = MessageOf([&] { zlb.OpenArchive(name); });
+    if (message != "(no exception)" && (zlb.Count() != 0 || zlb.IsOpen()))
+        message += " (left state behind)";
+    return message;
+}
+
+} // namespace
+
+TEST(ArchiveReader, EveryTruncationIsRefused)
+{
+    TempDir dir;
+    const Bytes good = writerArchive(dir);
+    const std::string name = dir / "cut.zlb";
+    for (std::size_t len = 0; len < good.size(); ++len) {
+        WriteFile(name, Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(len)));
+        const auto msg = openError(name);
+        EXPECT_TRUE(msg == kCorrupted || msg == kFileList) << len << ": " << msg;
+    }
+    WriteFile(name, good);
+    TZLBArchive zlb;
+    EXPECT_TRUE(zlb.OpenArchive(name));
+}
+
+TEST(ArchiveReader, SingleByteChangesFailTheCrc)
+{
+    TempDir dir;
+    const Bytes good = writerArchive(dir);
+    const std::string name = dir / "bad.zlb";
+    // Every 7th byte, and every byte of the trailer.
+    std::set<std::size_t> positions;
+    for (std::size_t i = 0; i < good.size(); i += 7)
+        positions.insert(i);
+    for (std::size_t i = good.size() - kTrailerSize; i < good.size(); ++i)
+        positions.insert(i);
+    for (const auto at : positions) {
+        Bytes bad = good;
+        bad[at] ^= 0x5A;
+        WriteFile(name, bad);
+        const auto msg = openError(name);
+        // Bytes of the trailer after its CRC are not covered by it: they are checked by the
+        // registry reader (a Tag or a reserved byte may differ without harm).
+        if (at >= good.size() - kTrailerSize + 4)
+            EXPECT_TRUE(msg == kFileList || msg == "(no exception)") << at << ": " << msg;
+        else
+            EXPECT_EQ(msg, kCorrupted) << at;
+    }
+}
+
+TEST(ArchiveReader, ResealedTrailersWithImpossibleNumbersAreRefused)
+{
+    TempDir dir;
+    const Bytes good = writerArchive(dir);
+    const std::size_t t = good.size() - kTrailerSize;
+    const std::uint32_t n = Le32(good, t + 4);
+    const std::uint32_t regOffset = Le32(good, t + 16);
+    struct Row {
+        const char* label;
+        std::size_t field;
+        std::uint32_t value;
+        std::string expected;
+    } rows[] = {
+        {"negative count", 4, 0xFFFFFFFF, kFileList},
+        {"huge count", 4, 0x7FFFFFFF, kFileList},
+        {"one entry too many", 4, n + 1, kFileList},
+        {"negative offset", 16, 0xFFFFFFFF, kFileList},
+        {"offset past the end", 16, static_cast<std::uint32_t>(good.size()), kFileList},
+        {"offset into the registry", 16, regOffset + 2, kFileList},
+        {"offset too early", 16, regOffset - 1, kFileList},
+        {"raw registry that is compressed", 20, 0, kFileList},
+        {"tag is ignored", 8, 77, "(no exception)"},
+        {"registry size is not needed", 12, 0x7FFFFFFF, "(no exception)"},
+    };
+    for (const auto& r : rows) {
+        Bytes bad = good;
+        if (r.field == 20)
+            bad[t + 20] = static_cast<std::uint8_t>(r.value);
+        else
+            SetLe32(bad, t + r.field, r.value);
+        Reseal(bad);
+        WriteFile(dir / "t.zlb", bad);
+        EXPECT_EQ(openError(dir / "t.zlb"), r.expected) << r.label;
+    }
+    // Shorter than a trailer.
+    for (std::size_t len : {0, 1, 35}) {
+        WriteFile(dir / "s.zlb", Bytes(len, 0));
+        EXPECT_EQ(openError(dir / "s.zlb"), kCorrupted) << len;
+    }
+}
+
+TEST(ArchiveReader, ResealedEntriesThatPointOutsideTheDataAreRefused)
+{
+    TempDir dir;
+    const Crafted base = Craft({{"\\d\\", "a.txt", TextData(100), true}, {"\\d\\", "b.txt", TextData(900), false}});
+    {
+        WriteFile(dir / "ok.zlb", base.bytes);
+        TZLBArchive zlb;
+        ASSERT_TRUE(zlb.OpenArchive(dir / "ok.zlb"));
+        EXPECT_EQ(zlb.ExtractToMemory("\\d\\b.txt"), TextData(900));
+    }
+    struct Row {
+        const char* label;
+        std::size_t entry, field;
+        std::uint32_t value;
+    } rows[] = {
+        {"negative file size", 0, 512, 0xFFFFFFF0},
+        {"negative stored size", 1, 516, 0x80000000},
+        {"negative offset", 1, 520, 0xFFFFFFFF},
+        {"block past the data part", 1, 520, static_cast<std::uint32_t>(base.registryOffset - 5)},
+        {"stored size past the data part", 0, 516, static_cast<std::uint32_t>(base.registryOffset + 1)},
+        {"raw sizes differ", 0, 512, 101},
+        {"compressed size beyond any ratio", 1, 512, 0x7FFFFFFF},
+        {"unknown storage", 0, 528, 2},
+    };
+    for (const auto& r : rows) {
+        Bytes bad = base.bytes;
+        const std::size_t at = base.entryAt[r.entry] + r.field;
+        if (r.field == 528)
+            bad[at] = static_cast<std::uint8_t>(r.value);
+        else
+            SetLe32(bad, at, r.value);
+        Reseal(bad);
+        WriteFile(dir / "e.zlb", bad);
+        EXPECT_EQ(openError(dir / "e.zlb"), kFileList) << r.label;
+    }
+}
+
+TEST(ArchiveReader, DamagedMemberDataIsAnErrorNotAFile)
+{
+    TempDir dir;
+    for (bool raw : {true, false}) {
+        Crafted c = Craft({{"", "good.txt", TextData(50), true}, {"", "bad.txt", TextData(4000), raw}});
+        const std::size_t blockStart = 50;
+        c.bytes[blockStart + (raw ? 10 : 40)] ^= 0x21;
+        Reseal(c.bytes);
+        WriteFile(dir / "d.zlb", c.bytes);
+        TZLBArchive zlb;
+        ASSERT_TRUE(zlb.OpenArchive(dir / "d.zlb")) << raw;
+        const std::string msg = "The data of bad.txt in the archive is damaged";
+        EXPECT_EQ(MessageOf([&] { zlb.ExtractToMemory("bad.txt"); }), msg);
+        EXPECT_EQ(MessageOf([&] { zlb.VerifyMembers(); }), msg);
+        const std::string out = dir / "out";
+        fs::create_directories(out);
+        EXPECT_EQ(MessageOf([&] { zlb.ExtractFile(1, out); }), msg);
+        EXPECT_TRUE(fs::is_empty(out)) << "neither the file nor a temporary one may remain";
+        EXPECT_EQ(zlb.ExtractToMemory("good.txt"), TextData(50));
+        fs::remove_all(out);
+    }
+}
+
+TEST(ArchiveReader, RawRegistryOpensWithoutRegistryProgress)
+{
+    TempDir dir;
+    const Crafted c = Craft({{"\\x\\", "a", TextData(10), true}});
+    WriteFile(dir / "r.zlb", c.bytes);
+    TZLBArchive zlb;
+    std::vector<std::string> messages;
+    zlb.OnProgress = [&](const std::string& m, std::int32_t) { messages.push_back(m); };
+    ASSERT_TRUE(zlb.OpenArchive(dir / "r.zlb"));
+    EXPECT_EQ(messages, (std::vector<std::string>{"", dir / "r.zlb"}));
+    EXPECT_EQ(zlb.ExtractToMemory("\\x\\a"), TextData(10));
+}
+
+TEST(ArchiveReader, ArchiveAtTheEndOfAnotherFile)
+{
+    TempDir dir;
+    const Bytes archive = writerArchive(dir);
+    const Bytes junk = RandomData(12345, 99);
+    Bytes host = junk;
+    host.insert(host.end(), archive.begin(), archive.end());
+    const std::string hostName = dir / "viewer";
+    WriteFile(hostName, host);
+
+    {
+        TReadOnlyMemoryStream s(host.data(), host.size());
+        EXPECT_EQ(TZLBArchive::FindArchiveStart(s), static_cast<std::int64_t>(junk.size()));
+    }
+    EXPECT_EQ(openError(hostName), kCorrupted); // not an archive as a whole file
+
+    for (std::int64_t start : {std::int64_t{-1}, static_cast<std::int64_t>(junk.size())}) {
+        TZLBArchive zlb;
+        zlb.SavePaths = true;
+        ASSERT_TRUE(zlb.OpenEmbeddedArchive(hostName, start));
+        EXPECT_EQ(zlb.ArchiveStart(), static_cast<std::int64_t>(junk.size()));
+        ASSERT_EQ(zlb.Count(), 3);
+        EXPECT_EQ(zlb.ExtractToMemory(dir / "src/page.html"), TextData(3000));
+        EXPECT_EQ(zlb.ExtractToMemory(dir / "src/pic.bin"), RandomData(500));
+        EXPECT_TRUE(zlb.ExtractToMemory(dir / "src/empty").empty());
+        EXPECT_NO_THROW(zlb.VerifyMembers());
+        std::vector<std::string> list;
+        EXPECT_EQ(MessageOf([&] { zlb.AddFiles(list); }), "An archive inside another file cannot be changed");
+    }
+    // A wrong start offset gives the CRC error, and so does damage in the embedded range.
+    for (std::int64_t start : {std::int64_t{0}, static_cast<std::int64_t>(junk.size() + 1),
+                               static_cast<std::int64_t>(host.size() + 10)}) {
+        TZLBArchive zlb;
+        EXPECT_EQ(MessageOf([&] { zlb.OpenEmbeddedArchive(hostName, start); }), kCorrupted) << start;
+    }
+    Bytes damaged = host;
+    damaged[junk.size() + 5] ^= 1;
+    WriteFile(hostName, damaged);
+    TZLBArchive zlb;
+    EXPECT_EQ(MessageOf([&] { zlb.OpenEmbeddedArchive(hostName); }), kCorrupted);
+    // Damage in the host before the archive does not matter.
+    damaged = host;
+    damaged[100] ^= 1;
+    WriteFile(hostName, damaged);
+    EXPECT_TRUE(zlb.OpenEmbeddedArchive(hostName));
+}
+
+TEST(ArchiveReader, ExtractionStaysInsideItsFolder)
+{
+    TempDir dir;
+    struct Row {
+        std::string path, name;
+        bool safe;
+    } rows[] = {
+        {"\\site\\img\\", "a.gif", true},
+        {"\\", "root.txt", true},
+        {"", "plain.txt", true},
+        {"rel\\dir\\", "r.txt", true},
+        {"\\..\\..\\evil\\", "x.txt", false},
+        {"\\a\\..\\", "x.txt", false},
+        {"\\a\\\\b\\", "x.txt", false},
+        {"C:\\win\\", "x.txt", false},
+        {"\\a/..\\", "x.txt", false},
+        {"\\.\\", "x.txt", false},
+        {"\\ok\\", "..", false},
+        {"\\ok\\", "sub/x.txt", false},
+        {"\\ok\\", "", false},
+    };
+    std::vector<CraftMember> members;
+    for (const auto& r : rows)
+        members.push_back({r.path, r.name, TextData(20), true});
+    WriteFile(dir / "p.zlb", Craft(members).bytes);
+    const std::string out = dir / "box/out";
+    fs::create_directories(out);
+
+    TZLBArchive zlb;
+    zlb.ExtractWithPath = true;
+    ASSERT_TRUE(zlb.OpenArchive(dir / "p.zlb"));
+    for (std::int32_t i = 0; i < zlb.Count(); ++i) {
+        const auto& r = rows[static_cast<std::size_t>(i)];
+        if (r.safe) {
+            const std::string written = zlb.ExtractFile(i, out);
+            std::string rel = r.path + r.name;
+            std::replace(rel.begin(), rel.end(), '\\', '/');
+            EXPECT_EQ(fs::weakly_canonical(written), fs::weakly_canonical(out + "/" + rel)) << i;
+            EXPECT_EQ(ReadFile(written), TextData(20));
+        } else {
+            EXPECT_THROW(zlb.ExtractFile(i, out), EArchiveError) << r.path << r.name;
+        }
+    }
+    // Nothing outside the target folder.
+    std::size_t outside = 0;
+    for (const auto& e : fs::recursive_directory_iterator(dir.path))
+        if (e.is_regular_file() && e.path() != fs::path(dir / "p.zlb") &&
+            e.path().string().rfind(out, 0) != 0)
+            ++outside;
+    EXPECT_EQ(outside, 0u);
+
+    // Without paths only the name counts: a hostile folder is harmless then.
+    zlb.ExtractWithPath = false;
+    EXPECT_EQ(zlb.ExtractFile(4, out), out + "/x.txt");
+}
+
+TEST(ArchiveReader, ExtractionEventsAndReplacing)
+{
+    TempDir dir;
+    WriteFile(dir / "p.zlb", Craft({{"\\f\\", "a.txt", TextData(30), false}}).bytes);
+    TZLBArchive zlb;
+    ASSERT_TRUE(zlb.OpenArchive(dir / "p.zlb"));
+    std::vector<std::string> files, streams, asked;
+    bool allow = false;
+    zlb.OnFileExtracted = [&](const std::string& f) { files.push_back(f); };
+    zlb.OnStreamExtracted = [&](const std::string& f) { streams.push_back(f); };
+    zlb.OnReplaceFile = [&](const std::string& f, bool& replace) {
+        asked.push_back(f);
+        EXPECT_TRUE(replace);
+        replace = allow;
+    };
+
+    const std::string target = dir / "a.txt";
+    EXPECT_TRUE(zlb.ExtractToFile(0, target));
+    EXPECT_TRUE(asked.empty());
+    WriteText(target, "mine");
+    EXPECT_EQ(zlb.ExtractFile(0, dir.str()), "");
+    EXPECT_EQ(ReadFile(target), (Bytes{'m', 'i', 'n', 'e'}));
+    allow = true;
+    EXPECT_EQ(zlb.ExtractFile(0, dir.str()), target);
+    EXPECT_EQ(ReadFile(target), TextData(30));
+    EXPECT_EQ(asked, (std::vector<std::string>{target, target}));
+    EXPECT_EQ(files, (std::vector<std::string>{target, target}));
+
+    TMemoryStream m;
+    zlb.ExtractToStream("\\f\\A.TXT", m);
+    EXPECT_EQ(m.Bytes(), TextData(30));
+    EXPECT_EQ(streams, (std::vector<std::string>{"\\f\\a.txt"}));
+    EXPECT_EQ(MessageOf([&] { zlb.ExtractToStream("\\f\\b.txt", m); }), "\\f\\b.txt is not in the archive");
+    EXPECT_EQ(MessageOf([&] { zlb.ExtractToMemory(1); }), "Index out of bounds");
+}

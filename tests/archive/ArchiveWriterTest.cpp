@@ -1,0 +1,460 @@
+// AddFiles, AddDirectory, WriteRegistry and GetTempFile: round trips of generated trees,
+// folder expansion, notices, levels, threads, limits and failure paths.
+#include "archive/ZLIBArchive.h"
+#include "tests/archive/ArchiveTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <unistd.h>
+
+using namespace pagolux;
+using namespace pagolux::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t k20MiB = 20971520;
+
+// Counts the temporary files the component asks for.
+class CountingArchive : public TZLBArchive {
+public:
+    int tempFiles = 0;
+    void GetTempFile(std::string& name) override
+    {
+        ++tempFiles;
+        TZLBArchive::GetTempFile(name);
+    }
+};
+
+// A source stream that fails on its first read.
+class BrokenStream : public TMemoryStream {
+public:
+    BrokenStream() : TMemoryStream(std::vector<std::uint8_t>(10, 0x78)) {}
+    std::int64_t Read(void*, std::int64_t) override { throw EReadError(); }
+};
+
+// Fails to read any member whose file name contains "broken".
+class FailingSourceArchive : public TZLBArchive {
+protected:
+    std::unique_ptr<TStream> OpenMemberStream(const std::string& path) const override
+    {
+        if (path.find("broken") != std::string::npos)
+            return std::make_unique<BrokenStream>();
+        return TZLBArchive::OpenMemberStream(path);
+    }
+};
+
+std::map<std::string, Bytes> filesBelow(const fs::path& root)
+{
+    std::map<std::string, Bytes> out;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        if (e.is_regular_file())
+            out[fs::relative(e.path(), root).string()] = ReadFile(e.path().string());
+    return out;
+}
+
+// The tree of the round trip: hidden files, empty files, the in-memory limit and one byte
+// above it, spaces and UTF-8 in names, nested folders.
+std::map<std::string, Bytes> makeTree(const std::string& root, bool withLarge)
+{
+    std::map<std::string, Bytes> files = {
+        {"index.html", TextData(5000)},
+        {".hidden", TextData(300, 2)},
+        {"empty.txt", {}},
+        {"a folder/with spaces.htm", TextData(2000, 3)},
+        {"bilder/größe ä.png", RandomData(4000)},
+        {"deep/er/und/tiefer/x.css", TextData(70000, 4)},
+        {"deep/.versteckt/leer", {}},
+        {"noise.bin", RandomData(200000)},
+    };
+    if (withLarge) {
+        files["big/exactly-20MiB.bin"] = RandomData(k20MiB, 11);
+        files["big/one-more-text.txt"] = TextData(k20MiB + 1, 12);
+        files["big/one-more-noise.bin"] = RandomData(k20MiB + 1, 13);
+    }
+    for (const auto& [rel, bytes] : files)
+        WriteFile(root + "/" + rel, bytes);
+    return files;
+}
+
+} // namespace
+
+TEST(ArchiveWriter, RoundTripOfAGeneratedTree)
+{
+    TempDir dir;
+    const std::string root = dir / "site";
+    const auto files = makeTree(root, true);
+
+    CountingArchive zlb;
+    zlb.SavePaths = true;
+    zlb.RecursePaths = true;
+    std::vector<std::string> notices;
+    zlb.OnErrorLogged = [&](const std::string& m) { notices.push_back(m); };
+    zlb.CreateArchive(dir / "site.zlb");
+    std::vector<std::string> list{root};
+    zlb.AddFiles(list);
+
+    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(zlb.IsOpen());
+    EXPECT_TRUE(notices.empty()) << notices.front();
+    ASSERT_EQ(zlb.Count(), static_cast<std::int32_t>(files.size())); // every file exactly once
+    EXPECT_EQ(zlb.tempFiles, 2); // only the two members above 20 MiB went through a file
+
+    for (std::int32_t i = 0; i < zlb.Count(); ++i) {
+        const auto e = zlb.GetFileEntry(i);
+        const std::string name = EntryFileName(e);
+        if (name == "exactly-20MiB.bin" || name == "one-more-noise.bin" || name == "noise.bin" ||
+            name == "empty.txt" || name == "leer") {
+            EXPECT_EQ(e.StoredRaw, 1) << name;
+            EXPECT_EQ(e.Level, 0) << name;
+            EXPECT_EQ(e.StoredSize, e.FileSize) << name;
+        } else if (name != "größe ä.png") {
+            EXPECT_EQ(e.StoredRaw, 0) << name;
+            EXPECT_EQ(e.Level, fcDefault) << name;
+            EXPECT_LT(e.StoredSize, e.FileSize) << name;
+        }
+        EXPECT_EQ(zlb.FindFile(EntryFilePath(e) + name), i);
+    }
+
+    zlb.ExtractWithPath = true;
+    const std::string out = dir / "out";
+    zlb.ExtractAll(out);
+    const fs::path extractedRoot = fs::path(out) / fs::path(root).relative_path();
+    EXPECT_EQ(filesBelow(extractedRoot), files);
+
+    // A fresh component reads the same archive back.
+    TZLBArchive again;
+    ASSERT_TRUE(again.OpenArchive(dir / "site.zlb"));
+    EXPECT_EQ(again.Count(), zlb.Count());
+    EXPECT_NO_THROW(again.VerifyMembers());
+}
+
+TEST(ArchiveWriter, ParallelArchiveIsByteIdenticalToOneThread)
+{
+    TempDir dir;
+    const std::string root = dir / "tree";
+    makeTree(root, false);
+    for (int i = 0; i < 60; ++i)
+        WriteFile(root + "/many/f" + std::to_string(i) + ".html",
+                  i % 7 == 0 ? RandomData(1000 + i * 917, i) : TextData(1000 + i * 3001, i));
+    WriteFile(root + "/many/broken.txt", TextData(100));
+
+    struct Run {
+        Bytes archive;
+        std::vector<std::string> events;
+    };
+    auto build = [&](unsigned threads, const std::string& name) {
+        FailingSourceArchive zlb;
+        zlb.Threads = threads;
+        zlb.SavePaths = true;
+        zlb.RecursePaths = true;
+        Run run;
+        zlb.OnErrorLogged = [&](const std::string& m) { run.events.push_back("notice " + m); };
+        zlb.OnProgress = [&](const std::string& m, std::int32_t p) {
+            run.events.push_back(m + " " + std::to_string(p));
+        };
+        zlb.CreateArchive(name);
+        std::vector<std::string> list{root, root + "/index.html"};
+        zlb.AddFiles(list);
+        run.archive = ReadFile(name);
+        return run;
+    };
+    const Run one = build(1, dir / "one.zlb");
+    const Run four = build(4, dir / "four.zlb");
+    EXPECT_EQ(one.archive, four.archive);
+    // The archive names differ only in the final report of each run.
+    ASSERT_EQ(one.events.size(), four.events.size());
+    for (std::size_t i = 0; i + 1 < one.events.size(); ++i)
+        EXPECT_EQ(one.events[i], four.events[i]) << i;
+    const auto notice = std::count_if(one.events.begin(), one.events.end(), [](const std::string& e) {
+        return e.rfind("notice Unable to open file (", 0) == 0 && e.find("broken.txt") != std::string::npos;
+    });
+    EXPECT_EQ(notice, 1);
+    EXPECT_EQ(std::count(one.events.begin(), one.events.end(),
+                         "notice " + root + "/index.html already exists in the archive"),
+              1);
+}
+
+TEST(ArchiveWriter, AddDirectoryListsSubfolderContentsFirst)
+{
+    TempDir dir;
+    WriteText(dir / "f/a.txt", "a");
+    WriteText(dir / "f/s/b.txt", "b");
+    WriteText(dir / "f/s/t/c.txt", "c");
+    struct Row {
+        bool recurse, save;
+        std::vector<std::string> first;   // exact leading items
+        std::set<std::string> rest;       // the remaining items, in any order
+    } rows[] = {
+        {true, true, {"f/s/t/c.txt"}, {"f/s/t", "f/s/b.txt", "f/a.txt", "f/s"}},
+        {true, false, {}, {"f/s/t/c.txt", "f/s/b.txt", "f/a.txt"}},
+        {false, true, {}, {"f/a.txt", "f/s"}},
+        {false, false, {}, {"f/a.txt"}},
+    };
+    for (const auto& r : rows) {
+        TZLBArchive zlb;
+        zlb.RecursePaths = r.recurse;
+        zlb.SavePaths = r.save;
+        std::vector<std::string> list{"kept"};
+        zlb.AddDirectory(dir / "f/", list);
+        ASSERT_EQ(list.size(), 1 + r.first.size() + r.rest.size()) << r.recurse << r.save;
+        EXPECT_EQ(list[0], "kept");
+        for (std::size_t i = 0; i < r.first.size(); ++i)
+            EXPECT_EQ(list[1 + i], dir / r.first[i]);
+        std::set<std::string> rest;
+        for (std::size_t i = 1 + r.first.size(); i < list.size(); ++i)
+            rest.insert(list[i]);
+        std::set<std::string> expected;
+        for (const auto& e : r.rest)
+            expected.insert(dir / e);
+        EXPECT_EQ(rest, expected);
+        // A subfolder's contents come before the subfolder itself.
+        if (r.recurse && r.save) {
+            const auto pos = [&](const std::string& rel) {
+                return std::find(list.begin(), list.end(), dir / rel) - list.begin();
+            };
+            EXPECT_LT(pos("f/s/b.txt"), pos("f/s"));
+            EXPECT_LT(pos("f/s/t/c.txt"), pos("f/s/t"));
+        }
+    }
+}
+
+TEST(ArchiveWriter, FolderExpansionAndDuplicateNotices)
+{
+    TempDir dir;
+    WriteText(dir / "one/same.txt", "first");
+    WriteText(dir / "two/same.txt", "second");
+    WriteText(dir / "one/A.HTM", "upper");
+    WriteText(dir / "one/a.htm", "lower");
+    WriteText(dir / "one/Ä.txt", "upper umlaut");
+    WriteText(dir / "one/ä.txt", "lower umlaut");
+
+    struct Row {
+        const char* label;
+        bool recurse, save;
+        std::vector<std::string> list;
+        int entries;
+        std::vector<std::string> notices;
+    } rows[] = {
+        // A folder without RecursePaths is dropped without notice.
+        {"no recursion", false, true, {dir / "one", dir / "two/same.txt"}, 1, {}},
+        // Without paths, equal names from different folders collide but are both stored.
+        {"no paths", false, false, {dir / "one/same.txt", dir / "two/same.txt"}, 2,
+         {dir / "two/same.txt already exists in the archive"}},
+        // A-Z fold, other letters do not.
+        {"case", false, true, {dir / "one/A.HTM", dir / "one/a.htm", dir / "one/Ä.txt", dir / "one/ä.txt"}, 4,
+         {dir / "one/a.htm already exists in the archive"}},
+        // A listed file that a listed folder also holds is stored twice, with the notice.
+        {"folder and file", true, true, {dir / "two", dir / "two/same.txt"}, 2,
+         {dir / "two/same.txt already exists in the archive"}},
+    };
+    for (const auto& r : rows) {
+        TZLBArchive zlb;
+        zlb.RecursePaths = r.recurse;
+        zlb.SavePaths = r.save;
+        std::vector<std::string> notices;
+        zlb.OnErrorLogged = [&](const std::string& m) { notices.push_back(m); };
+        zlb.CreateArchive(dir / (std::string(r.label) + ".zlb"));
+        auto list = r.list;
+        zlb.AddFiles(list);
+        EXPECT_EQ(zlb.Count(), r.entries) << r.label;
+        EXPECT_EQ(notices, r.notices) << r.label;
+        if (!r.save) {
+            for (std::int32_t i = 0; i < zlb.Count(); ++i)
+                EXPECT_EQ(EntryFilePath(zlb.GetFileEntry(i)), "") << r.label;
+        }
+    }
+}
+
+TEST(ArchiveWriter, LevelNoneStoresEverythingRawButCompressesTheRegistry)
+{
+    TempDir dir;
+    WriteFile(dir / "t.txt", TextData(10000));
+    WriteFile(dir / "e.txt", {});
+    TZLBArchive zlb;
+    zlb.CompressionLevel = fcNone;
+    zlb.CreateArchive(dir / "n.zlb");
+    std::vector<std::string> list{dir / "t.txt", dir / "e.txt"};
+    zlb.AddFiles(list);
+    ASSERT_EQ(zlb.Count(), 2);
+    for (std::int32_t i = 0; i < 2; ++i) {
+        const auto e = zlb.GetFileEntry(i);
+        EXPECT_EQ(e.StoredRaw, 1);
+        EXPECT_EQ(e.Level, 0);
+        EXPECT_EQ(e.StoredSize, e.FileSize);
+    }
+    EXPECT_EQ(zlb.GetFileEntry(1).DataOffset, 10000);
+    EXPECT_EQ(zlb.Trailer().RegistryCompressed, 1);
+    const Bytes b = ReadFile(dir / "n.zlb");
+    EXPECT_EQ(b[10000], 0x78); // the level-0 registry stream right after the data part
+    EXPECT_EQ(b[10001], 0x01);
+}
+
+TEST(ArchiveWriter, UnreadableMembersAreReportedAndSkipped)
+{
+    TempDir dir;
+    WriteText(dir / "good1.txt", "good one");
+    WriteText(dir / "broken.txt", "will not read");
+    WriteText(dir / "good2.txt", "good two");
+    FailingSourceArchive zlb;
+    std::vector<std::string> notices;
+    zlb.OnErrorLogged = [&](const std::string& m) { notices.push_back(m); };
+    zlb.CreateArchive(dir / "a.zlb");
+    std::vector<std::string> list{dir / "good1.txt", dir / "broken.txt", dir / "missing.txt", dir / "good2.txt"};
+    zlb.AddFiles(list);
+    EXPECT_EQ(notices, (std::vector<std::string>{"Unable to open file (" + dir / "broken.txt" + ")",
+                                                 "Unable to open file (" + dir / "missing.txt" + ")"}));
+    ASSERT_EQ(zlb.Count(), 2);
+    EXPECT_EQ(zlb.ExtractToMemory("good2.txt"), (Bytes{'g', 'o', 'o', 'd', ' ', 't', 'w', 'o'}));
+    // No data of the failed members sits between the two good ones.
+    EXPECT_EQ(zlb.GetFileEntry(1).DataOffset, zlb.GetFileEntry(0).StoredSize);
+}
+
+TEST(ArchiveWriter, ExtendingAnArchiveKeepsItsEntriesAndData)
+{
+    TempDir dir;
+    WriteFile(dir / "a.txt", TextData(3000, 1));
+    WriteFile(dir / "b.txt", TextData(4000, 2));
+    WriteFile(dir / "c.txt", TextData(5000, 3));
+    const std::string name = dir / "x.zlb";
+    TArchiveEntry oldA{}, oldB{};
+    Bytes oldData;
+    {
+        TZLBArchive zlb;
+        zlb.CreateArchive(name);
+        std::vector<std::string> list{dir / "a.txt", dir / "b.txt"};
+        zlb.AddFiles(list);
+        oldA = zlb.GetFileEntry(0);
+        oldB = zlb.GetFileEntry(1);
+        const Bytes b = ReadFile(name);
+        oldData.assign(b.begin(), b.begin() + zlb.Trailer().RegistryOffset);
+    }
+    TZLBArchive zlb;
+    zlb.OpenArchive(name);
+    std::vector<std::string> list{dir / "c.txt"};
+    zlb.AddFiles(list);
+    ASSERT_EQ(zlb.Count(), 3);
+    const auto a = zlb.GetFileEntry(0);
+    EXPECT_EQ(std::memcmp(&oldA, &a, sizeof oldA), 0);
+    const auto b = zlb.GetFileEntry(1);
+    EXPECT_EQ(std::memcmp(&oldB, &b, sizeof oldB), 0);
+    EXPECT_EQ(zlb.GetFileEntry(2).DataOffset, static_cast<std::int32_t>(oldData.size()));
+    const Bytes now = ReadFile(name);
+    EXPECT_TRUE(std::equal(oldData.begin(), oldData.end(), now.begin()));
+    EXPECT_EQ(zlb.ExtractToMemory("c.txt"), TextData(5000, 3));
+}
+
+TEST(ArchiveWriter, RawRegistryFallbackCutsThePartialCompressedRegistry)
+{
+    TempDir dir;
+    std::vector<std::string> list;
+    for (int i = 0; i < 200; ++i) {
+        list.push_back(dir / ("f" + std::to_string(i)));
+        WriteText(list.back(), "x");
+    }
+    TZLBArchive zlb;
+    zlb.CompressionLevel = fcNone; // 106,400 registry bytes: one full buffer is written first
+    zlb.CreateArchive(dir / "a.zlb");
+    zlb.AddFiles(list);
+    ASSERT_EQ(zlb.Count(), 200);
+
+    FailingMemoryStream dest;
+    dest.WriteBuffer("DATA", 4);
+    dest.failWriteNumber = 3; // the data, one full compressed buffer, then the failure
+    zlb.WriteRegistry(dest);
+    const Bytes& b = dest.Bytes();
+    ASSERT_EQ(b.size(), 4 + 200 * kEntrySize + kTrailerSize);
+    const auto t = DecodeTrailer(b.data() + b.size() - kTrailerSize);
+    EXPECT_EQ(t.RegistryCompressed, 0);
+    EXPECT_EQ(t.RegistrySize, 0);
+    EXPECT_EQ(t.RegistryOffset, 4);
+    EXPECT_EQ(t.EntryCount, 200);
+    EXPECT_EQ(t.Tag, 1);
+    EXPECT_EQ(t.ArchiveCRC, Crc32(0, b.data(), b.size() - kTrailerSize));
+    for (std::int32_t i = 0; i < 200; ++i) {
+        const auto e = DecodeEntry(b.data() + 4 + static_cast<std::size_t>(i) * kEntrySize);
+        const auto held = zlb.GetFileEntry(i);
+        EXPECT_EQ(std::memcmp(&e, &held, sizeof e), 0) << i;
+    }
+}
+
+TEST(ArchiveWriter, AFailingReopenKeepsTheNewArchive)
+{
+    TempDir dir;
+    WriteText(dir / "a.txt", "content");
+    const std::string name = dir / "a.zlb";
+    TZLBArchive zlb;
+    int opened = 0;
+    zlb.OnArchiveOpened = [&](TZLBArchive&) {
+        if (++opened == 2)
+            throw std::runtime_error("handler failed");
+    };
+    zlb.CreateArchive(name);
+    std::vector<std::string> list{dir / "a.txt"};
+    EXPECT_EQ(MessageOf([&] { zlb.AddFiles(list); }), "Unable to read archive file list");
+    EXPECT_FALSE(zlb.IsOpen());
+    TZLBArchive other;
+    ASSERT_TRUE(other.OpenArchive(name));
+    EXPECT_EQ(other.Count(), 1);
+}
+
+TEST(ArchiveWriter, MembersAndArchivesBeyondTheInt32LimitAreRefusedBeforeWriting)
+{
+    TempDir dir;
+    auto sparse = [&](const std::string& name, std::int64_t size) {
+        TFileStream f(name, TFileMode::fmCreate);
+        f.SetSize(size);
+    };
+    sparse(dir / "huge.bin", std::int64_t{1} << 31);
+    sparse(dir / "half1.bin", 1200LL * 1024 * 1024);
+    sparse(dir / "half2.bin", 1200LL * 1024 * 1024);
+    WriteText(dir / "small.txt", "small");
+    struct Row {
+        std::vector<std::string> list;
+        std::string message;
+    } rows[] = {
+        {{dir / "small.txt", dir / "huge.bin"},
+         dir / "huge.bin" + " is larger than 2 GiB, the size limit of the ZLB format"},
+        {{dir / "half1.bin", dir / "half2.bin"}, "The archive would exceed 2 GiB, the size limit of the ZLB format"},
+    };
+    for (const auto& r : rows) {
+        TZLBArchive zlb;
+        zlb.CreateArchive(dir / "big.zlb");
+        auto list = r.list;
+        EXPECT_EQ(MessageOf([&] { zlb.AddFiles(list); }), r.message);
+        EXPECT_FALSE(fs::exists(dir / "big.zlb"));
+        std::size_t files = 0; // the four sources and no temporary file
+        for (const auto& e : fs::directory_iterator(dir.path))
+            files += e.is_regular_file();
+        EXPECT_EQ(files, 4u);
+    }
+}
+
+TEST(ArchiveWriter, GetTempFileMakesANewEmptyFileInTheTemporaryFolder)
+{
+    TempDir dir;
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", dir.str().c_str(), 1);
+    TZLBArchive zlb;
+    std::string a, b;
+    zlb.GetTempFile(a);
+    zlb.GetTempFile(b);
+    if (old)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_NE(a, b);
+    for (const auto& n : {a, b}) {
+        EXPECT_EQ(fs::path(n).parent_path(), dir.path);
+        EXPECT_EQ(fs::path(n).filename().string().rfind("ZLB", 0), 0u) << n;
+        EXPECT_TRUE(fs::exists(n));
+        EXPECT_EQ(fs::file_size(n), 0u);
+    }
+}

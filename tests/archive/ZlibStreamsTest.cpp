@@ -1,0 +1,255 @@
+// The compression streams: buffering, positions, progress, level mapping, seek rules, the
+// error texts, and inflating past the end of a zlib stream.
+#include "archive/ZlibStreams.h"
+#include "tests/archive/ArchiveTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace pagolux;
+using namespace pagolux::test;
+
+namespace {
+
+Bytes compress(const Bytes& data, TFileCompressionLevel level = fcDefault)
+{
+    TMemoryStream dst;
+    {
+        TCompressionStream z(level, dst);
+        z.WriteBuffer(data.data(), static_cast<std::int64_t>(data.size()));
+    }
+    return dst.Bytes();
+}
+
+template <class Fn>
+std::string messageOf(Fn fn)
+{
+    try {
+        fn();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
+} // namespace
+
+TEST(ZlibStreams, EmptyInputAtTheDefaultLevelIsTheEightByteStream)
+{
+    EXPECT_EQ(compress({}), (Bytes{0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}));
+}
+
+TEST(ZlibStreams, LevelsMapToZlibLevels)
+{
+    struct Row {
+        TFileCompressionLevel level;
+        int zlib;
+        std::uint8_t headerByte; // second byte of the zlib header carries the level class
+    } rows[] = {{fcNone, 0, 0x01}, {fcFastest, 1, 0x01}, {fcDefault, -1, 0x9C}, {fcMaximum, 9, 0xDA}};
+    const Bytes data = TextData(5000);
+    for (const auto& r : rows) {
+        EXPECT_EQ(ZlibLevel(r.level), r.zlib);
+        const Bytes z = compress(data, r.level);
+        EXPECT_EQ(z[0], 0x78);
+        EXPECT_EQ(z[1], r.headerByte) << int(r.level);
+    }
+    // A level-0 stream is longer than its input; the other levels shrink text.
+    EXPECT_GT(compress(data, fcNone).size(), data.size());
+    EXPECT_LT(compress(data, fcMaximum).size(), compress(data, fcFastest).size());
+}
+
+TEST(ZlibStreams, CompressionPositionCountsAcceptedBytesAndOtherOperationsFail)
+{
+    TMemoryStream dst;
+    TCompressionStream z(fcDefault, dst);
+    const Bytes data = TextData(100);
+    z.WriteBuffer(data.data(), 100);
+    EXPECT_EQ(z.Position(), 100);
+    std::uint8_t b = 0;
+    EXPECT_EQ(messageOf([&] { (void)z.Read(&b, 1); }), "Invalid stream operation");
+    EXPECT_EQ(messageOf([&] { z.Seek(0, TSeekOrigin::soBeginning); }), "Invalid stream operation");
+    EXPECT_EQ(messageOf([&] { z.Seek(1, TSeekOrigin::soCurrent); }), "Invalid stream operation");
+    EXPECT_THROW(z.Seek(0, TSeekOrigin::soEnd), ECompressionError);
+}
+
+TEST(ZlibStreams, ProgressFiresOnlyWhenTheBufferIsExchanged)
+{
+    {
+        TMemoryStream dst;
+        int calls = 0;
+        TCompressionStream z(fcDefault, dst);
+        z.OnProgress = [&](TCustomZlibStream&) { ++calls; };
+        const Bytes small = TextData(200000); // compresses far below 64 KiB
+        z.WriteBuffer(small.data(), static_cast<std::int64_t>(small.size()));
+        z.Finish();
+        EXPECT_EQ(calls, 0);
+    }
+    {
+        TMemoryStream dst;
+        std::vector<std::int64_t> sizes;
+        std::vector<std::int64_t> positions;
+        TCompressionStream z(fcNone, dst);
+        z.OnProgress = [&](TCustomZlibStream& s) {
+            sizes.push_back(dst.Size());
+            positions.push_back(s.Position());
+        };
+        const Bytes big = RandomData(300000);
+        z.WriteBuffer(big.data(), static_cast<std::int64_t>(big.size()));
+        // Every notification follows exactly one full 65,536-byte buffer.
+        ASSERT_EQ(sizes.size(), 4u);
+        for (std::size_t i = 0; i < sizes.size(); ++i)
+            EXPECT_EQ(sizes[i], static_cast<std::int64_t>(65536 * (i + 1)));
+        for (std::size_t i = 1; i < positions.size(); ++i)
+            EXPECT_GE(positions[i], positions[i - 1]);
+        EXPECT_GT(positions.back(), positions.front());
+        EXPECT_LE(positions.back(), 300000);
+        z.Finish();
+        EXPECT_EQ(sizes.size(), 4u); // nothing during finishing
+    }
+}
+
+TEST(ZlibStreams, CompressionFollowsTheUnderlyingStreamWhenOthersMoveIt)
+{
+    TMemoryStream dst;
+    dst.WriteBuffer("HEAD", 4);
+    const Bytes data = TextData(1000);
+    {
+        TCompressionStream z(fcDefault, dst);
+        z.WriteBuffer(data.data(), 500);
+        dst.SetPosition(0); // someone else moved the shared stream
+        z.WriteBuffer(data.data() + 500, 500);
+        dst.SetPosition(1);
+    }
+    TMemoryStream src(dst.Bytes());
+    src.SetPosition(4);
+    TDecompressionStream d(src);
+    Bytes back(1000);
+    d.ReadBuffer(back.data(), 1000);
+    EXPECT_EQ(back, data);
+    EXPECT_EQ(Bytes(dst.Bytes().begin(), dst.Bytes().begin() + 4), (Bytes{'H', 'E', 'A', 'D'}));
+}
+
+TEST(ZlibStreams, RoundTripAtEveryLevel)
+{
+    for (auto level : {fcNone, fcFastest, fcDefault, fcMaximum}) {
+        for (const Bytes& data : {Bytes{}, TextData(1), TextData(70000), RandomData(140000)}) {
+            TMemoryStream src(compress(data, level));
+            TDecompressionStream d(src);
+            Bytes back(data.size());
+            d.ReadBuffer(back.data(), static_cast<std::int64_t>(back.size()));
+            EXPECT_EQ(back, data);
+        }
+    }
+}
+
+TEST(ZlibStreams, OneShotDeflateMatchesTheStream)
+{
+    for (auto level : {fcFastest, fcDefault, fcMaximum}) {
+        for (const Bytes& data : {Bytes{}, TextData(10), TextData(300000, 3), RandomData(100000)}) {
+            Bytes viaStream;
+            {
+                TMemoryStream dst;
+                {
+                    TCompressionStream z(level, dst);
+                    TReadOnlyMemoryStream in(data.data(), data.size());
+                    z.CopyFrom(in, 0);
+                }
+                viaStream = dst.Bytes();
+            }
+            Bytes oneShot;
+            ASSERT_TRUE(DeflateBuffer(level, data.data(), data.size(), oneShot, 0));
+            EXPECT_EQ(oneShot, viaStream) << int(level) << " " << data.size();
+        }
+    }
+    // With a limit the one-shot deflate gives up on data that does not shrink.
+    const Bytes noise = RandomData(5000);
+    Bytes out;
+    EXPECT_FALSE(DeflateBuffer(fcDefault, noise.data(), noise.size(), out, noise.size()));
+}
+
+TEST(ZlibStreams, DecompressionSeekRules)
+{
+    const Bytes data = TextData(20000);
+    TMemoryStream src(compress(data));
+    TDecompressionStream d(src);
+    std::uint8_t buf[100];
+    d.ReadBuffer(buf, 100);
+    EXPECT_EQ(d.Position(), 100);
+
+    // Forward from the beginning skips, from the current position too.
+    EXPECT_EQ(d.Seek(9000, TSeekOrigin::soBeginning), 9000);
+    d.ReadBuffer(buf, 10);
+    EXPECT_EQ(Bytes(buf, buf + 10), Bytes(data.begin() + 9000, data.begin() + 9010));
+    EXPECT_EQ(d.Seek(90, TSeekOrigin::soCurrent), 9100);
+    d.ReadBuffer(buf, 1);
+    EXPECT_EQ(buf[0], data[9100]);
+
+    // The current value again, backwards, or from the end: refused.
+    EXPECT_EQ(messageOf([&] { d.SetPosition(9101); }), "Invalid stream operation");
+    EXPECT_THROW(d.Seek(5, TSeekOrigin::soBeginning), ECompressionError);
+    EXPECT_THROW(d.Seek(-1, TSeekOrigin::soCurrent), ECompressionError);
+    EXPECT_THROW(d.Seek(0, TSeekOrigin::soEnd), ECompressionError);
+    EXPECT_THROW(d.WriteBuffer(buf, 1), ECompressionError);
+
+    // Zero from the beginning restarts at the source's absolute start.
+    EXPECT_EQ(d.Seek(0, TSeekOrigin::soBeginning), 0);
+    d.ReadBuffer(buf, 5);
+    EXPECT_EQ(Bytes(buf, buf + 5), Bytes(data.begin(), data.begin() + 5));
+}
+
+TEST(ZlibStreams, DestructionHandsUnusedInputBack)
+{
+    const Bytes data = TextData(3000);
+    Bytes file = compress(data);
+    const auto zlen = static_cast<std::int64_t>(file.size());
+    const Bytes tail = RandomData(1000);
+    file.insert(file.end(), tail.begin(), tail.end());
+    TMemoryStream src(file);
+    {
+        TDecompressionStream d(src);
+        Bytes back(data.size());
+        d.ReadBuffer(back.data(), static_cast<std::int64_t>(back.size()));
+        EXPECT_EQ(back, data);
+        // The stream read the whole source ahead into its buffer.
+        EXPECT_EQ(src.Position(), static_cast<std::int64_t>(file.size()));
+    }
+    // Afterwards the source stands right after the input inflate consumed: inside the zlib
+    // stream's last few bytes (end code and checksum may still be unread), never in the tail.
+    EXPECT_LE(src.Position(), zlen);
+    EXPECT_GE(src.Position(), zlen - 8);
+}
+
+TEST(ZlibStreams, DamagedAndExhaustedStreamsRaiseDecompressionError)
+{
+    const Bytes data = TextData(50000);
+    const Bytes z = compress(data);
+    {
+        // Cut short: once the source has no more bytes, "error".
+        TMemoryStream src(Bytes(z.begin(), z.begin() + static_cast<std::ptrdiff_t>(z.size() / 2)));
+        TDecompressionStream d(src);
+        Bytes back(data.size());
+        EXPECT_EQ(messageOf([&] { d.ReadBuffer(back.data(), static_cast<std::int64_t>(back.size())); }), "error");
+    }
+    {
+        // Asking for more than the stream holds raises instead of looping.
+        TMemoryStream src(z);
+        TDecompressionStream d(src);
+        Bytes back(data.size() + 1);
+        EXPECT_THROW(d.ReadBuffer(back.data(), static_cast<std::int64_t>(back.size())), EDecompressionError);
+    }
+    {
+        Bytes bad = z;
+        bad[0] = 0x00; // not a zlib header
+        TMemoryStream src(bad);
+        TDecompressionStream d(src);
+        std::uint8_t b[4];
+        EXPECT_THROW(d.ReadBuffer(b, 4), EDecompressionError);
+    }
+}
+
+TEST(ZlibStreams, Crc32OfTheCheckString)
+{
+    EXPECT_EQ(Crc32(0, "123456789", 9), 0xCBF43926u);
+    EXPECT_EQ(Crc32(0, "", 0), 0u);
+    // Feeding in pieces gives the same result.
+    EXPECT_EQ(Crc32(Crc32(0, "1234", 4), "56789", 5), 0xCBF43926u);
+}
