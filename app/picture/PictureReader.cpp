@@ -153,7 +153,7 @@ void checkBitmapLength(const std::string& path)
 QImage readRaster(const std::string& path, Kind kind)
 {
     QImageReader reader(QFile::decodeName(QByteArray::fromStdString(path)), qtFormat(kind));
-    reader.setAutoTransform(false);
+    reader.setAutoTransform(true); // photos are shown upright, as their camera meant them
     reader.setDecideFormatFromContent(false);
     if (!reader.canRead()) {
         const QString why = reader.errorString();
