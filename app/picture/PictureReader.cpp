@@ -66,13 +66,13 @@ void checkSize(const std::string& path, long long width, long long height)
     }
 }
 
-QImage toArgb(const std::string& path, const QImage& image)
+QImage toArgb(const std::string& path, QImage image)
 {
     if (image.isNull()) {
         fail(path, "die Bilddaten sind beschädigt");
     }
     checkSize(path, image.width(), image.height());
-    QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    QImage argb = std::move(image).convertToFormat(QImage::Format_ARGB32); // in place where Qt can
     if (argb.isNull()) {
         fail(path, "zu wenig Speicher für das Bild");
     }
@@ -189,7 +189,7 @@ QImage readRaster(const std::string& path, Kind kind)
                 best = image;
             }
         }
-        return toArgb(path, best);
+        return toArgb(path, std::move(best));
     }
     const QSize declared = reader.size();
     if (declared.isValid()) {
@@ -202,7 +202,7 @@ QImage readRaster(const std::string& path, Kind kind)
     if (image.isNull()) {
         fail(path, "die Bilddaten sind beschädigt (" + reader.errorString().toStdString() + ")");
     }
-    return toArgb(path, image);
+    return toArgb(path, std::move(image));
 }
 
 QByteArray readWhole(const std::string& path)
@@ -255,6 +255,12 @@ QImage renderSvg(const std::string& path, const QByteArray& svg)
 
 QImage PictureReader::read(const std::string& path)
 {
+    // Qt's own ceiling on one decoded image, raised to what our pixel limit allows
+    // (4 bytes a pixel); the declared size is checked against MaxPixels before that.
+    constexpr int allocationLimitMb = static_cast<int>(MaxPixels * 4 / (1024 * 1024)) + 16;
+    if (QImageReader::allocationLimit() < allocationLimitMb) {
+        QImageReader::setAllocationLimit(allocationLimitMb);
+    }
     const Kind kind = kindOf(path);
     switch (kind) {
     case Kind::Unknown:

@@ -290,6 +290,21 @@ TEST_F(PictureReaderTest, RefusesTruncatedAndHostileRasterFiles)
     writeBytes(file("huge.gif"), testfiles::gif(65535, 65535, std::vector<std::uint8_t>(16, 1)));
     writeBytes(file("cut.gif"), testfiles::gif(32, 32, std::vector<std::uint8_t>(1024, 2)).left(40));
 
+    // A JPEG whose frame header declares 65000 x 65000.
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(small.save(&buffer, "JPEG"));
+    }
+    const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(sof, 0);
+    for (int at : {5, 7}) { // height, then width, big-endian after length and precision
+        jpeg[sof + at] = static_cast<char>(0xFD);
+        jpeg[sof + at + 1] = static_cast<char>(0xE8);
+    }
+    writeBytes(file("huge.jpg"), jpeg);
+
     // A JPEG with only its start marker.
     writeBytes(file("cut.jpg"), QByteArray("\xFF\xD8\xFF", 3));
 
@@ -308,6 +323,7 @@ TEST_F(PictureReaderTest, RefusesTruncatedAndHostileRasterFiles)
         {"huge.gif", "zu groß"},
         {"cut.gif", ""},
         {"cut.jpg", ""},
+        {"huge.jpg", "zu groß"},
     };
     for (const Case& c : cases) {
         try {
