@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <sys/stat.h>
+#include <thread>
 
 namespace pagolux {
 
@@ -184,6 +185,52 @@ std::uint32_t TZLBArchive::StreamCRC(TStream& stream, std::int64_t leaveOut)
         remaining -= want;
     }
     stream.SetPosition(saved);
+    return crc;
+}
+
+std::uint32_t TZLBArchive::rangeCRC(TStream& range, std::int64_t start, std::int64_t length)
+{
+    // Large archives are checked in slices on all cores, each through its own file handle;
+    // the slices' CRCs combine into the CRC of the whole.
+    constexpr std::int64_t kSliceMin = 8LL * 1024 * 1024;
+    unsigned threads = Threads ? Threads : std::max(1u, std::thread::hardware_concurrency());
+    threads = static_cast<unsigned>(std::min<std::int64_t>(threads, std::max<std::int64_t>(length / kSliceMin, 1)));
+    if (threads <= 1)
+        return StreamCRC(range, range.Size() - length);
+
+    const std::int64_t slice = length / threads;
+    std::vector<std::uint32_t> crcs(threads, 0);
+    std::vector<std::int64_t> lengths(threads, 0);
+    std::vector<char> failed(threads, 0);
+    std::vector<std::thread> pool;
+    for (unsigned t = 0; t < threads; ++t) {
+        const std::int64_t from = slice * t;
+        lengths[t] = t + 1 == threads ? length - from : slice;
+        pool.emplace_back([&, t, from] {
+            try {
+                TFileStream f(archiveName, TFileMode::fmOpenRead);
+                f.Seek(start + from, TSeekOrigin::soBeginning);
+                std::vector<std::uint8_t> chunk(kCrcChunk);
+                std::uint32_t c = 0;
+                for (std::int64_t left = lengths[t]; left > 0;) {
+                    const auto n = std::min<std::int64_t>(left, static_cast<std::int64_t>(kCrcChunk));
+                    f.ReadBuffer(chunk.data(), n);
+                    c = Crc32(c, chunk.data(), static_cast<std::size_t>(n));
+                    left -= n;
+                }
+                crcs[t] = c;
+            } catch (...) {
+                failed[t] = 1;
+            }
+        });
+    }
+    for (auto& th : pool)
+        th.join();
+    if (std::find(failed.begin(), failed.end(), 1) != failed.end())
+        throw EReadError();
+    std::uint32_t crc = crcs[0];
+    for (unsigned t = 1; t < threads; ++t)
+        crc = Crc32Combine(crc, crcs[t], lengths[t]);
     return crc;
 }
 
@@ -400,7 +447,7 @@ bool TZLBArchive::openFrom(const std::string& name, std::int64_t start)
     std::uint8_t raw[kTrailerSize];
     try {
         TSubRangeStream range(*file, start, length);
-        crc = StreamCRC(range, kTrailerSize);
+        crc = rangeCRC(range, start, length - static_cast<std::int64_t>(kTrailerSize));
         range.Seek(length - static_cast<std::int64_t>(kTrailerSize), TSeekOrigin::soBeginning);
         range.ReadBuffer(raw, kTrailerSize);
     } catch (const EStreamError&) {

@@ -198,6 +198,7 @@ private:
     void expandFolders(std::vector<std::string>& list);
     bool openFrom(const std::string& name, std::int64_t start);
     void loadRegistry(TStream& archive);
+    std::uint32_t rangeCRC(TStream& range, std::int64_t start, std::int64_t length);
     bool entryFits(const TArchiveEntry& e) const;
     void indexEntry(std::int32_t i);
     std::int32_t findKey(const std::string& key) const;

@@ -259,6 +259,11 @@ std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size)
     return static_cast<std::uint32_t>(c);
 }
 
+std::uint32_t Crc32Combine(std::uint32_t crcA, std::uint32_t crcB, std::int64_t lengthB)
+{
+    return static_cast<std::uint32_t>(crc32_combine64(crcA, crcB, static_cast<z_off64_t>(lengthB)));
+}
+
 bool DeflateBuffer(TFileCompressionLevel level, const void* data, std::size_t size, std::vector<std::uint8_t>& out,
                    std::size_t maxOut)
 {

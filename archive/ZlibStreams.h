@@ -105,6 +105,8 @@ private:
 
 // CRC-32 (ISO 3309, zlib's crc32). Start with crc = 0; feed blocks in order.
 std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size);
+// CRC-32 of A followed by B, from the CRC of A, the CRC of B and B's length.
+std::uint32_t Crc32Combine(std::uint32_t crcA, std::uint32_t crcB, std::int64_t lengthB);
 
 // One-shot deflate of a whole buffer with the archive's parameters (window 2^15, memory level
 // 8, default strategy). Produces exactly the bytes a TCompressionStream would. When maxOut > 0
