@@ -20,10 +20,10 @@ const QColor panelColour(240, 202, 166);
 
 // A coloured panel with a lowered outer and a raised inner bevel, one pixel each.
 class BevelPanel : public QWidget {
-public:
+  public:
     explicit BevelPanel(QWidget* parent) : QWidget(parent) {}
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
@@ -89,7 +89,8 @@ TAboutBox::TAboutBox(QWidget* owner, UserInteraction* interaction) : QDialog(own
                          QStringLiteral("Pagolux wird von Orvanto Software entwickelt. "
                                         "Post erreicht uns unter info@orvanto.de."),
                          {336, 56, 257, 33}, true);
-    Label1 = makeLabel(panel, "Label1", QStringLiteral("Aus HTML-Seiten wird ein Programm."), {336, 96, 0, 0});
+    Label1 =
+        makeLabel(panel, "Label1", QStringLiteral("Aus HTML-Seiten wird ein Programm."), {336, 96, 0, 0});
     QFont bold = font();
     bold.setBold(true);
     Label1->setFont(bold);

@@ -20,7 +20,7 @@ inline constexpr const char* AboutBoxWebUrl = "https://www.orvanto.de/";
 class TAboutBox : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // interaction opens the web site; without one the desktop's browser is asked directly.
     explicit TAboutBox(QWidget* owner = nullptr, UserInteraction* interaction = nullptr);
 
@@ -41,11 +41,11 @@ public:
     void FormCreate();
     void BitBtnXP1Click();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     UserInteraction* interaction;
 };
 

@@ -4,7 +4,19 @@
 namespace pagolux {
 
 // Stock kinds of TBitBtnXP: each sets caption, glyph, modal result and default/cancel.
-enum TBitBtnXPKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
+enum TBitBtnXPKind {
+    bkCustom,
+    bkOK,
+    bkCancel,
+    bkHelp,
+    bkYes,
+    bkNo,
+    bkClose,
+    bkAbort,
+    bkRetry,
+    bkIgnore,
+    bkAll
+};
 
 // Side of the glyph relative to the caption.
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };

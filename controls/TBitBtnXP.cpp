@@ -109,8 +109,10 @@ QImage TBitBtnXP::StockGlyph(TBitBtnXPKind kind)
         return {};
     auto it = loaded.find(kind);
     if (it == loaded.end())
-        it = loaded.emplace(kind, LoadControlsImage(QStringLiteral("glyphs/%1.bmp")
-                                                        .arg(QString::fromLatin1(info(kind).resource))))
+        it = loaded
+                 .emplace(kind,
+                          LoadControlsImage(
+                              QStringLiteral("glyphs/%1.bmp").arg(QString::fromLatin1(info(kind).resource))))
                  .first;
     return it->second;
 }
@@ -119,7 +121,8 @@ TBitBtnXPKind TBitBtnXP::Kind() const
 {
     if (kind != bkCustom) {
         const KindInfo& k = info(kind);
-        if (defaultButton != k.isDefault || cancel != k.isCancel || modalResult != k.modalResult || modifiedGlyph)
+        if (defaultButton != k.isDefault || cancel != k.isCancel || modalResult != k.modalResult ||
+            modifiedGlyph)
             kind = bkCustom;
     }
     return kind;

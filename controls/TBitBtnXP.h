@@ -37,7 +37,7 @@ class TBitBtnXP : public QPushButton {
     Q_PROPERTY(QString Caption READ text WRITE setText)
     Q_PROPERTY(QColor Color READ Color WRITE SetColor)
 
-public:
+  public:
     explicit TBitBtnXP(QWidget* parent = nullptr);
     TBitBtnXP(const QString& caption, QWidget* parent = nullptr);
     ~TBitBtnXP() override;
@@ -104,15 +104,15 @@ public:
     // The shared stock glyph strip of a kind; null for bkCustom.
     [[nodiscard]] static QImage StockGlyph(TBitBtnXPKind kind);
 
-signals:
+  signals:
     void Click();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     void init();
     void handleClick();
     void focusMoved(QWidget* now);

@@ -6,8 +6,8 @@
 
 namespace pagolux {
 
-ButtonLayoutResult CalcButtonLayout(const QRect& client, QSize glyphSize, QSize textSize, TButtonLayout layout,
-                                    int margin, int spacing, bool rightToLeft)
+ButtonLayoutResult CalcButtonLayout(const QRect& client, QSize glyphSize, QSize textSize,
+                                    TButtonLayout layout, int margin, int spacing, bool rightToLeft)
 {
     if (rightToLeft) {
         if (layout == blGlyphLeft)

@@ -39,7 +39,7 @@ struct ButtonLayoutResult {
 inline const QColor OliveTransparent{128, 128, 0};
 
 class TButtonGlyph {
-public:
+  public:
     TButtonGlyph();
     ~TButtonGlyph();
     TButtonGlyph(const TButtonGlyph&) = delete;
@@ -73,7 +73,7 @@ public:
     // Releases the built images and hands the list back to the cache.
     void Invalidate();
 
-private:
+  private:
     void glyphChanged();
     void readTransparentColor();
 

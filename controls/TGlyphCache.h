@@ -10,7 +10,7 @@
 namespace pagolux {
 
 class TGlyphCache {
-public:
+  public:
     // The list for images of this size: the newest matching list, or a new one.
     TGlyphList* GetList(int width, int height);
     // Hands a list back; a list that holds no image any more is freed.
@@ -24,7 +24,7 @@ public:
     // Frees the shared cache when it holds no list.
     static void FreeIfEmpty();
 
-private:
+  private:
     std::vector<std::unique_ptr<TGlyphList>> lists;
 };
 

@@ -13,7 +13,7 @@ class QPainter;
 namespace pagolux {
 
 class TGlyphList {
-public:
+  public:
     explicit TGlyphList(QSize size);
 
     [[nodiscard]] QSize size() const { return imageSize; }
@@ -35,7 +35,7 @@ public:
     // The stored image (transparent pixels have alpha 0); a null image for a free slot.
     [[nodiscard]] QImage Image(int index) const;
 
-private:
+  private:
     QSize imageSize;
     std::vector<QImage> images;
     std::vector<bool> used;

@@ -17,7 +17,7 @@ class TImageBtn : public QWidget {
     Q_PROPERTY(QImage Picture2 READ Picture2 WRITE SetPicture2)
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
 
-public:
+  public:
     explicit TImageBtn(QWidget* parent = nullptr);
     ~TImageBtn() override;
 
@@ -38,20 +38,20 @@ public:
 
     [[nodiscard]] QSize sizeHint() const override;
 
-signals:
+  signals:
     void clicked();
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
     void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
     void mouseMoved(Qt::KeyboardModifiers modifiers, QPoint pos);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void showPressedLook();
     void showNormalLook();
     void click();

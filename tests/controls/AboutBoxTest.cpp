@@ -15,7 +15,7 @@ namespace pagolux {
 namespace {
 
 class RecordingInteraction : public UserInteraction {
-public:
+  public:
     MsgResult showMessage(const std::string&, const std::string&, MsgIcon, MsgButtons) override
     {
         ADD_FAILURE() << "the dialog shows no message box";
@@ -31,7 +31,7 @@ public:
 };
 
 class AboutBoxTest : public ::testing::Test {
-protected:
+  protected:
     void open()
     {
         box.open();
@@ -84,12 +84,11 @@ TEST(AboutBoxYear, PlaceholderReplacedOrYearPutInFront)
         int year;
         const char* expected;
     };
-    for (const Row& r : {Row{"(c) XXXX Orvanto", 2026, "(c) 2026 Orvanto"},
-                         Row{"XXXX-XXXX", 1999, "1999-XXXX"},
-                         Row{"Orvanto", 2030, "2030Orvanto"},
-                         Row{"", 2026, "2026"},
-                         Row{"XXX", 2026, "2026XXX"}})
-        EXPECT_EQ(TAboutBox::InsertYear(QString::fromLatin1(r.text), r.year), QString::fromLatin1(r.expected));
+    for (const Row& r :
+         {Row{"(c) XXXX Orvanto", 2026, "(c) 2026 Orvanto"}, Row{"XXXX-XXXX", 1999, "1999-XXXX"},
+          Row{"Orvanto", 2030, "2030Orvanto"}, Row{"", 2026, "2026"}, Row{"XXX", 2026, "2026XXX"}})
+        EXPECT_EQ(TAboutBox::InsertYear(QString::fromLatin1(r.text), r.year),
+                  QString::fromLatin1(r.expected));
 }
 
 TEST_F(AboutBoxTest, FocusStartsOnTheWebButtonAndEnterOpensTheSite)

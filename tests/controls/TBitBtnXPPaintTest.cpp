@@ -25,10 +25,10 @@ QImage twoImageStrip()
     QImage image(32, 16, QImage::Format_RGB32);
     image.fill(olive);
     QPainter p(&image);
-    p.fillRect(2, 2, 4, 4, red);                          // normal image: a red square
-    p.fillRect(16 + 2, 2, 2, 2, Qt::white);               // disabled image: white,
-    p.fillRect(16 + 8, 8, 2, 2, QColor(128, 128, 128));   // grey
-    p.fillRect(16 + 12, 12, 1, 1, Qt::black);             // and black pixels
+    p.fillRect(2, 2, 4, 4, red);                        // normal image: a red square
+    p.fillRect(16 + 2, 2, 2, 2, Qt::white);             // disabled image: white,
+    p.fillRect(16 + 8, 8, 2, 2, QColor(128, 128, 128)); // grey
+    p.fillRect(16 + 12, 12, 1, 1, Qt::black);           // and black pixels
     return image;
 }
 
@@ -47,7 +47,7 @@ QColor at(const QImage& image, QPoint glyphPixel, QPoint shift = {0, 0})
 }
 
 class ClassicPaint : public ::testing::Test {
-protected:
+  protected:
     StyleScope classic{QStringLiteral("Windows")};
 };
 
@@ -65,8 +65,10 @@ TEST_F(ClassicPaint, TwoImageGlyphDisabledLookPixelByPixel)
     EXPECT_EQ(test::hex(at(img, {3, 3})), test::hex(pal.color(QPalette::Active, QPalette::Light)));
     EXPECT_EQ(test::hex(at(img, {8, 8})), test::hex(pal.color(QPalette::Active, QPalette::Dark)));
     EXPECT_EQ(test::hex(at(img, {12, 12})), test::hex(QColor(Qt::black)));
-    EXPECT_EQ(test::hex(at(img, {0, 0})), test::hex(pal.color(QPalette::Active, QPalette::Button))); // transparent: the face shows
-    EXPECT_EQ(test::hex(at(img, {4, 4})), test::hex(pal.color(QPalette::Active, QPalette::Button))); // the red square is not shown
+    EXPECT_EQ(test::hex(at(img, {0, 0})),
+              test::hex(pal.color(QPalette::Active, QPalette::Button))); // transparent: the face shows
+    EXPECT_EQ(test::hex(at(img, {4, 4})),
+              test::hex(pal.color(QPalette::Active, QPalette::Button))); // the red square is not shown
 }
 
 TEST_F(ClassicPaint, UpAndPressedLooks)
@@ -102,7 +104,8 @@ TEST_F(ClassicPaint, SingleImageDisabledLookComesFromBlackPixels)
     const QPalette pal = b.palette();
     EXPECT_EQ(test::hex(at(img, {3, 3})), test::hex(pal.color(QPalette::Active, QPalette::Dark)));
     EXPECT_EQ(test::hex(at(img, {4, 4})), test::hex(pal.color(QPalette::Active, QPalette::Light)));
-    EXPECT_EQ(test::hex(at(img, {10, 10})), test::hex(pal.color(QPalette::Active, QPalette::Button))); // red leaves no trace
+    EXPECT_EQ(test::hex(at(img, {10, 10})),
+              test::hex(pal.color(QPalette::Active, QPalette::Button))); // red leaves no trace
 }
 
 TEST_F(ClassicPaint, FaceEdgesAndFocusFrame)
@@ -125,8 +128,10 @@ TEST_F(ClassicPaint, FaceEdgesAndFocusFrame)
     b->setFocus();
     ASSERT_TRUE(b->Active());
     img = grabImage(b);
-    EXPECT_EQ(test::hex(img.pixelColor(0, 0)), test::hex(pal.color(QPalette::Active, QPalette::WindowText))); // frame around the face
-    EXPECT_EQ(test::hex(img.pixelColor(1, 1)), test::hex(pal.color(QPalette::Active, QPalette::Light)));      // the face, one pixel in
+    EXPECT_EQ(test::hex(img.pixelColor(0, 0)),
+              test::hex(pal.color(QPalette::Active, QPalette::WindowText))); // frame around the face
+    EXPECT_EQ(test::hex(img.pixelColor(1, 1)),
+              test::hex(pal.color(QPalette::Active, QPalette::Light))); // the face, one pixel in
 }
 
 TEST_F(ClassicPaint, DisabledCaptionIsEtchedNotInk)
@@ -173,7 +178,8 @@ TEST(ThemeSwitch, ClassicStyleAtRunTimeChangesTheFace)
         StyleScope classic(QStringLiteral("Windows"));
         EXPECT_FALSE(ThemesInUse());
         const QImage classicImg = grabImage(&b);
-        EXPECT_EQ(test::hex(classicImg.pixelColor(59, 29)), test::hex(b.palette().color(QPalette::Active, QPalette::Shadow)));
+        EXPECT_EQ(test::hex(classicImg.pixelColor(59, 29)),
+                  test::hex(b.palette().color(QPalette::Active, QPalette::Shadow)));
         EXPECT_NE(classicImg, themed);
     }
     EXPECT_TRUE(ThemesInUse());

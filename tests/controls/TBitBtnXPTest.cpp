@@ -123,7 +123,10 @@ TEST(TBitBtnXP, KindReadsBackCustomOnceAStockValueChanged)
         {"ModalResult", [](TBitBtnXP& b) { b.SetModalResult(2); }},
         {"Default", [](TBitBtnXP& b) { b.SetDefault(false); }},
         {"Cancel", [](TBitBtnXP& b) { b.SetCancel(true); }},
-        {"Glyph", [](TBitBtnXP& b) { b.SetGlyph(test::solidImage({16, 16}, Qt::red)); }},
+        {"Glyph",
+         [](TBitBtnXP& b) {
+             b.SetGlyph(test::solidImage({16, 16}, Qt::red));
+         }},
     };
     for (const Change& c : changes) {
         SCOPED_TRACE(c.name);

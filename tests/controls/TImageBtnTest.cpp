@@ -13,7 +13,7 @@ using test::sendMouse;
 using test::solidImage;
 
 class TImageBtnTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         button.SetPicture(normal);
@@ -23,13 +23,17 @@ protected:
             pictureAtClick = button.Picture();
             pressedAtClick = button.Pressed();
         });
-        QObject::connect(&button, &TImageBtn::mouseDown,
-                         [this](Qt::MouseButton, Qt::KeyboardModifiers, QPoint) { events.push_back("down"); });
+        QObject::connect(
+            &button, &TImageBtn::mouseDown,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers, QPoint) { events.push_back("down"); });
         QObject::connect(&button, &TImageBtn::mouseUp,
                          [this](Qt::MouseButton, Qt::KeyboardModifiers, QPoint) { events.push_back("up"); });
     }
 
-    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton) { sendMouse(&button, QEvent::MouseButtonPress, p, b, b); }
+    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton)
+    {
+        sendMouse(&button, QEvent::MouseButtonPress, p, b, b);
+    }
     void moveHeld(QPoint p, Qt::MouseButtons held = Qt::LeftButton)
     {
         sendMouse(&button, QEvent::MouseMove, p, Qt::NoButton, held);
@@ -156,7 +160,8 @@ TEST_F(TImageBtnTest, PaintsTheShownPicture)
 {
     EXPECT_EQ(test::hex(test::grabImage(&button).pixelColor(50, 15)), test::hex(normal.pixelColor(50, 15)));
     press({10, 10});
-    EXPECT_EQ(test::hex(test::grabImage(&button).pixelColor(50, 15)), test::hex(pressedLook.pixelColor(50, 15)));
+    EXPECT_EQ(test::hex(test::grabImage(&button).pixelColor(50, 15)),
+              test::hex(pressedLook.pixelColor(50, 15)));
 }
 
 TEST(TImageBtnArtwork, PicturesAre101By30AndThePressedLookDiffers)

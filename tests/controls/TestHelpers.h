@@ -40,7 +40,7 @@ inline QImage solidImage(QSize size, QColor colour)
 
 // Switches the application style for the life of the object.
 class StyleScope {
-public:
+  public:
     explicit StyleScope(const QString& name) : previous(QApplication::style()->name())
     {
         QApplication::setStyle(QStyleFactory::create(name));
@@ -49,7 +49,7 @@ public:
     StyleScope(const StyleScope&) = delete;
     StyleScope& operator=(const StyleScope&) = delete;
 
-private:
+  private:
     QString previous;
 };
 

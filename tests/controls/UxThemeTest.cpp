@@ -10,7 +10,7 @@ namespace {
 // Runs each test against a library loader of its own, with no user counted at the start,
 // and leaves the Qt loader in place again afterwards.
 class ThemeLibraryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { drain(); }
     void TearDown() override
     {
@@ -29,7 +29,9 @@ protected:
         ThemeEntryPoints e;
         e.OpenThemeData = [](QWidget*, const std::string&) -> HTHEME { return reinterpret_cast<HTHEME>(1); };
         e.CloseThemeData = [](HTHEME) -> long { return 0; };
-        e.DrawThemeBackground = [](HTHEME, QPainter&, int, int, const QRect&, const QWidget*) -> long { return 0; };
+        e.DrawThemeBackground = [](HTHEME, QPainter&, int, int, const QRect&, const QWidget*) -> long {
+            return 0;
+        };
         e.IsAppThemed = [this, appThemed] {
             ++appThemedCalls;
             return appThemed;
@@ -57,7 +59,8 @@ TEST_F(ThemeLibraryTest, MissingLibraryGivesClassicButtons)
     TBitBtnXP b(QStringLiteral("x"));
     EXPECT_EQ(b.ThemeHandle(), nullptr);
     b.resize(60, 30);
-    EXPECT_EQ(test::hex(test::grabImage(&b).pixelColor(59, 29)), test::hex(b.palette().color(QPalette::Active, QPalette::Shadow)));
+    EXPECT_EQ(test::hex(test::grabImage(&b).pixelColor(59, 29)),
+              test::hex(b.palette().color(QPalette::Active, QPalette::Shadow)));
     EXPECT_EQ(loads, 2); // every acquire tries again while the library is missing
 }
 
