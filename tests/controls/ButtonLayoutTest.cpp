@@ -20,6 +20,11 @@ struct LayoutCase {
     int resultSpacing;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class ButtonLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(ButtonLayout, PlacesGlyphAndCaption)

@@ -2,6 +2,7 @@
 
 #include "TestHelpers.h"
 
+#include <QAction>
 #include <QDialog>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -284,6 +285,39 @@ TEST(TBitBtnXP, ActiveMarkFollowsFocusWithinTheForm)
     edit->setFocus(); // not a push button: the default button is the active one
     EXPECT_TRUE(def->Active());
     EXPECT_FALSE(other->Active());
+}
+
+} // namespace
+} // namespace pagolux
+
+namespace pagolux {
+namespace {
+
+TEST(TBitBtnXP, ConnectedActionGivesCaptionStateTriggerAndGlyph)
+{
+    QImage iconImage(16, 16, QImage::Format_ARGB32);
+    iconImage.fill(Qt::transparent);
+    for (int i = 4; i < 12; ++i)
+        iconImage.setPixelColor(i, i, Qt::blue);
+    QAction action(QIcon(QPixmap::fromImage(iconImage)), QStringLiteral("&Los"));
+    QSignalSpy triggered(&action, &QAction::triggered);
+    TBitBtnXP b;
+    b.SetAction(&action);
+    EXPECT_EQ(b.text(), QStringLiteral("&Los"));
+    ASSERT_EQ(b.Glyph().size(), QSize(16, 16));
+    EXPECT_EQ(test::hex(b.Glyph().pixelColor(0, 15)), "#ff00ff"); // fuchsia where the icon is clear
+    EXPECT_EQ(test::hex(b.Glyph().pixelColor(5, 5)), "#0000ff");
+    action.setEnabled(false);
+    EXPECT_FALSE(b.isEnabled());
+    action.setEnabled(true);
+    b.click();
+    EXPECT_EQ(triggered.count(), 1);
+
+    // A button that already has a glyph keeps it.
+    TBitBtnXP withGlyph;
+    withGlyph.SetGlyph(test::solidImage({16, 16}, Qt::red));
+    withGlyph.SetAction(&action);
+    EXPECT_EQ(test::hex(withGlyph.Glyph().pixelColor(5, 5)), "#ff0000");
 }
 
 } // namespace
