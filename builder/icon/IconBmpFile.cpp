@@ -1,13 +1,10 @@
 #include "builder/icon/IconBmpFile.h"
 
+#include "app/project/AtomicFile.h"
 #include "builder/icon/IconError.h"
 
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace pagolux {
 
@@ -160,31 +157,10 @@ IconBitmap IconBmpFile::decode(std::span<const std::uint8_t> data)
 void IconBmpFile::save(const IconBitmap& icon, const std::string& path)
 {
     const std::vector<std::uint8_t> bytes = encode(icon);
-    std::string tempName = path + ".XXXXXX";
-    const int fd = ::mkstemp(tempName.data());
-    if (fd < 0) {
-        throw EIconCreateError(path);
-    }
-    bool ok = ::fchmod(fd, 0644) == 0;
-    std::size_t written = 0;
-    while (ok && written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && std::rename(tempName.c_str(), path.c_str()) != 0) {
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(tempName.c_str());
+    try {
+        writeFileAtomically(path,
+                            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    } catch (const AtomicWriteError&) {
         throw EIconCreateError(path);
     }
 }

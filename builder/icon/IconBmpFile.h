@@ -36,7 +36,8 @@ class IconBmpFile {
     [[nodiscard]] static IconBitmap decode(std::span<const std::uint8_t> data);
 
     // Writes the icon to a temporary file in the target's folder and renames it over the
-    // target, so a failed write never leaves a broken file. The folder must exist.
+    // target, so a failed write never leaves a broken file. The folder must exist. An existing
+    // file keeps its permissions; a symbolic link keeps pointing at the icon.
     // Throws EIconCreateError when the file cannot be written.
     static void save(const IconBitmap& icon, const std::string& path);
 

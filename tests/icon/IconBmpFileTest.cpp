@@ -179,6 +179,23 @@ TEST(IconBmpFile, SaveAndLoadThroughTheFileSystem)
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"theicon.bmp"});
 }
 
+TEST(IconBmpFile, SaveKeepsPermissionsAndSymbolicLinks)
+{
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const std::string real = dir.path() + "/real.bmp";
+    const std::string link = dir.path() + "/theicon.bmp";
+    IconBmpFile::save(IconBitmap{}, real);
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(real, link);
+
+    IconBmpFile::save(patternIcon(), link);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(IconBmpFile::load(real), patternIcon());
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST(IconBmpFile, FailedSaveLeavesNoTraceAndNamesTheFile)
 {
     TempDir dir;
