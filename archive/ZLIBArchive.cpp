@@ -345,7 +345,12 @@ void TZLBArchive::WriteRegistry(TStream& dest)
         progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(raw.Size(), kInt32Max));
         progressCount = 0;
         progressMessage = "Writing archive registry";
-        z.OnProgress = [this](TCustomZlibStream& s) { DoProgress(&s); };
+        // The count follows the registry bytes the compressor has taken, so the reports rise
+        // to 100 instead of staying at 0.
+        z.OnProgress = [this](TCustomZlibStream& s) {
+            progressCount = static_cast<std::int32_t>(std::min<std::int64_t>(s.Position(), kInt32Max));
+            DoProgress(&s);
+        };
         z.CopyFrom(raw, 0);
         z.Finish();
         const auto size = dest.Size() - registryOffset;

@@ -290,7 +290,6 @@ void TZLBArchive::AddFiles(std::vector<std::string>& list)
         }
         writeMembers(list, processed, out);
         WriteRegistry(out);
-        out.Flush();
         out.Close();
     } catch (...) {
         // Nothing of this call stays: the entries made for it go, the old file is untouched,

@@ -65,8 +65,8 @@ printf "%-26s %9s %12s\n" "zip -r -6 -q" "$zip_t" "$zip_s"
 printf "%-26s %9s %12s\n" "tar | pigz -6 -p 2" "$pigz_t" "$pigz_s"
 awk -v z="$zlb_t" -v p="$zip_t" -v g="$pigz_t" -v zs="$zlb_s" -v ps="$zip_s" 'BEGIN {
   tr = z / p; sr = zs / ps
-  printf "time  pagolux-zlb / zip  = %.3f  (target <= 0.55: %s)\n", tr, tr <= 0.55 ? "met" : "NOT met"
-  printf "time  pagolux-zlb / pigz = %.3f  (target < 1: %s)\n", z / g, z < g ? "met" : "NOT met"
+  printf "time  pagolux-zlb / zip  = %.3f  (target <= 0.55: %s)\n", tr, (tr <= 0.55 ? "met" : "NOT met")
+  printf "time  pagolux-zlb / pigz = %.3f  (target < 1: %s)\n", z / g, (z < g ? "met" : "NOT met")
   printf "size  pagolux-zlb / zip  = %.4f (target within 2%%: %s)\n", sr, (sr >= 0.98 && sr <= 1.02) ? "met" : "NOT met"
 }'
 
@@ -86,7 +86,7 @@ done
 v=$(echo "$vt" | median)
 awk -v s="$big_s" -v t="$v" 'BEGIN {
   r = s / t / 1e9
-  printf "verify %d bytes: %.3f s median = %.2f GB/s (target >= 1 GB/s: %s)\n", s, t, r, r >= 1 ? "met" : "NOT met"
+  printf "verify %d bytes: %.3f s median = %.2f GB/s (target >= 1 GB/s: %s)\n", s, t, r, (r >= 1 ? "met" : "NOT met")
 }'
 start=$(now)
 "$zlb" verify "$work/out.zlb" >/dev/null

@@ -292,3 +292,27 @@ TEST(ArchiveFormat, FindFileMatchesFolderAndNameWithoutAsciiCase)
     EXPECT_EQ(EntryFilePath(e), storedFolder);
     EXPECT_EQ(EntryFileName(e), "x.gif");
 }
+
+TEST(ArchiveFormat, RegistryWritingReportsTheBytesTaken)
+{
+    TempDir dir;
+    std::vector<std::string> list;
+    for (int i = 0; i < 200; ++i) {
+        list.push_back(dir / ("f" + std::to_string(i)));
+        WriteText(list.back(), "x");
+    }
+    TZLBArchive zlb;
+    zlb.CompressionLevel = fcNone; // 106,400 registry bytes fill the 64 KiB buffer once
+    std::vector<std::int32_t> registry;
+    zlb.OnProgress = [&](const std::string& m, std::int32_t p) {
+        if (m == "Writing archive registry")
+            registry.push_back(p);
+    };
+    zlb.CreateArchive(dir / "r.zlb");
+    zlb.AddFiles(list);
+    // One full buffer, reported with the share of the registry the compressor had taken then
+    // (zlib may have taken all of it already), never the constant 0.
+    ASSERT_EQ(registry.size(), 1u);
+    EXPECT_GE(registry[0], 50);
+    EXPECT_LE(registry[0], 100);
+}

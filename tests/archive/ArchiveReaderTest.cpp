@@ -335,3 +335,30 @@ TEST(ArchiveReader, ExtractionEventsAndReplacing)
     EXPECT_EQ(MessageOf([&] { zlb.ExtractToStream("\\f\\b.txt", m); }), "\\f\\b.txt is not in the archive");
     EXPECT_EQ(MessageOf([&] { zlb.ExtractToMemory(1); }), "Index out of bounds");
 }
+
+TEST(ArchiveReader, LargeArchivesAreCheckedInSlices)
+{
+    TempDir dir;
+    WriteFile(dir / "big.bin", RandomData(18 * 1024 * 1024, 5));
+    {
+        TZLBArchive zlb;
+        zlb.CreateArchive(dir / "big.zlb");
+        std::vector<std::string> list{dir / "big.bin"};
+        zlb.AddFiles(list);
+    }
+    const Bytes good = ReadFile(dir / "big.zlb");
+    for (unsigned threads : {1u, 2u, 3u}) {
+        for (std::size_t at : {std::size_t{0}, good.size() / 2, good.size() - kTrailerSize - 1}) {
+            Bytes bad = good;
+            bad[at] ^= 0x80;
+            WriteFile(dir / "bad.zlb", bad);
+            TZLBArchive zlb;
+            zlb.Threads = threads;
+            EXPECT_EQ(MessageOf([&] { zlb.OpenArchive(dir / "bad.zlb"); }), kCorrupted) << threads << " " << at;
+        }
+        TZLBArchive zlb;
+        zlb.Threads = threads;
+        EXPECT_TRUE(zlb.OpenArchive(dir / "big.zlb")) << threads;
+        EXPECT_NO_THROW(zlb.VerifyMembers());
+    }
+}
