@@ -3,6 +3,7 @@
 #include "builder/UserInteraction.h"
 #include "controls/ButtonsXP.h"
 
+#include "RecordingInteraction.h"
 #include "TestHelpers.h"
 
 #include <QDate>
@@ -14,22 +15,6 @@
 namespace pagolux {
 namespace {
 
-class RecordingInteraction : public UserInteraction {
-  public:
-    MsgResult showMessage(const std::string&, const std::string&, MsgIcon, MsgButtons) override
-    {
-        ADD_FAILURE() << "the dialog shows no message box";
-        return MsgResult::Cancel;
-    }
-    void showError(const std::string& text) override { ADD_FAILURE() << "unexpected error: " << text; }
-    std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
-    void openUrl(const std::string& url) override { urls.push_back(url); }
-    void startProgram(const std::string&) override { ADD_FAILURE() << "the dialog starts no program"; }
-
-    std::vector<std::string> urls;
-};
-
 class AboutBoxTest : public ::testing::Test {
   protected:
     void open()
@@ -39,7 +24,7 @@ class AboutBoxTest : public ::testing::Test {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
     }
 
-    RecordingInteraction interaction;
+    test::RecordingInteraction interaction;
     TAboutBox box{nullptr, &interaction};
 };
 
