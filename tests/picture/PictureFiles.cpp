@@ -166,6 +166,56 @@ QByteArray ico4bit(const std::vector<std::uint8_t>& indices, const std::vector<b
     return d;
 }
 
+QByteArray icoFlat(const std::vector<FlatIcoImage>& images)
+{
+    std::vector<QByteArray> bodies;
+    for (const FlatIcoImage& image : images) {
+        QByteArray b;
+        u32(b, 40);
+        u32(b, static_cast<std::uint32_t>(image.width));
+        u32(b, static_cast<std::uint32_t>(image.height * 2));
+        u16(b, 1);
+        u16(b, 4);
+        u32(b, 0);
+        u32(b, 0);
+        u32(b, 0);
+        u32(b, 0);
+        u32(b, 16);
+        u32(b, 0);
+        for (const PaletteColor& c : IconBitmap::Palette) {
+            u8(b, c.blue);
+            u8(b, c.green);
+            u8(b, c.red);
+            u8(b, 0);
+        }
+        const int rowBytes = (image.width * 4 + 31) / 32 * 4;
+        const int maskBytes = (image.width + 31) / 32 * 4;
+        b.append(QByteArray(rowBytes * image.height, static_cast<char>((image.index << 4) | image.index)));
+        b.append(QByteArray(maskBytes * image.height, '\0'));
+        bodies.push_back(b);
+    }
+    QByteArray d;
+    u16(d, 0);
+    u16(d, 1);
+    u16(d, static_cast<unsigned>(images.size()));
+    std::uint32_t offset = static_cast<std::uint32_t>(6 + 16 * images.size());
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        u8(d, static_cast<unsigned>(images[i].width & 0xFF));
+        u8(d, static_cast<unsigned>(images[i].height & 0xFF));
+        u8(d, 16);
+        u8(d, 0);
+        u16(d, 1);
+        u16(d, 4);
+        u32(d, static_cast<std::uint32_t>(bodies[i].size()));
+        u32(d, offset);
+        offset += static_cast<std::uint32_t>(bodies[i].size());
+    }
+    for (const QByteArray& b : bodies) {
+        d.append(b);
+    }
+    return d;
+}
+
 QByteArray wmf(int width, int height, QColor background, QColor foreground, int x0, int y0, int x1, int y1)
 {
     QByteArray records;

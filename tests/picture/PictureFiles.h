@@ -19,6 +19,15 @@ QByteArray gif(int width, int height, const std::vector<std::uint8_t>& indices, 
 // the AND mask `transparent` (true = transparent).
 QByteArray ico4bit(const std::vector<std::uint8_t>& indices, const std::vector<bool>& transparent);
 
+// An ICO holding several 4-bit images over the icon palette, each of one flat colour and fully
+// opaque, in the order given.
+struct FlatIcoImage {
+    int width;
+    int height;
+    std::uint8_t index;
+};
+QByteArray icoFlat(const std::vector<FlatIcoImage>& images);
+
 // A placeable WMF of width x height pixels (at 96 units per inch) filled with `background`, with
 // a rectangle of `foreground` over [x0, x1) x [y0, y1).
 QByteArray wmf(int width, int height, QColor background, QColor foreground, int x0, int y0, int x1, int y1);

@@ -163,6 +163,29 @@ TEST_F(PictureReaderTest, TransparentPartsOfIconsAndGifsShowWhite)
     }
 }
 
+TEST_F(PictureReaderTest, IconFilesGiveTheir32By32PictureElseTheLargest)
+{
+    struct Case {
+        const char* name;
+        std::vector<testfiles::FlatIcoImage> images;
+        QSize size;
+        std::uint8_t colour;
+    };
+    const Case cases[] = {
+        {"small-first.ico", {{16, 16, 9}, {32, 32, 12}, {48, 48, 10}}, QSize(32, 32), 12},
+        {"no-32.ico", {{16, 16, 9}, {48, 48, 10}, {24, 24, 11}}, QSize(48, 48), 10},
+        {"only-16.ico", {{16, 16, 13}}, QSize(16, 16), 13},
+    };
+    for (const Case& c : cases) {
+        writeBytes(file(c.name), testfiles::icoFlat(c.images));
+        const QImage image = PictureReader::read(file(c.name));
+        EXPECT_EQ(image.size(), c.size) << c.name;
+        IconBitmap expected;
+        expected.fill(c.colour);
+        EXPECT_EQ(renderIconFromFile(file(c.name)), expected) << c.name;
+    }
+}
+
 TEST_F(PictureReaderTest, ReadsSvgAtItsOwnSize)
 {
     const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='32'>"
