@@ -82,8 +82,9 @@ std::string prefFoldersPath(bool create)
 
 void TMainForm::OpenBtnClick()
 {
-    if (interaction().showMessage("Hiermit gehen alle nicht gespeicherten Informationen verloren.", "Datei/Öffnen",
-                                  MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
+    if (interaction().showMessage("Hiermit gehen alle nicht gespeicherten Informationen verloren.",
+                                  "Datei/Öffnen", MsgIcon::Information,
+                                  MsgButtons::OkCancel) != MsgResult::Ok)
         return;
     const std::optional<std::string> path = interaction().chooseOpenFile(OpenDialog1);
     if (!path)
@@ -186,7 +187,8 @@ void TMainForm::createFormStorage()
     FormStorage1->setObjectName(QStringLiteral("FormStorage1"));
     FormStorage1->setStoredProps({QStringLiteral("AutoStartCheck.Checked")});
     FormStorage1->OnError = [this](const std::string& text) { interaction().showError(text); };
-    FormStorage1->Loaded({nullptr, [this](bool& canClose) { FormCloseQuery(canClose); }, [this] { FormDestroy(); }});
+    FormStorage1->Loaded(
+        {nullptr, [this](bool& canClose) { FormCloseQuery(canClose); }, [this] { FormDestroy(); }});
 }
 
 void TMainForm::LoadPrefFolders()

@@ -45,7 +45,7 @@ mode_t newFileMode(const std::string& target)
 }
 
 class TempFile {
-public:
+  public:
     explicit TempFile(const std::string& target)
     {
         std::string folder = ExtractFilePath(target);
@@ -84,7 +84,7 @@ public:
     // After a successful rename there is nothing left to remove.
     void release() { name_.clear(); }
 
-private:
+  private:
     std::vector<char> name_;
     int fd_ = -1;
 };
@@ -97,10 +97,12 @@ void writeAll(int fd, std::string_view bytes, const std::string& target)
             if (errno == EINTR)
                 continue;
             const int error = errno;
-            throw AtomicWriteError(AtomicWriteError::Stage::Write, error, describe("cannot write", target, error));
+            throw AtomicWriteError(AtomicWriteError::Stage::Write, error,
+                                   describe("cannot write", target, error));
         }
         if (n == 0) {
-            throw AtomicWriteError(AtomicWriteError::Stage::Write, EIO, describe("cannot write", target, EIO));
+            throw AtomicWriteError(AtomicWriteError::Stage::Write, EIO,
+                                   describe("cannot write", target, EIO));
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
@@ -115,17 +117,21 @@ void writeFileAtomically(const std::string& path, std::string_view bytes)
     writeAll(temp.fd(), bytes, target);
     if (::fchmod(temp.fd(), newFileMode(target)) != 0) {
         const int error = errno;
-        throw AtomicWriteError(AtomicWriteError::Stage::Write, error, describe("cannot set the mode of", target, error));
+        throw AtomicWriteError(AtomicWriteError::Stage::Write, error,
+                               describe("cannot set the mode of", target, error));
     }
     if (::fsync(temp.fd()) != 0) {
         const int error = errno;
-        throw AtomicWriteError(AtomicWriteError::Stage::Write, error, describe("cannot flush", target, error));
+        throw AtomicWriteError(AtomicWriteError::Stage::Write, error,
+                               describe("cannot flush", target, error));
     }
     if (const int error = temp.close(); error != 0)
-        throw AtomicWriteError(AtomicWriteError::Stage::Write, error, describe("cannot close", target, error));
+        throw AtomicWriteError(AtomicWriteError::Stage::Write, error,
+                               describe("cannot close", target, error));
     if (::rename(temp.name(), target.c_str()) != 0) {
         const int error = errno;
-        throw AtomicWriteError(AtomicWriteError::Stage::Rename, error, describe("cannot replace", target, error));
+        throw AtomicWriteError(AtomicWriteError::Stage::Rename, error,
+                               describe("cannot replace", target, error));
     }
     temp.release();
     // Make the rename itself durable; a failure here no longer endangers either file.

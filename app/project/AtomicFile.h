@@ -11,19 +11,21 @@
 namespace pagolux {
 
 class AtomicWriteError : public std::runtime_error {
-public:
+  public:
     enum class Stage {
         Create, // the temporary file could not be made (folder missing, not writable, ...)
         Write,  // writing, flushing or closing failed (disk full, I/O error, size limit)
         Rename  // the finished file could not replace the target
     };
     AtomicWriteError(Stage stage, int error, const std::string& what)
-        : std::runtime_error(what), stage_(stage), error_(error) {}
+        : std::runtime_error(what), stage_(stage), error_(error)
+    {
+    }
     [[nodiscard]] Stage stage() const { return stage_; }
     // The errno value of the failed call.
     [[nodiscard]] int error() const { return error_; }
 
-private:
+  private:
     Stage stage_;
     int error_;
 };

@@ -9,7 +9,7 @@
 namespace pagolux {
 
 class PrefFolders {
-public:
+  public:
     static constexpr std::string_view kFileName = "folders.dat";
 
     // Splits the file's bytes into lines: a line ends at CR, and one LF right after that CR

@@ -14,7 +14,7 @@ namespace pagolux {
 
 namespace {
 
-constexpr std::int64_t kHeaderSize = 20;       // magic, start index, entry count
+constexpr std::int64_t kHeaderSize = 20;        // magic, start index, entry count
 constexpr std::int64_t kSettingsFixedSize = 24; // elements, width, height, two flags, name length
 
 char foldAsciiUpper(char c)
@@ -24,14 +24,15 @@ char foldAsciiUpper(char c)
 
 ProjectFileError damaged(std::string_view projectPath, const std::string& detail)
 {
-    return ProjectFileError(ProjectFileError::Kind::Damaged,
-                            "Die Projektdatei " + ExtractFileName(projectPath) + " ist beschädigt: " + detail);
+    return ProjectFileError(ProjectFileError::Kind::Damaged, "Die Projektdatei " +
+                                                                 ExtractFileName(projectPath) +
+                                                                 " ist beschädigt: " + detail);
 }
 
 // Reads the fields of a project file from a stream whose size bounds every count and
 // length: nothing is allocated that the remaining bytes could not fill.
 class FieldReader {
-public:
+  public:
     FieldReader(TStream& stream, std::string_view projectPath)
         : stream_(stream), path_(projectPath), size_(stream.Size()), pos_(stream.Position())
     {
@@ -66,7 +67,8 @@ public:
         unsigned char b[4];
         bytes(b, 4, what);
         const std::uint32_t u = static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-                                (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+                                (static_cast<std::uint32_t>(b[2]) << 16) |
+                                (static_cast<std::uint32_t>(b[3]) << 24);
         return static_cast<std::int32_t>(u);
     }
 
@@ -90,7 +92,7 @@ public:
         return text;
     }
 
-private:
+  private:
     TStream& stream_;
     std::string_view path_;
     std::int64_t size_;
@@ -116,7 +118,8 @@ Project parseStream(TStream& stream, std::string_view projectPath, const BuildSe
 
     project.entries.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
-        const std::string stored = in.lengthPrefixed("Eintrag " + std::to_string(i + 1) + " ist unvollständig.");
+        const std::string stored =
+            in.lengthPrefixed("Eintrag " + std::to_string(i + 1) + " ist unvollständig.");
         project.entries.push_back(ProjectFile::loadedEntry(stored, projectPath));
     }
 
@@ -140,8 +143,9 @@ Project parseStream(TStream& stream, std::string_view projectPath, const BuildSe
 void writeInt32(TStream& out, std::int32_t value)
 {
     const auto u = static_cast<std::uint32_t>(value);
-    const unsigned char b[4] = {static_cast<unsigned char>(u & 0xFF), static_cast<unsigned char>((u >> 8) & 0xFF),
-                                static_cast<unsigned char>((u >> 16) & 0xFF), static_cast<unsigned char>((u >> 24) & 0xFF)};
+    const unsigned char b[4] = {
+        static_cast<unsigned char>(u & 0xFF), static_cast<unsigned char>((u >> 8) & 0xFF),
+        static_cast<unsigned char>((u >> 16) & 0xFF), static_cast<unsigned char>((u >> 24) & 0xFF)};
     out.WriteBuffer(b, 4);
 }
 

@@ -19,7 +19,7 @@
 namespace pagolux {
 
 class ProjectFile {
-public:
+  public:
     static constexpr std::string_view kMagic = "EXE-HTML 1.0";
     static constexpr std::string_view kDefaultExtension = "pgx";
     static constexpr std::string_view kDialogFilter = "EXE-HTML-Dateien|*.pgx";

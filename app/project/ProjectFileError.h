@@ -9,7 +9,7 @@
 namespace pagolux {
 
 class ProjectFileError : public Exception {
-public:
+  public:
     enum class Kind {
         CannotOpen,   // the file could not be opened for reading
         NotAProject,  // the first 12 bytes are not the project magic
@@ -20,7 +20,7 @@ public:
     ProjectFileError(Kind kind, const std::string& message) : Exception(message), kind_(kind) {}
     [[nodiscard]] Kind kind() const { return kind_; }
 
-private:
+  private:
     Kind kind_;
 };
 

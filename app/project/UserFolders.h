@@ -8,7 +8,7 @@
 namespace pagolux {
 
 class UserFolders {
-public:
+  public:
     // $XDG_DATA_HOME/pagolux/ (default ~/.local/share/pagolux/), ending in "/".
     [[nodiscard]] static std::string dataFolder();
     // $XDG_CONFIG_HOME/ (default ~/.config/), ending in "/".

@@ -139,7 +139,8 @@ std::optional<std::string> ProfileFile::find(std::string_view section, std::stri
         return std::nullopt;
     const std::string_view text = lines_[line];
     std::string_view value = trim(text.substr(text.find('=') + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
         value.remove_prefix(1);
         value.remove_suffix(1);
     }
@@ -148,7 +149,8 @@ std::optional<std::string> ProfileFile::find(std::string_view section, std::stri
     return std::string(value);
 }
 
-std::string ProfileFile::readString(std::string_view section, std::string_view key, std::string_view fallback) const
+std::string ProfileFile::readString(std::string_view section, std::string_view key,
+                                    std::string_view fallback) const
 {
     if (auto value = find(section, key))
         return *value;

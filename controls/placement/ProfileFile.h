@@ -17,7 +17,7 @@
 namespace pagolux {
 
 class ProfileFile {
-public:
+  public:
     // The value buffer of a read: longer values are cut to one byte less.
     static constexpr std::size_t kValueBufferSize = 2048;
 
@@ -44,9 +44,10 @@ public:
     void setText(std::string_view text);
 
     // The profile path for an executable: configFolder + base name without extension + ".INI".
-    [[nodiscard]] static std::string defaultPath(const std::string& configFolder, std::string_view executablePath);
+    [[nodiscard]] static std::string defaultPath(const std::string& configFolder,
+                                                 std::string_view executablePath);
 
-private:
+  private:
     struct Line {
         std::string text;
     };

@@ -181,7 +181,8 @@ void TFormPlacement::runReported(const std::function<void()>& pass)
         if (OnError)
             OnError(e.what());
         else
-            QMessageBox::critical(nullptr, QGuiApplication::applicationDisplayName(), QString::fromUtf8(e.what()));
+            QMessageBox::critical(nullptr, QGuiApplication::applicationDisplayName(),
+                                  QString::fromUtf8(e.what()));
     }
 }
 
@@ -191,8 +192,8 @@ std::string TFormPlacement::iniFilePath() const
 {
     const std::string configFolder = UserFolders::configFolder();
     if (iniFileName_.isEmpty())
-        return ProfileFile::defaultPath(configFolder,
-                                        QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
+        return ProfileFile::defaultPath(
+            configFolder, QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
     const std::string name = QFile::encodeName(iniFileName_).toStdString();
     return ExtractFilePath(name).empty() ? configFolder + name : name;
 }
@@ -241,7 +242,8 @@ ProfileFile& TFormPlacement::ini()
     return *ini_;
 }
 
-std::string TFormPlacement::ReadString(const std::string& section, const std::string& key, const std::string& fallback)
+std::string TFormPlacement::ReadString(const std::string& section, const std::string& key,
+                                       const std::string& fallback)
 {
     if (iniOpen())
         return ini_->readString(section, key, fallback);
@@ -252,8 +254,8 @@ void TFormPlacement::WriteString(const std::string& section, const std::string& 
 {
     // A value in quotes gets one more pair, since reading removes one.
     std::string stored = value;
-    if (value.size() >= 2 && ((value.front() == '"' && value.back() == '"') ||
-                              (value.front() == '\'' && value.back() == '\'')))
+    if (value.size() >= 2 &&
+        ((value.front() == '"' && value.back() == '"') || (value.front() == '\'' && value.back() == '\'')))
         stored = "\"" + value + "\"";
     else if (value.size() == 1 && (value == "\"" || value == "'"))
         stored = value; // a lone quote is no pair
@@ -513,7 +515,8 @@ void TFormPlacement::savePlacement()
     WriteInteger("Flags", p.flags);
     WriteInteger("ShowCmd", p.showCmd);
     WriteInteger("PixelsPerInch", pixelsPerInch());
-    const std::string minMax = fourText(p.minPosition.x(), p.minPosition.y(), p.maxPosition.x(), p.maxPosition.y());
+    const std::string minMax =
+        fourText(p.minPosition.x(), p.minPosition.y(), p.maxPosition.x(), p.maxPosition.y());
     WriteString(section, "MinMaxPos" + suffix, minMax);
     WriteString(section, "MinMaxPos", minMax);
     const QRect& r = p.normal;

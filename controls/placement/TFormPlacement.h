@@ -31,7 +31,7 @@ class ProfileFile;
 
 // A write that the profile file refuses: "nach %s kann nicht geschrieben werden".
 class EIniWriteError : public Exception {
-public:
+  public:
     explicit EIniWriteError(const std::string& fileName);
 };
 
@@ -51,7 +51,7 @@ class TFormPlacement : public QObject {
     Q_PROPERTY(bool UseRegistry READ UseRegistry WRITE setUseRegistry)
     Q_PROPERTY(int Version READ Version WRITE setVersion)
 
-public:
+  public:
     enum TPlacementOption { fpState = 1, fpPosition = 2, fpActiveControl = 4 };
     Q_DECLARE_FLAGS(TPlacementOptions, TPlacementOption)
     Q_FLAG(TPlacementOptions)
@@ -123,7 +123,7 @@ public:
     // application then). Default: a window without parent.
     void setMainWindow(bool v) { mainWindow_ = v; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // The parts of the passes; TFormStorage adds the stored properties.
@@ -137,7 +137,7 @@ protected:
     void closeIni();
     [[nodiscard]] bool iniOpen() const { return ini_ != nullptr; }
 
-private:
+  private:
     struct Placement {
         int flags = 0;
         int showCmd = kSwShowNormal;

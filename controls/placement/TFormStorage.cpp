@@ -41,7 +41,8 @@ QStringList enumerationNames(const QMetaProperty& p)
         std::vector<std::pair<int, QString>> values;
         for (int i = 0; i < e.keyCount(); ++i)
             values.emplace_back(e.value(i), QString::fromLatin1(e.key(i)));
-        std::stable_sort(values.begin(), values.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::stable_sort(values.begin(), values.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
         for (const auto& v : values)
             names << v.second;
     }
@@ -96,7 +97,9 @@ void TFormStorage::resolve(bool afterLoading)
         bool keep = !component.isEmpty() && !property.isEmpty();
         if (keep && afterLoading) {
             QObject* root = parent();
-            e.component = root && root->objectName() == component ? root : (root ? root->findChild<QObject*>(component) : nullptr);
+            e.component = root && root->objectName() == component
+                              ? root
+                              : (root ? root->findChild<QObject*>(component) : nullptr);
             keep = e.component != nullptr;
         } else if (keep) {
             keep = e.component != nullptr;
@@ -127,7 +130,8 @@ void TFormStorage::readProperty(QObject* component, const QString& property)
     if (!p || !p->isWritable())
         return;
     const std::string current = textForm(component, *p).toStdString();
-    const QString text = trimmed(QString::fromStdString(ReadString(iniSection(), keyFor(component, property), current)));
+    const QString text =
+        trimmed(QString::fromStdString(ReadString(iniSection(), keyFor(component, property), current)));
     const QStringList names = enumerationNames(*p);
     if (p->metaType().id() == QMetaType::Bool) {
         for (int i = 0; i < names.size(); ++i)

@@ -18,7 +18,7 @@ namespace pagolux {
 class TFormStorage : public TFormPlacement {
     Q_OBJECT
 
-public:
+  public:
     explicit TFormStorage(QObject* owner);
 
     // Replaces the list; entries are resolved to their components by Loaded().
@@ -28,11 +28,11 @@ public:
 
     void Loaded(TFormHandlers formHandlers) override;
 
-protected:
+  protected:
     void savePlacement() override;
     void restorePlacement() override;
 
-private:
+  private:
     struct Entry {
         QString text;
         QPointer<QObject> component;

@@ -21,8 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Each entry needs at least its 4-byte length in the file.
     if (project.entries.size() * 4 > size)
         std::abort();
-    if (project.settings.width < BuildSettings::kMinExtent || project.settings.width > BuildSettings::kMaxExtent ||
-        project.settings.height < BuildSettings::kMinExtent || project.settings.height > BuildSettings::kMaxExtent)
+    if (project.settings.width < BuildSettings::kMinExtent ||
+        project.settings.width > BuildSettings::kMaxExtent ||
+        project.settings.height < BuildSettings::kMinExtent ||
+        project.settings.height > BuildSettings::kMaxExtent)
         std::abort();
     const std::string written = ProjectFile::serialize(project, path);
     if (ProjectFile::parse(written, path) != project)

@@ -19,7 +19,7 @@ namespace pagolux {
 // A window like the main one: its class name is the section, one check box is stored.
 class TMainForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     TMainForm()
     {
         setObjectName(QStringLiteral("MainForm"));
@@ -31,8 +31,8 @@ public:
         FormStorage1->setObjectName(QStringLiteral("FormStorage1"));
         FormStorage1->setStoredProps({QStringLiteral("AutoStartCheck.Checked")});
         FormStorage1->OnError = [this](const std::string& text) { errors.push_back(text); };
-        FormStorage1->Loaded({nullptr, [this](bool& canClose) { canClose = allowClose; },
-                              [this] { ++destroyHandlerCalls; }});
+        FormStorage1->Loaded(
+            {nullptr, [this](bool& canClose) { canClose = allowClose; }, [this] { ++destroyHandlerCalls; }});
     }
     ~TMainForm() override { FormStorage1->destroyNotification(); }
 
@@ -68,7 +68,7 @@ std::string rectText(const QRect& r)
 }
 
 class Placement : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         if (const char* old = std::getenv("XDG_CONFIG_HOME"))
@@ -91,7 +91,7 @@ protected:
     TempFolder temp;
     std::string iniPath;
 
-private:
+  private:
     std::optional<std::string> saved_;
 };
 
@@ -108,11 +108,10 @@ TEST_F(Placement, FirstRunCreatesEveryKeyInOrder)
                                std::to_string(-(form->frameGeometry().bottom() - normal.bottom()));
     EXPECT_TRUE(form->close());
     const std::string norm = rectText(normal);
-    const std::string expected = "[TMainForm]\nFormVersion=0\nFlags=0\nShowCmd=1\nPixelsPerInch=" + std::to_string(ppi()) +
-                                 "\nMinMaxPos" + screenSuffix() + "=-1,-1," + maxPos + "\nMinMaxPos=-1,-1," + maxPos +
-                                 "\nNormPos" +
-                                 screenSuffix() + "=" + norm + "\nNormPos=" + norm +
-                                 "\nVisible=0\nAutoStartCheck_Checked=True\n";
+    const std::string expected =
+        "[TMainForm]\nFormVersion=0\nFlags=0\nShowCmd=1\nPixelsPerInch=" + std::to_string(ppi()) +
+        "\nMinMaxPos" + screenSuffix() + "=-1,-1," + maxPos + "\nMinMaxPos=-1,-1," + maxPos + "\nNormPos" +
+        screenSuffix() + "=" + norm + "\nNormPos=" + norm + "\nVisible=0\nAutoStartCheck_Checked=True\n";
     EXPECT_EQ(readFile(iniPath), expected);
     EXPECT_TRUE(form->errors.empty());
 
@@ -166,15 +165,16 @@ TEST_F(Placement, OtherKeysAndSectionsSurviveASave)
     ProfileFile ini(iniPath);
     EXPECT_EQ(ini.readString("Mine", "a", ""), "1");
     EXPECT_EQ(ini.readString("TMainForm", "Extra", ""), "x");
-    EXPECT_EQ(readFile(iniPath).rfind("[Mine]\na=1\n[TMainForm]\nShowCmd=1\nExtra=x\nFormVersion=0\n", 0), 0u);
+    EXPECT_EQ(readFile(iniPath).rfind("[Mine]\na=1\n[TMainForm]\nShowCmd=1\nExtra=x\nFormVersion=0\n", 0),
+              0u);
 }
 
 TEST_F(Placement, PositionRestoredFromTheScreenKeyBeforeThePlainKey)
 {
     const QRect screenRect(150, 120, 500, 300);
     const QRect plainRect(60, 70, 400, 200);
-    writeIni("PixelsPerInch=" + std::to_string(ppi()) + "\nNormPos" + screenSuffix() + "=" + rectText(screenRect) +
-             "\nNormPos=" + rectText(plainRect) + "\n");
+    writeIni("PixelsPerInch=" + std::to_string(ppi()) + "\nNormPos" + screenSuffix() + "=" +
+             rectText(screenRect) + "\nNormPos=" + rectText(plainRect) + "\n");
     TMainForm form;
     form.show();
     EXPECT_EQ(form.geometry(), screenRect);
@@ -185,7 +185,8 @@ TEST_F(Placement, PositionRestoredFromTheScreenKeyBeforeThePlainKey)
 TEST_F(Placement, OtherResolutionFallsBackToThePlainKey)
 {
     const QRect plainRect(60, 70, 400, 200);
-    writeIni("PixelsPerInch=" + std::to_string(ppi()) + "\nNormPos(1x1)=1,1,2,2\nNormPos=" + rectText(plainRect) + "\n");
+    writeIni("PixelsPerInch=" + std::to_string(ppi()) +
+             "\nNormPos(1x1)=1,1,2,2\nNormPos=" + rectText(plainRect) + "\n");
     TMainForm form;
     form.show();
     EXPECT_EQ(form.geometry(), plainRect);

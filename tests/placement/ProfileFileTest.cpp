@@ -41,10 +41,18 @@ TEST(ProfileFileRead, LookupRules)
         std::string expected;
     };
     const Row rows[] = {
-        {"TMainForm", "key", "padded value"}, {"TMAINFORM", "KEY", "padded value"}, {"Other", "Key", "other"},
-        {"TMainForm", "Empty", ""},           {"TMainForm", "Quoted", "a b"},       {"TMainForm", "Single", "x"},
-        {"TMainForm", "Mixed", "\"x'"},       {"TMainForm", "Twice", "\"q\""},      {"TMainForm", "Missing", "dflt"},
-        {"Nowhere", "Key", "dflt"},           {"Last", "Key", "dflt"},              {"TMainForm", "NoEquals", "dflt"},
+        {"TMainForm", "key", "padded value"},
+        {"TMAINFORM", "KEY", "padded value"},
+        {"Other", "Key", "other"},
+        {"TMainForm", "Empty", ""},
+        {"TMainForm", "Quoted", "a b"},
+        {"TMainForm", "Single", "x"},
+        {"TMainForm", "Mixed", "\"x'"},
+        {"TMainForm", "Twice", "\"q\""},
+        {"TMainForm", "Missing", "dflt"},
+        {"Nowhere", "Key", "dflt"},
+        {"Last", "Key", "dflt"},
+        {"TMainForm", "NoEquals", "dflt"},
     };
     for (const Row& row : rows)
         EXPECT_EQ(f.readString(row.section, row.key, "dflt"), row.expected) << row.section << "/" << row.key;
@@ -58,12 +66,15 @@ TEST(ProfileFileRead, LongValuesAreCutToTheBuffer)
 
 TEST(ProfileFileWrite, KeysReplacedInPlaceOthersKept)
 {
-    ProfileFile f = withText("[A]\r\nx=1\r\n\r\n[TMainForm]\r\n; note\r\nFlags=0\r\nshowcmd=1\r\n\r\n[B]\r\ny=2\r\n");
-    f.writeString("TMainForm", "ShowCmd", "3");     // replaced in place, spelling kept
+    ProfileFile f =
+        withText("[A]\r\nx=1\r\n\r\n[TMainForm]\r\n; note\r\nFlags=0\r\nshowcmd=1\r\n\r\n[B]\r\ny=2\r\n");
+    f.writeString("TMainForm", "ShowCmd", "3");       // replaced in place, spelling kept
     f.writeString("TMainForm", "NormPos", "1,2,3,4"); // new key: end of section, before blanks
     f.writeString("New", "k", "v");                   // new section at the end
     EXPECT_TRUE(f.modified());
-    EXPECT_EQ(f.text(), "[A]\nx=1\n\n[TMainForm]\n; note\nFlags=0\nshowcmd=3\nNormPos=1,2,3,4\n\n[B]\ny=2\n[New]\nk=v\n");
+    EXPECT_EQ(
+        f.text(),
+        "[A]\nx=1\n\n[TMainForm]\n; note\nFlags=0\nshowcmd=3\nNormPos=1,2,3,4\n\n[B]\ny=2\n[New]\nk=v\n");
 }
 
 TEST(ProfileFileWrite, SameValueIsNoChangeAndLineBreaksCannotSplitALine)
@@ -112,7 +123,8 @@ TEST(ProfileFileDisk, FailedSaveKeepsTheOldFile)
 
 TEST(ProfileFilePath, ExecutableBaseNameWithIni)
 {
-    EXPECT_EQ(ProfileFile::defaultPath("/home/u/.config/", "/usr/lib/pagolux/pagolux"), "/home/u/.config/pagolux.INI");
+    EXPECT_EQ(ProfileFile::defaultPath("/home/u/.config/", "/usr/lib/pagolux/pagolux"),
+              "/home/u/.config/pagolux.INI");
     EXPECT_EQ(ProfileFile::defaultPath("/c", "/x/my.app.exe"), "/c/my.app.INI");
     EXPECT_EQ(ProfileFile::defaultPath("/c/", "/x/.hidden"), "/c/.hidden.INI");
 }

@@ -39,7 +39,9 @@ TEST(PrefFoldersParse, ReadingRules)
         {"Ctrl-Z inside a line", "/a\x1a/\r\n", {"/a"}},
         {"Ctrl-Z first", "\x1a/a/\r\n", {}},
         {"duplicates and case kept", "/A/\r\n/a/\r\n/a/\r\n", {"/A/", "/a/", "/a/"}},
-        {"bytes kept as they are", std::string("/\xe4\xf6\x00x/\r\n", 8), {std::string("/\xe4\xf6\x00x/", 6)}},
+        {"bytes kept as they are",
+         std::string("/\xe4\xf6\x00x/\r\n", 8),
+         {std::string("/\xe4\xf6\x00x/", 6)}},
     };
     for (const Row& row : rows)
         EXPECT_EQ(PrefFolders::parse(row.bytes), row.lines) << row.name;
@@ -113,7 +115,7 @@ TEST(PrefFoldersFile, UnwritableFolderKeepsTheOldFile)
 }
 
 class EnvGuard {
-public:
+  public:
     explicit EnvGuard(const char* name) : name_(name)
     {
         if (const char* v = std::getenv(name))
@@ -127,7 +129,7 @@ public:
             ::unsetenv(name_);
     }
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> saved_;
 };

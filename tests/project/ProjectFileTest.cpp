@@ -18,7 +18,7 @@ using test::writeFile;
 
 // Builds expected file bytes field by field, independently of the writer.
 class Bytes {
-public:
+  public:
     Bytes& raw(std::string_view s)
     {
         data_.append(s);
@@ -42,8 +42,8 @@ public:
         return raw(s);
     }
     // Elements, width, height, defined size, fixed size, name.
-    Bytes& settings(std::initializer_list<std::uint8_t> elements, std::int32_t w, std::int32_t h, std::uint8_t def,
-                    std::uint8_t fixed, std::string_view name)
+    Bytes& settings(std::initializer_list<std::uint8_t> elements, std::int32_t w, std::int32_t h,
+                    std::uint8_t def, std::uint8_t fixed, std::string_view name)
     {
         for (std::uint8_t e : elements)
             u8(e);
@@ -52,7 +52,7 @@ public:
     [[nodiscard]] const std::string& str() const { return data_; }
     [[nodiscard]] std::size_t size() const { return data_.size(); }
 
-private:
+  private:
     std::string data_;
 };
 
@@ -123,7 +123,8 @@ TEST(ProjectFileBytes, ReadingTheHandBuiltVectorGivesTheProject)
     EXPECT_EQ(p.entries, (std::vector<std::string>{"/srv/proj/a.html", "/elsewhere/b.html"}));
     EXPECT_EQ(p.startIndex, 2);
     EXPECT_EQ(p.startFile(), std::nullopt);
-    EXPECT_EQ(p.settings.elements, (std::array<bool, 10>{false, true, false, true, false, true, false, true, false, true}));
+    EXPECT_EQ(p.settings.elements,
+              (std::array<bool, 10>{false, true, false, true, false, true, false, true, false, true}));
     EXPECT_EQ(p.settings.width, 300);
     EXPECT_EQ(p.settings.height, 200);
     EXPECT_TRUE(p.settings.definedSize);
@@ -133,9 +134,14 @@ TEST(ProjectFileBytes, ReadingTheHandBuiltVectorGivesTheProject)
 
 TEST(ProjectFileBytes, NonZeroFlagBytesCountAsSet)
 {
-    const Bytes file = Bytes().raw("EXE-HTML 1.0").i32(0).i32(0).settings({2, 0, 255, 0, 0, 0, 0, 0, 0, 7}, 600, 440, 9, 128, "");
+    const Bytes file = Bytes()
+                           .raw("EXE-HTML 1.0")
+                           .i32(0)
+                           .i32(0)
+                           .settings({2, 0, 255, 0, 0, 0, 0, 0, 0, 7}, 600, 440, 9, 128, "");
     const Project p = ProjectFile::parse(file.str(), kProjectPath);
-    EXPECT_EQ(p.settings.elements, (std::array<bool, 10>{true, false, true, false, false, false, false, false, false, true}));
+    EXPECT_EQ(p.settings.elements,
+              (std::array<bool, 10>{true, false, true, false, false, false, false, false, false, true}));
     EXPECT_TRUE(p.settings.definedSize);
     EXPECT_TRUE(p.settings.fixedSize);
     EXPECT_EQ(p.settings.projectName, "");
@@ -146,10 +152,13 @@ TEST(ProjectFileBytes, WidthAndHeightAreClampedToTheSpinRange)
     struct Row {
         std::int32_t stored, expected;
     };
-    for (const Row row : {Row{2000, 1280}, Row{1280, 1280}, Row{1281, 1280}, Row{64, 64}, Row{63, 64}, Row{0, 64},
-                          Row{-5, 64}, Row{INT32_MIN, 64}, Row{INT32_MAX, 1280}, Row{777, 777}}) {
-        const Bytes file =
-            Bytes().raw("EXE-HTML 1.0").i32(-1).i32(0).settings({1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, row.stored, row.stored, 1, 0, "n");
+    for (const Row row : {Row{2000, 1280}, Row{1280, 1280}, Row{1281, 1280}, Row{64, 64}, Row{63, 64},
+                          Row{0, 64}, Row{-5, 64}, Row{INT32_MIN, 64}, Row{INT32_MAX, 1280}, Row{777, 777}}) {
+        const Bytes file = Bytes()
+                               .raw("EXE-HTML 1.0")
+                               .i32(-1)
+                               .i32(0)
+                               .settings({1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, row.stored, row.stored, 1, 0, "n");
         const Project p = ProjectFile::parse(file.str(), kProjectPath);
         EXPECT_EQ(p.settings.width, row.expected) << row.stored;
         EXPECT_EQ(p.settings.height, row.expected) << row.stored;
@@ -170,7 +179,11 @@ TEST(ProjectFileBytes, FileEndingAfterTheEntriesKeepsTheCurrentSettings)
 
 TEST(ProjectFileBytes, TrailingBytesAfterTheNameAreIgnored)
 {
-    Bytes file = Bytes().raw("EXE-HTML 1.0").i32(-1).i32(0).settings({1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 600, 440, 1, 0, "n");
+    Bytes file = Bytes()
+                     .raw("EXE-HTML 1.0")
+                     .i32(-1)
+                     .i32(0)
+                     .settings({1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 600, 440, 1, 0, "n");
     file.raw("garbage");
     EXPECT_EQ(ProjectFile::parse(file.str(), kProjectPath).settings.projectName, "n");
 }
@@ -178,8 +191,8 @@ TEST(ProjectFileBytes, TrailingBytesAfterTheNameAreIgnored)
 TEST(ProjectFileMagic, EveryVariationIsRejected)
 {
     const std::string valid = ProjectFile::serialize(sampleProject(), kProjectPath);
-    std::vector<std::string> variants = {"exe-html 1.0", "EXE-HTML 1.1", "EXE-HTML 2.0", "EXE-HTML1.0 ", "Exe-Html 1.0",
-                                         "EXE-HTML 1.0"};
+    std::vector<std::string> variants = {"exe-html 1.0", "EXE-HTML 1.1", "EXE-HTML 2.0",
+                                         "EXE-HTML1.0 ", "Exe-Html 1.0", "EXE-HTML 1.0"};
     variants.back()[8] = '\0';
     for (std::size_t i = 0; i < 12; ++i) {
         for (int delta : {1, -1, 0x20, 0x80}) {
@@ -235,9 +248,12 @@ TEST(ProjectFileDamage, EveryTruncationLoadsConsistentlyOrIsRejected)
             (void)ProjectFile::parse(cut, kProjectPath, current);
             ADD_FAILURE() << "truncation to " << n << " bytes was accepted";
         } catch (const ProjectFileError& e) {
-            EXPECT_EQ(e.kind(), n < 12 ? ProjectFileError::Kind::NotAProject : ProjectFileError::Kind::Damaged) << n;
+            EXPECT_EQ(e.kind(),
+                      n < 12 ? ProjectFileError::Kind::NotAProject : ProjectFileError::Kind::Damaged)
+                << n;
             if (n >= 12) {
-                EXPECT_EQ(std::string(e.what()).rfind("Die Projektdatei site.pgx ist beschädigt: ", 0), 0u) << e.what();
+                EXPECT_EQ(std::string(e.what()).rfind("Die Projektdatei site.pgx ist beschädigt: ", 0), 0u)
+                    << e.what();
             }
         }
     }
@@ -261,9 +277,12 @@ TEST(ProjectFileDamage, HostileCountsAndLengthsAreRejected)
         {"length one past the end", Bytes(head).i32(1).i32(5).raw("abcd").str()},
         {"header without count", Bytes(head).raw("\1\0").str()},
         {"settings cut inside the elements", Bytes(head).i32(0).raw("\1\1\1").str()},
-        {"name length beyond the file",
-         Bytes(head).i32(0).settings({1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 600, 440, 1, 0, "").str().substr(0, 20 + 20) +
-             Bytes().i32(100).raw("short").str()},
+        {"name length beyond the file", Bytes(head)
+                                                .i32(0)
+                                                .settings({1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 600, 440, 1, 0, "")
+                                                .str()
+                                                .substr(0, 20 + 20) +
+                                            Bytes().i32(100).raw("short").str()},
         {"negative name length",
          Bytes(head).i32(0).settings({1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 600, 440, 1, 0, "").str().substr(0, 40) +
              Bytes().i32(-1).str()},
@@ -288,7 +307,7 @@ TEST(ProjectFileEntries, FolderComparisonFoldsOnlyAsciiLetters)
     const Row rows[] = {
         {"/d/web/a.html", "/D/WEB/p.pgx", "a.html"},
         {"/D/Web/a.html", "/d/wEB/p.pgx", "a.html"},
-        {"/d/caf\xc3\xa9/a.html", "/D/CAF\xc3\xa9/p.pgx", "a.html"},             // é on both sides
+        {"/d/caf\xc3\xa9/a.html", "/D/CAF\xc3\xa9/p.pgx", "a.html"},                // é on both sides
         {"/d/caf\xc3\xa9/a.html", "/d/caf\xc3\x89/p.pgx", "/d/caf\xc3\xa9/a.html"}, // é vs É: no folding
         {"/d/web/sub/a.html", "/d/web/p.pgx", "/d/web/sub/a.html"},
         {"/d/a.html", "/d/web/p.pgx", "/d/a.html"},
@@ -296,7 +315,8 @@ TEST(ProjectFileEntries, FolderComparisonFoldsOnlyAsciiLetters)
         {"/d/web/a.html", "/d/web/p.pgx", "a.html"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(ProjectFile::storedEntry(row.entry, row.project), row.stored) << row.entry << " in " << row.project;
+        EXPECT_EQ(ProjectFile::storedEntry(row.entry, row.project), row.stored)
+            << row.entry << " in " << row.project;
     EXPECT_TRUE(ProjectFile::sameFolder("/d/web/", "/D/WEB/"));
     EXPECT_FALSE(ProjectFile::sameFolder("/d/web/", "/d/web"));
     EXPECT_FALSE(ProjectFile::sameFolder("[", "{")); // '[' + 0x20 is '{': only a-z fold
@@ -320,7 +340,7 @@ TEST(ProjectFileEntries, SavingNeverChangesTheEntriesInMemory)
 }
 
 class ProjectFileOnDisk : public ::testing::Test {
-protected:
+  protected:
     TempFolder temp;
 };
 
@@ -350,8 +370,8 @@ TEST_F(ProjectFileOnDisk, ProjectCopiedWithItsFilesPointsIntoTheNewFolder)
     ProjectFile::write(temp / "old/site.pgx", p);
     std::filesystem::copy_file(temp / "old/site.pgx", temp / "new/site.pgx");
     const Project moved = ProjectFile::read(temp / "new/site.pgx");
-    EXPECT_EQ(moved.entries,
-              (std::vector<std::string>{temp / "new/index.html", temp / "new/style.css", temp / "old/sub/x.png"}));
+    EXPECT_EQ(moved.entries, (std::vector<std::string>{temp / "new/index.html", temp / "new/style.css",
+                                                       temp / "old/sub/x.png"}));
     EXPECT_EQ(moved.startFile(), temp / "new/style.css");
 }
 
@@ -476,7 +496,8 @@ TEST_F(ProjectFileOnDisk, DamagedFileOnDiskIsReportedWithItsName)
         FAIL();
     } catch (const ProjectFileError& e) {
         EXPECT_EQ(e.kind(), ProjectFileError::Kind::Damaged);
-        EXPECT_EQ(std::string(e.what()), "Die Projektdatei kaputt.pgx ist beschädigt: die Zahl der Einträge (5) ist ungültig.");
+        EXPECT_EQ(std::string(e.what()),
+                  "Die Projektdatei kaputt.pgx ist beschädigt: die Zahl der Einträge (5) ist ungültig.");
     }
 }
 

@@ -2,20 +2,20 @@
 // A scratch folder for one test, removed with everything in it afterwards.
 
 #include <cstdlib>
-#include <functional>
-#include <optional>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace pagolux::test {
 
 class TempFolder {
-public:
+  public:
     TempFolder()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "pgx-test-XXXXXX").string();
@@ -23,10 +23,10 @@ public:
             throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
         // Other users may look in (tests that drop privileges need that); nobody else writes.
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
-                                                std::filesystem::perms::group_exec |
-                                                std::filesystem::perms::others_read |
-                                                std::filesystem::perms::others_exec);
+        std::filesystem::permissions(
+            path_, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                       std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                       std::filesystem::perms::others_exec);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -45,7 +45,7 @@ public:
     [[nodiscard]] std::string operator/(const std::string& name) const { return path_.string() + "/" + name; }
     [[nodiscard]] std::string folder() const { return path_.string() + "/"; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
