@@ -24,7 +24,7 @@ inline constexpr char kMsgNoStartFile[] = "Sie müssen zunächst eine Startdatei
 inline constexpr char kMsgNoOutputName[] = "Sie müssen einen Namen für die Exe-Datei festlegen!";
 inline constexpr char kMsgOverwrite[] = "Die EXE-Datei existiert bereits! Wollen Sie die Datei überschreiben?";
 inline constexpr char kCaptionOverwrite[] = "Datei überschreiben?";
-inline constexpr char kMsgNotPacked[] = "Diese Dateien konnten nicht gepackt werden:";
+inline constexpr char kMsgNotPacked[] = "Nicht alle Dateien konnten wie vorgesehen gepackt werden:";
 inline constexpr char kCaptionNotPacked[] = "Warnung";
 
 struct BuildRequest {
