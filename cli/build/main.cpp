@@ -92,6 +92,9 @@ int main(int argc, char** argv)
 #ifdef PAGOLUX_WITH_PICTURE
             // Pictures are decoded with Qt, which needs an application object but no display.
             qputenv("QT_QPA_PLATFORM", "offscreen");
+            // Qt's own notices (a missing runtime folder and the like) would break the
+            // one-line output; the picture reader reports its failures by exception.
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
             int qargc = 1;
             QGuiApplication app(qargc, argv);
             icon = pagolux::renderIconFromFile(opt.icon);
@@ -102,7 +105,7 @@ int main(int argc, char** argv)
             icon = currentIcon();
         }
     } catch (const std::exception& e) {
-        return fail(opt.icon + ": " + e.what());
+        return fail(e.what());
     }
 
     pagolux::Project project;

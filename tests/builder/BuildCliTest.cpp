@@ -1,0 +1,166 @@
+// pagolux-build as a user runs it: exit codes, the one failure line, the overwrite rule, and
+// which icon lands in the output.
+
+#include "app/project/ProjectFile.h"
+#include "builder/IconPatcher.h"
+#include "builder/icon/IconBitmap.h"
+#include "builder/icon/IconBmpFile.h"
+
+#include "tests/builder/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+namespace pagolux {
+namespace {
+
+using test::Bytes;
+namespace fs = std::filesystem;
+
+struct CliResult {
+    int exitCode = -1;
+    std::string out; // stdout and stderr together
+};
+
+std::string quote(const std::string& s)
+{
+    std::string q = "'";
+    for (const char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// A 32 x 32 24-bit bitmap file in one colour.
+Bytes solidBmp(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+    Bytes f(54, 0);
+    f[0] = 'B';
+    f[1] = 'M';
+    test::putLE32(f, 2, 54 + 32 * 32 * 3);
+    test::putLE32(f, 10, 54);
+    test::putLE32(f, 14, 40);
+    test::putLE32(f, 18, 32);
+    test::putLE32(f, 22, 32);
+    f[26] = 1;
+    f[28] = 24;
+    for (int i = 0; i < 32 * 32; ++i)
+        f.insert(f.end(), {b, g, r});
+    return f;
+}
+
+class BuildCliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* bin = std::getenv("PAGOLUX_BIN_DIR");
+        ASSERT_NE(bin, nullptr);
+        binDir = std::string(bin) + "/";
+        fs::create_directories(site / "sub");
+        test::writeText(site / "index.html", "<title>x</title>");
+        test::writeText(site / "sub/b.html", "<title>b</title>");
+        Project p;
+        p.entries = {site / "index.html", site / "sub"};
+        p.startIndex = 0;
+        ProjectFile::write(work / "p.pgx", p);
+    }
+
+    CliResult run(const std::string& args)
+    {
+        const std::string cmd = "XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.path()) + " " +
+                                quote(binDir + "pagolux-build") + " " + args + " 2>&1";
+        CliResult r;
+        FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p)
+            return r;
+        std::array<char, 4096> buf{};
+        while (const std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
+            r.out.append(buf.data(), n);
+        const int status = ::pclose(p);
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    }
+
+    [[nodiscard]] Bytes iconBytesOf(const std::string& exe) const
+    {
+        const std::int32_t pos = RenderIconPos(binDir);
+        const Bytes file = test::readFile(exe);
+        if (pos == 0 || file.size() < static_cast<std::size_t>(pos) + 512)
+            return {};
+        return Bytes(file.begin() + pos, file.begin() + pos + 512);
+    }
+
+    std::string binDir;
+    test::TempDir site, work;
+};
+
+TEST_F(BuildCliTest, BuildsAndPrintsSuccess)
+{
+    const CliResult r = run(quote(work / "p.pgx") + " -o " + quote(work / "out"));
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(r.out, "EXE-Datei wurde erfolgreich erstellt!\n");
+    EXPECT_GT(fs::file_size(work / "out"), fs::file_size(binDir + "ProtoExe.dat"));
+    EXPECT_FALSE(fs::exists(work / "tf0.zlb"));
+}
+
+TEST_F(BuildCliTest, FailuresExitNonZeroWithOneLine)
+{
+    struct Row {
+        const char* name;
+        std::string args;
+        std::string expectedStart;
+    };
+    const Row rows[] = {
+        {"no arguments", "", "pagolux-build: usage: pagolux-build PROJECT.pgx -o OUTPUT"},
+        {"no output", quote(work / "p.pgx"), "pagolux-build: usage:"},
+        {"unknown option", quote(work / "p.pgx") + " -o x --frobnicate", "pagolux-build: usage:"},
+        {"missing project", quote(work / "none.pgx") + " -o " + quote(work / "out"), "pagolux-build: "},
+        {"output folder missing", quote(work / "p.pgx") + " -o " + quote(work / "no/out"),
+         "pagolux-build: Datei konnte nicht erstellt werden!"},
+        {"unreadable icon", quote(work / "p.pgx") + " -o " + quote(work / "out") + " --icon " +
+                                quote(work / "p.pgx"),
+         "pagolux-build: Unbekannte Dateiendung"},
+    };
+    for (const auto& row : rows) {
+        const CliResult r = run(row.args);
+        EXPECT_NE(r.exitCode, 0) << row.name;
+        EXPECT_EQ(r.out.rfind(row.expectedStart, 0), 0u) << row.name << ": " << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << row.name << ": " << r.out;
+        EXPECT_FALSE(fs::exists(work / "out")) << row.name;
+    }
+}
+
+TEST_F(BuildCliTest, ExistingOutputNeedsYes)
+{
+    test::writeText(work / "out", "keep me");
+    CliResult r = run(quote(work / "p.pgx") + " -o " + quote(work / "out"));
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_EQ(r.out.rfind("pagolux-build: Die EXE-Datei existiert bereits!", 0), 0u) << r.out;
+    EXPECT_EQ(test::readFile(work / "out"), test::bytesOf("keep me"));
+
+    r = run(quote(work / "p.pgx") + " -o " + quote(work / "out") + " --yes");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(test::readFile(work / "out"), test::bytesOf("keep me"));
+}
+
+TEST_F(BuildCliTest, UsesTheCurrentIconOrThePictureGiven)
+{
+    IconBitmap green;
+    green.fill(10);
+    fs::create_directories(work / "data/pagolux");
+    IconBmpFile::save(green, work / "data/pagolux/theicon.bmp");
+    ASSERT_EQ(run(quote(work / "p.pgx") + " -o " + quote(work / "current")).exitCode, 0);
+    EXPECT_EQ(iconBytesOf(work / "current"), Bytes(512, 0xAA)) << "the per-user theicon.bmp";
+
+    test::writeFile(work / "red.bmp", solidBmp(255, 0, 0));
+    const CliResult r = run(quote(work / "p.pgx") + " -o " + quote(work / "picture") + " --icon " +
+                            quote(work / "red.bmp"));
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(iconBytesOf(work / "picture"), Bytes(512, 0x99)) << "the picture, rendered";
+    EXPECT_EQ(IconBmpFile::load(work / "data/pagolux/theicon.bmp"), green) << "--icon is for this build only";
+}
+
+} // namespace
+} // namespace pagolux
