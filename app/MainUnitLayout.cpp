@@ -174,18 +174,21 @@ BitmapButton* TMainForm::makeBitmapButton(QWidget* parent, const char* name, con
     return button;
 }
 
-PictureButton* TMainForm::makePictureButton(QWidget* parent, const char* name, const QString& hint,
-                                            const QRect& geometry, const QString& picture, const QString& picture2)
+PictureButton* TMainForm::makePictureButton(QWidget* parent, const char* name, const QString& caption,
+                                            const QString& hint, const QRect& geometry, const QString& picture,
+                                            const QString& picture2)
 {
-    auto* button = new PictureButton(parent);
+    // Until the image button takes its place: a plain button with the picture's words.
+    auto* button = new PictureButton(caption, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(geometry);
     button->setToolTip(hint);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFlat(true);
-    button->setIcon(QIcon(QPixmap(picture)));
-    button->setIconSize(geometry.size());
-    (void)picture2; // the pressed picture: shown by the image button that replaces this one
+    QFont bold = button->font();
+    bold.setBold(true);
+    button->setFont(bold);
+    (void)picture;  // the normal picture of the image button
+    (void)picture2; // its pressed picture
     return button;
 }
 
@@ -418,7 +421,7 @@ void TMainForm::buildExePage()
     EXENameEdit = new TFilenameEdit(right);
     EXENameEdit->setObjectName(QStringLiteral("EXENameEdit"));
     EXENameEdit->setGeometry(92, 8, 193, 21);
-    GoBtn1 = makePictureButton(right, "GoBtn1", QStringLiteral("Erstellt die EXE-Datei..."), QRect(296, 8, 101, 30),
+    GoBtn1 = makePictureButton(right, "GoBtn1", QStringLiteral("Go!"), QStringLiteral("Erstellt die EXE-Datei..."), QRect(296, 8, 101, 30),
                                QStringLiteral(":/pagolux/buttons/go.png"), QStringLiteral(":/pagolux/buttons/go_down.png"));
     AutoStartCheck = makeCheck(right, "AutoStartCheck", QStringLiteral("Datei nach dem Erstellen ausführen"),
                                QRect(16, 32, 257, 17), false);
@@ -450,7 +453,14 @@ void TMainForm::buildExePage()
     FullScreenCheck->setObjectName(QStringLiteral("FullScreenCheck"));
     FullScreenCheck->setGeometry(8, 40, 137, 17);
     FixedSizeCheck = makeCheck(GroupBox2, "FixedSizeCheck", QStringLiteral("Feste Größe (kein Menü)"),
-                               QRect(8, 56, 137, 17), false);
+                               QRect(8, 56, 144, 17), false);
+    // The replacement fonts are a little wider than the designed one: the gap between box and
+    // caption is narrowed, and the longest caption takes the free room up to the labels at
+    // x 152, so that every caption stays whole.
+    for (QAbstractButton* choice : {static_cast<QAbstractButton*>(DefSizeCheck),
+                                    static_cast<QAbstractButton*>(FullScreenCheck),
+                                    static_cast<QAbstractButton*>(FixedSizeCheck)})
+        choice->setStyleSheet(QStringLiteral("spacing: 2px;"));
     auto spin = [this](const char* name, int y, int value) {
         auto* box = new QSpinBox(GroupBox2);
         box->setObjectName(QLatin1String(name));
@@ -499,10 +509,10 @@ void TMainForm::buildBottomRow(QWidget* parent)
     BottomPanel = new QWidget(parent);
     BottomPanel->setObjectName(QStringLiteral("BottomPanel"));
     BottomPanel->setFixedWidth(214);
-    ueberbtn = makePictureButton(BottomPanel, "ueberbtn", QStringLiteral("Informationen über das Programm"),
+    ueberbtn = makePictureButton(BottomPanel, "ueberbtn", QStringLiteral("Über"), QStringLiteral("Informationen über das Programm"),
                                  QRect(0, 8, 101, 30), QStringLiteral(":/pagolux/buttons/ueber.png"),
                                  QStringLiteral(":/pagolux/buttons/ueber_down.png"));
-    endebtn = makePictureButton(BottomPanel, "endebtn", QStringLiteral("Hiermit verlassen Sie das Programm"),
+    endebtn = makePictureButton(BottomPanel, "endebtn", QStringLiteral("Ende"), QStringLiteral("Hiermit verlassen Sie das Programm"),
                                 QRect(104, 8, 101, 30), QStringLiteral(":/pagolux/buttons/ende.png"),
                                 QStringLiteral(":/pagolux/buttons/ende_down.png"));
     layout->addWidget(BottomPanel);

@@ -2,6 +2,7 @@
 
 #include "app/MainUnit.h"
 
+#include "app/TApplication.h"
 #include "app/TFilenameEdit.h"
 #include "app/TPaintBox.h"
 
@@ -16,7 +17,7 @@ namespace pagolux {
 void TMainForm::connectHandlers()
 {
     const auto onClick = [this](QAbstractButton* button, void (TMainForm::*handler)()) {
-        connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+        connect(button, &QAbstractButton::clicked, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
     };
     onClick(NewBtn, &TMainForm::NewBtnClick);
     onClick(OpenBtn, &TMainForm::OpenBtnClick);
@@ -36,23 +37,24 @@ void TMainForm::connectHandlers()
     onClick(ueberbtn, &TMainForm::ueberbtnClick);
     onClick(endebtn, &TMainForm::EndeBtnClick);
 
-    connect(PrefListBox, &QListWidget::itemDoubleClicked, this, [this] { PrefListBoxDblClick(); });
+    connect(PrefListBox, &QListWidget::itemDoubleClicked, this, [this] { runGuarded([this] { PrefListBoxDblClick(); }); });
     PrefListBox->installEventFilter(this);
     ImageList->installEventFilter(this);
-    PaintBox1->OnPaint = [this](QPainter& canvas) { PaintBox1Paint(canvas); };
+    PaintBox1->OnPaint = [this](QPainter& canvas) { runGuarded([this, &canvas] { PaintBox1Paint(canvas); }); };
 
     EXENameEdit->OnButtonClick = [this] {
-        FileDialogRequest request = EXENameDialog;
-        const std::string current = EXENameEdit->FileName();
-        request.fileName = current;
-        if (const auto chosen = interaction().chooseSaveFile(request))
-            EXENameEdit->setFileName(*chosen);
+        runGuarded([this] {
+            FileDialogRequest request = EXENameDialog;
+            request.fileName = EXENameEdit->FileName();
+            if (const auto chosen = interaction().chooseSaveFile(request))
+                EXENameEdit->setFileName(*chosen);
+        });
     };
 
     // Escape presses DelBtn, the window's cancel button, while it can be seen and used.
     connect(cancelShortcut_, &QShortcut::activated, this, [this] {
         if (PageControl2->currentWidget() == TabSheet1 && DelBtn->isEnabled())
-            DelBtnClick();
+            runGuarded([this] { DelBtnClick(); });
     });
     connect(PageControl2, &QTabWidget::currentChanged, this, [this] {
         updateCancelShortcut();
@@ -71,14 +73,16 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
     if (e->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(e);
         if (watched == ImageList) {
-            ImageListKeyDown(key->key());
+            const int code = key->key();
+            runGuarded([this, code] { ImageListKeyDown(code); });
             return false; // the list handles the key as usual afterwards
         }
         if (watched == PrefListBox) {
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                PrefListBoxKeyPress('\r');
+                runGuarded([this] { PrefListBoxKeyPress('\r'); });
             } else if (const QString text = key->text(); text.size() == 1 && text[0].unicode() < 0x80) {
-                PrefListBoxKeyPress(static_cast<char>(text[0].unicode()));
+                const auto c = static_cast<char>(text[0].unicode());
+                runGuarded([this, c] { PrefListBoxKeyPress(c); });
             }
             return false;
         }

@@ -50,18 +50,40 @@ void TApplication::showException(const std::string& text)
     box.exec();
 }
 
+namespace {
+void showCurrentException()
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        TApplication::showException("Zu wenig Arbeitsspeicher");
+    } catch (const std::exception& error) {
+        TApplication::showException(error.what());
+    } catch (...) {
+        TApplication::showException("Unbekannter Fehler");
+    }
+}
+} // namespace
+
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::bad_alloc&) {
-        showException("Zu wenig Arbeitsspeicher");
-    } catch (const std::exception& error) {
-        showException(error.what());
     } catch (...) {
-        showException("Unbekannter Fehler");
+        showCurrentException();
     }
     return true;
+}
+
+bool runGuarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+        return true;
+    } catch (...) {
+        showCurrentException();
+    }
+    return false;
 }
 
 void TApplication::prepareWebEngine()

@@ -33,4 +33,8 @@ public:
     static void prepareWebEngine();
 };
 
+// Runs a handler and shows an error that escapes it with the default error display, so that
+// no exception ever travels through Qt's own frames. Returns false when the handler failed.
+bool runGuarded(const std::function<void()>& handler);
+
 } // namespace pagolux

@@ -31,20 +31,34 @@ TShellList::TShellList(QWidget* parent) : QTreeView(parent), model_(new TShellMo
     header()->setSectionResizeMode(0, QHeaderView::Stretch);
     setColumnWidth(1, 70);
     setColumnWidth(2, 90);
-    setColumnWidth(3, 110);
+    setColumnWidth(3, 118);
 
     connect(this, &QAbstractItemView::doubleClicked, this, &TShellList::enter);
     connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
-        if (QDir::cleanPath(path) == folder_)
-            emit folderLoaded(folder_);
+        if (!loaded_ && QDir::cleanPath(path) == folder_)
+            markLoaded();
     });
 }
 
 void TShellList::setFolder(const QString& path)
 {
     folder_ = QDir::cleanPath(path);
+    loaded_ = false;
     clearSelection();
-    setRootIndex(model_->setRootPath(folder_));
+    const QModelIndex root = model_->setRootPath(folder_);
+    setRootIndex(root);
+    // A folder read before is not read again: it is complete at once.
+    if (root.isValid() && !model_->canFetchMore(root) && model_->rowCount(root) > 0)
+        markLoaded();
+}
+
+void TShellList::markLoaded()
+{
+    // The model sorts new rows a moment later; sorting now makes the display order final
+    // before anybody is told that the folder is there.
+    model_->sort(header()->sortIndicatorSection(), header()->sortIndicatorOrder());
+    loaded_ = true;
+    emit folderLoaded(folder_);
 }
 
 QStringList TShellList::selectedNames() const

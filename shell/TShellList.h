@@ -20,6 +20,8 @@ public:
     // Shows the contents of `path` (loaded in the background; `folderLoaded` follows).
     void setFolder(const QString& path);
     [[nodiscard]] QString folder() const { return folder_; }
+    // True once the folder shown has been read completely and sorted.
+    [[nodiscard]] bool isLoaded() const { return loaded_; }
 
     // Names (with extension) of the selected items, in the list's display order, relative to
     // the folder shown.
@@ -42,9 +44,11 @@ protected:
 
 private:
     void enter(const QModelIndex& index);
+    void markLoaded();
 
     TShellModel* model_;
     QString folder_;
+    bool loaded_ = false;
 };
 
 } // namespace pagolux

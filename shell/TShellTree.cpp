@@ -25,6 +25,13 @@ TShellTree::TShellTree(QWidget* parent) : QTreeView(parent), model_(new TShellMo
     setSortingEnabled(false);
     model_->sort(0, Qt::AscendingOrder);
 
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString&) {
+        if (pendingScroll_.isValid())
+            scrollTo(pendingScroll_, QAbstractItemView::PositionAtCenter);
+    });
+    // Once the user moves around in the tree, it no longer jumps back.
+    connect(this, &QTreeView::expanded, this, [this] { pendingScroll_ = QPersistentModelIndex(); });
+    connect(this, &QTreeView::clicked, this, [this] { pendingScroll_ = QPersistentModelIndex(); });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
                 if (current.isValid())
@@ -52,7 +59,9 @@ bool TShellTree::selectFolder(const QString& path)
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         expand(parent);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    scrollTo(index);
+    scrollTo(index, QAbstractItemView::PositionAtCenter);
+    // The folders above it are read in the background; scroll again once they are there.
+    pendingScroll_ = QPersistentModelIndex(index);
     return true;
 }
 

@@ -3,6 +3,7 @@
 // folders-only QFileSystemModel whose single top item is the file-system root "/".
 // It offers what the window needs: the selected folder's path and selecting a folder by path.
 
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QTreeView>
 
@@ -31,6 +32,7 @@ signals:
 
 private:
     TShellModel* model_;
+    QPersistentModelIndex pendingScroll_; // the folder to keep in view while its parents load
 };
 
 } // namespace pagolux

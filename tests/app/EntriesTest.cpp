@@ -1,0 +1,202 @@
+// Adding and removing entries, the two lists that mirror them and the start file.
+
+#include "WindowTestSupport.h"
+
+#include "shell/TShellList.h"
+#include "shell/TShellTree.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+namespace pagolux::test {
+namespace {
+
+class Entries : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        for (const char* name : {"a.html", "b.html", "c.html", "d.css"})
+            writeFile(site.filePath(QString::fromLatin1(name)));
+        writeFile(site.filePath(QStringLiteral("bilder/logo.png")));
+    }
+
+    std::string entry(const char* name) const { return bytes(site.filePath(QString::fromLatin1(name))); }
+
+    void expectMirrored()
+    {
+        EXPECT_EQ(lines(form->ImageList), form->entries());
+        EXPECT_EQ(lines(form->SortBox), form->entries());
+        EXPECT_EQ(form->DelBtn->isEnabled(), form->PicCount() > 0);
+    }
+};
+
+TEST_F(Entries, AddsTheSelectedItemsInDisplayOrderAfterExistingOnes)
+{
+    addFromFolder(site.path(), {QStringLiteral("d.css")});
+    addFromFolder(site.path(), {QStringLiteral("c.html"), QStringLiteral("a.html"), QStringLiteral("bilder")});
+
+    // The list shows folders first, then files by name.
+    const std::vector<std::string> expected = {entry("d.css"), entry("bilder"), entry("a.html"), entry("c.html")};
+    EXPECT_EQ(form->entries(), expected);
+    expectMirrored();
+    EXPECT_EQ(form->startIndex(), 0);
+}
+
+TEST_F(Entries, FolderEntryHasNoTrailingSeparator)
+{
+    addFromFolder(site.path(), {QStringLiteral("bilder")});
+    ASSERT_EQ(form->PicCount(), 1);
+    EXPECT_EQ(form->entries()[0], entry("bilder"));
+    EXPECT_NE(form->entries()[0].back(), '/');
+}
+
+TEST_F(Entries, AddingMakesTheFolderTheFirstFavourite)
+{
+    addFromFolder(site.path(), {QStringLiteral("a.html")});
+    ASSERT_GE(form->PrefListBox->count(), 1);
+    EXPECT_EQ(form->PrefListBox->item(0)->text(), site.path() + QLatin1Char('/'));
+}
+
+TEST_F(Entries, AddingWithNothingSelectedRebuildsListsAndLeavesFavouritesAlone)
+{
+    addFromFolder(site.path(), {QStringLiteral("a.html"), QStringLiteral("b.html"), QStringLiteral("c.html")});
+    const int favourites = form->PrefListBox->count();
+    const std::vector<std::string> before = form->entries();
+    selectImageLines({1, 2});
+    form->ShellList1->clearSelection();
+
+    form->AddBtnClick();
+
+    EXPECT_EQ(form->entries(), before);
+    EXPECT_EQ(form->PrefListBox->count(), favourites);
+    expectMirrored();
+    const auto selected = form->ImageList->selectedItems();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(form->ImageList->row(selected[0]), 0);
+}
+
+TEST_F(Entries, SameFileTwiceKeepsTheLaterLineAsStartFile)
+{
+    addFromFolder(site.path(), {QStringLiteral("a.html"), QStringLiteral("b.html")});
+    form->SortBox->setCurrentRow(1);
+    addFromFolder(site.path(), {QStringLiteral("b.html")});
+
+    const std::vector<std::string> expected = {entry("a.html"), entry("b.html"), entry("b.html")};
+    EXPECT_EQ(form->entries(), expected);
+    EXPECT_EQ(form->startIndex(), 2);
+    expectMirrored();
+}
+
+TEST_F(Entries, StartFileFollowsItsTextThroughRemovals)
+{
+    struct Case {
+        const char* what;
+        std::vector<const char*> entries;
+        int start;
+        std::initializer_list<int> remove;
+        int expectedStart;
+    };
+    const Case cases[] = {
+        {"third is start, first removed: index 2 is past the new end", {"a.html", "b.html", "c.html"}, 2, {0}, 0},
+        {"second is start, first removed: it stays", {"a.html", "b.html", "c.html"}, 1, {0}, 0},
+        {"start removed: first remaining", {"a.html", "b.html", "c.html"}, 1, {1}, 0},
+        {"start removed, equal text remains", {"a.html", "b.html", "a.html"}, 0, {0}, 1},
+        {"third is start, second removed: index 2 is past the new end", {"a.html", "b.html", "c.html"}, 2, {1}, 0},
+        {"two removed at once", {"a.html", "b.html", "c.html"}, 2, {0, 1}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        form->DelallPics();
+        form->UpdateListBox();
+        showFolder(site.path());
+        for (const char* name : c.entries) {
+            ASSERT_EQ(form->ShellList1->selectNames({QString::fromLatin1(name)}), 1);
+            form->AddBtnClick();
+        }
+        form->SortBox->setCurrentRow(c.start);
+        std::vector<std::string> expected = form->entries();
+        for (auto it = std::rbegin(c.remove); it != std::rend(c.remove); ++it)
+            expected.erase(expected.begin() + *it);
+        selectImageLines(c.remove);
+
+        form->DelBtnClick();
+
+        EXPECT_EQ(form->entries(), expected);
+        EXPECT_EQ(form->startIndex(), c.expectedStart);
+        expectMirrored();
+    }
+}
+
+TEST_F(Entries, RemovingAllEmptiesListsAndDisablesDelete)
+{
+    addFromFolder(site.path(), {QStringLiteral("a.html"), QStringLiteral("b.html")});
+    selectImageLines({0, 1});
+    form->DelBtn->click();
+    EXPECT_EQ(form->PicCount(), 0);
+    EXPECT_EQ(form->ImageList->count(), 0);
+    EXPECT_EQ(form->SortBox->count(), 0);
+    EXPECT_EQ(form->startIndex(), -1);
+    EXPECT_FALSE(form->DelBtn->isEnabled());
+}
+
+TEST_F(Entries, DeleteKeyInTheListRemovesTheSelectedEntries)
+{
+    addFromFolder(site.path(), {QStringLiteral("a.html"), QStringLiteral("b.html"), QStringLiteral("c.html")});
+    selectImageLines({1});
+    QTest::keyClick(form->ImageList, Qt::Key_Delete);
+    const std::vector<std::string> expected = {entry("a.html"), entry("c.html")};
+    EXPECT_EQ(form->entries(), expected);
+    EXPECT_TRUE(script.messages.empty()); // no question asked
+    // Other keys remove nothing.
+    QTest::keyClick(form->ImageList, Qt::Key_Backspace);
+    EXPECT_EQ(form->PicCount(), 2);
+}
+
+class EscapeKey : public Entries {
+protected:
+    void SetUp() override
+    {
+        Entries::SetUp();
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        addFromFolder(site.path(), {QStringLiteral("a.html"), QStringLiteral("b.html")});
+        selectImageLines({0});
+        form->ImageList->setFocus();
+    }
+};
+
+TEST_F(EscapeKey, RemovesSelectionWhileFilesPageShows)
+{
+    QTest::keyClick(form->ImageList, Qt::Key_Escape);
+    const std::vector<std::string> expected = {entry("b.html")};
+    EXPECT_EQ(form->entries(), expected);
+}
+
+TEST_F(EscapeKey, DoesNothingWithAModifierOrOnAnotherPage)
+{
+    QTest::keyClick(form->ImageList, Qt::Key_Escape, Qt::ShiftModifier);
+    QTest::keyClick(form->ImageList, Qt::Key_Escape, Qt::ControlModifier);
+    EXPECT_EQ(form->PicCount(), 2);
+    form->PageControl2->setCurrentWidget(form->TabSheet3);
+    QTest::keyClick(form->SortBox, Qt::Key_Escape);
+    EXPECT_EQ(form->PicCount(), 2);
+}
+
+TEST_F(EscapeKey, DoesNothingWhileDeleteIsDisabled)
+{
+    selectImageLines({0, 1});
+    form->DelBtnClick();
+    ASSERT_FALSE(form->DelBtn->isEnabled());
+    form->ImageList->setFocus();
+    QTest::keyClick(form->ImageList, Qt::Key_Escape);
+    EXPECT_EQ(form->PicCount(), 0);
+    EXPECT_TRUE(form->isVisible());
+}
+
+} // namespace
+} // namespace pagolux::test

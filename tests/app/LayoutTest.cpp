@@ -1,0 +1,238 @@
+// The layout of the main window: names, captions, hints, sizes, pages, ranges and tab order.
+
+#include "WindowTestSupport.h"
+
+#include "app/TPaintBox.h"
+#include "app/TPanel.h"
+#include "app/TStatusBar.h"
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+
+namespace pagolux::test {
+namespace {
+
+using Layout = WindowTest;
+
+TEST_F(Layout, ButtonsCarryTheirCaptionsHintsAndSizes)
+{
+    const struct {
+        const char* name;
+        QString caption;
+        QString hint;
+        QSize size;
+    } buttons[] = {
+        {"NewBtn", QStringLiteral("&Neu"), QStringLiteral("Neues Projekt erstellen"), {121, 25}},
+        {"OpenBtn", QStringLiteral("Ö&ffnen..."), QStringLiteral("Projekt öffnen..."), {121, 25}},
+        {"SaveBtn", QStringLiteral("&Speichern"), QStringLiteral("Projekt speichern"), {121, 25}},
+        {"SaveAsBtn", QStringLiteral("Speichern &unter..."), QStringLiteral("Projekt speichern unter..."), {121, 25}},
+        {"AddBtn", QStringLiteral("&Hinzufügen"), QString(), {89, 25}},
+        {"DelBtn", QStringLiteral("&Löschen"), QString(), {89, 25}},
+        {"LoadBtn", QStringLiteral("Startdatei öffnen..."), QString(), {137, 25}},
+        {"BackButton", QStringLiteral("Zurück"), QString(), {75, 25}},
+        {"FwdButton", QStringLiteral("Vorwärts"), QString(), {75, 25}},
+        {"HomeBtn", QStringLiteral("Startseite"), QString(), {89, 25}},
+        {"ReloadButton", QStringLiteral("Neu laden"), QString(), {89, 25}},
+        {"OpenIconBtn", QStringLiteral("Îcon laden..."), QString(), {105, 25}},
+        {"StdIconBtn", QStringLiteral("Îcon zurücksetzen..."), QString(), {137, 25}},
+        {"wwwBtn", QString::fromLatin1(kMakerAddress), QStringLiteral("Auf zur Orvanto Homepage..."), {137, 33}},
+    };
+    for (const auto& b : buttons) {
+        auto* button = form->findChild<QAbstractButton*>(QLatin1String(b.name));
+        ASSERT_NE(button, nullptr) << b.name;
+        EXPECT_EQ(button->text(), b.caption) << b.name;
+        EXPECT_EQ(button->toolTip(), b.hint) << b.name;
+        EXPECT_EQ(button->size(), b.size) << b.name;
+        EXPECT_FALSE(button->icon().isNull()) << b.name << " has no glyph";
+    }
+    const struct {
+        const char* name;
+        QString hint;
+    } pictureButtons[] = {
+        {"GoBtn1", QStringLiteral("Erstellt die EXE-Datei...")},
+        {"ueberbtn", QStringLiteral("Informationen über das Programm")},
+        {"endebtn", QStringLiteral("Hiermit verlassen Sie das Programm")},
+    };
+    for (const auto& b : pictureButtons) {
+        auto* button = form->findChild<QWidget*>(QLatin1String(b.name));
+        ASSERT_NE(button, nullptr) << b.name;
+        EXPECT_EQ(button->toolTip(), b.hint) << b.name;
+        EXPECT_EQ(button->size(), QSize(101, 30)) << b.name;
+        EXPECT_EQ(button->cursor().shape(), Qt::PointingHandCursor) << b.name;
+    }
+}
+
+TEST_F(Layout, EveryNamedControlExists)
+{
+    const char* names[] = {"ButtonRow", "PageControl2", "TabSheet1", "TabSheet3", "TabSheet5", "TabSheet6",
+                           "PrefListBox", "ShellTree1", "ShellList1", "ImageList", "SortBox", "WebBrowserHost",
+                           "Label1", "EXENameEdit", "AutoStartCheck", "GroupBox1", "PaintBox1", "Image3",
+                           "GroupBox2", "DefSizeCheck", "FullScreenCheck", "FixedSizeCheck", "Label2", "WidthEd",
+                           "Label4", "Label3", "HeightEd", "Label5", "GroupBox3", "Label6", "NameED",
+                           "StatusBar1", "BottomPanel"};
+    for (const char* name : names)
+        EXPECT_NE(form->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
+    EXPECT_NE(form->findChild<QObject*>(QStringLiteral("ShellLink1")), nullptr);
+    EXPECT_TRUE(form->Image3->isHidden());
+    EXPECT_EQ(form->PaintBox1->geometry(), QRect(272, 17, 32, 32));
+    EXPECT_EQ(form->Image3->geometry(), form->PaintBox1->geometry());
+}
+
+TEST_F(Layout, PagesInOrderWithTabCaptionsPicturesAndHeaders)
+{
+    const struct {
+        QWidget* page;
+        QString caption;
+        QString header;
+    } pages[] = {
+        {form->TabSheet1, QStringLiteral("Dateien hinzufügen"),
+         QStringLiteral("Dateien und Verzeichnisse hinzufügen - Dateien markieren und auf \"Hinzufügen\" klicken")},
+        {form->TabSheet3, QStringLiteral("Startdatei"),
+         QStringLiteral("Startdatei - Hier müssen Sie die Datei markieren, die beim Starten aufgerufen wird")},
+        {form->TabSheet5, QStringLiteral("Vorschau"),
+         QStringLiteral("Vorschau - Hier können Sie sehen wie das Ergebnis später aussehen wird")},
+        {form->TabSheet6, QStringLiteral("EXE erstellen"),
+         QStringLiteral("EXE Datei erstellen - Dateinamen festlegen und Go! auf klicken")},
+    };
+    ASSERT_EQ(form->PageControl2->count(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(form->PageControl2->widget(i), pages[i].page);
+        EXPECT_EQ(form->PageControl2->tabText(i), pages[i].caption);
+        EXPECT_FALSE(form->PageControl2->tabIcon(i).isNull()) << i;
+        bool headerFound = false;
+        for (const QLabel* label : pages[i].page->findChildren<QLabel*>()) {
+            if (label->text() != pages[i].header)
+                continue;
+            headerFound = true;
+            auto* strip = qobject_cast<TPanel*>(label->parentWidget());
+            ASSERT_NE(strip, nullptr);
+            EXPECT_EQ(strip->height(), 33);
+            EXPECT_EQ(strip->color(), QColor(240, 202, 166));
+            EXPECT_TRUE(label->font().bold());
+            EXPECT_EQ(label->pos(), QPoint(16, 10));
+        }
+        EXPECT_TRUE(headerFound) << pages[i].caption.toStdString();
+    }
+    EXPECT_EQ(form->PageControl2->currentIndex(), 0);
+}
+
+TEST_F(Layout, SpinEditsKeepTheirRangeAndStepByTen)
+{
+    for (QSpinBox* edit : {form->WidthEd, form->HeightEd}) {
+        SCOPED_TRACE(edit->objectName().toStdString());
+        EXPECT_EQ(edit->minimum(), 64);
+        EXPECT_EQ(edit->maximum(), 1280);
+        edit->setValue(2000);
+        EXPECT_EQ(edit->value(), 1280);
+        edit->setValue(10);
+        EXPECT_EQ(edit->value(), 64);
+        edit->setValue(600);
+        edit->stepBy(1);
+        EXPECT_EQ(edit->value(), 610);
+        edit->stepBy(-3);
+        EXPECT_EQ(edit->value(), 580);
+        edit->setValue(1275);
+        edit->stepBy(1);
+        EXPECT_EQ(edit->value(), 1280);
+    }
+}
+
+TEST_F(Layout, WindowElementChecksSitInTheirGrid)
+{
+    const struct {
+        QCheckBox* box;
+        QString caption;
+        QRect geometry;
+    } boxes[] = {
+        {form->CheckBox1, QStringLiteral("Statusbar"), {16, 16, 97, 17}},
+        {form->CheckBox2, QStringLiteral("Tool Leiste"), {16, 32, 97, 17}},
+        {form->CheckBox6, QStringLiteral("Zurück"), {16, 56, 97, 17}},
+        {form->CheckBox7, QStringLiteral("Vorwärts"), {16, 72, 97, 17}},
+        {form->CheckBox3, QStringLiteral("Drucken"), {128, 16, 97, 17}},
+        {form->CheckBox4, QStringLiteral("Beenden"), {128, 32, 97, 17}},
+        {form->CheckBox8, QStringLiteral("Startseite"), {128, 56, 97, 17}},
+        {form->CheckBox9, QStringLiteral("Neu laden"), {128, 72, 97, 17}},
+        {form->CheckBox5, QStringLiteral("Über"), {240, 16, 97, 17}},
+        {form->CheckBox10, QStringLiteral("Beenden Button"), {240, 56, 113, 17}},
+    };
+    for (const auto& b : boxes) {
+        EXPECT_EQ(b.box->text(), b.caption);
+        EXPECT_EQ(b.box->geometry(), b.geometry) << b.caption.toStdString();
+        EXPECT_EQ(b.box->parentWidget(), form->GroupBox3);
+        // The caption fits: nothing is cut off at the box's right edge.
+        EXPECT_LE(b.box->sizeHint().width(), b.geometry.width()) << b.caption.toStdString();
+    }
+    EXPECT_EQ(form->GroupBox1->title(), QStringLiteral("Icon der EXE Datei"));
+    EXPECT_EQ(form->GroupBox2->title(), QStringLiteral("Fenstergröße"));
+    EXPECT_EQ(form->GroupBox3->title(), QStringLiteral("Fensterelemente"));
+    for (QAbstractButton* choice : {static_cast<QAbstractButton*>(form->DefSizeCheck),
+                                    static_cast<QAbstractButton*>(form->FullScreenCheck),
+                                    static_cast<QAbstractButton*>(form->FixedSizeCheck),
+                                    static_cast<QAbstractButton*>(form->AutoStartCheck)})
+        EXPECT_LE(choice->sizeHint().width(), choice->width()) << choice->text().toStdString();
+}
+
+TEST_F(Layout, SizeChoicesExcludeEachOther)
+{
+    form->FullScreenCheck->setChecked(true);
+    EXPECT_FALSE(form->DefSizeCheck->isChecked());
+    form->DefSizeCheck->setChecked(true);
+    EXPECT_FALSE(form->FullScreenCheck->isChecked());
+    EXPECT_FALSE(form->FixedSizeCheck->isChecked()); // a check box of its own
+}
+
+TEST_F(Layout, PreviewRowTabOrder)
+{
+    const QWidget* expected[] = {form->LoadBtn, form->ReloadButton, form->HomeBtn, form->FwdButton, form->BackButton};
+    for (std::size_t i = 0; i + 1 < std::size(expected); ++i)
+        EXPECT_EQ(expected[i]->nextInFocusChain(), expected[i + 1]) << i;
+}
+
+TEST_F(Layout, DialogsFiltersAndDefaultExtensions)
+{
+    EXPECT_EQ(form->OpenDialog1.filter, "EXE-HTML-Dateien|*.pgx");
+    EXPECT_EQ(form->OpenDialog1.defaultExt, "pgx");
+    EXPECT_FALSE(form->OpenDialog1.overwritePrompt);
+    EXPECT_EQ(form->SaveDialog1.filter, "EXE-HTML-Dateien|*.pgx");
+    EXPECT_EQ(form->SaveDialog1.defaultExt, "pgx");
+    EXPECT_TRUE(form->SaveDialog1.overwritePrompt);
+    EXPECT_TRUE(form->OpenPictureDialog1.picturePreview);
+    EXPECT_EQ(form->OpenDialog1.initialDir, home->home());
+}
+
+TEST_F(Layout, StatusBarHasTwoPanelsTheSecondOwnerDrawn)
+{
+    const auto& panels = form->StatusBar1->panels();
+    ASSERT_EQ(panels.size(), 2u);
+    EXPECT_EQ(panels[0].width, 250);
+    EXPECT_FALSE(panels[0].ownerDraw);
+    EXPECT_EQ(panels[1].width, 50);
+    EXPECT_TRUE(panels[1].ownerDraw);
+    EXPECT_EQ(form->StatusBar1->height(), 19);
+}
+
+TEST_F(Layout, WindowHasItsDesignedSizeAndNothingOverlapsOnTheExePage)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    EXPECT_EQ(form->size(), QSize(630, 478));
+    form->PageControl2->setCurrentWidget(form->TabSheet6);
+    // Every control of the page lies inside its visible area.
+    QWidget* right = form->findChild<QWidget*>(QStringLiteral("ExeSettings"));
+    ASSERT_NE(right, nullptr);
+    for (QWidget* child : right->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isHidden())
+            continue;
+        EXPECT_TRUE(right->rect().contains(child->geometry())) << child->objectName().toStdString();
+    }
+}
+
+} // namespace
+} // namespace pagolux::test

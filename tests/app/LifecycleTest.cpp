@@ -1,0 +1,189 @@
+// Program start, new project, caption, closing and the bottom row of the main window.
+
+#include "WindowTestSupport.h"
+
+#include "app/AppPaths.h"
+#include "app/TFilenameEdit.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+
+namespace pagolux::test {
+namespace {
+
+using Lifecycle = WindowTest;
+
+std::vector<QCheckBox*> elementBoxes(TMainForm& f)
+{
+    return {f.CheckBox1, f.CheckBox2, f.CheckBox3, f.CheckBox4, f.CheckBox5,
+            f.CheckBox6, f.CheckBox7, f.CheckBox8, f.CheckBox9, f.CheckBox10};
+}
+
+TEST_F(Lifecycle, StartsUntitledWithTheDefaultSettings)
+{
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Orvanto Pagolux 2.0 - [Unbenannt.pgx]"));
+    EXPECT_TRUE(form->savedFileName().empty());
+    EXPECT_EQ(form->PicCount(), 0);
+    EXPECT_EQ(form->startIndex(), -1);
+    EXPECT_FALSE(form->DelBtn->isEnabled());
+    EXPECT_EQ(form->PageControl2->currentWidget(), form->TabSheet1);
+    for (QCheckBox* box : elementBoxes(*form))
+        EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
+    EXPECT_EQ(form->WidthEd->value(), 600);
+    EXPECT_EQ(form->HeightEd->value(), 440);
+    EXPECT_TRUE(form->DefSizeCheck->isChecked());
+    EXPECT_FALSE(form->FullScreenCheck->isChecked());
+    EXPECT_FALSE(form->FixedSizeCheck->isChecked());
+    EXPECT_FALSE(form->AutoStartCheck->isChecked());
+    EXPECT_EQ(form->NameED->text(), QStringLiteral("Pagolux 2.0"));
+    EXPECT_EQ(form->EXENameEdit->FileName(), home->home() + "ziel");
+    EXPECT_EQ(form->proStatus(), 0);
+    EXPECT_EQ(form->iconPos(), 0);
+    EXPECT_TRUE(script.messages.empty());
+}
+
+TEST_F(Lifecycle, ProgramFolderIsTheFolderOfTheRunningExecutable)
+{
+    const std::string path = form->progPath();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(path.back(), '/');
+    EXPECT_EQ(path, QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/");
+}
+
+TEST_F(Lifecycle, CaptionShowsOnlyTheFileNameOfTheProject)
+{
+    const struct {
+        std::string name;
+        QString caption;
+    } cases[] = {
+        {"/home/anna/projekte/Test.pgx", QStringLiteral("Orvanto Pagolux 2.0 - [Test.pgx]")},
+        {"Test.pgx", QStringLiteral("Orvanto Pagolux 2.0 - [Test.pgx]")},
+        {"/tmp/Grüße.pgx", QStringLiteral("Orvanto Pagolux 2.0 - [Grüße.pgx]")},
+        {"", QStringLiteral("Orvanto Pagolux 2.0 - [Unbenannt.pgx]")},
+    };
+    for (const auto& c : cases) {
+        form->Setsavedfilename(c.name);
+        EXPECT_EQ(form->windowTitle(), c.caption) << c.name;
+        EXPECT_EQ(form->savedFileName(), c.name);
+    }
+}
+
+TEST_F(Lifecycle, NewAsksEvenOnAnEmptyProjectAndCancelChangesNothing)
+{
+    form->CheckBox3->setChecked(false);
+    form->WidthEd->setValue(800);
+    form->FullScreenCheck->setChecked(true);
+    form->NameED->setText(QStringLiteral("Mein Projekt"));
+    form->Setsavedfilename("/tmp/Alt.pgx");
+    script.answers.push_back(MsgResult::Cancel);
+
+    form->NewBtnClick();
+
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].text, "Hiermit gehen alle nicht gespeicherten Informationen verloren.");
+    EXPECT_EQ(script.messages[0].caption, "Datei/Neu");
+    EXPECT_EQ(script.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(script.messages[0].buttons, MsgButtons::OkCancel);
+    EXPECT_FALSE(form->CheckBox3->isChecked());
+    EXPECT_EQ(form->WidthEd->value(), 800);
+    EXPECT_TRUE(form->FullScreenCheck->isChecked());
+    EXPECT_EQ(form->NameED->text(), QStringLiteral("Mein Projekt"));
+    EXPECT_EQ(form->savedFileName(), "/tmp/Alt.pgx");
+}
+
+TEST_F(Lifecycle, NewResetsTheProjectButKeepsOutputAutoStartAndFavourites)
+{
+    writeFile(site.filePath(QStringLiteral("a.html")));
+    addFromFolder(site.path(), {QStringLiteral("a.html")});
+    ASSERT_EQ(form->PicCount(), 1);
+    for (QCheckBox* box : elementBoxes(*form))
+        box->setChecked(false);
+    form->WidthEd->setValue(1000);
+    form->HeightEd->setValue(100);
+    form->FullScreenCheck->setChecked(true);
+    form->NameED->setText(QStringLiteral("Anders"));
+    form->EXENameEdit->setFileName("/tmp/mein-programm");
+    form->AutoStartCheck->setChecked(true);
+    form->Setsavedfilename("/tmp/Alt.pgx");
+    const int favourites = form->PrefListBox->count();
+    script.answers.push_back(MsgResult::Ok);
+
+    form->NewBtnClick();
+
+    for (QCheckBox* box : elementBoxes(*form))
+        EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
+    EXPECT_EQ(form->WidthEd->value(), 600);
+    EXPECT_EQ(form->HeightEd->value(), 440);
+    EXPECT_TRUE(form->DefSizeCheck->isChecked());
+    EXPECT_FALSE(form->FullScreenCheck->isChecked());
+    EXPECT_TRUE(form->FixedSizeCheck->isChecked()); // unlike at program start
+    EXPECT_EQ(form->NameED->text(), QStringLiteral("Pagolux 2.0"));
+    EXPECT_EQ(form->PicCount(), 0);
+    EXPECT_EQ(form->ImageList->count(), 0);
+    EXPECT_EQ(form->SortBox->count(), 0);
+    EXPECT_EQ(form->startIndex(), -1);
+    EXPECT_FALSE(form->DelBtn->isEnabled());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Orvanto Pagolux 2.0 - [Unbenannt.pgx]"));
+    EXPECT_EQ(form->EXENameEdit->FileName(), "/tmp/mein-programm");
+    EXPECT_TRUE(form->AutoStartCheck->isChecked());
+    EXPECT_EQ(form->PrefListBox->count(), favourites);
+}
+
+TEST_F(Lifecycle, ClosingAnsweredCancelKeepsWindowAndProject)
+{
+    writeFile(site.filePath(QStringLiteral("a.html")));
+    addFromFolder(site.path(), {QStringLiteral("a.html")});
+    form->Setsavedfilename("/tmp/Test.pgx");
+    form->show();
+    script.answers.push_back(MsgResult::Cancel);
+
+    EXPECT_FALSE(form->close());
+
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].text,
+              "Hiermit beenden Sie das Programm! Alle nicht gespeicherten Daten gehen verloren!");
+    EXPECT_EQ(script.messages[0].caption, "Programm beenden");
+    EXPECT_EQ(script.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(script.messages[0].buttons, MsgButtons::OkCancel);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->savedFileName(), "/tmp/Test.pgx");
+    EXPECT_EQ(form->PicCount(), 1);
+}
+
+TEST_F(Lifecycle, ExitButtonAsksAndClosesOnOk)
+{
+    form->show();
+    script.answers.push_back(MsgResult::Ok);
+    form->endebtn->click();
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].caption, "Programm beenden");
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(Lifecycle, MakerButtonOpensTheAddressItShows)
+{
+    form->wwwBtn->click();
+    ASSERT_EQ(script.urls.size(), 1u);
+    EXPECT_EQ(script.urls[0], kMakerUrl);
+    EXPECT_TRUE(QString::fromUtf8(kMakerUrl).contains(form->wwwBtn->text()));
+}
+
+TEST_F(Lifecycle, DestroyReleasesEntriesOnce)
+{
+    writeFile(site.filePath(QStringLiteral("a.html")));
+    addFromFolder(site.path(), {QStringLiteral("a.html")});
+    form->FormDestroy();
+    EXPECT_EQ(form->PicCount(), 0);
+    EXPECT_EQ(form->iconBmp(), nullptr);
+    form->FormDestroy(); // the destructor runs it again: harmless
+    EXPECT_EQ(form->PicCount(), 0);
+}
+
+} // namespace
+} // namespace pagolux::test
