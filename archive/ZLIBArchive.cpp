@@ -403,7 +403,7 @@ std::int64_t TZLBArchive::FindArchiveStart(TStream& host)
     const auto t = DecodeTrailer(raw);
     if (t.RegistryOffset < 0 || t.EntryCount < 0 || t.RegistrySize < 0)
         return -1;
-    const std::int64_t registry = t.RegistryCompressed == 1 ? std::int64_t{t.RegistrySize}
+    const std::int64_t registry = t.RegistryCompressed != 0 ? std::int64_t{t.RegistrySize}
                                                              : std::int64_t{t.EntryCount} * kEntrySize;
     const std::int64_t length = std::int64_t{t.RegistryOffset} + registry + static_cast<std::int64_t>(kTrailerSize);
     if (length > size)

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -228,7 +229,7 @@ private:
     // written under it.
     bool unusable = false;
     // Folders already scanned by the current AddFiles (device, inode), so each is expanded once.
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> scannedFolders;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> scannedFolders;
     // Lower-cased key -> first entry index, so FindFile does not scan.
     std::unordered_map<std::string, std::int32_t> index;
 };

@@ -185,10 +185,8 @@ void TZLBArchive::scanDirectory(const std::string& folderIn, std::vector<std::st
         return;
     // A folder met again (a link back up the tree, or a folder listed twice) is not expanded
     // again: every file enters the list once.
-    for (const auto& seen : scannedFolders)
-        if (seen.first == id.dev && seen.second == id.ino)
-            return;
-    scannedFolders.emplace_back(id.dev, id.ino);
+    if (!scannedFolders.emplace(id.dev, id.ino).second)
+        return;
 
     std::vector<std::string> items;
     DIR* dir = ::opendir(folder.c_str());
@@ -238,6 +236,9 @@ void TZLBArchive::GetTempFile(std::string& name)
 
 std::unique_ptr<TStream> TZLBArchive::OpenMemberStream(const std::string& path) const
 {
+    // Only regular files: opening a FIFO would wait for a writer, a device might never end.
+    if (regularFileSize(path) < 0)
+        throw EFOpenError(path);
     return std::make_unique<TFileStream>(path, TFileMode::fmOpenRead);
 }
 

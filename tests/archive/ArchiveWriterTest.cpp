@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace pagolux;
@@ -306,10 +307,13 @@ TEST(ArchiveWriter, UnreadableMembersAreReportedAndSkipped)
     std::vector<std::string> notices;
     zlb.OnErrorLogged = [&](const std::string& m) { notices.push_back(m); };
     zlb.CreateArchive(dir / "a.zlb");
-    std::vector<std::string> list{dir / "good1.txt", dir / "broken.txt", dir / "missing.txt", dir / "good2.txt"};
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0); // opening it would wait for a writer
+    std::vector<std::string> list{dir / "good1.txt", dir / "broken.txt", dir / "missing.txt", dir / "pipe",
+                                  dir / "good2.txt"};
     zlb.AddFiles(list);
     EXPECT_EQ(notices, (std::vector<std::string>{"Unable to open file (" + dir / "broken.txt" + ")",
-                                                 "Unable to open file (" + dir / "missing.txt" + ")"}));
+                                                 "Unable to open file (" + dir / "missing.txt" + ")",
+                                                 "Unable to open file (" + dir / "pipe" + ")"}));
     ASSERT_EQ(zlb.Count(), 2);
     EXPECT_EQ(zlb.ExtractToMemory("good2.txt"), (Bytes{'g', 'o', 'o', 'd', ' ', 't', 'w', 'o'}));
     // No data of the failed members sits between the two good ones.
