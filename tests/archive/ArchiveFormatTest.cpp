@@ -8,6 +8,7 @@
 
 using namespace pagolux;
 using namespace pagolux::test;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -315,4 +316,18 @@ TEST(ArchiveFormat, RegistryWritingReportsTheBytesTaken)
     ASSERT_EQ(registry.size(), 1u);
     EXPECT_GE(registry[0], 50);
     EXPECT_LE(registry[0], 100);
+}
+
+TEST(ArchiveFormat, DestructionClosesSilently)
+{
+    TempDir dir;
+    std::vector<Report> reports;
+    {
+        TZLBArchive zlb;
+        zlb.OnProgress = [&](const std::string& m, std::int32_t p) { reports.push_back({m, p}); };
+        zlb.CreateArchive(dir / "pending.zlb");
+        ASSERT_EQ(reports.size(), 1u); // CreateArchive's own closing
+    }
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_FALSE(fs::exists(dir / "pending.zlb")) << "nothing is written before AddFiles";
 }
