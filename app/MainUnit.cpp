@@ -1,5 +1,6 @@
 #include "app/MainUnit.h"
 
+#include "app/AboutBoxUnit.h"
 #include "app/AppPaths.h"
 #include "app/QtUserInteraction.h"
 #include "app/TFilenameEdit.h"
@@ -127,9 +128,9 @@ void TMainForm::EndeBtnClick()
 
 void TMainForm::ueberbtnClick()
 {
-    interaction().showMessage("Pagolux 2.0\n\nAus HTML-Seiten und ihren Dateien wird ein eigenständiges "
-                              "Programm.\n\nOrvanto",
-                              "Informationen über das Programm", MsgIcon::Information, MsgButtons::Ok);
+    // Owned by the window while it is shown, released when it closes.
+    TAboutBox box(this, &interaction());
+    box.exec();
 }
 
 void TMainForm::wwwBtnClick()

@@ -25,13 +25,21 @@ TShellTree::TShellTree(QWidget* parent) : QTreeView(parent), model_(new TShellMo
     setSortingEnabled(false);
     model_->sort(0, Qt::AscendingOrder);
 
-    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString&) {
+    // The folders above a chosen one are read and sorted in the background, which moves it;
+    // it is scrolled into view again after each of these steps until the user takes over.
+    const auto keepInView = [this] {
         if (pendingScroll_.isValid())
-            scrollTo(pendingScroll_, QAbstractItemView::PositionAtCenter);
-    });
-    // Once the user moves around in the tree, it no longer jumps back.
-    connect(this, &QTreeView::expanded, this, [this] { pendingScroll_ = QPersistentModelIndex(); });
-    connect(this, &QTreeView::clicked, this, [this] { pendingScroll_ = QPersistentModelIndex(); });
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (pendingScroll_.isValid())
+                        scrollTo(pendingScroll_, QAbstractItemView::PositionAtCenter);
+                },
+                Qt::QueuedConnection);
+    };
+    connect(model_, &QFileSystemModel::directoryLoaded, this, keepInView);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, keepInView);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, keepInView);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
                 if (current.isValid())
@@ -63,6 +71,43 @@ bool TShellTree::selectFolder(const QString& path)
     // The folders above it are read in the background; scroll again once they are there.
     pendingScroll_ = QPersistentModelIndex(index);
     return true;
+}
+
+} // namespace pagolux
+
+namespace pagolux {
+
+// Once the user moves around in the tree, it no longer jumps back to a chosen folder.
+void TShellTree::mousePressEvent(QMouseEvent* event)
+{
+    pendingScroll_ = QPersistentModelIndex();
+    QTreeView::mousePressEvent(event);
+}
+
+void TShellTree::keyPressEvent(QKeyEvent* event)
+{
+    pendingScroll_ = QPersistentModelIndex();
+    QTreeView::keyPressEvent(event);
+}
+
+void TShellTree::showEvent(QShowEvent* event)
+{
+    QTreeView::showEvent(event);
+    // A folder chosen while the tree was hidden comes into view once the tree has its size.
+    if (pendingScroll_.isValid())
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (pendingScroll_.isValid())
+                    scrollTo(pendingScroll_, QAbstractItemView::PositionAtCenter);
+            },
+            Qt::QueuedConnection);
+}
+
+void TShellTree::wheelEvent(QWheelEvent* event)
+{
+    pendingScroll_ = QPersistentModelIndex();
+    QTreeView::wheelEvent(event);
 }
 
 } // namespace pagolux

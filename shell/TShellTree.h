@@ -26,6 +26,12 @@ public:
 
     [[nodiscard]] TShellModel* fileSystemModel() const { return model_; }
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 signals:
     // The selected folder changed (also when it was chosen by selectFolder()).
     void folderSelected(const QString& path);

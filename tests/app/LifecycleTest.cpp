@@ -2,10 +2,13 @@
 
 #include "WindowTestSupport.h"
 
+#include "app/AboutBoxUnit.h"
 #include "app/AppPaths.h"
 #include "app/TFilenameEdit.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QTimer>
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QLineEdit>
@@ -172,6 +175,26 @@ TEST_F(Lifecycle, MakerButtonOpensTheAddressItShows)
     ASSERT_EQ(script.urls.size(), 1u);
     EXPECT_EQ(script.urls[0], kMakerUrl);
     EXPECT_TRUE(QString::fromUtf8(kMakerUrl).contains(form->wwwBtn->text()));
+}
+
+TEST_F(Lifecycle, InformationButtonShowsTheAboutBoxModallyOverTheWindow)
+{
+    form->show();
+    QString shownTitle;
+    bool ownedByWindow = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<TAboutBox*>(QApplication::activeModalWidget());
+        if (box == nullptr)
+            return;
+        shownTitle = box->windowTitle();
+        ownedByWindow = box->parentWidget() == form.get();
+        box->accept();
+    });
+    form->ueberbtn->click();
+    EXPECT_TRUE(ownedByWindow);
+    EXPECT_FALSE(shownTitle.isEmpty());
+    // It lives only while it is shown.
+    EXPECT_TRUE(form->findChildren<TAboutBox*>().isEmpty());
 }
 
 TEST_F(Lifecycle, DestroyReleasesEntriesOnce)

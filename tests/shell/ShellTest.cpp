@@ -70,6 +70,26 @@ TEST_F(Shell, TreeSelectsExistingFoldersOnly)
     EXPECT_EQ(tree.selectedFolder(), QStringLiteral("/"));
 }
 
+TEST_F(Shell, SelectedFolderIsExpandedAndScrolledIntoView)
+{
+    // Chosen before the tree is shown, as at program start.
+    TShellTree tree;
+    tree.resize(241, 176);
+    const QString deep = dir.filePath(QStringLiteral("ordner"));
+    ASSERT_TRUE(tree.selectFolder(deep));
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    // The folders above it are read in the background; it must end up visible.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QModelIndex current = tree.currentIndex();
+            return current.isValid() && tree.viewport()->rect().contains(tree.visualRect(current));
+        },
+        5000));
+    for (QModelIndex parent = tree.currentIndex().parent(); parent.isValid(); parent = parent.parent())
+        EXPECT_TRUE(tree.isExpanded(parent)) << parent.data().toString().toStdString();
+}
+
 TEST_F(Shell, ListShowsFilesAndFoldersButNeverAParentItem)
 {
     TShellList list;
