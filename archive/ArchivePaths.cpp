@@ -56,7 +56,10 @@ std::string dropThroughFirstColon(std::string s)
 }
 #else
 // POSIX paths have no drive names, and a colon is an ordinary character there.
-std::string dropThroughFirstColon(std::string s) { return s; }
+std::string dropThroughFirstColon(std::string s)
+{
+    return s;
+}
 #endif
 
 } // namespace

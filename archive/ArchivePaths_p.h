@@ -15,7 +15,8 @@ inline constexpr const char* kMsgNoArchive = "No archive is currently open";
 inline constexpr const char* kMsgCorrupted = "The archive file appears to be corrupted";
 inline constexpr const char* kMsgBadFileList = "Unable to read archive file list";
 inline constexpr const char* kMsgUnableToOpen = "Unable to open file (%s)";
-inline constexpr const char* kMsgTooLarge = "The archive would exceed 2 GiB, the size limit of the ZLB format";
+inline constexpr const char* kMsgTooLarge =
+    "The archive would exceed 2 GiB, the size limit of the ZLB format";
 
 // pattern with its one "%s" replaced by value.
 std::string formatMessage(const char* pattern, const std::string& value);

@@ -19,36 +19,36 @@ enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 // Every failure of the stream layer derives from this.
 class EStreamError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // "Datei %s kann nicht geöffnet werden"
 class EFOpenError : public EStreamError {
-public:
+  public:
     explicit EFOpenError(const std::string& fileName);
 };
 
 // "Datei %s kann nicht erstellt werden"
 class EFCreateError : public EStreamError {
-public:
+  public:
     explicit EFCreateError(const std::string& fileName);
 };
 
 // "Stream-Read-Fehler": ReadBuffer moved fewer bytes than asked.
 class EReadError : public EStreamError {
-public:
+  public:
     EReadError();
 };
 
 // "Stream-Write-Fehler": WriteBuffer moved fewer bytes than asked.
 class EWriteError : public EStreamError {
-public:
+  public:
     EWriteError();
 };
 
 class TStream {
-public:
+  public:
     // Block size of CopyFrom.
     static constexpr std::int64_t kCopyBlockSize = 61440;
 
@@ -94,7 +94,7 @@ enum class TFileMode {
 // The file is closed by the destructor; Close() closes it early and reports a failure of the
 // final flush as EWriteError.
 class TFileStream : public TStream {
-public:
+  public:
     TFileStream(const std::string& fileName, TFileMode mode);
     ~TFileStream() override;
 
@@ -109,14 +109,14 @@ public:
     void Flush();
     void Close();
 
-private:
+  private:
     std::string fileName;
     int fd = -1;
 };
 
 // A growable buffer in memory.
 class TMemoryStream : public TStream {
-public:
+  public:
     TMemoryStream() = default;
     explicit TMemoryStream(std::vector<std::uint8_t> initial) : data(std::move(initial)) {}
 
@@ -139,14 +139,14 @@ public:
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName);
 
-private:
+  private:
     std::vector<std::uint8_t> data;
     std::int64_t pos = 0;
 };
 
 // A read-only stream over bytes owned by someone else (no copy); they must outlive it.
 class TReadOnlyMemoryStream : public TStream {
-public:
+  public:
     TReadOnlyMemoryStream(const void* bytes, std::size_t size)
         : bytes(static_cast<const std::uint8_t*>(bytes)), size(static_cast<std::int64_t>(size))
     {
@@ -157,7 +157,7 @@ public:
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
     std::int64_t Size() override { return size; }
 
-private:
+  private:
     const std::uint8_t* bytes;
     std::int64_t size;
     std::int64_t pos = 0;
@@ -167,7 +167,7 @@ private:
 // whose position 0 is the base's byte start. Reads never go past the window. The base stream
 // is not owned and must outlive the window; the window moves the base's position.
 class TSubRangeStream : public TStream {
-public:
+  public:
     // Raises EReadError when the window does not lie inside the base stream.
     TSubRangeStream(TStream& base, std::int64_t start, std::int64_t length);
 
@@ -178,7 +178,7 @@ public:
 
     std::int64_t Start() const { return start; }
 
-private:
+  private:
     TStream& base;
     std::int64_t start;
     std::int64_t length;

@@ -194,7 +194,8 @@ std::uint32_t TZLBArchive::rangeCRC(TStream& range, std::int64_t start, std::int
     // the slices' CRCs combine into the CRC of the whole.
     constexpr std::int64_t kSliceMin = 8LL * 1024 * 1024;
     unsigned threads = Threads ? Threads : std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::int64_t>(threads, std::max<std::int64_t>(length / kSliceMin, 1)));
+    threads =
+        static_cast<unsigned>(std::min<std::int64_t>(threads, std::max<std::int64_t>(length / kSliceMin, 1)));
     if (threads <= 1)
         return StreamCRC(range, range.Size() - length);
 
@@ -403,9 +404,10 @@ std::int64_t TZLBArchive::FindArchiveStart(TStream& host)
     const auto t = DecodeTrailer(raw);
     if (t.RegistryOffset < 0 || t.EntryCount < 0 || t.RegistrySize < 0)
         return -1;
-    const std::int64_t registry = t.RegistryCompressed != 0 ? std::int64_t{t.RegistrySize}
-                                                             : std::int64_t{t.EntryCount} * kEntrySize;
-    const std::int64_t length = std::int64_t{t.RegistryOffset} + registry + static_cast<std::int64_t>(kTrailerSize);
+    const std::int64_t registry =
+        t.RegistryCompressed != 0 ? std::int64_t{t.RegistrySize} : std::int64_t{t.EntryCount} * kEntrySize;
+    const std::int64_t length =
+        std::int64_t{t.RegistryOffset} + registry + static_cast<std::int64_t>(kTrailerSize);
     if (length > size)
         return -1;
     return size - length;

@@ -28,11 +28,11 @@ namespace pagolux {
 
 // The last 36 bytes of an archive.
 struct TArchiveTrailer {
-    std::uint32_t ArchiveCRC;     // CRC-32 of every byte before the trailer
-    std::int32_t EntryCount;      // number of registry entries
-    std::int32_t Tag;             // always 1 when written; not checked on reading
-    std::int32_t RegistrySize;    // compressed registry length, 0 for a raw registry
-    std::int32_t RegistryOffset;  // registry offset = length of the data part
+    std::uint32_t ArchiveCRC;    // CRC-32 of every byte before the trailer
+    std::int32_t EntryCount;     // number of registry entries
+    std::int32_t Tag;            // always 1 when written; not checked on reading
+    std::int32_t RegistrySize;   // compressed registry length, 0 for a raw registry
+    std::int32_t RegistryOffset; // registry offset = length of the data part
     std::uint8_t RegistryCompressed;
     std::uint8_t Reserved[15];
 };
@@ -82,7 +82,7 @@ void SetShortString(std::uint8_t field[256], const std::string& s);
 
 // All errors of the archive component.
 class EArchiveError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
@@ -94,7 +94,7 @@ using TErrorLogEvent = std::function<void(const std::string& Msg)>;
 using TProgressEvent = std::function<void(const std::string& Msg, std::int32_t Percentage)>;
 
 class TZLBArchive {
-public:
+  public:
     TZLBArchive();
     virtual ~TZLBArchive();
     TZLBArchive(const TZLBArchive&) = delete;
@@ -111,12 +111,12 @@ public:
     unsigned Threads = 0;
 
     // ---- events (not called when empty) ----
-    TReplaceFileEvent OnReplaceFile;     // ExtractFile found an existing file; Replace starts true
-    TFileExtractedEvent OnFileExtracted; // a member was written to a file (its full path)
-    TNotifyEvent OnArchiveOpened;        // CreateArchive / OpenArchive succeeded
+    TReplaceFileEvent OnReplaceFile;       // ExtractFile found an existing file; Replace starts true
+    TFileExtractedEvent OnFileExtracted;   // a member was written to a file (its full path)
+    TNotifyEvent OnArchiveOpened;          // CreateArchive / OpenArchive succeeded
     TFileExtractedEvent OnStreamExtracted; // a member was extracted to a stream (its key)
-    TErrorLogEvent OnErrorLogged;        // notices of AddFiles
-    TProgressEvent OnProgress;           // see DoProgress
+    TErrorLogEvent OnErrorLogged;          // notices of AddFiles
+    TProgressEvent OnProgress;             // see DoProgress
 
     // ---- writing ----
     // Starts a new archive that does not exist yet ("File already exists" otherwise).
@@ -186,13 +186,13 @@ public:
     // themselves as items with SavePaths).
     virtual void AddDirectory(const std::string& folder, std::vector<std::string>& list);
 
-protected:
+  protected:
     // Hooks for tests that inject failures; default implementations do the real work.
     // Opens a member source for reading. Called from worker threads: an override must be
     // thread-safe.
     virtual std::unique_ptr<TStream> OpenMemberStream(const std::string& path) const;
 
-private:
+  private:
     struct Member;
     class Pipeline;
     void scanDirectory(const std::string& folder, std::vector<std::string>& list);

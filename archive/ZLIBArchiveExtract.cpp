@@ -45,7 +45,8 @@ std::string TZLBArchive::memberName(std::int32_t i) const
     return EntryFilePath(e) + EntryFileName(e);
 }
 
-void TZLBArchive::readMember(std::int32_t i, const std::function<void(const std::uint8_t*, std::size_t)>& sink) const
+void TZLBArchive::readMember(std::int32_t i,
+                             const std::function<void(const std::uint8_t*, std::size_t)>& sink) const
 {
     if (!IsOpen())
         throw EArchiveError(kMsgNoArchive);
@@ -61,8 +62,8 @@ void TZLBArchive::readMember(std::int32_t i, const std::function<void(const std:
     std::uint32_t crc = 0;
     try {
         TSubRangeStream block(*file, archiveStart + e.DataOffset, e.StoredSize);
-        std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::int64_t>(
-            std::max<std::int64_t>(e.FileSize, 1), kReadChunk)));
+        std::vector<std::uint8_t> chunk(static_cast<std::size_t>(
+            std::min<std::int64_t>(std::max<std::int64_t>(e.FileSize, 1), kReadChunk)));
         if (e.StoredRaw == 1) {
             for (std::int64_t left = e.StoredSize; left > 0;) {
                 const auto n = std::min(left, kReadChunk);
@@ -92,7 +93,8 @@ void TZLBArchive::readMember(std::int32_t i, const std::function<void(const std:
 
 void TZLBArchive::ExtractToStream(std::int32_t i, TStream& dest)
 {
-    readMember(i, [&](const std::uint8_t* p, std::size_t n) { dest.WriteBuffer(p, static_cast<std::int64_t>(n)); });
+    readMember(
+        i, [&](const std::uint8_t* p, std::size_t n) { dest.WriteBuffer(p, static_cast<std::int64_t>(n)); });
     if (OnStreamExtracted)
         OnStreamExtracted(memberName(i));
 }
@@ -138,7 +140,9 @@ bool TZLBArchive::ExtractToFile(std::int32_t i, const std::string& fileName)
     const std::string tempName = createUniqueFile(ExtractFilePath(fileName), ".pagolux-", 0666);
     try {
         TFileStream out(tempName, TFileMode::fmOpenReadWrite);
-        readMember(i, [&](const std::uint8_t* p, std::size_t n) { out.WriteBuffer(p, static_cast<std::int64_t>(n)); });
+        readMember(i, [&](const std::uint8_t* p, std::size_t n) {
+            out.WriteBuffer(p, static_cast<std::int64_t>(n));
+        });
         out.Close();
         if (std::rename(tempName.c_str(), fileName.c_str()) != 0)
             throw EFCreateError(fileName);

@@ -82,13 +82,13 @@ struct TZLBArchive::Member {
     std::int64_t fileSize = 0;
     std::uint32_t crc = 0;
     bool storedRaw = false;
-    std::vector<std::uint8_t> block;       // the stored data block
-    std::vector<std::int64_t> progressAt;  // uncompressed positions at each buffer exchange
+    std::vector<std::uint8_t> block;      // the stored data block
+    std::vector<std::int64_t> progressAt; // uncompressed positions at each buffer exchange
 };
 
 // Worker threads that prepare members ahead of the writer within the memory budget.
 class TZLBArchive::Pipeline {
-public:
+  public:
     Pipeline(const TZLBArchive& owner, std::vector<Member>& members, unsigned threads)
         : owner(owner), members(members)
     {
@@ -125,7 +125,7 @@ public:
         changed.notify_all();
     }
 
-private:
+  private:
     static std::int64_t charge(const Member& m) { return m.estimate > kInMemoryLimit ? 0 : m.estimate; }
 
     void run()
@@ -251,13 +251,15 @@ void TZLBArchive::checkLimits(const std::vector<std::string>& list) const
     for (const auto& path : list) {
         const auto size = regularFileSize(path);
         if (size > kInt32Max)
-            throw EArchiveError(formatMessage("%s is larger than 2 GiB, the size limit of the ZLB format", path));
+            throw EArchiveError(
+                formatMessage("%s is larger than 2 GiB, the size limit of the ZLB format", path));
         total += std::max<std::int64_t>(size, 0);
         ++count;
     }
     // The registry of count entries, compressed at worst a little larger than raw.
     const std::int64_t registry = count * static_cast<std::int64_t>(kEntrySize);
-    const std::int64_t bound = total + registry + registry / 1000 + 1024 + static_cast<std::int64_t>(kTrailerSize);
+    const std::int64_t bound =
+        total + registry + registry / 1000 + 1024 + static_cast<std::int64_t>(kTrailerSize);
     if (bound > kInt32Max)
         throw EArchiveError(kMsgTooLarge);
 }

@@ -55,7 +55,8 @@ struct TCustomZlibStream::ZState {
 
 // ---------------------------------------------------------------- TCustomZlibStream
 
-TCustomZlibStream::TCustomZlibStream(TStream& s) : strm(s), strmPos(s.Position()), z(std::make_unique<ZState>())
+TCustomZlibStream::TCustomZlibStream(TStream& s)
+    : strm(s), strmPos(s.Position()), z(std::make_unique<ZState>())
 {
 }
 
@@ -73,7 +74,8 @@ TCompressionStream::TCompressionStream(TFileCompressionLevel level, TStream& des
 {
     z->rec.next_out = buffer.data();
     z->rec.avail_out = static_cast<uInt>(buffer.size());
-    deflateCheck(deflateInit2(&z->rec, ZlibLevel(level), Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY));
+    deflateCheck(
+        deflateInit2(&z->rec, ZlibLevel(level), Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY));
     z->initialised = true;
 }
 
@@ -264,16 +266,18 @@ std::uint32_t Crc32Combine(std::uint32_t crcA, std::uint32_t crcB, std::int64_t 
     return static_cast<std::uint32_t>(crc32_combine64(crcA, crcB, static_cast<z_off64_t>(lengthB)));
 }
 
-bool DeflateBuffer(TFileCompressionLevel level, const void* data, std::size_t size, std::vector<std::uint8_t>& out,
-                   std::size_t maxOut)
+bool DeflateBuffer(TFileCompressionLevel level, const void* data, std::size_t size,
+                   std::vector<std::uint8_t>& out, std::size_t maxOut)
 {
     z_stream rec{};
-    deflateCheck(deflateInit2(&rec, ZlibLevel(level), Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY));
+    deflateCheck(
+        deflateInit2(&rec, ZlibLevel(level), Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY));
     struct End {
         z_stream* r;
         ~End() { deflateEnd(r); }
     } end{&rec};
-    const std::size_t room = maxOut > 0 ? maxOut : static_cast<std::size_t>(deflateBound(&rec, static_cast<uLong>(size)));
+    const std::size_t room =
+        maxOut > 0 ? maxOut : static_cast<std::size_t>(deflateBound(&rec, static_cast<uLong>(size)));
     out.resize(room);
     rec.next_in = const_cast<Bytef*>(static_cast<const Bytef*>(data));
     rec.avail_in = static_cast<uInt>(size);

@@ -20,19 +20,19 @@ enum TFileCompressionLevel : std::uint8_t { fcNone = 0, fcFastest = 1, fcDefault
 int ZlibLevel(TFileCompressionLevel level);
 
 class EZlibError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // "error" for a failed deflate, "Invalid stream operation" for an operation a stream refuses.
 class ECompressionError : public EZlibError {
-public:
+  public:
     using EZlibError::EZlibError;
 };
 
 // "error" for a failed inflate (also a zlib stream that is cut short or read past its end).
 class EDecompressionError : public EZlibError {
-public:
+  public:
     using EZlibError::EZlibError;
 };
 
@@ -40,7 +40,7 @@ class TCustomZlibStream;
 using TZlibNotifyEvent = std::function<void(TCustomZlibStream& sender)>;
 
 class TCustomZlibStream : public TStream {
-public:
+  public:
     static constexpr std::size_t kBufferSize = 65536;
 
     ~TCustomZlibStream() override;
@@ -48,7 +48,7 @@ public:
     // Called whenever the buffer has been exchanged with the underlying stream.
     TZlibNotifyEvent OnProgress;
 
-protected:
+  protected:
     // Remembers strm and its current position. strm is not owned and must outlive this.
     explicit TCustomZlibStream(TStream& strm);
     virtual void Progress(TCustomZlibStream& sender);
@@ -63,11 +63,11 @@ protected:
 // Write-only. The zlib stream in the destination is complete only after destruction; Finish()
 // completes it early (and reports failures as exceptions, which a destructor cannot).
 class TCompressionStream : public TCustomZlibStream {
-public:
+  public:
     TCompressionStream(TFileCompressionLevel level, TStream& dest);
     ~TCompressionStream() override;
 
-    std::int64_t Read(void* buffer, std::int64_t count) override;   // ECompressionError
+    std::int64_t Read(void* buffer, std::int64_t count) override; // ECompressionError
     std::int64_t Write(const void* buffer, std::int64_t count) override;
     // Only (0, soCurrent): the number of uncompressed bytes accepted so far.
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
@@ -76,14 +76,14 @@ public:
     // more data. Called by the destructor when it has not been called.
     void Finish();
 
-private:
+  private:
     std::int64_t totalIn = 0;
     bool finished = false;
 };
 
 // Read-only. Read delivers exactly count bytes or raises EDecompressionError.
 class TDecompressionStream : public TCustomZlibStream {
-public:
+  public:
     // source stands at the first byte of a zlib stream.
     explicit TDecompressionStream(TStream& source);
     // Hands unconsumed input back to the source (seeks it back).
@@ -98,7 +98,7 @@ public:
     // True once the zlib stream's end has been reached.
     bool AtStreamEnd() const { return streamEnd; }
 
-private:
+  private:
     std::int64_t totalOut = 0;
     bool streamEnd = false;
 };

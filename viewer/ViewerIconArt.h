@@ -16,6 +16,7 @@ inline constexpr int kIconCompPixelOffset = 168;
 
 // A page with a folded corner and a blue "P": distinctive enough that its packed bytes occur
 // nowhere else in the viewer binary (the build checks that).
+// clang-format off
 inline constexpr const char* kArt[kSide] = {
     "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
     "FFFFF0000000000000000FFFFFFFFFFF",
@@ -50,6 +51,7 @@ inline constexpr const char* kArt[kSide] = {
     "FFFFF0000000000000000000000FFFFF",
     "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
 };
+// clang-format on
 
 constexpr std::uint8_t hexValue(char c)
 {
@@ -71,9 +73,9 @@ constexpr std::array<std::uint8_t, kPixelBytes> packedArt()
 
 // The 16-colour palette of the icon, index: red, green, blue.
 inline constexpr std::uint8_t kPalette[16][3] = {
-    {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-    {0, 128, 128}, {128, 128, 128}, {192, 192, 192}, {255, 0, 0}, {0, 255, 0},  {255, 255, 0},
-    {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
+    {0, 128, 128}, {128, 128, 128}, {192, 192, 192}, {255, 0, 0},     {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
 };
 
 } // namespace pagolux::viewer_icon

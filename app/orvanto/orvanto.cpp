@@ -52,7 +52,8 @@ void WriteStr(TStream& f, const std::string& text)
         writeFailed();
     const auto len = static_cast<std::uint32_t>(text.size());
     const std::uint8_t prefix[4] = {static_cast<std::uint8_t>(len), static_cast<std::uint8_t>(len >> 8),
-                                    static_cast<std::uint8_t>(len >> 16), static_cast<std::uint8_t>(len >> 24)};
+                                    static_cast<std::uint8_t>(len >> 16),
+                                    static_cast<std::uint8_t>(len >> 24)};
     writeAll(f, prefix, 4);
     if (len > 0)
         writeAll(f, text.data(), static_cast<std::int64_t>(len));
@@ -62,10 +63,9 @@ void ReadStr(TStream& f, std::string& text)
 {
     std::uint8_t prefix[4];
     readAll(f, prefix, 4);
-    const auto len = static_cast<std::int32_t>(static_cast<std::uint32_t>(prefix[0]) |
-                                               static_cast<std::uint32_t>(prefix[1]) << 8 |
-                                               static_cast<std::uint32_t>(prefix[2]) << 16 |
-                                               static_cast<std::uint32_t>(prefix[3]) << 24);
+    const auto len = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(prefix[0]) | static_cast<std::uint32_t>(prefix[1]) << 8 |
+        static_cast<std::uint32_t>(prefix[2]) << 16 | static_cast<std::uint32_t>(prefix[3]) << 24);
     if (len < 0)
         readFailed();
     if (len == 0) {

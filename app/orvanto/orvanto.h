@@ -11,7 +11,7 @@ namespace pagolux {
 
 // Input/output error of the string routines (a failed or short write or read).
 class EInOutError : public Exception {
-public:
+  public:
     EInOutError(int errorCode, const std::string& message) : Exception(message), ErrorCode(errorCode) {}
     int ErrorCode; // 100: read past the end or failed read, 101: failed write
 };

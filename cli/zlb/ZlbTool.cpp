@@ -55,7 +55,7 @@ std::string displayName(const TArchiveEntry& e)
 
 // A progress line that rewrites itself; finished with a newline before any other output.
 class ProgressLine {
-public:
+  public:
     ProgressLine(std::ostream& err, bool enabled) : err(err), enabled(enabled) {}
     ~ProgressLine() { end(); }
 
@@ -81,14 +81,15 @@ public:
         width = 0;
     }
 
-private:
+  private:
     std::ostream& err;
     bool enabled;
     bool shown = false;
     std::size_t width = 0;
 };
 
-int create(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const ZlbToolOptions& options)
+int create(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const ZlbToolOptions& options)
 {
     TFileCompressionLevel level = fcDefault;
     bool savePaths = true;
@@ -127,9 +128,9 @@ int create(const std::vector<std::string>& args, std::ostream& out, std::ostream
     // The archive is written under a temporary name beside the target and renamed at the end,
     // so a failure leaves neither a half-written archive nor a damaged old one.
     const fs::path target = fs::absolute(archive);
-    const std::string tempName =
-        (target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + ".part"))
-            .string();
+    const std::string tempName = (target.parent_path() / ("." + target.filename().string() + "." +
+                                                          std::to_string(::getpid()) + ".part"))
+                                     .string();
     ::unlink(tempName.c_str());
 
     std::vector<std::string> list;
@@ -204,8 +205,9 @@ int list(const std::vector<std::string>& args, std::ostream& out)
     openArchive(zlb, args[1]);
     std::int64_t total = 0;
     std::int64_t stored = 0;
-    out << std::setw(12) << "size" << ' ' << std::setw(12) << "stored" << ' ' << std::setw(8) << "method" << ' '
-        << std::setw(8) << "crc" << "  name\n";
+    out << std::setw(12) << "size" << ' ' << std::setw(12) << "stored" << ' ' << std::setw(8) << "method"
+        << ' ' << std::setw(8) << "crc"
+        << "  name\n";
     for (std::int32_t i = 0; i < zlb.Count(); ++i) {
         const auto e = zlb.GetFileEntry(i);
         char crc[9];

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         TReadOnlyMemoryStream host(bytes.data(), bytes.size());
         start = TZLBArchive::FindArchiveStart(host);
-        if (start >= 0 && (start + static_cast<std::int64_t>(kTrailerSize) > static_cast<std::int64_t>(bytes.size())))
+        if (start >= 0 &&
+            (start + static_cast<std::int64_t>(kTrailerSize) > static_cast<std::int64_t>(bytes.size())))
             std::abort(); // a found start always leaves room for the trailer
     }
     if ((mode & 1) && start >= 0 && static_cast<std::size_t>(start) <= bytes.size())

@@ -17,7 +17,7 @@ namespace pagolux::fuzz {
 
 // An anonymous in-memory file, reachable by name through /proc/self/fd.
 class MemFile {
-public:
+  public:
     explicit MemFile(const std::vector<std::uint8_t>& bytes)
     {
         fd = ::memfd_create("zlb-fuzz", MFD_CLOEXEC);
@@ -35,7 +35,7 @@ public:
     ~MemFile() { ::close(fd); }
     const std::string& Name() const { return name; }
 
-private:
+  private:
     int fd = -1;
     std::string name;
 };

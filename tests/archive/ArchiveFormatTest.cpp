@@ -23,8 +23,7 @@ std::ostream& operator<<(std::ostream& os, const Report& r)
     return os << "(" << r.msg << ", " << r.pct << ")";
 }
 
-template <class Fn>
-std::string messageOf(Fn fn)
+template <class Fn> std::string messageOf(Fn fn)
 {
     try {
         fn();
@@ -124,8 +123,8 @@ TEST(ArchiveFormat, ProgressPercentRoundsHalfToEven)
     struct Row {
         double part, whole;
         std::int32_t expected;
-    } rows[] = {{1, 8, 12}, {3, 8, 38}, {5, 8, 62}, {7, 8, 88}, {1, 200, 0}, {3, 200, 2},
-                {4096, 10640, 38}, {8192, 10640, 77}, {10640, 10640, 100}, {5, 0, 0}};
+    } rows[] = {{1, 8, 12},  {3, 8, 38},        {5, 8, 62},        {7, 8, 88},          {1, 200, 0},
+                {3, 200, 2}, {4096, 10640, 38}, {8192, 10640, 77}, {10640, 10640, 100}, {5, 0, 0}};
     for (const auto& r : rows)
         EXPECT_EQ(ProgressPercent(r.part, r.whole), r.expected) << r.part << "/" << r.whole;
 }
@@ -244,7 +243,8 @@ TEST(ArchiveFormat, StatesAndTheirMessages)
     EXPECT_EQ(zlb.FindFile("x"), -1);
     list = {existing};
     EXPECT_EQ(messageOf([&] { zlb.AddFiles(list); }), "No archive is currently open");
-    EXPECT_EQ(ReadFile(existing), (Bytes{'n', 'o', 't', ' ', 'a', 'n', ' ', 'a', 'r', 'c', 'h', 'i', 'v', 'e'}));
+    EXPECT_EQ(ReadFile(existing),
+              (Bytes{'n', 'o', 't', ' ', 'a', 'n', ' ', 'a', 'r', 'c', 'h', 'i', 'v', 'e'}));
 
     EXPECT_EQ(messageOf([&] { zlb.OpenArchive(dir / "missing.zlb"); }), "Archive file not found");
     EXPECT_EQ(zlb.ArchiveName(), dir / "missing.zlb");
@@ -274,12 +274,9 @@ TEST(ArchiveFormat, FindFileMatchesFolderAndNameWithoutAsciiCase)
         std::string name;
         std::int32_t expected;
     } rows[] = {
-        {folder + "/site/index.htm", 0},
-        {upper(folder + "/site/index.htm"), 0},
-        {folder + "/site/img/Ä.gif", 1},
-        {folder + "/site/img/ä.gif", -1}, // only A-Z fold
-        {folder + "/site/img/X.GIF", 2},
-        {"x.gif", -1}, // the folder is part of the key
+        {folder + "/site/index.htm", 0}, {upper(folder + "/site/index.htm"), 0},
+        {folder + "/site/img/Ä.gif", 1}, {folder + "/site/img/ä.gif", -1}, // only A-Z fold
+        {folder + "/site/img/X.GIF", 2}, {"x.gif", -1},                    // the folder is part of the key
     };
     for (const auto& r : rows)
         EXPECT_EQ(zlb.FindFile(r.name), r.expected) << r.name;

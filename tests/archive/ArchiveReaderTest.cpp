@@ -127,7 +127,8 @@ TEST(ArchiveReader, ResealedTrailersWithImpossibleNumbersAreRefused)
 TEST(ArchiveReader, ResealedEntriesThatPointOutsideTheDataAreRefused)
 {
     TempDir dir;
-    const Crafted base = Craft({{"\\d\\", "a.txt", TextData(100), true}, {"\\d\\", "b.txt", TextData(900), false}});
+    const Crafted base =
+        Craft({{"\\d\\", "a.txt", TextData(100), true}, {"\\d\\", "b.txt", TextData(900), false}});
     {
         WriteFile(dir / "ok.zlb", base.bytes);
         TZLBArchive zlb;
@@ -354,7 +355,8 @@ TEST(ArchiveReader, LargeArchivesAreCheckedInSlices)
             WriteFile(dir / "bad.zlb", bad);
             TZLBArchive zlb;
             zlb.Threads = threads;
-            EXPECT_EQ(MessageOf([&] { zlb.OpenArchive(dir / "bad.zlb"); }), kCorrupted) << threads << " " << at;
+            EXPECT_EQ(MessageOf([&] { zlb.OpenArchive(dir / "bad.zlb"); }), kCorrupted)
+                << threads << " " << at;
         }
         TZLBArchive zlb;
         zlb.Threads = threads;

@@ -18,7 +18,7 @@ namespace pagolux::test {
 using Bytes = std::vector<std::uint8_t>;
 
 class TempDir {
-public:
+  public:
     TempDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "pagolux-test-XXXXXX").string();
@@ -61,7 +61,8 @@ inline Bytes ReadFile(const std::string& name)
 // Text-like data that deflates well.
 inline Bytes TextData(std::size_t size, unsigned seed = 1)
 {
-    static const char* const words[] = {"<p>", "archive ", "member ", "html ", "</p>\n", "Pagolux ", "the ", "zlib "};
+    static const char* const words[] = {"<p>",    "archive ", "member ", "html ",
+                                        "</p>\n", "Pagolux ", "the ",    "zlib "};
     std::mt19937 rng(seed);
     Bytes out;
     out.reserve(size);
@@ -105,7 +106,7 @@ inline void Reseal(Bytes& bytes, std::size_t start = 0)
 // A memory stream whose writes fail once the stream would grow beyond a limit, or whose
 // n-th Write call (counting from 1) fails once.
 class FailingMemoryStream : public TMemoryStream {
-public:
+  public:
     std::int64_t failBeyond = -1;
     int failWriteNumber = -1;
     int writes = 0;
@@ -180,8 +181,7 @@ inline Crafted Craft(const std::vector<CraftMember>& members, bool compressRegis
     return c;
 }
 
-template <class Fn>
-std::string MessageOf(Fn fn)
+template <class Fn> std::string MessageOf(Fn fn)
 {
     try {
         fn();

@@ -24,7 +24,7 @@ constexpr std::size_t k20MiB = 20971520;
 
 // Counts the temporary files the component asks for.
 class CountingArchive : public TZLBArchive {
-public:
+  public:
     int tempFiles = 0;
     void GetTempFile(std::string& name) override
     {
@@ -35,14 +35,14 @@ public:
 
 // A source stream that fails on its first read.
 class BrokenStream : public TMemoryStream {
-public:
+  public:
     BrokenStream() : TMemoryStream(std::vector<std::uint8_t>(10, 0x78)) {}
     std::int64_t Read(void*, std::int64_t) override { throw EReadError(); }
 };
 
 // Fails to read any member whose file name contains "broken".
 class FailingSourceArchive : public TZLBArchive {
-protected:
+  protected:
     std::unique_ptr<TStream> OpenMemberStream(const std::string& path) const override
     {
         if (path.find("broken") != std::string::npos)
@@ -190,8 +190,8 @@ TEST(ArchiveWriter, AddDirectoryListsSubfolderContentsFirst)
     WriteText(dir / "f/s/t/c.txt", "c");
     struct Row {
         bool recurse, save;
-        std::vector<std::string> first;   // exact leading items
-        std::set<std::string> rest;       // the remaining items, in any order
+        std::vector<std::string> first; // exact leading items
+        std::set<std::string> rest;     // the remaining items, in any order
     } rows[] = {
         {true, true, {"f/s/t/c.txt"}, {"f/s/t", "f/s/b.txt", "f/a.txt", "f/s"}},
         {true, false, {}, {"f/s/t/c.txt", "f/s/b.txt", "f/a.txt"}},
@@ -246,13 +246,25 @@ TEST(ArchiveWriter, FolderExpansionAndDuplicateNotices)
         // A folder without RecursePaths is dropped without notice.
         {"no recursion", false, true, {dir / "one", dir / "two/same.txt"}, 1, {}},
         // Without paths, equal names from different folders collide but are both stored.
-        {"no paths", false, false, {dir / "one/same.txt", dir / "two/same.txt"}, 2,
+        {"no paths",
+         false,
+         false,
+         {dir / "one/same.txt", dir / "two/same.txt"},
+         2,
          {dir / "two/same.txt already exists in the archive"}},
         // A-Z fold, other letters do not.
-        {"case", false, true, {dir / "one/A.HTM", dir / "one/a.htm", dir / "one/Ä.txt", dir / "one/ä.txt"}, 4,
+        {"case",
+         false,
+         true,
+         {dir / "one/A.HTM", dir / "one/a.htm", dir / "one/Ä.txt", dir / "one/ä.txt"},
+         4,
          {dir / "one/a.htm already exists in the archive"}},
         // A listed file that a listed folder also holds is stored twice, with the notice.
-        {"folder and file", true, true, {dir / "two", dir / "two/same.txt"}, 2,
+        {"folder and file",
+         true,
+         true,
+         {dir / "two", dir / "two/same.txt"},
+         2,
          {dir / "two/same.txt already exists in the archive"}},
     };
     for (const auto& r : rows) {
@@ -425,7 +437,8 @@ TEST(ArchiveWriter, MembersAndArchivesBeyondTheInt32LimitAreRefusedBeforeWriting
     } rows[] = {
         {{dir / "small.txt", dir / "huge.bin"},
          dir / "huge.bin" + " is larger than 2 GiB, the size limit of the ZLB format"},
-        {{dir / "half1.bin", dir / "half2.bin"}, "The archive would exceed 2 GiB, the size limit of the ZLB format"},
+        {{dir / "half1.bin", dir / "half2.bin"},
+         "The archive would exceed 2 GiB, the size limit of the ZLB format"},
     };
     for (const auto& r : rows) {
         TZLBArchive zlb;

@@ -14,7 +14,7 @@ namespace {
 
 // Records the size of every read, to see how CopyFrom moves its data.
 class RecordingStream : public TMemoryStream {
-public:
+  public:
     using TMemoryStream::TMemoryStream;
     std::vector<std::int64_t> reads;
     std::int64_t Read(void* buffer, std::int64_t count) override
@@ -24,8 +24,7 @@ public:
     }
 };
 
-template <class Fn>
-std::string messageOf(Fn fn)
+template <class Fn> std::string messageOf(Fn fn)
 {
     try {
         fn();
@@ -57,11 +56,8 @@ TEST(TStream, MemoryStreamReadWriteSeekAndSize)
         TSeekOrigin origin;
         std::int64_t expected;
     } rows[] = {
-        {2, TSeekOrigin::soBeginning, 2},
-        {1, TSeekOrigin::soCurrent, 3},
-        {-1, TSeekOrigin::soEnd, 5},
-        {0, TSeekOrigin::soEnd, 6},
-        {10, TSeekOrigin::soBeginning, 10},
+        {2, TSeekOrigin::soBeginning, 2}, {1, TSeekOrigin::soCurrent, 3},     {-1, TSeekOrigin::soEnd, 5},
+        {0, TSeekOrigin::soEnd, 6},       {10, TSeekOrigin::soBeginning, 10},
     };
     for (const auto& r : rows)
         EXPECT_EQ(m.Seek(r.offset, r.origin), r.expected);

@@ -51,21 +51,24 @@ TEST(ZlbTool, CreateListVerifyExtractRoundTrip)
     auto r = run({"create", archive, dir / "site"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, ""); // no progress line without a terminal
-    EXPECT_EQ(r.out, archive + ": 4 members, data part " +
-                         std::to_string(DecodeTrailer(ReadFile(archive).data() + fs::file_size(archive) - 36)
-                                            .RegistryOffset) +
-                         " bytes\n");
+    EXPECT_EQ(r.out,
+              archive + ": 4 members, data part " +
+                  std::to_string(
+                      DecodeTrailer(ReadFile(archive).data() + fs::file_size(archive) - 36).RegistryOffset) +
+                  " bytes\n");
 
     r = run({"list", archive});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(countLines(r.out), 1u + 4u + 1u);
     std::string folder = dir / "site/img/";
     std::replace(folder.begin(), folder.end(), '/', '\\');
-    EXPECT_NE(r.out.find("stored " + [] {
-        char b[9];
-        std::snprintf(b, sizeof b, "%08x", Crc32(0, RandomData(900).data(), 900));
-        return std::string(b);
-    }() + "  " + folder + "logo.bin\n"),
+    EXPECT_NE(r.out.find("stored " +
+                         [] {
+                             char b[9];
+                             std::snprintf(b, sizeof b, "%08x", Crc32(0, RandomData(900).data(), 900));
+                             return std::string(b);
+                         }() +
+                         "  " + folder + "logo.bin\n"),
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("4 members, 5610 bytes"), std::string::npos) << r.out;
@@ -97,7 +100,8 @@ TEST(ZlbTool, CreateOptions)
     ASSERT_EQ(run({"create", "--no-recurse", dir / "r.zlb", dir / "site", dir / "site/index.html"}).code, 0);
     ASSERT_TRUE(zlb.OpenArchive(dir / "r.zlb"));
     EXPECT_EQ(zlb.Count(), 1);
-    ASSERT_EQ(run({"create", "--level", "max", "--threads", "1", dir / "m.zlb", dir / "site/index.html"}).code, 0);
+    ASSERT_EQ(
+        run({"create", "--level", "max", "--threads", "1", dir / "m.zlb", dir / "site/index.html"}).code, 0);
     ASSERT_TRUE(zlb.OpenArchive(dir / "m.zlb"));
     EXPECT_EQ(zlb.GetFileEntry(0).Level, fcMaximum);
 
@@ -133,11 +137,13 @@ TEST(ZlbTool, FailuresGiveOneLineAndLeaveNothingBehind)
         int code;
         std::string firstLine;
     } rows[] = {
-        {{"create", archive, dir / "site", dir / "missing.txt"}, 1,
+        {{"create", archive, dir / "site", dir / "missing.txt"},
+         1,
          "pagolux-zlb: Unable to open file (" + dir / "missing.txt" + ")"},
         {{"list", archive}, 1, "pagolux-zlb: The archive file appears to be corrupted"},
         {{"verify", dir / "nothing.zlb"}, 1, "pagolux-zlb: Archive file not found"},
-        {{"create", "--level", "best", archive, dir / "site"}, 2,
+        {{"create", "--level", "best", archive, dir / "site"},
+         2,
          "pagolux-zlb: --level needs one of none, fastest, default, max"},
         {{"create", archive}, 2, "pagolux-zlb: create needs an archive name and at least one path"},
         {{"frobnicate"}, 2, "pagolux-zlb: unknown command frobnicate"},
@@ -152,7 +158,8 @@ TEST(ZlbTool, FailuresGiveOneLineAndLeaveNothingBehind)
         }
         EXPECT_EQ(res.out, "");
     }
-    EXPECT_EQ(ReadFile(archive), (Bytes{'p', 'r', 'e', 'v', 'i', 'o', 'u', 's', ' ', 'c', 'o', 'n', 't', 'e', 'n', 't'}));
+    EXPECT_EQ(ReadFile(archive),
+              (Bytes{'p', 'r', 'e', 'v', 'i', 'o', 'u', 's', ' ', 'c', 'o', 'n', 't', 'e', 'n', 't'}));
     std::size_t entries = 0;
     for (const auto& e : fs::directory_iterator(dir.path)) {
         (void)e;

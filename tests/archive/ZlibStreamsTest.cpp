@@ -20,8 +20,7 @@ Bytes compress(const Bytes& data, TFileCompressionLevel level = fcDefault)
     return dst.Bytes();
 }
 
-template <class Fn>
-std::string messageOf(Fn fn)
+template <class Fn> std::string messageOf(Fn fn)
 {
     try {
         fn();
@@ -227,7 +226,8 @@ TEST(ZlibStreams, DamagedAndExhaustedStreamsRaiseDecompressionError)
         TMemoryStream src(Bytes(z.begin(), z.begin() + static_cast<std::ptrdiff_t>(z.size() / 2)));
         TDecompressionStream d(src);
         Bytes back(data.size());
-        EXPECT_EQ(messageOf([&] { d.ReadBuffer(back.data(), static_cast<std::int64_t>(back.size())); }), "error");
+        EXPECT_EQ(messageOf([&] { d.ReadBuffer(back.data(), static_cast<std::int64_t>(back.size())); }),
+                  "error");
     }
     {
         // Asking for more than the stream holds raises instead of looping.
