@@ -1,5 +1,6 @@
 #include "app/orvanto/orvanto.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -25,7 +26,7 @@ void writeAll(TStream& f, const void* data, std::int64_t count)
     std::int64_t done = 0;
     try {
         done = f.Write(data, count);
-    } catch (const EStreamError&) {
+    } catch (const Exception&) {
         writeFailed();
     }
     if (done != count)
@@ -37,7 +38,7 @@ void readAll(TStream& f, void* data, std::int64_t count)
     std::int64_t done = 0;
     try {
         done = f.Read(data, count);
-    } catch (const EStreamError&) {
+    } catch (const Exception&) {
         readFailed();
     }
     if (done != count)
@@ -72,17 +73,30 @@ void ReadStr(TStream& f, std::string& text)
         text.clear();
         return;
     }
-    // Trust no length: it must fit into what is left of the stream.
-    std::int64_t left = 0;
+    // Trust no length: it must fit into what is left of the stream. A stream that cannot tell
+    // its size (a decompression stream) is read in blocks, so memory grows only with the bytes
+    // that really arrive.
+    std::int64_t left = -1;
     try {
         left = f.Size() - f.Position();
-    } catch (const EStreamError&) {
-        readFailed();
+    } catch (const Exception&) {
+        left = -1;
     }
-    if (len > left)
+    if (left >= 0 && len > left)
         readFailed();
-    std::string result(static_cast<std::size_t>(len), '\0');
-    readAll(f, result.data(), len);
+    std::string result;
+    if (left >= 0) {
+        result.resize(static_cast<std::size_t>(len));
+        readAll(f, result.data(), len);
+    } else {
+        constexpr std::int64_t kBlock = 65536;
+        for (std::int64_t got = 0; got < len;) {
+            const auto n = std::min<std::int64_t>(kBlock, len - got);
+            result.resize(static_cast<std::size_t>(got + n));
+            readAll(f, result.data() + got, n);
+            got += n;
+        }
+    }
     text = std::move(result);
 }
 

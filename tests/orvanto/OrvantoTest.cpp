@@ -1,5 +1,6 @@
 // WriteStr / ReadStr: exact bytes, round trips and every failed or short transfer.
 #include "app/orvanto/orvanto.h"
+#include "archive/ZlibStreams.h"
 #include "tests/archive/ArchiveTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -99,4 +100,26 @@ TEST(Orvanto, WorksOnFiles)
     EXPECT_EQ(b, "");
     EXPECT_EQ(c, "drei");
     EXPECT_THROW(ReadStr(f, d), EInOutError); // read past the end
+}
+
+TEST(Orvanto, StreamsWithoutASizeAreReadInBlocks)
+{
+    // Strings inside a compressed stream: the decompression stream cannot tell its size.
+    TMemoryStream z;
+    {
+        TCompressionStream c(fcDefault, z);
+        WriteStr(c, std::string(200000, 'a'));
+        WriteStr(c, "tail");
+        c.Finish();
+    }
+    z.SetPosition(0);
+    TDecompressionStream d(z);
+    std::string a, b, kept = "kept";
+    ReadStr(d, a);
+    ReadStr(d, b);
+    EXPECT_EQ(a, std::string(200000, 'a'));
+    EXPECT_EQ(b, "tail");
+    // A length beyond the data ends in the input/output error, the text stays.
+    EXPECT_THROW(ReadStr(d, kept), EInOutError);
+    EXPECT_EQ(kept, "kept");
 }
