@@ -12,7 +12,25 @@
 
 namespace pagolux::test {
 
+namespace {
+void restore(const char* name, const QByteArray& value)
+{
+    if (value.isNull())
+        qunsetenv(name);
+    else
+        qputenv(name, value);
+}
+} // namespace
+
+IsolatedHome::~IsolatedHome()
+{
+    restore("HOME", oldHome_);
+    restore("XDG_DATA_HOME", oldData_);
+    restore("XDG_CONFIG_HOME", oldConfig_);
+}
+
 IsolatedHome::IsolatedHome()
+    : oldHome_(qgetenv("HOME")), oldData_(qgetenv("XDG_DATA_HOME")), oldConfig_(qgetenv("XDG_CONFIG_HOME"))
 {
     QDir(dir_.path()).mkpath(QStringLiteral("data"));
     QDir(dir_.path()).mkpath(QStringLiteral("config"));

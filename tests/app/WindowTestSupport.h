@@ -22,11 +22,15 @@ namespace pagolux::test {
 class IsolatedHome {
 public:
     IsolatedHome();
+    ~IsolatedHome(); // puts the previous values back
+    IsolatedHome(const IsolatedHome&) = delete;
+    IsolatedHome& operator=(const IsolatedHome&) = delete;
     [[nodiscard]] QString path() const { return dir_.path(); }
     [[nodiscard]] std::string home() const; // with a trailing "/"
 
 private:
     QTemporaryDir dir_;
+    QByteArray oldHome_, oldData_, oldConfig_;
 };
 
 // Writes a file (creating folders on the way).
