@@ -82,6 +82,12 @@ class FieldReader {
     // ReadStr checks the length against what is left before it allocates anything.
     std::string lengthPrefixed(const std::string& what)
     {
+        // Checked here as well, so that no length the file cannot hold gets near ReadStr.
+        const std::int32_t length = int32(what);
+        if (length < 0 || length > remaining())
+            throw damaged(path_, what);
+        stream_.Seek(-4, TSeekOrigin::soCurrent);
+        pos_ -= 4;
         std::string text;
         try {
             ReadStr(stream_, text);
