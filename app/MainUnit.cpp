@@ -97,11 +97,11 @@ void TMainForm::FormDestroy()
 
 void TMainForm::NewBtnClick()
 {
-    if (interaction().showMessage("Hiermit gehen alle nicht gespeicherten Informationen verloren.", "Datei/Neu",
-                                  MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
+    if (interaction().showMessage("Hiermit gehen alle nicht gespeicherten Informationen verloren.",
+                                  "Datei/Neu", MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
         return;
-    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6, CheckBox7, CheckBox8,
-                           CheckBox9, CheckBox10})
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6, CheckBox7,
+                           CheckBox8, CheckBox9, CheckBox10})
         box->setChecked(true);
     NameED->setText(QStringLiteral("Pagolux 2.0"));
     WidthEd->setValue(600);

@@ -62,19 +62,19 @@ using PictureButton = QPushButton;
 // The custom event that carries a progress percentage to the main window (the status bar's
 // progress panel). Its type number is 1024.
 class TProgressEvent : public QEvent {
-public:
+  public:
     static constexpr QEvent::Type kType = static_cast<QEvent::Type>(1024);
     explicit TProgressEvent(int32_t percent) : QEvent(kType), percent_(percent) {}
     [[nodiscard]] int32_t percent() const { return percent_; }
 
-private:
+  private:
     int32_t percent_;
 };
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     // Builds the layout and runs FormCreate. `interaction` defaults to the Qt message boxes
     // and file dialogs; tests pass a scripted one.
     explicit TMainForm(QWidget* parent = nullptr, std::unique_ptr<UserInteraction> interaction = nullptr);
@@ -120,7 +120,7 @@ public:
     BitmapButton* FwdButton = nullptr;
     BitmapButton* HomeBtn = nullptr;
     BitmapButton* ReloadButton = nullptr;
-    QWidget* WebBrowserHost = nullptr;      // the area the browser fills
+    QWidget* WebBrowserHost = nullptr;     // the area the browser fills
     QWebEngineView* WebBrowser1 = nullptr; // created on first use (webBrowser())
 
     // Page "EXE erstellen"
@@ -169,7 +169,7 @@ public:
     FileDialogRequest OpenDialog1;
     FileDialogRequest SaveDialog1;
     FileDialogRequest OpenPictureDialog1;
-    FileDialogRequest EXENameDialog; // the browse button of EXENameEdit
+    FileDialogRequest EXENameDialog;      // the browse button of EXENameEdit
     TFormStorage* FormStorage1 = nullptr; // keeps the placement and AutoStartCheck (INI file)
 
     // ---- Handlers ---------------------------------------------------------------------------
@@ -231,19 +231,20 @@ public:
     [[nodiscard]] int32_t proStatus() const { return ProStatus; }
     [[nodiscard]] QRect sBarRect() const
     {
-        return QRect(SBarRect.left, SBarRect.top, SBarRect.right - SBarRect.left, SBarRect.bottom - SBarRect.top);
+        return QRect(SBarRect.left, SBarRect.top, SBarRect.right - SBarRect.left,
+                     SBarRect.bottom - SBarRect.top);
     }
     [[nodiscard]] int32_t iconPos() const { return IconPos; }
     [[nodiscard]] const IconBitmap* iconBmp() const { return IconBmp.get(); }
     // The selected line of SortBox: the start file, −1 for none.
     [[nodiscard]] int startIndex() const;
 
-protected:
+  protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
-private:
+  private:
     struct Rect32 {
         int32_t left = 0, top = 0, right = 0, bottom = 0;
     };
@@ -260,8 +261,9 @@ private:
     void buildTabOrder();
     BitmapButton* makeBitmapButton(QWidget* parent, const char* name, const QString& caption,
                                    const QString& hint, const QRect& geometry, const QString& glyph);
-    PictureButton* makePictureButton(QWidget* parent, const char* name, const QString& caption, const QString& hint,
-                                     const QRect& geometry, const QString& picture, const QString& picture2);
+    PictureButton* makePictureButton(QWidget* parent, const char* name, const QString& caption,
+                                     const QString& hint, const QRect& geometry, const QString& picture,
+                                     const QString& picture2);
     void updateCancelShortcut();
     void createFormStorage(); // MainUnitProjectFile.cpp
 

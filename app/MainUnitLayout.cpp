@@ -82,7 +82,8 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
     return label;
 }
 
-QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& caption, const QRect& geometry, bool checked)
+QCheckBox* makeCheck(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
+                     bool checked)
 {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(QLatin1String(name));
@@ -150,7 +151,8 @@ QIcon twoStateIcon(const QString& strip)
     QIcon icon;
     if (glyphs.isNull())
         return icon;
-    const int w = glyphs.height() > 0 && glyphs.width() >= 2 * glyphs.height() ? glyphs.width() / 2 : glyphs.width();
+    const int w =
+        glyphs.height() > 0 && glyphs.width() >= 2 * glyphs.height() ? glyphs.width() / 2 : glyphs.width();
     icon.addPixmap(glyphs.copy(0, 0, w, glyphs.height()), QIcon::Normal);
     if (w < glyphs.width())
         icon.addPixmap(glyphs.copy(w, 0, w, glyphs.height()), QIcon::Disabled);
@@ -175,8 +177,8 @@ BitmapButton* TMainForm::makeBitmapButton(QWidget* parent, const char* name, con
 }
 
 PictureButton* TMainForm::makePictureButton(QWidget* parent, const char* name, const QString& caption,
-                                            const QString& hint, const QRect& geometry, const QString& picture,
-                                            const QString& picture2)
+                                            const QString& hint, const QRect& geometry,
+                                            const QString& picture, const QString& picture2)
 {
     // Until the image button takes its place: a plain button with the picture's words.
     auto* button = new PictureButton(caption, parent);
@@ -196,8 +198,9 @@ void TMainForm::buildLayout()
 {
     initArtwork();
     // The designed fonts; their metric twins on Linux stand in when they are missing.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(
+        QStringLiteral("MS Sans Serif"),
+        {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Segoe UI"),
                                {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
     QFont::insertSubstitutions(QStringLiteral("Arial Black"),
@@ -277,12 +280,15 @@ void TMainForm::buildLayout()
 void TMainForm::buildProjectRow(QWidget* parent)
 {
     const QString glyph = QStringLiteral(":/pagolux/glyphs/%1.png");
-    NewBtn = makeBitmapButton(parent, "NewBtn", QStringLiteral("&Neu"), QStringLiteral("Neues Projekt erstellen"),
-                              QRect(8, 0, 121, 25), glyph.arg(QStringLiteral("new")));
-    OpenBtn = makeBitmapButton(parent, "OpenBtn", QStringLiteral("Ö&ffnen..."), QStringLiteral("Projekt öffnen..."),
-                               QRect(129, 0, 121, 25), glyph.arg(QStringLiteral("open")));
-    SaveBtn = makeBitmapButton(parent, "SaveBtn", QStringLiteral("&Speichern"), QStringLiteral("Projekt speichern"),
-                               QRect(250, 0, 121, 25), glyph.arg(QStringLiteral("save")));
+    NewBtn =
+        makeBitmapButton(parent, "NewBtn", QStringLiteral("&Neu"), QStringLiteral("Neues Projekt erstellen"),
+                         QRect(8, 0, 121, 25), glyph.arg(QStringLiteral("new")));
+    OpenBtn =
+        makeBitmapButton(parent, "OpenBtn", QStringLiteral("Ö&ffnen..."), QStringLiteral("Projekt öffnen..."),
+                         QRect(129, 0, 121, 25), glyph.arg(QStringLiteral("open")));
+    SaveBtn =
+        makeBitmapButton(parent, "SaveBtn", QStringLiteral("&Speichern"), QStringLiteral("Projekt speichern"),
+                         QRect(250, 0, 121, 25), glyph.arg(QStringLiteral("save")));
     SaveAsBtn = makeBitmapButton(parent, "SaveAsBtn", QStringLiteral("Speichern &unter..."),
                                  QStringLiteral("Projekt speichern unter..."), QRect(371, 0, 121, 25),
                                  glyph.arg(QStringLiteral("saveas")));
@@ -293,7 +299,9 @@ void TMainForm::buildProjectRow(QWidget* parent)
 void TMainForm::buildFilesPage()
 {
     QWidget* body = makePageBody(
-        TabSheet1, QStringLiteral("Dateien und Verzeichnisse hinzufügen - Dateien markieren und auf \"Hinzufügen\" klicken"));
+        TabSheet1,
+        QStringLiteral(
+            "Dateien und Verzeichnisse hinzufügen - Dateien markieren und auf \"Hinzufügen\" klicken"));
     auto* layout = column(body);
 
     PageSplitter = new QSplitter(Qt::Vertical, body);
@@ -347,8 +355,8 @@ void TMainForm::buildFilesPage()
     auto* lowerLayout = column(lower);
     auto* buttons = fixedRow(lower, 41);
     const QString glyph = QStringLiteral(":/pagolux/glyphs/%1.png");
-    AddBtn = makeBitmapButton(buttons, "AddBtn", QStringLiteral("&Hinzufügen"), QString(), QRect(8, 8, 89, 25),
-                              glyph.arg(QStringLiteral("add")));
+    AddBtn = makeBitmapButton(buttons, "AddBtn", QStringLiteral("&Hinzufügen"), QString(),
+                              QRect(8, 8, 89, 25), glyph.arg(QStringLiteral("add")));
     DelBtn = makeBitmapButton(buttons, "DelBtn", QStringLiteral("&Löschen"), QString(), QRect(104, 8, 89, 25),
                               glyph.arg(QStringLiteral("delete")));
     DelBtn->setEnabled(false);
@@ -371,7 +379,8 @@ void TMainForm::buildFilesPage()
 void TMainForm::buildStartPage()
 {
     QWidget* body = makePageBody(
-        TabSheet3, QStringLiteral("Startdatei - Hier müssen Sie die Datei markieren, die beim Starten aufgerufen wird"));
+        TabSheet3,
+        QStringLiteral("Startdatei - Hier müssen Sie die Datei markieren, die beim Starten aufgerufen wird"));
     auto* layout = row(body);
     layout->addWidget(makeDecoration(body, QStringLiteral(":/pagolux/pictures/start.png"),
                                      QStringLiteral("Startdatei markieren...")));
@@ -391,12 +400,12 @@ void TMainForm::buildPreviewPage()
     const QString glyph = QStringLiteral(":/pagolux/glyphs/%1.png");
     LoadBtn = makeBitmapButton(buttons, "LoadBtn", QStringLiteral("Startdatei öffnen..."), QString(),
                                QRect(16, 8, 137, 25), glyph.arg(QStringLiteral("load")));
-    BackButton = makeBitmapButton(buttons, "BackButton", QStringLiteral("Zurück"), QString(), QRect(160, 8, 75, 25),
-                                  glyph.arg(QStringLiteral("back")));
-    FwdButton = makeBitmapButton(buttons, "FwdButton", QStringLiteral("Vorwärts"), QString(), QRect(240, 8, 75, 25),
-                                 glyph.arg(QStringLiteral("forward")));
-    HomeBtn = makeBitmapButton(buttons, "HomeBtn", QStringLiteral("Startseite"), QString(), QRect(320, 8, 89, 25),
-                               glyph.arg(QStringLiteral("home")));
+    BackButton = makeBitmapButton(buttons, "BackButton", QStringLiteral("Zurück"), QString(),
+                                  QRect(160, 8, 75, 25), glyph.arg(QStringLiteral("back")));
+    FwdButton = makeBitmapButton(buttons, "FwdButton", QStringLiteral("Vorwärts"), QString(),
+                                 QRect(240, 8, 75, 25), glyph.arg(QStringLiteral("forward")));
+    HomeBtn = makeBitmapButton(buttons, "HomeBtn", QStringLiteral("Startseite"), QString(),
+                               QRect(320, 8, 89, 25), glyph.arg(QStringLiteral("home")));
     ReloadButton = makeBitmapButton(buttons, "ReloadButton", QStringLiteral("Neu laden"), QString(),
                                     QRect(416, 8, 89, 25), glyph.arg(QStringLiteral("reload")));
     layout->addWidget(buttons);
@@ -408,8 +417,8 @@ void TMainForm::buildPreviewPage()
 
 void TMainForm::buildExePage()
 {
-    QWidget* body = makePageBody(TabSheet6,
-                                 QStringLiteral("EXE Datei erstellen - Dateinamen festlegen und Go! auf klicken"));
+    QWidget* body = makePageBody(
+        TabSheet6, QStringLiteral("EXE Datei erstellen - Dateinamen festlegen und Go! auf klicken"));
     auto* layout = row(body);
     layout->addWidget(makeDecoration(body, QStringLiteral(":/pagolux/pictures/exe.png"),
                                      QStringLiteral("EXE-Datei erstellen...")));
@@ -421,8 +430,10 @@ void TMainForm::buildExePage()
     EXENameEdit = new TFilenameEdit(right);
     EXENameEdit->setObjectName(QStringLiteral("EXENameEdit"));
     EXENameEdit->setGeometry(92, 8, 193, 21);
-    GoBtn1 = makePictureButton(right, "GoBtn1", QStringLiteral("Go!"), QStringLiteral("Erstellt die EXE-Datei..."), QRect(296, 8, 101, 30),
-                               QStringLiteral(":/pagolux/buttons/go.png"), QStringLiteral(":/pagolux/buttons/go_down.png"));
+    GoBtn1 =
+        makePictureButton(right, "GoBtn1", QStringLiteral("Go!"), QStringLiteral("Erstellt die EXE-Datei..."),
+                          QRect(296, 8, 101, 30), QStringLiteral(":/pagolux/buttons/go.png"),
+                          QStringLiteral(":/pagolux/buttons/go_down.png"));
     AutoStartCheck = makeCheck(right, "AutoStartCheck", QStringLiteral("Datei nach dem Erstellen ausführen"),
                                QRect(16, 32, 257, 17), false);
 
@@ -457,9 +468,9 @@ void TMainForm::buildExePage()
     // The replacement fonts are a little wider than the designed one: the gap between box and
     // caption is narrowed, and the longest caption takes the free room up to the labels at
     // x 152, so that every caption stays whole.
-    for (QAbstractButton* choice : {static_cast<QAbstractButton*>(DefSizeCheck),
-                                    static_cast<QAbstractButton*>(FullScreenCheck),
-                                    static_cast<QAbstractButton*>(FixedSizeCheck)})
+    for (QAbstractButton* choice :
+         {static_cast<QAbstractButton*>(DefSizeCheck), static_cast<QAbstractButton*>(FullScreenCheck),
+          static_cast<QAbstractButton*>(FixedSizeCheck)})
         choice->setStyleSheet(QStringLiteral("spacing: 2px;"));
     auto spin = [this](const char* name, int y, int value) {
         auto* box = new QSpinBox(GroupBox2);
@@ -490,7 +501,8 @@ void TMainForm::buildExePage()
     CheckBox8 = makeCheck(GroupBox3, "CheckBox8", QStringLiteral("Startseite"), QRect(128, 56, 97, 17), true);
     CheckBox9 = makeCheck(GroupBox3, "CheckBox9", QStringLiteral("Neu laden"), QRect(128, 72, 97, 17), true);
     CheckBox5 = makeCheck(GroupBox3, "CheckBox5", QStringLiteral("Über"), QRect(240, 16, 97, 17), true);
-    CheckBox10 = makeCheck(GroupBox3, "CheckBox10", QStringLiteral("Beenden Button"), QRect(240, 56, 113, 17), true);
+    CheckBox10 =
+        makeCheck(GroupBox3, "CheckBox10", QStringLiteral("Beenden Button"), QRect(240, 56, 113, 17), true);
     Label6 = makeLabel(GroupBox3, "Label6", QStringLiteral("Projekt Name:"), QRect(16, 96, 108, 21));
     NameED = new QLineEdit(QStringLiteral("Pagolux 2.0"), GroupBox3);
     NameED->setObjectName(QStringLiteral("NameED"));
@@ -509,11 +521,13 @@ void TMainForm::buildBottomRow(QWidget* parent)
     BottomPanel = new QWidget(parent);
     BottomPanel->setObjectName(QStringLiteral("BottomPanel"));
     BottomPanel->setFixedWidth(214);
-    ueberbtn = makePictureButton(BottomPanel, "ueberbtn", QStringLiteral("Über"), QStringLiteral("Informationen über das Programm"),
-                                 QRect(0, 8, 101, 30), QStringLiteral(":/pagolux/buttons/ueber.png"),
+    ueberbtn = makePictureButton(BottomPanel, "ueberbtn", QStringLiteral("Über"),
+                                 QStringLiteral("Informationen über das Programm"), QRect(0, 8, 101, 30),
+                                 QStringLiteral(":/pagolux/buttons/ueber.png"),
                                  QStringLiteral(":/pagolux/buttons/ueber_down.png"));
-    endebtn = makePictureButton(BottomPanel, "endebtn", QStringLiteral("Ende"), QStringLiteral("Hiermit verlassen Sie das Programm"),
-                                QRect(104, 8, 101, 30), QStringLiteral(":/pagolux/buttons/ende.png"),
+    endebtn = makePictureButton(BottomPanel, "endebtn", QStringLiteral("Ende"),
+                                QStringLiteral("Hiermit verlassen Sie das Programm"), QRect(104, 8, 101, 30),
+                                QStringLiteral(":/pagolux/buttons/ende.png"),
                                 QStringLiteral(":/pagolux/buttons/ende_down.png"));
     layout->addWidget(BottomPanel);
 }
@@ -538,11 +552,13 @@ void TMainForm::buildTabOrder()
             previous = widget;
         }
     };
-    chain({NewBtn, OpenBtn, SaveBtn, SaveAsBtn, PageControl2, PrefListBox, ShellTree1, ShellList1, AddBtn, DelBtn,
-           ImageList, SortBox, LoadBtn, ReloadButton, HomeBtn, FwdButton, BackButton, EXENameEdit, GoBtn1,
-           AutoStartCheck, OpenIconBtn, StdIconBtn, DefSizeCheck, FullScreenCheck, FixedSizeCheck, WidthEd, HeightEd,
-           CheckBox1, CheckBox2, CheckBox6, CheckBox7, CheckBox3, CheckBox4, CheckBox8, CheckBox9, CheckBox5,
-           CheckBox10, NameED, wwwBtn, ueberbtn, endebtn});
+    chain({NewBtn,         OpenBtn,        SaveBtn,     SaveAsBtn,  PageControl2, PrefListBox,
+           ShellTree1,     ShellList1,     AddBtn,      DelBtn,     ImageList,    SortBox,
+           LoadBtn,        ReloadButton,   HomeBtn,     FwdButton,  BackButton,   EXENameEdit,
+           GoBtn1,         AutoStartCheck, OpenIconBtn, StdIconBtn, DefSizeCheck, FullScreenCheck,
+           FixedSizeCheck, WidthEd,        HeightEd,    CheckBox1,  CheckBox2,    CheckBox6,
+           CheckBox7,      CheckBox3,      CheckBox4,   CheckBox8,  CheckBox9,    CheckBox5,
+           CheckBox10,     NameED,         wwwBtn,      ueberbtn,   endebtn});
 }
 
 } // namespace pagolux

@@ -17,7 +17,8 @@ namespace pagolux {
 void TMainForm::connectHandlers()
 {
     const auto onClick = [this](QAbstractButton* button, void (TMainForm::*handler)()) {
-        connect(button, &QAbstractButton::clicked, this, [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+        connect(button, &QAbstractButton::clicked, this,
+                [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
     };
     onClick(NewBtn, &TMainForm::NewBtnClick);
     onClick(OpenBtn, &TMainForm::OpenBtnClick);
@@ -37,10 +38,13 @@ void TMainForm::connectHandlers()
     onClick(ueberbtn, &TMainForm::ueberbtnClick);
     onClick(endebtn, &TMainForm::EndeBtnClick);
 
-    connect(PrefListBox, &QListWidget::itemDoubleClicked, this, [this] { runGuarded([this] { PrefListBoxDblClick(); }); });
+    connect(PrefListBox, &QListWidget::itemDoubleClicked, this,
+            [this] { runGuarded([this] { PrefListBoxDblClick(); }); });
     PrefListBox->installEventFilter(this);
     ImageList->installEventFilter(this);
-    PaintBox1->OnPaint = [this](QPainter& canvas) { runGuarded([this, &canvas] { PaintBox1Paint(canvas); }); };
+    PaintBox1->OnPaint = [this](QPainter& canvas) {
+        runGuarded([this, &canvas] { PaintBox1Paint(canvas); });
+    };
 
     EXENameEdit->OnButtonClick = [this] {
         runGuarded([this] {

@@ -8,8 +8,8 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPixmap>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
@@ -31,11 +31,16 @@ std::string toBytes(const QString& path)
 QMessageBox::Icon boxIcon(MsgIcon icon)
 {
     switch (icon) {
-    case MsgIcon::Information: return QMessageBox::Information;
-    case MsgIcon::Warning: return QMessageBox::Warning;
-    case MsgIcon::Error: return QMessageBox::Critical;
-    case MsgIcon::Question: return QMessageBox::Question;
-    case MsgIcon::None: break;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Error:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -134,7 +139,8 @@ MsgResult QtUserInteraction::showMessage(const std::string& text, const std::str
 
 void QtUserInteraction::showError(const std::string& text)
 {
-    QMessageBox box(QMessageBox::Critical, TApplication::title(), fromBytes(text), QMessageBox::NoButton, parent_);
+    QMessageBox box(QMessageBox::Critical, TApplication::title(), fromBytes(text), QMessageBox::NoButton,
+                    parent_);
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
 }
@@ -145,7 +151,8 @@ QStringList QtUserInteraction::nameFilters(const std::string& filter)
     const QStringList parts = fromBytes(filter).split(QLatin1Char('|'));
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString description = parts[i];
-        const QString patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+        const QString patterns =
+            parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
         // QFileDialog reads the patterns from the last parentheses of a filter's text; a
         // description that already shows its patterns keeps them once.
         const qsizetype open = description.lastIndexOf(QLatin1Char('('));
@@ -177,7 +184,8 @@ std::optional<std::string> QtUserInteraction::chooseOpenFile(const FileDialogReq
 
 std::optional<std::string> QtUserInteraction::chooseSaveFile(const FileDialogRequest& request)
 {
-    QFileDialog dialog(parent_, caption(request.title.empty() ? std::string("Speichern unter") : request.title),
+    QFileDialog dialog(parent_,
+                       caption(request.title.empty() ? std::string("Speichern unter") : request.title),
                        fromBytes(request.initialDir));
     QFileDialog::Options options = dialogOptions();
     if (!request.overwritePrompt)

@@ -13,7 +13,7 @@ class QWidget;
 namespace pagolux {
 
 class QtUserInteraction : public UserInteraction {
-public:
+  public:
     // `parent`: the window the boxes and dialogs belong to (may be null).
     explicit QtUserInteraction(QWidget* parent = nullptr) : parent_(parent) {}
 
@@ -28,7 +28,7 @@ public:
     // "Beschreibung|*.a;*.b|..." → the name filters of QFileDialog ("Beschreibung (*.a *.b)").
     [[nodiscard]] static QStringList nameFilters(const std::string& filter);
 
-private:
+  private:
     QWidget* parent_;
 };
 

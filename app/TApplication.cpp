@@ -45,7 +45,8 @@ void TApplication::showException(const std::string& text)
         MainForm->interaction().showError(text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, title(), QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    QMessageBox box(QMessageBox::Critical, title(),
+                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
 }

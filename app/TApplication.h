@@ -14,7 +14,7 @@ namespace pagolux {
 class TApplication : public QApplication {
     Q_OBJECT
 
-public:
+  public:
     TApplication(int& argc, char** argv);
 
     // The application title ("Pagolux 2.0"): caption of the error display and of message

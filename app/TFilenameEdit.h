@@ -16,7 +16,7 @@ namespace pagolux {
 class TFilenameEdit : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit TFilenameEdit(QWidget* parent = nullptr);
 
     // The file name the field stands for (file system bytes):
@@ -40,7 +40,7 @@ public:
     // The rule of FileName() on a given text, for tests and for the command-line builder.
     [[nodiscard]] static std::string fileNameOf(const std::string& text);
 
-private:
+  private:
     QLineEdit* edit_;
     QToolButton* button_;
 };

@@ -12,13 +12,13 @@ namespace pagolux {
 class TPaintBox : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit TPaintBox(QWidget* parent = nullptr) : QWidget(parent) {}
 
     // Called with a painter on the box for every paint; unset: the box stays empty.
     std::function<void(QPainter&)> OnPaint;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 

@@ -24,8 +24,8 @@ void TPanel::paintEvent(QPaintEvent*)
         p.drawLine(f.bottomLeft(), f.bottomRight());
         p.drawLine(f.topRight(), f.bottomRight());
     };
-    frame(r, shadow, light);                          // lowered outer bevel
-    frame(r.adjusted(1, 1, -1, -1), light, shadow);   // raised inner bevel
+    frame(r, shadow, light);                        // lowered outer bevel
+    frame(r.adjusted(1, 1, -1, -1), light, shadow); // raised inner bevel
 }
 
 } // namespace pagolux

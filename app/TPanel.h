@@ -10,17 +10,17 @@ namespace pagolux {
 class TPanel : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit TPanel(const QColor& color, QWidget* parent = nullptr);
 
     [[nodiscard]] QColor color() const { return color_; }
     // Width of the two bevels together; children start inside it.
     static constexpr int kBevelWidth = 2;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QColor color_;
 };
 

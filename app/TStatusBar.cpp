@@ -32,7 +32,8 @@ QRect TStatusBar::panelRect(int index) const
     int left = 0;
     for (int i = 0; i < index; ++i)
         left += panels_[static_cast<std::size_t>(i)].width + kGap;
-    const QRect frame(left, kTopMargin, panels_[static_cast<std::size_t>(index)].width, height() - kTopMargin);
+    const QRect frame(left, kTopMargin, panels_[static_cast<std::size_t>(index)].width,
+                      height() - kTopMargin);
     return frame.adjusted(1, 1, -1, -1);
 }
 

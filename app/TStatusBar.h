@@ -15,7 +15,7 @@ namespace pagolux {
 class TStatusBar : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     struct Panel {
         int width = 50;
         bool ownerDraw = false;
@@ -38,10 +38,10 @@ public:
 
     [[nodiscard]] QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     std::vector<Panel> panels_;
     QRect lastPaintRect_;
     int paintCount_ = 0;

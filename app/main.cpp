@@ -72,7 +72,8 @@ int main(int argc, char** argv)
     form.show();
 
     if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--screenshot") == 0) {
-        takeScreenshots(form, QString::fromLocal8Bit(argv[2]), argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString());
+        takeScreenshots(form, QString::fromLocal8Bit(argv[2]),
+                        argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString());
         return 0;
     }
     return app.exec();

@@ -12,10 +12,10 @@ class TShellList;
 class TShellLink : public QObject {
     Q_OBJECT
 
-public:
+  public:
     TShellLink(TShellTree* tree, TShellList* list, QObject* parent = nullptr);
 
-private:
+  private:
     TShellTree* tree_;
     TShellList* list_;
 };

@@ -101,7 +101,8 @@ int TShellList::selectNames(const QStringList& names)
 
 void TShellList::keyPressEvent(QKeyEvent* event)
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
         const QModelIndex current = currentIndex();
         if (current.isValid() && model_->isDir(current)) {
             enter(current);

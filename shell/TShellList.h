@@ -14,7 +14,7 @@ class TShellModel;
 class TShellList : public QTreeView {
     Q_OBJECT
 
-public:
+  public:
     explicit TShellList(QWidget* parent = nullptr);
 
     // Shows the contents of `path` (loaded in the background; `folderLoaded` follows).
@@ -33,16 +33,16 @@ public:
 
     [[nodiscard]] TShellModel* fileSystemModel() const { return model_; }
 
-signals:
+  signals:
     // The user asked to open the folder `path` (double-click or Enter on a folder item).
     void folderEntered(const QString& path);
     // The contents of the folder shown have been read.
     void folderLoaded(const QString& path);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void enter(const QModelIndex& index);
     void markLoaded();
 

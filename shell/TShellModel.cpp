@@ -15,11 +15,16 @@ QVariant TShellModel::headerData(int section, Qt::Orientation orientation, int r
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
         switch (section) {
-        case 0: return QStringLiteral("Name");
-        case 1: return QStringLiteral("Größe");
-        case 2: return QStringLiteral("Typ");
-        case 3: return QStringLiteral("Geändert am");
-        default: break;
+        case 0:
+            return QStringLiteral("Name");
+        case 1:
+            return QStringLiteral("Größe");
+        case 2:
+            return QStringLiteral("Typ");
+        case 3:
+            return QStringLiteral("Geändert am");
+        default:
+            break;
         }
     }
     return QFileSystemModel::headerData(section, orientation, role);
@@ -30,11 +35,15 @@ QVariant TShellModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole && index.isValid() && index.column() > 0) {
         const QFileInfo info = fileInfo(index);
         switch (index.column()) {
-        case 1: return info.isDir() ? QString() : formatSize(info.size());
-        case 2: return typeName(info);
-        case 3: return QLocale(QLocale::German, QLocale::Germany)
-                           .toString(info.lastModified(), QStringLiteral("dd.MM.yyyy HH:mm"));
-        default: break;
+        case 1:
+            return info.isDir() ? QString() : formatSize(info.size());
+        case 2:
+            return typeName(info);
+        case 3:
+            return QLocale(QLocale::German, QLocale::Germany)
+                .toString(info.lastModified(), QStringLiteral("dd.MM.yyyy HH:mm"));
+        default:
+            break;
         }
     }
     return QFileSystemModel::data(index, role);

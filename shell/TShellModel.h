@@ -10,7 +10,7 @@ namespace pagolux {
 class TShellModel : public QFileSystemModel {
     Q_OBJECT
 
-public:
+  public:
     explicit TShellModel(QObject* parent = nullptr);
 
     [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation,

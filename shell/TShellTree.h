@@ -14,7 +14,7 @@ namespace pagolux {
 class TShellTree : public QTreeView {
     Q_OBJECT
 
-public:
+  public:
     explicit TShellTree(QWidget* parent = nullptr);
 
     // Full path of the selected folder; empty while nothing is selected.
@@ -26,17 +26,17 @@ public:
 
     [[nodiscard]] TShellModel* fileSystemModel() const { return model_; }
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-signals:
+  signals:
     // The selected folder changed (also when it was chosen by selectFolder()).
     void folderSelected(const QString& path);
 
-private:
+  private:
     TShellModel* model_;
     QPersistentModelIndex pendingScroll_; // the folder to keep in view while its parents load
 };

@@ -15,7 +15,7 @@ namespace pagolux::test {
 namespace {
 
 class Entries : public WindowTest {
-protected:
+  protected:
     void SetUp() override
     {
         WindowTest::SetUp();
@@ -37,10 +37,12 @@ protected:
 TEST_F(Entries, AddsTheSelectedItemsInDisplayOrderAfterExistingOnes)
 {
     addFromFolder(site.path(), {QStringLiteral("d.css")});
-    addFromFolder(site.path(), {QStringLiteral("c.html"), QStringLiteral("a.html"), QStringLiteral("bilder")});
+    addFromFolder(site.path(),
+                  {QStringLiteral("c.html"), QStringLiteral("a.html"), QStringLiteral("bilder")});
 
     // The list shows folders first, then files by name.
-    const std::vector<std::string> expected = {entry("d.css"), entry("bilder"), entry("a.html"), entry("c.html")};
+    const std::vector<std::string> expected = {entry("d.css"), entry("bilder"), entry("a.html"),
+                                               entry("c.html")};
     EXPECT_EQ(form->entries(), expected);
     expectMirrored();
     EXPECT_EQ(form->startIndex(), 0);
@@ -63,7 +65,8 @@ TEST_F(Entries, AddingMakesTheFolderTheFirstFavourite)
 
 TEST_F(Entries, AddingWithNothingSelectedRebuildsListsAndLeavesFavouritesAlone)
 {
-    addFromFolder(site.path(), {QStringLiteral("a.html"), QStringLiteral("b.html"), QStringLiteral("c.html")});
+    addFromFolder(site.path(),
+                  {QStringLiteral("a.html"), QStringLiteral("b.html"), QStringLiteral("c.html")});
     const int favourites = form->PrefListBox->count();
     const std::vector<std::string> before = form->entries();
     selectImageLines({1, 2});
@@ -101,11 +104,19 @@ TEST_F(Entries, StartFileFollowsItsTextThroughRemovals)
         int expectedStart;
     };
     const Case cases[] = {
-        {"third is start, first removed: index 2 is past the new end", {"a.html", "b.html", "c.html"}, 2, {0}, 0},
+        {"third is start, first removed: index 2 is past the new end",
+         {"a.html", "b.html", "c.html"},
+         2,
+         {0},
+         0},
         {"second is start, first removed: it stays", {"a.html", "b.html", "c.html"}, 1, {0}, 0},
         {"start removed: first remaining", {"a.html", "b.html", "c.html"}, 1, {1}, 0},
         {"start removed, equal text remains", {"a.html", "b.html", "a.html"}, 0, {0}, 1},
-        {"third is start, second removed: index 2 is past the new end", {"a.html", "b.html", "c.html"}, 2, {1}, 0},
+        {"third is start, second removed: index 2 is past the new end",
+         {"a.html", "b.html", "c.html"},
+         2,
+         {1},
+         0},
         {"two removed at once", {"a.html", "b.html", "c.html"}, 2, {0, 1}, 0},
     };
     for (const Case& c : cases) {
@@ -145,7 +156,8 @@ TEST_F(Entries, RemovingAllEmptiesListsAndDisablesDelete)
 
 TEST_F(Entries, DeleteKeyInTheListRemovesTheSelectedEntries)
 {
-    addFromFolder(site.path(), {QStringLiteral("a.html"), QStringLiteral("b.html"), QStringLiteral("c.html")});
+    addFromFolder(site.path(),
+                  {QStringLiteral("a.html"), QStringLiteral("b.html"), QStringLiteral("c.html")});
     selectImageLines({1});
     QTest::keyClick(form->ImageList, Qt::Key_Delete);
     const std::vector<std::string> expected = {entry("a.html"), entry("c.html")};
@@ -157,7 +169,7 @@ TEST_F(Entries, DeleteKeyInTheListRemovesTheSelectedEntries)
 }
 
 class EscapeKey : public Entries {
-protected:
+  protected:
     void SetUp() override
     {
         Entries::SetUp();

@@ -19,7 +19,7 @@ namespace {
 
 // An object whose event handler fails, as a handler of the window can.
 class FailingObject : public QObject {
-protected:
+  protected:
     bool event(QEvent* e) override
     {
         if (e->type() == QEvent::User)
@@ -29,7 +29,7 @@ protected:
 };
 
 class ErrorDisplay : public WindowTest {
-protected:
+  protected:
     void TearDown() override
     {
         TApplication::errorDisplay() = nullptr;
@@ -55,7 +55,8 @@ TEST_F(ErrorDisplay, GuardedHandlerReportsFailureAndEachErrorKind)
     EXPECT_FALSE(runGuarded([] { throw Exception("Stream-Write-Fehler"); }));
     EXPECT_FALSE(runGuarded([] { throw std::bad_alloc(); }));
     EXPECT_FALSE(runGuarded([] { throw 42; }));
-    const std::vector<std::string> expected = {"Stream-Write-Fehler", "Zu wenig Arbeitsspeicher", "Unbekannter Fehler"};
+    const std::vector<std::string> expected = {"Stream-Write-Fehler", "Zu wenig Arbeitsspeicher",
+                                               "Unbekannter Fehler"};
     EXPECT_EQ(script.errors, expected);
 }
 

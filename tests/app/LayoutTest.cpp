@@ -7,10 +7,10 @@
 #include "app/TStatusBar.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -32,7 +32,10 @@ TEST_F(Layout, ButtonsCarryTheirCaptionsHintsAndSizes)
         {"NewBtn", QStringLiteral("&Neu"), QStringLiteral("Neues Projekt erstellen"), {121, 25}},
         {"OpenBtn", QStringLiteral("Ö&ffnen..."), QStringLiteral("Projekt öffnen..."), {121, 25}},
         {"SaveBtn", QStringLiteral("&Speichern"), QStringLiteral("Projekt speichern"), {121, 25}},
-        {"SaveAsBtn", QStringLiteral("Speichern &unter..."), QStringLiteral("Projekt speichern unter..."), {121, 25}},
+        {"SaveAsBtn",
+         QStringLiteral("Speichern &unter..."),
+         QStringLiteral("Projekt speichern unter..."),
+         {121, 25}},
         {"AddBtn", QStringLiteral("&Hinzufügen"), QString(), {89, 25}},
         {"DelBtn", QStringLiteral("&Löschen"), QString(), {89, 25}},
         {"LoadBtn", QStringLiteral("Startdatei öffnen..."), QString(), {137, 25}},
@@ -42,7 +45,10 @@ TEST_F(Layout, ButtonsCarryTheirCaptionsHintsAndSizes)
         {"ReloadButton", QStringLiteral("Neu laden"), QString(), {89, 25}},
         {"OpenIconBtn", QStringLiteral("Îcon laden..."), QString(), {105, 25}},
         {"StdIconBtn", QStringLiteral("Îcon zurücksetzen..."), QString(), {137, 25}},
-        {"wwwBtn", QString::fromLatin1(kMakerAddress), QStringLiteral("Auf zur Orvanto Homepage..."), {137, 33}},
+        {"wwwBtn",
+         QString::fromLatin1(kMakerAddress),
+         QStringLiteral("Auf zur Orvanto Homepage..."),
+         {137, 33}},
     };
     for (const auto& b : buttons) {
         auto* button = form->findChild<QAbstractButton*>(QLatin1String(b.name));
@@ -71,12 +77,13 @@ TEST_F(Layout, ButtonsCarryTheirCaptionsHintsAndSizes)
 
 TEST_F(Layout, EveryNamedControlExists)
 {
-    const char* names[] = {"ButtonRow", "PageControl2", "TabSheet1", "TabSheet3", "TabSheet5", "TabSheet6",
-                           "PrefListBox", "ShellTree1", "ShellList1", "ImageList", "SortBox", "WebBrowserHost",
-                           "Label1", "EXENameEdit", "AutoStartCheck", "GroupBox1", "PaintBox1", "Image3",
-                           "GroupBox2", "DefSizeCheck", "FullScreenCheck", "FixedSizeCheck", "Label2", "WidthEd",
-                           "Label4", "Label3", "HeightEd", "Label5", "GroupBox3", "Label6", "NameED",
-                           "StatusBar1", "BottomPanel"};
+    const char* names[] = {"ButtonRow",       "PageControl2",   "TabSheet1",  "TabSheet3",   "TabSheet5",
+                           "TabSheet6",       "PrefListBox",    "ShellTree1", "ShellList1",  "ImageList",
+                           "SortBox",         "WebBrowserHost", "Label1",     "EXENameEdit", "AutoStartCheck",
+                           "GroupBox1",       "PaintBox1",      "Image3",     "GroupBox2",   "DefSizeCheck",
+                           "FullScreenCheck", "FixedSizeCheck", "Label2",     "WidthEd",     "Label4",
+                           "Label3",          "HeightEd",       "Label5",     "GroupBox3",   "Label6",
+                           "NameED",          "StatusBar1",     "BottomPanel"};
     for (const char* name : names)
         EXPECT_NE(form->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
     EXPECT_NE(form->findChild<QObject*>(QStringLiteral("ShellLink1")), nullptr);
@@ -93,9 +100,11 @@ TEST_F(Layout, PagesInOrderWithTabCaptionsPicturesAndHeaders)
         QString header;
     } pages[] = {
         {form->TabSheet1, QStringLiteral("Dateien hinzufügen"),
-         QStringLiteral("Dateien und Verzeichnisse hinzufügen - Dateien markieren und auf \"Hinzufügen\" klicken")},
+         QStringLiteral(
+             "Dateien und Verzeichnisse hinzufügen - Dateien markieren und auf \"Hinzufügen\" klicken")},
         {form->TabSheet3, QStringLiteral("Startdatei"),
-         QStringLiteral("Startdatei - Hier müssen Sie die Datei markieren, die beim Starten aufgerufen wird")},
+         QStringLiteral(
+             "Startdatei - Hier müssen Sie die Datei markieren, die beim Starten aufgerufen wird")},
         {form->TabSheet5, QStringLiteral("Vorschau"),
          QStringLiteral("Vorschau - Hier können Sie sehen wie das Ergebnis später aussehen wird")},
         {form->TabSheet6, QStringLiteral("EXE erstellen"),
@@ -190,7 +199,8 @@ TEST_F(Layout, SizeChoicesExcludeEachOther)
 
 TEST_F(Layout, PreviewRowTabOrder)
 {
-    const QWidget* expected[] = {form->LoadBtn, form->ReloadButton, form->HomeBtn, form->FwdButton, form->BackButton};
+    const QWidget* expected[] = {form->LoadBtn, form->ReloadButton, form->HomeBtn, form->FwdButton,
+                                 form->BackButton};
     for (std::size_t i = 0; i + 1 < std::size(expected); ++i)
         EXPECT_EQ(expected[i]->nextInFocusChain(), expected[i + 1]) << i;
 }

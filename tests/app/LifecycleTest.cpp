@@ -8,14 +8,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QTimer>
 #include <QCoreApplication>
-#include <QPushButton>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace pagolux::test {
 namespace {

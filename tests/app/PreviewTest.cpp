@@ -15,7 +15,7 @@ namespace pagolux::test {
 namespace {
 
 class Preview : public WindowTest {
-protected:
+  protected:
     void SetUp() override
     {
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
@@ -31,7 +31,10 @@ protected:
         form->PageControl2->setCurrentWidget(form->TabSheet5);
     }
 
-    QUrl fileUrl(const char* name) const { return QUrl::fromLocalFile(site.filePath(QString::fromLatin1(name))); }
+    QUrl fileUrl(const char* name) const
+    {
+        return QUrl::fromLocalFile(site.filePath(QString::fromLatin1(name)));
+    }
 
     // Runs `action` and waits until the view has finished the load it started.
     bool loads(const std::function<void()>& action)
@@ -76,7 +79,10 @@ TEST_F(Preview, LoadsTheStartFileAndHomeReturnsToItAfterFollowingALink)
     QTest::qWait(200);
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
 
-    ASSERT_TRUE(loads([&] { form->webBrowser()->page()->runJavaScript(QStringLiteral("document.getElementById('weiter').click()")); }));
+    ASSERT_TRUE(loads([&] {
+        form->webBrowser()->page()->runJavaScript(
+            QStringLiteral("document.getElementById('weiter').click()"));
+    }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("seite2.html"));
 
     ASSERT_TRUE(loads([&] { form->HomeBtn->click(); }));
@@ -89,6 +95,17 @@ TEST_F(Preview, LoadsTheStartFileAndHomeReturnsToItAfterFollowingALink)
     ASSERT_TRUE(loads([&] { form->ReloadButton->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
     EXPECT_TRUE(script.messages.empty());
+}
+
+TEST_F(Preview, FolderStartFileIsGivenToTheViewAsItsPath)
+{
+    writeFile(site.filePath(QStringLiteral("bilder/logo.png")));
+    addFromFolder(site.path(), {QStringLiteral("bilder")});
+    (void)loads([&] { form->LoadBtn->click(); });
+    EXPECT_EQ(form->webBrowser()->page()->requestedUrl(), fileUrl("bilder"));
+    // The engine shows the folder's listing under the folder's address with a final "/".
+    EXPECT_EQ(form->webBrowser()->url().adjusted(QUrl::StripTrailingSlash), fileUrl("bilder"));
+    EXPECT_TRUE(script.errors.empty());
 }
 
 TEST_F(Preview, ChosenStartFileIsShownAndStaysAfterItIsRemoved)

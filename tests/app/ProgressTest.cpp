@@ -14,7 +14,7 @@ namespace {
 const QRgb kNavy = qRgb(0, 0, 128);
 
 class Progress : public WindowTest {
-protected:
+  protected:
     void send(int32_t percent)
     {
         TProgressEvent event(percent);
@@ -77,12 +77,10 @@ TEST_F(Progress, BarGeometryFollowsThePercentage)
         int navyLeftOfPanel;
         int navyRightOfPanel;
     } cases[] = {
-        {100, 48, 0, 0},
-        {0, 0, 0, 0},
-        {99, 47, 0, 0},       // 48 × 99 / 100 = 47.52, truncated
-        {150, 48, 0, 24},     // past the right edge
-        {-50, 0, 24, 0},      // left of the left edge
-        {1, 0, 0, 0},         // 0.48 pixels: nothing
+        {100, 48, 0, 0},  {0, 0, 0, 0}, {99, 47, 0, 0}, // 48 × 99 / 100 = 47.52, truncated
+        {150, 48, 0, 24},                               // past the right edge
+        {-50, 0, 24, 0},                                // left of the left edge
+        {1, 0, 0, 0},                                   // 0.48 pixels: nothing
     };
     for (const auto& c : cases) {
         send(c.percent);

@@ -32,7 +32,7 @@ struct Script {
 };
 
 class ScriptedInteraction : public UserInteraction {
-public:
+  public:
     // The script outlives the interaction (the window owns the interaction).
     explicit ScriptedInteraction(Script& script) : script_(script) {}
 
@@ -41,7 +41,8 @@ public:
     {
         script_.messages.push_back({text, caption, icon, buttons});
         if (script_.answers.empty())
-            return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes : MsgResult::Ok;
+            return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes
+                                                                                      : MsgResult::Ok;
         const MsgResult answer = script_.answers.front();
         script_.answers.pop_front();
         return answer;
@@ -60,7 +61,7 @@ public:
     void openUrl(const std::string& url) override { script_.urls.push_back(url); }
     void startProgram(const std::string& path) override { script_.programs.push_back(path); }
 
-private:
+  private:
     static std::optional<std::string> take(std::deque<std::optional<std::string>>& queue)
     {
         if (queue.empty())

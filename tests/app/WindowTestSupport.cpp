@@ -74,10 +74,11 @@ void WindowTest::showFolder(const QString& folder)
     ASSERT_TRUE(form->ShellTree1->selectFolder(folder)) << folder.toStdString();
     ASSERT_EQ(form->ShellList1->folder(), QDir::cleanPath(folder));
     // The list reads the folder in the background; wait until all its items are there.
-    const int expected = static_cast<int>(
-        QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
+    const int expected =
+        static_cast<int>(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return form->ShellList1->isLoaded() && form->ShellList1->itemNames().size() == expected; }, 10000))
+        [&] { return form->ShellList1->isLoaded() && form->ShellList1->itemNames().size() == expected; },
+        10000))
         << "list shows " << form->ShellList1->itemNames().size() << " of " << expected;
 }
 

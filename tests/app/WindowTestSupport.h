@@ -20,7 +20,7 @@ namespace pagolux::test {
 // Points HOME, XDG_DATA_HOME and XDG_CONFIG_HOME into a fresh temporary folder, so that no
 // test reads or writes the real user's files. Call before the window is created.
 class IsolatedHome {
-public:
+  public:
     IsolatedHome();
     ~IsolatedHome(); // puts the previous values back
     IsolatedHome(const IsolatedHome&) = delete;
@@ -28,7 +28,7 @@ public:
     [[nodiscard]] QString path() const { return dir_.path(); }
     [[nodiscard]] std::string home() const; // with a trailing "/"
 
-private:
+  private:
     QTemporaryDir dir_;
     QByteArray oldHome_, oldData_, oldConfig_;
 };
@@ -39,7 +39,7 @@ void writeFile(const QString& path, const QByteArray& content = "x");
 std::string bytes(const QString& path);
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

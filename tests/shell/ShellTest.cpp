@@ -26,7 +26,7 @@ void touch(const QString& path)
 }
 
 class Shell : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
@@ -41,7 +41,8 @@ protected:
     void waitForList(TShellList& list)
     {
         const auto expected = QDir(list.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return list.isLoaded() && list.itemNames().size() == expected; }, 10000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return list.isLoaded() && list.itemNames().size() == expected; }, 10000));
     }
 
     QTemporaryDir dir;
@@ -60,8 +61,9 @@ TEST_F(Shell, TreeSelectsExistingFoldersOnly)
     ASSERT_TRUE(tree.selectFolder(sub + QLatin1Char('/'))); // trailing separator accepted
     EXPECT_EQ(tree.selectedFolder(), sub);
 
-    const QString rejected[] = {dir.filePath(QStringLiteral("gibt-es-nicht")), dir.filePath(QStringLiteral("alpha.html")),
-                                QString(), QStringLiteral("relativ/ordner")};
+    const QString rejected[] = {dir.filePath(QStringLiteral("gibt-es-nicht")),
+                                dir.filePath(QStringLiteral("alpha.html")), QString(),
+                                QStringLiteral("relativ/ordner")};
     for (const QString& path : rejected) {
         EXPECT_FALSE(tree.selectFolder(path)) << path.toStdString();
         EXPECT_EQ(tree.selectedFolder(), sub);
@@ -99,7 +101,8 @@ TEST_F(Shell, ListShowsFilesAndFoldersButNeverAParentItem)
     EXPECT_FALSE(names.contains(QStringLiteral("..")));
     EXPECT_FALSE(names.contains(QStringLiteral(".")));
     // Folders first, then files, each by name.
-    EXPECT_EQ(names.mid(0, 3), (QStringList{QStringLiteral("bilder"), QStringLiteral("leer"), QStringLiteral("ordner")}));
+    EXPECT_EQ(names.mid(0, 3),
+              (QStringList{QStringLiteral("bilder"), QStringLiteral("leer"), QStringLiteral("ordner")}));
     EXPECT_EQ(names.size(), 8);
     EXPECT_TRUE(names.contains(QStringLiteral("über.htm")));
 }
@@ -110,8 +113,8 @@ TEST_F(Shell, SelectedNamesComeInDisplayOrder)
     list.setFolder(dir.path());
     waitForList(list);
     EXPECT_TRUE(list.selectedNames().isEmpty());
-    const QStringList wanted = {QStringLiteral("zeta.html"), QStringLiteral("ordner"), QStringLiteral("alpha.html"),
-                                QStringLiteral("gibt-es-nicht")};
+    const QStringList wanted = {QStringLiteral("zeta.html"), QStringLiteral("ordner"),
+                                QStringLiteral("alpha.html"), QStringLiteral("gibt-es-nicht")};
     EXPECT_EQ(list.selectNames(wanted), 3);
     QStringList expected;
     for (const QString& name : list.itemNames())
@@ -185,16 +188,21 @@ TEST(ShellModel, GermanSizesAndTypes)
     const struct {
         qint64 bytes;
         QString text;
-    } sizes[] = {{0, QStringLiteral("0 KB")}, {1, QStringLiteral("1 KB")}, {1024, QStringLiteral("1 KB")},
-                 {1025, QStringLiteral("2 KB")}, {5 * 1024 * 1024, QStringLiteral("5.120 KB")}};
+    } sizes[] = {{0, QStringLiteral("0 KB")},
+                 {1, QStringLiteral("1 KB")},
+                 {1024, QStringLiteral("1 KB")},
+                 {1025, QStringLiteral("2 KB")},
+                 {5 * 1024 * 1024, QStringLiteral("5.120 KB")}};
     for (const auto& s : sizes)
         EXPECT_EQ(TShellModel::formatSize(s.bytes), s.text) << s.bytes;
 
     QTemporaryDir dir;
     touch(dir.filePath(QStringLiteral("seite.html")));
     touch(dir.filePath(QStringLiteral("LIESMICH")));
-    EXPECT_EQ(TShellModel::typeName(QFileInfo(dir.filePath(QStringLiteral("seite.html")))), QStringLiteral("HTML-Datei"));
-    EXPECT_EQ(TShellModel::typeName(QFileInfo(dir.filePath(QStringLiteral("LIESMICH")))), QStringLiteral("Datei"));
+    EXPECT_EQ(TShellModel::typeName(QFileInfo(dir.filePath(QStringLiteral("seite.html")))),
+              QStringLiteral("HTML-Datei"));
+    EXPECT_EQ(TShellModel::typeName(QFileInfo(dir.filePath(QStringLiteral("LIESMICH")))),
+              QStringLiteral("Datei"));
     EXPECT_EQ(TShellModel::typeName(QFileInfo(dir.path())), QStringLiteral("Dateiordner"));
 
     TShellModel model;
