@@ -60,6 +60,7 @@ QFileDialog::Options dialogOptions()
 
 void germanLabels(QFileDialog& dialog, bool save)
 {
+    dialog.resize(640, 420); // room for the long names of web projects
     dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Suchen in:"));
     dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Dateiname:"));
     dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Dateityp:"));

@@ -13,6 +13,9 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTimer>
@@ -67,6 +70,13 @@ int main(int argc, char** argv)
     pagolux::TApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("pagolux"));
     pagolux::TApplication::setTitle(QStringLiteral("Pagolux 2.0"));
+    // Qt's own texts, dates and numbers (file dialog, context menus of edits) in German like
+    // the rest of the window.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 
     pagolux::TMainForm form;
     form.show();

@@ -10,7 +10,7 @@ packages=(
   zlib1g-dev libjpeg-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   qt6-webengine-dev qt6-webengine-dev-tools
-  qt6-svg-dev qt6-image-formats-plugins qt6-qpa-plugins
+  qt6-svg-dev qt6-image-formats-plugins qt6-qpa-plugins qt6-translations-l10n
   libwmf-dev libemf2svg-dev fonts-urw-base35
   # tests and fuzzing
   libgtest-dev libgmock-dev googletest
