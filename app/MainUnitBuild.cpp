@@ -22,13 +22,13 @@ namespace {
 // Keeps the build button disabled while a build runs, so the repaints a long build lets
 // through never start a second one.
 class DisabledWhileBuilding {
-public:
+  public:
     explicit DisabledWhileBuilding(QWidget* w) : w_(w) { w_->setEnabled(false); }
     ~DisabledWhileBuilding() { w_->setEnabled(true); }
     DisabledWhileBuilding(const DisabledWhileBuilding&) = delete;
     DisabledWhileBuilding& operator=(const DisabledWhileBuilding&) = delete;
 
-private:
+  private:
     QWidget* w_;
 };
 
@@ -40,8 +40,9 @@ void TMainForm::GoBtn1Click()
     request.entries = Pics;
     request.startIndex = startIndex();
     request.outputField = EXENameEdit->FileName();
-    const QCheckBox* elements[BuildSettings::kElementCount] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5,
-                                                               CheckBox6, CheckBox7, CheckBox8, CheckBox9, CheckBox10};
+    const QCheckBox* elements[BuildSettings::kElementCount] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,
+                                                               CheckBox5, CheckBox6, CheckBox7, CheckBox8,
+                                                               CheckBox9, CheckBox10};
     for (int i = 0; i < BuildSettings::kElementCount; ++i)
         request.settings.elements[static_cast<std::size_t>(i)] = elements[i]->isChecked();
     request.settings.width = WidthEd->value();

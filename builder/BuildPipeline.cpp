@@ -16,15 +16,18 @@ namespace {
 
 bool pathExists(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // Removes a file when it goes out of scope unless released.
 class TempFileGuard {
-public:
+  public:
     explicit TempFileGuard(std::string path = {}) : path_(std::move(path)) {}
     ~TempFileGuard() { remove(); }
     TempFileGuard(const TempFileGuard&) = delete;
@@ -43,7 +46,7 @@ public:
     void release() { path_.clear(); }
     [[nodiscard]] const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -128,9 +131,8 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         outcome.status = BuildStatus::NoOutputName;
         return outcome;
     }
-    if (pathExists(output) &&
-        ui_.showMessage(kMsgOverwrite, kCaptionOverwrite, MsgIcon::Question, MsgButtons::YesNoCancel) !=
-            MsgResult::Yes) {
+    if (pathExists(output) && ui_.showMessage(kMsgOverwrite, kCaptionOverwrite, MsgIcon::Question,
+                                              MsgButtons::YesNoCancel) != MsgResult::Yes) {
         outcome.status = BuildStatus::Declined;
         return outcome;
     }
@@ -145,7 +147,9 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         archive1.RecursePaths = true;
         archive1.OnErrorLogged = [&outcome](const std::string& msg) { outcome.notPacked.push_back(msg); };
         if (hooks.progress)
-            archive1.OnProgress = [&hooks](const std::string&, std::int32_t percent) { hooks.progress(percent); };
+            archive1.OnProgress = [&hooks](const std::string&, std::int32_t percent) {
+                hooks.progress(percent);
+            };
         if (hooks.progress)
             hooks.progress(0);
         std::vector<std::string> list = request.entries;

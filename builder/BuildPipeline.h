@@ -22,7 +22,8 @@ namespace pagolux {
 
 inline constexpr char kMsgNoStartFile[] = "Sie müssen zunächst eine Startdatei auswählen!";
 inline constexpr char kMsgNoOutputName[] = "Sie müssen einen Namen für die Exe-Datei festlegen!";
-inline constexpr char kMsgOverwrite[] = "Die EXE-Datei existiert bereits! Wollen Sie die Datei überschreiben?";
+inline constexpr char kMsgOverwrite[] =
+    "Die EXE-Datei existiert bereits! Wollen Sie die Datei überschreiben?";
 inline constexpr char kCaptionOverwrite[] = "Datei überschreiben?";
 inline constexpr char kMsgNotPacked[] = "Nicht alle Dateien konnten wie vorgesehen gepackt werden:";
 inline constexpr char kCaptionNotPacked[] = "Warnung";
@@ -52,7 +53,7 @@ struct BuildOutcome {
 };
 
 class BuildPipeline {
-public:
+  public:
     explicit BuildPipeline(UserInteraction& ui) : ui_(ui) {}
 
     // Runs one build. iconPos is searched first while it is 0 (and kept by the caller).
@@ -69,7 +70,7 @@ public:
     // folder + "tf" + n + ".zlb" for the smallest n >= 0 that names no existing file.
     [[nodiscard]] static std::string FreeTempArchiveName(const std::string& folder);
 
-private:
+  private:
     UserInteraction& ui_;
 };
 

@@ -16,7 +16,7 @@ namespace {
 // Finds the marker in a stream of blocks, also where it straddles two blocks, and collects
 // the occurrences that start in the same 2048-byte block as the first one.
 class MarkerScanner {
-public:
+  public:
     void feed(const std::uint8_t* buf, std::int64_t n, std::int64_t offset)
     {
         if (done(offset))
@@ -42,7 +42,7 @@ public:
 
     [[nodiscard]] const std::vector<std::int64_t>& hits() const { return hits_; }
 
-private:
+  private:
     // Once the block after the first hit's block has been seen, nothing more can qualify.
     [[nodiscard]] bool done(std::int64_t offset) const
     {
@@ -79,7 +79,8 @@ bool copyBlocks(TStream& source, TStream& out, bool decode, MarkerScanner* scann
             return true;
         if (decode)
             for (std::int64_t i = 0; i < n; ++i)
-                buffer[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(buffer[static_cast<std::size_t>(i)] - 1);
+                buffer[static_cast<std::size_t>(i)] =
+                    static_cast<std::uint8_t>(buffer[static_cast<std::size_t>(i)] - 1);
         if (scanner)
             scanner->feed(buffer.data(), n, copied);
         std::int64_t written = 0;
@@ -132,8 +133,9 @@ void inform(UserInteraction& ui, const char* text)
 
 } // namespace
 
-ExeWriteResult WriteExe(const std::string& protoPath, const std::string& archivePath, const std::string& outputName,
-                        const std::string& startPath, const BuildSettings& settings, UserInteraction& ui)
+ExeWriteResult WriteExe(const std::string& protoPath, const std::string& archivePath,
+                        const std::string& outputName, const std::string& startPath,
+                        const BuildSettings& settings, UserInteraction& ui)
 {
     ExeWriteResult result;
     bool failed = false;

@@ -30,8 +30,8 @@ inline constexpr char kMsgExeCreated[] = "EXE-Datei wurde erfolgreich erstellt!"
 inline constexpr char kCaptionExeCreated[] = "EXE-Datei erstellt";
 
 struct ExeWriteResult {
-    bool ok = false;          // the output holds viewer, settings block and archive in full
-    bool markerFound = false; // the viewer's marker was found and patched
+    bool ok = false;             // the output holds viewer, settings block and archive in full
+    bool markerFound = false;    // the viewer's marker was found and patched
     std::int64_t viewerSize = 0; // N: the decoded viewer's size = offset of the settings block
 };
 

@@ -38,7 +38,8 @@ std::int32_t FindIconPos(const std::string& iconCompPath, const std::string& pro
             if (n <= 0)
                 break;
             for (std::int64_t i = 0; i < n; ++i)
-                block[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(block[static_cast<std::size_t>(i)] - 1);
+                block[static_cast<std::size_t>(i)] =
+                    static_cast<std::uint8_t>(block[static_cast<std::size_t>(i)] - 1);
             window.insert(window.end(), block.begin(), block.begin() + n);
             auto it = window.begin();
             for (;;) {

@@ -18,9 +18,9 @@ void putInt32(std::uint8_t* out, std::int32_t value)
 
 std::int32_t getInt32(const std::uint8_t* in)
 {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(in[0]) | static_cast<std::uint32_t>(in[1]) << 8 |
-                                     static_cast<std::uint32_t>(in[2]) << 16 |
-                                     static_cast<std::uint32_t>(in[3]) << 24);
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(in[0]) | static_cast<std::uint32_t>(in[1]) << 8 |
+        static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24);
 }
 
 // Offsets 0 to 19: the flags, width, height, defined size and fixed size.

@@ -18,7 +18,7 @@ inline constexpr std::int64_t kSettingsBlockFixedSize = 28;
 
 // A settings block that cannot be read (cut short, a length that runs past its end).
 class ESettingsBlockError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 

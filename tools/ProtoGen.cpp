@@ -85,16 +85,19 @@ int main(int argc, char** argv)
     // carry it as one piece either.
     std::string marker = "ORVT";
     marker += "EXEH";
-    const auto markers = occurrences(viewer, reinterpret_cast<const std::uint8_t*>(marker.data()), marker.size());
+    const auto markers =
+        occurrences(viewer, reinterpret_cast<const std::uint8_t*>(marker.data()), marker.size());
     if (markers.size() != 1)
-        return fail("the viewer holds its marker " + std::to_string(markers.size()) + " times, expected once");
+        return fail("the viewer holds its marker " + std::to_string(markers.size()) +
+                    " times, expected once");
     if (markers[0] % 2048 > 2048 - 20)
         return fail("a 2048-byte block boundary cuts the viewer's marker record");
 
     const auto pattern = pagolux::viewer_icon::packedArt();
     const auto icons = occurrences(viewer, pattern.data(), pattern.size());
     if (icons.size() != 1)
-        return fail("the viewer holds its icon pixels " + std::to_string(icons.size()) + " times, expected once");
+        return fail("the viewer holds its icon pixels " + std::to_string(icons.size()) +
+                    " times, expected once");
 
     Bytes proto(viewer.size());
     std::transform(viewer.begin(), viewer.end(), proto.begin(),
@@ -122,7 +125,7 @@ int main(int argc, char** argv)
         return fail("cannot write " + outDir + "ProtoExe.dat");
     if (!writeAtomically(outDir + "iconcomp.dat", comp))
         return fail("cannot write " + outDir + "iconcomp.dat");
-    std::cout << "ProtoExe.dat: " << proto.size() << " bytes, marker at " << markers[0] << ", icon at " << icons[0]
-              << '\n';
+    std::cout << "ProtoExe.dat: " << proto.size() << " bytes, marker at " << markers[0] << ", icon at "
+              << icons[0] << '\n';
     return 0;
 }

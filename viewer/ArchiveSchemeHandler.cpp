@@ -31,9 +31,10 @@ QUrl ArchiveSchemeHandler::urlForKey(const std::string& key)
 
 QByteArray ArchiveSchemeHandler::notFoundPage(const QString& path)
 {
-    return QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>404 - Seite nicht gefunden</title>"
-                          "</head><body><h1>404 - Seite nicht gefunden</h1><p>Diese Seite ist nicht in "
-                          "diesem Programm enthalten:</p><p><code>%1</code></p></body></html>")
+    return QStringLiteral(
+               "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>404 - Seite nicht gefunden</title>"
+               "</head><body><h1>404 - Seite nicht gefunden</h1><p>Diese Seite ist nicht in "
+               "diesem Programm enthalten:</p><p><code>%1</code></p></body></html>")
         .arg(path.toHtmlEscaped())
         .toUtf8();
 }

@@ -3,8 +3,8 @@
 // registered before the application object exists as secure (a secure context for scripts)
 // and CORS-enabled (XMLHttpRequest, and fetch through the page's bridge). It is deliberately
 // not a "local" scheme: a local scheme's pages may read file:// URLs, and nothing on disk
-// outside the archive may be reachable from a page. A name that is not a member answers 404: a small page for a navigation, a
-// failed request for everything else (fetch rejects, an image fires onerror). Nothing outside
+// outside the archive may be reachable from a page. A name that is not a member answers 404: a small page for
+// a navigation, a failed request for everything else (fetch rejects, an image fires onerror). Nothing outside
 // the archive is ever read.
 
 #include <QByteArray>
@@ -20,7 +20,7 @@ class MemberSource;
 class ArchiveSchemeHandler : public QWebEngineUrlSchemeHandler {
     Q_OBJECT
 
-public:
+  public:
     static constexpr char kScheme[] = "pagolux";
     static constexpr char kHost[] = "site";
 
@@ -34,7 +34,7 @@ public:
     explicit ArchiveSchemeHandler(MemberSource& source, QObject* parent = nullptr);
     void requestStarted(QWebEngineUrlRequestJob* job) override;
 
-private:
+  private:
     MemberSource& source_;
 };
 

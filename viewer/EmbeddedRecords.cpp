@@ -30,8 +30,8 @@ constexpr ViewerIconPixels makeIconPixels()
 // exactly once and are never merged with or folded into other constants.
 extern "C" {
 [[gnu::used]] constinit pagolux::ViewerMarkerRecord pagolux_viewer_marker = {
-    {'O', 'R', 'V', 'T', 'E', 'X', 'E', 'H', 'P', 'G', 'L', 'X', 2, 0, 0, 0,
-     0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
+    {'O',  'R',  'V',  'T',  'E', 'X', 'E', 'H', 'P', 'G', 'L', 'X', 2, 0, 0, 0,
+     0xFF, 0xFF, 0xFF, 0xFF, 0,   0,   0,   0,   0,   0,   0,   0,   0, 0, 0, 0}};
 [[gnu::used]] constinit pagolux::ViewerIconPixels pagolux_viewer_icon = pagolux::makeIconPixels();
 }
 
@@ -49,7 +49,8 @@ MarkerState readMarkerRecord()
     const bool zeroed = b[16] == 0 && b[17] == 0 && b[18] == 0 && b[19] == 0;
     state.patched = !stillMarker && zeroed;
     state.settingsOffset = static_cast<std::uint32_t>(head[0]) | static_cast<std::uint32_t>(head[1]) << 8 |
-                           static_cast<std::uint32_t>(head[2]) << 16 | static_cast<std::uint32_t>(head[3]) << 24;
+                           static_cast<std::uint32_t>(head[2]) << 16 |
+                           static_cast<std::uint32_t>(head[3]) << 24;
     return state;
 }
 

@@ -10,7 +10,7 @@
 namespace pagolux {
 
 struct MarkerState {
-    bool patched = false;         // false: the builder has not written an offset yet
+    bool patched = false;             // false: the builder has not written an offset yet
     std::uint32_t settingsOffset = 0; // where the settings block begins in this file
 };
 

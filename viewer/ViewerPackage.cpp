@@ -7,7 +7,10 @@
 namespace pagolux {
 namespace {
 
-std::string keyOf(const TArchiveEntry& e) { return EntryFilePath(e) + EntryFileName(e); }
+std::string keyOf(const TArchiveEntry& e)
+{
+    return EntryFilePath(e) + EntryFileName(e);
+}
 
 } // namespace
 
@@ -56,7 +59,10 @@ std::unique_ptr<ViewerPackage> ViewerPackage::open(const std::string& hostFile, 
     return pkg;
 }
 
-std::int32_t ViewerPackage::memberCount() const { return archive_->Count(); }
+std::int32_t ViewerPackage::memberCount() const
+{
+    return archive_->Count();
+}
 
 std::optional<std::vector<std::uint8_t>> ViewerPackage::read(const std::string& key)
 {

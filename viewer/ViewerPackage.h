@@ -19,7 +19,7 @@ class TZLBArchive;
 
 // Where the viewer's pages come from; the URL scheme handler asks it by member key.
 class MemberSource {
-public:
+  public:
     virtual ~MemberSource() = default;
     // The member's bytes, or nothing when no member has this key.
     [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>> read(const std::string& key) = 0;
@@ -27,7 +27,7 @@ public:
 
 // A program that cannot show its pages; what() is the German text for the error window.
 class EViewerError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
@@ -38,7 +38,7 @@ inline constexpr char kMsgViewerDamaged[] = "Die Seiten dieses Programms fehlen 
 inline constexpr char kMsgViewerNoStart[] = "Die Startseite ist nicht in diesem Programm enthalten:";
 
 class ViewerPackage : public MemberSource {
-public:
+  public:
     // Opens hostFile, whose settings block begins at settingsOffset. Raises EViewerError with
     // one of the texts above (and the detail behind it).
     static std::unique_ptr<ViewerPackage> open(const std::string& hostFile, std::uint32_t settingsOffset);
@@ -52,7 +52,7 @@ public:
 
     std::optional<std::vector<std::uint8_t>> read(const std::string& key) override;
 
-private:
+  private:
     ViewerPackage();
     BuildSettings settings_;
     std::string startPath_;

@@ -12,13 +12,13 @@ namespace {
 // Catches the first navigation of a page opened for a new window and redirects it: our own
 // pages into the main view, external ones to the browser. It then deletes itself.
 class NewWindowCatcher : public QWebEnginePage {
-public:
+  public:
     NewWindowCatcher(QWebEngineProfile* profile, ViewerPage* main, ViewerPage::ExternalOpener open)
         : QWebEnginePage(profile, main), main_(main), open_(std::move(open))
     {
     }
 
-protected:
+  protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
     {
         switch (ViewerPage::route(url)) {
@@ -36,7 +36,7 @@ protected:
         return false;
     }
 
-private:
+  private:
     ViewerPage* main_;
     ViewerPage::ExternalOpener open_;
 };

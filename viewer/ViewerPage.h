@@ -13,7 +13,7 @@ namespace pagolux {
 class ViewerPage : public QWebEnginePage {
     Q_OBJECT
 
-public:
+  public:
     using ExternalOpener = std::function<void(const QUrl&)>;
 
     ViewerPage(QWebEngineProfile* profile, ExternalOpener openExternal, QObject* parent = nullptr);
@@ -22,11 +22,11 @@ public:
     enum class Route { Load, External, Refuse };
     [[nodiscard]] static Route route(const QUrl& url);
 
-protected:
+  protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
     QWebEnginePage* createWindow(WebWindowType type) override;
 
-private:
+  private:
     ExternalOpener openExternal_;
 };
 

@@ -25,7 +25,10 @@ void line(const QString& key, const QString& value)
 
 } // namespace
 
-bool ViewerProbe::enabled() { return std::getenv("PAGOLUX_VIEWER_PROBE") != nullptr; }
+bool ViewerProbe::enabled()
+{
+    return std::getenv("PAGOLUX_VIEWER_PROBE") != nullptr;
+}
 
 ViewerProbe::ViewerProbe(ViewerWindow& window, int memberCount)
     : QObject(&window), window_(window), memberCount_(memberCount)
@@ -77,7 +80,8 @@ void ViewerProbe::report(bool ok)
 void ViewerProbe::poll(int attemptsLeft)
 {
     window_.view()->page()->runJavaScript(
-        "typeof window.__probe === 'string' ? window.__probe : null", [this, attemptsLeft](const QVariant& v) {
+        "typeof window.__probe === 'string' ? window.__probe : null",
+        [this, attemptsLeft](const QVariant& v) {
             if (v.typeId() == QMetaType::QString) {
                 line("script", v.toString());
                 QApplication::exit(0);

@@ -14,12 +14,12 @@ class ViewerWindow;
 class ViewerProbe : public QObject {
     Q_OBJECT
 
-public:
+  public:
     [[nodiscard]] static bool enabled();
     // Watches window; quits the application after printing.
     ViewerProbe(ViewerWindow& window, int memberCount);
 
-private:
+  private:
     void report(bool ok);
     void poll(int attemptsLeft);
 

@@ -49,23 +49,29 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
     : QMainWindow(parent), settings_(settings), home_(home)
 {
     setObjectName("ViewerWindow");
-    setWindowTitle(QString::fromUtf8(settings_.projectName.data(), static_cast<qsizetype>(settings_.projectName.size())));
+    setWindowTitle(QString::fromUtf8(settings_.projectName.data(),
+                                     static_cast<qsizetype>(settings_.projectName.size())));
     const auto on = [this](Element e) { return settings_.elements[static_cast<std::size_t>(e)]; };
 
     view_ = new QWebEngineView(this);
     view_->setObjectName("WebView");
-    page_ = new ViewerPage(profile, [](const QUrl& url) { QDesktopServices::openUrl(url); }, view_);
+    page_ = new ViewerPage(
+        profile, [](const QUrl& url) { QDesktopServices::openUrl(url); }, view_);
     view_->setPage(page_);
     setCentralWidget(view_);
 
     QAction* print = on(Print) ? addCommand("actionPrint", tr("Drucken..."), QKeySequence::Print) : nullptr;
     QAction* exit = on(Exit) ? addCommand("actionExit", tr("Beenden"), QKeySequence::Quit) : nullptr;
     QAction* back = on(Back) ? addCommand("actionBack", tr("Zurück"), QKeySequence::Back) : nullptr;
-    QAction* forward = on(Forward) ? addCommand("actionForward", tr("Vorwärts"), QKeySequence::Forward) : nullptr;
-    QAction* homeAct = on(Home) ? addCommand("actionHome", tr("Startseite"), QKeySequence(Qt::ALT | Qt::Key_Home)) : nullptr;
-    QAction* reload = on(Reload) ? addCommand("actionReload", tr("Neu laden"), QKeySequence::Refresh) : nullptr;
+    QAction* forward =
+        on(Forward) ? addCommand("actionForward", tr("Vorwärts"), QKeySequence::Forward) : nullptr;
+    QAction* homeAct =
+        on(Home) ? addCommand("actionHome", tr("Startseite"), QKeySequence(Qt::ALT | Qt::Key_Home)) : nullptr;
+    QAction* reload =
+        on(Reload) ? addCommand("actionReload", tr("Neu laden"), QKeySequence::Refresh) : nullptr;
     QAction* about = on(About) ? addCommand("actionAbout", tr("Über..."), QKeySequence()) : nullptr;
-    QAction* exitButton = on(ExitButton) ? addCommand("actionExitButton", tr("Beenden"), QKeySequence()) : nullptr;
+    QAction* exitButton =
+        on(ExitButton) ? addCommand("actionExitButton", tr("Beenden"), QKeySequence()) : nullptr;
 
     if (print)
         connect(print, &QAction::triggered, this, &ViewerWindow::printPage);
@@ -162,7 +168,8 @@ QAction* ViewerWindow::addCommand(const char* name, const QString& text, const Q
 
 QSize ViewerWindow::requestedSize() const
 {
-    return {std::clamp<int>(settings_.width, kMinSide, kMaxSide), std::clamp<int>(settings_.height, kMinSide, kMaxSide)};
+    return {std::clamp<int>(settings_.width, kMinSide, kMaxSide),
+            std::clamp<int>(settings_.height, kMinSide, kMaxSide)};
 }
 
 void ViewerWindow::start()
@@ -178,7 +185,10 @@ void ViewerWindow::start()
     view_->load(home_);
 }
 
-void ViewerWindow::goHome() { view_->load(home_); }
+void ViewerWindow::goHome()
+{
+    view_->load(home_);
+}
 
 void ViewerWindow::printPage()
 {

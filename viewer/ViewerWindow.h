@@ -28,7 +28,7 @@ class ViewerPage;
 class ViewerWindow : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     // profile: the web profile with the scheme handler installed (not owned).
     ViewerWindow(const BuildSettings& settings, const QUrl& home, QWebEngineProfile* profile,
                  QWidget* parent = nullptr);
@@ -47,12 +47,12 @@ public:
     // The window size the settings ask for (ignored when maximised).
     [[nodiscard]] QSize requestedSize() const;
 
-public slots:
+  public slots:
     void goHome();
     void printPage();
     void showAbout();
 
-private:
+  private:
     QAction* addCommand(const char* name, const QString& text, const QKeySequence& key);
 
     BuildSettings settings_;

@@ -2,7 +2,8 @@
 
 namespace pagolux {
 
-MsgResult TerminalInteraction::showMessage(const std::string& text, const std::string&, MsgIcon, MsgButtons buttons)
+MsgResult TerminalInteraction::showMessage(const std::string& text, const std::string&, MsgIcon,
+                                           MsgButtons buttons)
 {
     if (buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel) {
         messages_.push_back(text);

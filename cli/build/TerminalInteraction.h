@@ -10,7 +10,7 @@
 namespace pagolux {
 
 class TerminalInteraction : public UserInteraction {
-public:
+  public:
     explicit TerminalInteraction(bool answerYes) : answerYes_(answerYes) {}
 
     MsgResult showMessage(const std::string& text, const std::string& caption, MsgIcon icon,
@@ -25,7 +25,7 @@ public:
     [[nodiscard]] std::string joined() const;
     [[nodiscard]] const std::vector<std::string>& messages() const { return messages_; }
 
-private:
+  private:
     bool answerYes_;
     std::vector<std::string> messages_;
 };

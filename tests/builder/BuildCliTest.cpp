@@ -52,7 +52,7 @@ Bytes solidBmp(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 }
 
 class BuildCliTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         const char* bin = std::getenv("PAGOLUX_BIN_DIR");
@@ -69,8 +69,8 @@ protected:
 
     CliResult run(const std::string& args)
     {
-        const std::string cmd = "XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.path()) + " " +
-                                quote(binDir + "pagolux-build") + " " + args + " 2>&1";
+        const std::string cmd = "XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.path()) +
+                                " " + quote(binDir + "pagolux-build") + " " + args + " 2>&1";
         CliResult r;
         FILE* p = ::popen(cmd.c_str(), "r");
         if (!p)
@@ -119,8 +119,8 @@ TEST_F(BuildCliTest, FailuresExitNonZeroWithOneLine)
         {"missing project", quote(work / "none.pgx") + " -o " + quote(work / "out"), "pagolux-build: "},
         {"output folder missing", quote(work / "p.pgx") + " -o " + quote(work / "no/out"),
          "pagolux-build: Datei konnte nicht erstellt werden!"},
-        {"unreadable icon", quote(work / "p.pgx") + " -o " + quote(work / "out") + " --icon " +
-                                quote(work / "p.pgx"),
+        {"unreadable icon",
+         quote(work / "p.pgx") + " -o " + quote(work / "out") + " --icon " + quote(work / "p.pgx"),
          "pagolux-build: Unbekannte Dateiendung"},
     };
     for (const auto& row : rows) {
@@ -155,8 +155,8 @@ TEST_F(BuildCliTest, UsesTheCurrentIconOrThePictureGiven)
     EXPECT_EQ(iconBytesOf(work / "current"), Bytes(512, 0xAA)) << "the per-user theicon.bmp";
 
     test::writeFile(work / "red.bmp", solidBmp(255, 0, 0));
-    const CliResult r = run(quote(work / "p.pgx") + " -o " + quote(work / "picture") + " --icon " +
-                            quote(work / "red.bmp"));
+    const CliResult r =
+        run(quote(work / "p.pgx") + " -o " + quote(work / "picture") + " --icon " + quote(work / "red.bmp"));
     ASSERT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(iconBytesOf(work / "picture"), Bytes(512, 0x99)) << "the picture, rendered";
     EXPECT_EQ(IconBmpFile::load(work / "data/pagolux/theicon.bmp"), green) << "--icon is for this build only";

@@ -45,7 +45,7 @@ void writeProgramFolder(const std::string& folder)
 }
 
 class BuildPipelineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         oldTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
@@ -113,18 +113,20 @@ TEST_F(BuildPipelineTest, BuildsAnExecutableWithSettingsArchiveAndIcon)
     const Bytes exe = test::readFile(out / "ziel");
     ASSERT_GT(exe.size(), kViewerSize);
     EXPECT_EQ(test::getLE32(exe, kMarkerAt), kViewerSize);
-    EXPECT_TRUE(std::all_of(exe.begin() + kIconAt, exe.begin() + kIconAt + 512, [](auto b) { return b == 0xFF; }));
+    EXPECT_TRUE(
+        std::all_of(exe.begin() + kIconAt, exe.begin() + kIconAt + 512, [](auto b) { return b == 0xFF; }));
     // The settings block follows the viewer; the archive fills the rest.
     TMemoryStream s(Bytes(exe.begin() + kViewerSize, exe.end()));
     const SettingsBlock block = ReadSettingsBlock(s, static_cast<std::int64_t>(exe.size() - kViewerSize));
     EXPECT_EQ(block.settings.projectName, "Site");
     EXPECT_EQ(block.startPath, site / "index.html");
     TZLBArchive archive;
-    ASSERT_TRUE(archive.OpenEmbeddedArchive(out / "ziel", static_cast<std::int64_t>(kViewerSize) + block.size));
+    ASSERT_TRUE(
+        archive.OpenEmbeddedArchive(out / "ziel", static_cast<std::int64_t>(kViewerSize) + block.size));
     EXPECT_GE(archive.FindFile(site / "img/a.txt"), 0);
     EXPECT_GE(archive.FindFile(site / "index.html"), 0);
 
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat((out / "ziel").c_str(), &st), 0);
     EXPECT_TRUE(st.st_mode & S_IXUSR) << "the output is a program";
     EXPECT_EQ(filesIn(out.path()), std::vector<std::string>{"ziel"}) << "no temporary file left beside it";
@@ -190,7 +192,8 @@ TEST_F(BuildPipelineTest, OverwriteQuestionDecides)
         ui.answers = {row.answer};
         EXPECT_EQ(run().status, row.status);
         ASSERT_FALSE(ui.messages.empty());
-        EXPECT_EQ(ui.messages[0].text, "Die EXE-Datei existiert bereits! Wollen Sie die Datei überschreiben?");
+        EXPECT_EQ(ui.messages[0].text,
+                  "Die EXE-Datei existiert bereits! Wollen Sie die Datei überschreiben?");
         EXPECT_EQ(ui.messages[0].caption, "Datei überschreiben?");
         EXPECT_EQ(ui.messages[0].buttons, MsgButtons::YesNoCancel);
         EXPECT_EQ(ui.messages[0].icon, MsgIcon::Question);
@@ -208,10 +211,13 @@ TEST_F(BuildPipelineTest, FailedAssemblyKeepsTheOldOutputAndReportsFailure)
         std::vector<std::string> messages;
     };
     const Row rows[] = {
-        {"no ProtoExe.dat", [](const std::string& p) { fs::remove(p + "ProtoExe.dat"); },
+        {"no ProtoExe.dat",
+         [](const std::string& p) { fs::remove(p + "ProtoExe.dat"); },
          {kMsgProtoNotOpened, kMsgExeFailed}},
         {"ProtoExe.dat without marker",
-         [](const std::string& p) { test::writeFile(p + "ProtoExe.dat", test::encodeProto(Bytes(3000, 0x42))); },
+         [](const std::string& p) {
+             test::writeFile(p + "ProtoExe.dat", test::encodeProto(Bytes(3000, 0x42)));
+         },
          {kMsgProtoDamaged, kMsgExeFailed}},
     };
     for (const auto& row : rows) {

@@ -27,7 +27,8 @@ Bytes makeViewer(std::size_t size, std::initializer_list<std::size_t> markers)
 }
 
 // What the assembly should produce: viewer with the patches at `patched`, block, archive.
-Bytes expectedOutput(Bytes viewer, std::initializer_list<std::size_t> patched, const Bytes& block, const Bytes& archive)
+Bytes expectedOutput(Bytes viewer, std::initializer_list<std::size_t> patched, const Bytes& block,
+                     const Bytes& archive)
 {
     const auto n = static_cast<std::uint32_t>(viewer.size());
     for (const std::size_t at : patched) {
@@ -41,7 +42,7 @@ Bytes expectedOutput(Bytes viewer, std::initializer_list<std::size_t> patched, c
 }
 
 class ExeWriterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         archive = bytesOf("pretend archive bytes, copied unchanged");
@@ -98,7 +99,8 @@ TEST_F(ExeWriterTest, MarkerPlacesAcrossBlocks)
         const Bytes viewer = makeViewer(row.size, row.markers);
         const ExeWriteResult r = build(viewer);
         EXPECT_TRUE(r.ok) << row.name;
-        EXPECT_EQ(test::readFile(dir / "out"), expectedOutput(viewer, row.patched, block, archive)) << row.name;
+        EXPECT_EQ(test::readFile(dir / "out"), expectedOutput(viewer, row.patched, block, archive))
+            << row.name;
     }
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -128,7 +130,8 @@ TEST_F(ExeWriterTest, ViewerWithoutMarkerFailsWithItsMessage)
 
 TEST_F(ExeWriterTest, MissingPrototypeIsReportedAndNothingIsAssembled)
 {
-    const ExeWriteResult r = WriteExe(dir / "ProtoExe.dat", dir / "tf0.zlb", dir / "out", startPath, settings, ui);
+    const ExeWriteResult r =
+        WriteExe(dir / "ProtoExe.dat", dir / "tf0.zlb", dir / "out", startPath, settings, ui);
     EXPECT_FALSE(r.ok);
     ASSERT_EQ(ui.texts(), std::vector<std::string>{"Konnte Datei ProtoExe.dat nicht öffnen!"});
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::Information);

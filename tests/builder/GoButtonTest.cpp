@@ -15,9 +15,9 @@
 #include "tests/builder/TestFiles.h"
 
 #include <QCheckBox>
-#include <QPushButton>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 
@@ -34,7 +34,7 @@ namespace fs = std::filesystem;
 
 // Watches the progress events (type 1024) that reach the window.
 class ProgressSpy : public QObject {
-public:
+  public:
     bool eventFilter(QObject*, QEvent* e) override
     {
         if (e->type() == TProgressEvent::kType)
@@ -50,7 +50,7 @@ std::string ownFolder()
 }
 
 class GoButtonTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         // The window takes ProtoExe.dat and iconcomp.dat from its program folder: put the real
@@ -58,7 +58,8 @@ protected:
         const char* bin = std::getenv("PAGOLUX_BIN_DIR");
         ASSERT_NE(bin, nullptr);
         for (const char* name : {"ProtoExe.dat", "iconcomp.dat"})
-            fs::copy_file(std::string(bin) + "/" + name, ownFolder() + name, fs::copy_options::overwrite_existing);
+            fs::copy_file(std::string(bin) + "/" + name, ownFolder() + name,
+                          fs::copy_options::overwrite_existing);
         for (const char* var : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "TMPDIR"})
             saved.emplace_back(var, std::getenv(var) ? std::getenv(var) : "");
         ::setenv("HOME", home.path().c_str(), 1);
@@ -121,8 +122,8 @@ TEST_F(GoButtonTest, BuildsWithTheValuesOfThePage)
     // build reports that after its success message.
     ASSERT_EQ(script->texts().size(), 2u);
     EXPECT_EQ(script->texts()[0], kMsgExeCreated);
-    EXPECT_EQ(script->texts()[1], std::string(kMsgNotPacked) + "\n" + site / "pages/a.html" +
-                                      " already exists in the archive");
+    EXPECT_EQ(script->texts()[1],
+              std::string(kMsgNotPacked) + "\n" + site / "pages/a.html" + " already exists in the archive");
     EXPECT_EQ(script->started, std::vector<std::string>{out / "handbuch"});
     EXPECT_EQ(form->startIndex(), 2) << "the start file stays selected";
     ASSERT_FALSE(spy.values.empty()) << "the archive's progress reaches the status bar";

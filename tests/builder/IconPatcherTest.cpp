@@ -30,14 +30,17 @@ Bytes filler(std::size_t size)
 }
 
 class IconPatcherTest : public ::testing::Test {
-protected:
+  protected:
     void writeIconComp(const Bytes& pixels, std::size_t headerSize = 168)
     {
         Bytes comp(headerSize, 0x11);
         comp.insert(comp.end(), pixels.begin(), pixels.end());
         test::writeFile(dir / "iconcomp.dat", comp);
     }
-    void writeProto(const Bytes& decoded) { test::writeFile(dir / "ProtoExe.dat", test::encodeProto(decoded)); }
+    void writeProto(const Bytes& decoded)
+    {
+        test::writeFile(dir / "ProtoExe.dat", test::encodeProto(decoded));
+    }
 
     test::TempDir dir;
 };

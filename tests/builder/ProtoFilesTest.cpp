@@ -27,7 +27,7 @@ std::vector<std::size_t> occurrences(const Bytes& hay, const Bytes& needle)
 }
 
 class ProtoFilesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         const char* bin = std::getenv("PAGOLUX_BIN_DIR");
@@ -36,7 +36,8 @@ protected:
         const Bytes stored = test::readFile(binDir + "ProtoExe.dat");
         ASSERT_FALSE(stored.empty());
         decoded.resize(stored.size());
-        std::transform(stored.begin(), stored.end(), decoded.begin(), [](auto b) { return std::uint8_t(b - 1); });
+        std::transform(stored.begin(), stored.end(), decoded.begin(),
+                       [](auto b) { return std::uint8_t(b - 1); });
         const Bytes comp = test::readFile(binDir + "iconcomp.dat");
         ASSERT_EQ(comp.size(), 168u + 512u);
         pattern.assign(comp.begin() + 168, comp.end());

@@ -17,7 +17,7 @@ struct ShownMessage {
 };
 
 class ScriptedInteraction : public UserInteraction {
-public:
+  public:
     MsgResult showMessage(const std::string& text, const std::string& caption, MsgIcon icon,
                           MsgButtons buttons) override
     {

@@ -59,13 +59,17 @@ TEST(SettingsBlock, EveryFieldLandsAtItsOffset)
     };
     const std::vector<Row> rows = {
         {"maximum size clears offset 18", with([](BuildSettings& s) { s.definedSize = false; }), 18, {0x00}},
-        {"maximum size still writes width", with([](BuildSettings& s) { s.definedSize = false; }), 10,
+        {"maximum size still writes width",
+         with([](BuildSettings& s) { s.definedSize = false; }),
+         10,
          {0x58, 0x02, 0x00, 0x00}},
         {"fixed size sets offset 19", with([](BuildSettings& s) { s.fixedSize = true; }), 19, {0x01}},
         {"status bar off", with([](BuildSettings& s) { s.elements[0] = false; }), 0, {0x00, 0x01}},
         {"exit button off", with([](BuildSettings& s) { s.elements[9] = false; }), 8, {0x01, 0x00}},
         {"width 1280", with([](BuildSettings& s) { s.width = 1280; }), 10, {0x00, 0x05, 0x00, 0x00}},
-        {"negative height written as is", with([](BuildSettings& s) { s.height = -2; }), 14,
+        {"negative height written as is",
+         with([](BuildSettings& s) { s.height = -2; }),
+         14,
          {0xFE, 0xFF, 0xFF, 0xFF}},
     };
     for (const auto& row : rows) {
@@ -114,17 +118,16 @@ TEST(SettingsBlock, ImpossibleLengthsAreRefusedBeforeAllocating)
         std::uint32_t value;
     };
     const Row rows[] = {
-        {"negative name length", 20, 0xFFFFFFFFu},
-        {"huge name length", 20, 0x7FFFFFFFu},
-        {"name length one past the end", 20, 33},
-        {"negative path length", 35, 0x80000000u},
+        {"negative name length", 20, 0xFFFFFFFFu}, {"huge name length", 20, 0x7FFFFFFFu},
+        {"name length one past the end", 20, 33},  {"negative path length", 35, 0x80000000u},
         {"path length one too many", 35, 18},
     };
     for (const auto& row : rows) {
         Bytes block = EncodeSettingsBlock(BuildSettings{}, "D:\\web\\index.html");
         test::putLE32(block, row.at, row.value);
         TMemoryStream in(block);
-        EXPECT_THROW((void)ReadSettingsBlock(in, static_cast<std::int64_t>(block.size())), ESettingsBlockError)
+        EXPECT_THROW((void)ReadSettingsBlock(in, static_cast<std::int64_t>(block.size())),
+                     ESettingsBlockError)
             << row.name;
     }
 }

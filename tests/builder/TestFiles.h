@@ -30,12 +30,15 @@ inline void writeText(const std::string& path, const std::string& text)
     writeFile(path, Bytes(text.begin(), text.end()));
 }
 
-inline Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
+inline Bytes bytesOf(const std::string& s)
+{
+    return Bytes(s.begin(), s.end());
+}
 
 // A fresh folder below the system's temporary folder, removed with the object. Its path ends
 // in "/".
 class TempDir {
-public:
+  public:
     TempDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "pagolux-test-XXXXXX").string();
@@ -53,7 +56,7 @@ public:
     [[nodiscard]] const std::string& path() const { return path_; }
     [[nodiscard]] std::string operator/(const std::string& name) const { return path_ + name; }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -23,9 +23,10 @@ namespace {
 using test::Bytes;
 namespace fs = std::filesystem;
 
-const std::string kPng = QByteArray::fromBase64(
-    "iVBORw0KGgoAAAANSUhEUgAAAAIAAAABCAIAAAB7QOjdAAAADUlEQVR4nGP4zwAE/wEHAAH/4iOeWQAAAABJRU5ErkJggg==")
-                             .toStdString();
+const std::string kPng =
+    QByteArray::fromBase64(
+        "iVBORw0KGgoAAAANSUhEUgAAAAIAAAABCAIAAAB7QOjdAAAADUlEQVR4nGP4zwAE/wEHAAH/4iOeWQAAAABJRU5ErkJggg==")
+        .toStdString();
 
 struct ProbeRun {
     int exitCode = -1;
@@ -59,7 +60,7 @@ ProbeRun runProbe(const std::string& program, const QString& script = {})
 }
 
 class EndToEndTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         const char* bin = std::getenv("PAGOLUX_BIN_DIR");
@@ -82,15 +83,16 @@ protected:
                         "<body><a href=../index.html>Zurück</a></body></html>");
         test::writeFile(site + "img/pic.png", Bytes(kPng.begin(), kPng.end()));
         test::writeText(site + "css/site.css", "body { background-color: rgb(10, 20, 30); }");
-        test::writeText(site + "js/app.js",
-                        "fetch('data/info.json').then(r => r.json())"
-                        ".then(j => { window.__fetched = j.word; }, e => { window.__fetched = 'failed ' + e; });");
+        test::writeText(
+            site + "js/app.js",
+            "fetch('data/info.json').then(r => r.json())"
+            ".then(j => { window.__fetched = j.word; }, e => { window.__fetched = 'failed ' + e; });");
         test::writeText(site + "data/info.json", "{\"word\": \"Pagolux\"}");
         // Something beside the site that no page may ever read.
         test::writeText(root / "outside.txt", "SECRET");
 
-        request.entries = {site + "index.html", site + "pages", site + "img", site + "css", site + "js",
-                           site + "data"};
+        request.entries = {site + "index.html", site + "pages", site + "img",
+                           site + "css",        site + "js",    site + "data"};
         request.startIndex = 0;
         request.progPath = binDir;
         request.settings.projectName = "E2E Projekt";
@@ -168,7 +170,8 @@ TEST_F(EndToEndTest, BuiltProgramShowsItsSiteFromTheArchive)
                                                             () => 'none'));
         window.__probe = out.join('|');
       })();
-    )JS").arg(outside));
+    )JS")
+                                           .arg(outside));
 
     ASSERT_EQ(run.exitCode, 0) << run.stderrText.toStdString();
     EXPECT_EQ(run.values.value("loaded"), "1");
@@ -205,7 +208,8 @@ TEST_F(EndToEndTest, BrokenProgramsExplainInsteadOfShowingABlankWindow)
     // The viewer as built holds no pages.
     ProbeRun run = runProbe(binDir + "pagolux-viewer");
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.stderrText.contains(QString::fromUtf8(kMsgViewerUnpatched))) << run.stderrText.toStdString();
+    EXPECT_TRUE(run.stderrText.contains(QString::fromUtf8(kMsgViewerUnpatched)))
+        << run.stderrText.toStdString();
 
     // One changed byte in the archive part.
     const std::string exe = build("beschaedigt");
@@ -214,7 +218,8 @@ TEST_F(EndToEndTest, BrokenProgramsExplainInsteadOfShowingABlankWindow)
     test::writeFile(exe, file);
     run = runProbe(exe);
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.stderrText.contains(QString::fromUtf8(kMsgViewerDamaged))) << run.stderrText.toStdString();
+    EXPECT_TRUE(run.stderrText.contains(QString::fromUtf8(kMsgViewerDamaged)))
+        << run.stderrText.toStdString();
 }
 
 } // namespace

@@ -14,7 +14,7 @@ using test::Bytes;
 // A host file as the builder makes it: N bytes of stand-in viewer, the settings block, the
 // archive of a small site.
 class ViewerPackageTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         std::filesystem::create_directories(site / "Sub");
@@ -107,15 +107,15 @@ TEST_F(ViewerPackageTest, BrokenFilesGiveAClearError)
         std::string expectedPrefix;
     };
     const Row rows[] = {
-        {"one archive byte changed", [&](Bytes& b) { b[b.size() - archiveBytes.size() + 10] ^= 0x01; }, kViewer,
-         damaged},
+        {"one archive byte changed", [&](Bytes& b) { b[b.size() - archiveBytes.size() + 10] ^= 0x01; },
+         kViewer, damaged},
         {"one registry byte changed", [](Bytes& b) { b[b.size() - 40] ^= 0x01; }, kViewer, damaged},
         {"archive trailer cut off", [](Bytes& b) { b.resize(b.size() - 10); }, kViewer, damaged},
         {"no archive at all", [&](Bytes& b) { b.resize(b.size() - archiveBytes.size()); }, kViewer, damaged},
         {"settings offset past the end", [](Bytes&) {}, 0x7FFFFF00u, damaged},
         {"settings offset zero", [](Bytes&) {}, 0, damaged},
-        {"name length runs past the end", [](Bytes& b) { test::putLE32(b, kViewer + 20, 0x7FFFFFF0u); }, kViewer,
-         damaged},
+        {"name length runs past the end", [](Bytes& b) { test::putLE32(b, kViewer + 20, 0x7FFFFFF0u); },
+         kViewer, damaged},
         {"offset one byte off", [](Bytes&) {}, kViewer + 1, damaged},
     };
     for (const auto& row : rows) {

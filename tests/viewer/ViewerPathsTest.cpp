@@ -31,18 +31,12 @@ TEST(ViewerPaths, UrlPathBecomesMemberKeyOrNothing)
         std::optional<std::string> key;
     };
     const Row rows[] = {
-        {"/web/index.html", "\\web\\index.html"},
-        {"/a b/ü.html", "\\a b\\ü.html"},
-        {"/x/..a/b..", "\\x\\..a\\b.."},
-        {"/", "\\"},
-        {"web/index.html", std::nullopt},
-        {"", std::nullopt},
-        {"/web/../etc/passwd", std::nullopt},
-        {"/..", std::nullopt},
-        {"/web/./index.html", std::nullopt},
-        {"/web/..", std::nullopt},
-        {"/web\\..\\etc", std::nullopt},
-        {"/C:/boot.ini", std::nullopt},
+        {"/web/index.html", "\\web\\index.html"}, {"/a b/ü.html", "\\a b\\ü.html"},
+        {"/x/..a/b..", "\\x\\..a\\b.."},          {"/", "\\"},
+        {"web/index.html", std::nullopt},         {"", std::nullopt},
+        {"/web/../etc/passwd", std::nullopt},     {"/..", std::nullopt},
+        {"/web/./index.html", std::nullopt},      {"/web/..", std::nullopt},
+        {"/web\\..\\etc", std::nullopt},          {"/C:/boot.ini", std::nullopt},
         {std::string("/a\0b", 4), std::nullopt},
     };
     for (const auto& row : rows)
@@ -63,10 +57,16 @@ TEST(ViewerPaths, MimeTypeByExtension)
         const char* type;
     };
     const Row rows[] = {
-        {"\\a\\index.html", "text/html"}, {"\\a\\INDEX.HTM", "text/html"},  {"\\s.css", "text/css"},
-        {"\\app.js", "text/javascript"},   {"\\logo.SVG", "image/svg+xml"}, {"\\p.jpeg", "image/jpeg"},
-        {"\\data.json", "application/json"}, {"\\noext", "application/octet-stream"},
-        {"\\dir.d\\file", "application/octet-stream"}, {"\\x.unknown", "application/octet-stream"},
+        {"\\a\\index.html", "text/html"},
+        {"\\a\\INDEX.HTM", "text/html"},
+        {"\\s.css", "text/css"},
+        {"\\app.js", "text/javascript"},
+        {"\\logo.SVG", "image/svg+xml"},
+        {"\\p.jpeg", "image/jpeg"},
+        {"\\data.json", "application/json"},
+        {"\\noext", "application/octet-stream"},
+        {"\\dir.d\\file", "application/octet-stream"},
+        {"\\x.unknown", "application/octet-stream"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(mimeTypeFor(row.key), row.type) << row.key;

@@ -1,7 +1,7 @@
+#include "viewer/ViewerWindow.h"
 #include "viewer/ArchiveSchemeHandler.h"
 #include "viewer/ViewerPackage.h"
 #include "viewer/ViewerPage.h"
-#include "viewer/ViewerWindow.h"
 
 #include "tests/viewer/WebTestSupport.h"
 
@@ -22,7 +22,7 @@ namespace {
 
 // Members kept in a map; counts what it was asked for.
 class MapSource : public MemberSource {
-public:
+  public:
     std::optional<std::vector<std::uint8_t>> read(const std::string& key) override
     {
         asked.push_back(key);
@@ -40,20 +40,23 @@ public:
 };
 
 // A 2 x 1 PNG (red, blue).
-const std::string kPng = QByteArray::fromBase64(
-    "iVBORw0KGgoAAAANSUhEUgAAAAIAAAABCAIAAAB7QOjdAAAADUlEQVR4nGP4zwAE/wEHAAH/4iOeWQAAAABJRU5ErkJggg==")
-                             .toStdString();
+const std::string kPng =
+    QByteArray::fromBase64(
+        "iVBORw0KGgoAAAANSUhEUgAAAAIAAAABCAIAAAB7QOjdAAAADUlEQVR4nGP4zwAE/wEHAAH/4iOeWQAAAABJRU5ErkJggg==")
+        .toStdString();
 
 class ViewerWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         source.members = {
             {"\\site\\index.html",
-             "<!DOCTYPE html><html><head><title>Start</title><link rel=stylesheet href=css/s.css></head><body>"
+             "<!DOCTYPE html><html><head><title>Start</title><link rel=stylesheet "
+             "href=css/s.css></head><body>"
              "<a id=sub href=pages/sub.html>Sub</a> <a id=ext href=https://example.org/x>Ext</a>"
              "<img id=img src=img/p.png></body></html>"},
-            {"\\site\\pages\\sub.html", "<html><head><title>Unterseite</title></head><body>sub</body></html>"},
+            {"\\site\\pages\\sub.html",
+             "<html><head><title>Unterseite</title></head><body>sub</body></html>"},
             {"\\site\\css\\s.css", "body { color: rgb(1, 2, 3); }"},
             {"\\site\\img\\p.png", kPng},
             {"\\site\\data.json", "{\"answer\": 42}"},
@@ -70,8 +73,8 @@ protected:
 
     ViewerWindow& open(const BuildSettings& settings)
     {
-        window = std::make_unique<ViewerWindow>(settings, ArchiveSchemeHandler::urlForKey("\\site\\index.html"),
-                                                profile);
+        window = std::make_unique<ViewerWindow>(
+            settings, ArchiveSchemeHandler::urlForKey("\\site\\index.html"), profile);
         loaded = 0;
         QObject::connect(window->view(), &QWebEngineView::loadFinished, [this](bool) { ++loaded; });
         window->start();
@@ -93,9 +96,8 @@ TEST_F(ViewerWindowTest, ShowsTheStartPageWithItsStylesAndImage)
     open(BuildSettings{});
     EXPECT_EQ(window->view()->title(), "Start");
     EXPECT_EQ(test::evaluate(page(), "getComputedStyle(document.body).color").toString(), "rgb(1, 2, 3)");
-    EXPECT_TRUE(test::waitUntil([&] {
-        return test::evaluate(page(), "document.getElementById('img').naturalWidth").toInt() == 2;
-    }));
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return test::evaluate(page(), "document.getElementById('img').naturalWidth").toInt() == 2; }));
 }
 
 TEST_F(ViewerWindowTest, FollowsLinksFetchesAndAnswers404)
@@ -135,7 +137,8 @@ TEST_F(ViewerWindowTest, ExternalLinksLeaveForTheBrowser)
 {
     open(BuildSettings{});
     std::vector<QUrl> opened;
-    auto* page = new ViewerPage(profile, [&](const QUrl& u) { opened.push_back(u); }, window->view());
+    auto* page = new ViewerPage(
+        profile, [&](const QUrl& u) { opened.push_back(u); }, window->view());
     window->view()->setPage(page);
     loaded = 0;
     window->view()->load(window->homeUrl());
@@ -161,8 +164,8 @@ TEST_F(ViewerWindowTest, WindowFollowsTheSettings)
         bool statusBar;
         bool fixed;
     };
-    const QStringList allTools{"actionBack", "actionForward", "actionHome", "actionReload", "actionPrint",
-                               "actionExitButton"};
+    const QStringList allTools{"actionBack",   "actionForward", "actionHome",
+                               "actionReload", "actionPrint",   "actionExitButton"};
     const std::vector<Row> rows = {
         {"defaults", [](BuildSettings&) {}, allTools, true, true, false},
         {"fixed size: no menu", [](BuildSettings& s) { s.fixedSize = true; }, allTools, false, true, true},
@@ -173,10 +176,11 @@ TEST_F(ViewerWindowTest, WindowFollowsTheSettings)
              s.elements[2] = false;
              s.elements[9] = false;
          },
-         {"actionBack", "actionForward", "actionHome", "actionReload"}, true, true, false},
-        {"nothing at all",
-         [](BuildSettings& s) { s.elements.fill(false); },
-         {}, false, false, false},
+         {"actionBack", "actionForward", "actionHome", "actionReload"},
+         true,
+         true,
+         false},
+        {"nothing at all", [](BuildSettings& s) { s.elements.fill(false); }, {}, false, false, false},
     };
     for (const auto& row : rows) {
         BuildSettings s;
@@ -192,7 +196,8 @@ TEST_F(ViewerWindowTest, WindowFollowsTheSettings)
             for (QAction* a : window->toolBar()->actions())
                 tools.append(a->objectName());
         EXPECT_EQ(tools, row.toolbar) << row.name;
-        EXPECT_EQ(window->menuWidget() != nullptr && !window->menuBar()->actions().isEmpty(), row.menu) << row.name;
+        EXPECT_EQ(window->menuWidget() != nullptr && !window->menuBar()->actions().isEmpty(), row.menu)
+            << row.name;
         EXPECT_EQ(window->findChild<QStatusBar*>() != nullptr, row.statusBar) << row.name;
         EXPECT_EQ(window->minimumSize() == window->maximumSize(), row.fixed) << row.name;
     }
