@@ -203,6 +203,21 @@ TEST_F(ViewerWindowTest, WindowFollowsTheSettings)
     }
 }
 
+TEST_F(ViewerWindowTest, MaximumSizeOpensMaximisedAndOutOfRangeSizesAreBounded)
+{
+    BuildSettings s;
+    s.definedSize = false;
+    open(s);
+    EXPECT_TRUE(window->windowState() & Qt::WindowMaximized);
+    EXPECT_FALSE(window->minimumSize() == window->maximumSize());
+
+    s.definedSize = true;
+    s.width = -5;
+    s.height = 1 << 30;
+    open(s);
+    EXPECT_EQ(window->requestedSize(), QSize(64, 16384));
+}
+
 TEST_F(ViewerWindowTest, BackAndForwardFollowTheHistory)
 {
     open(BuildSettings{});
