@@ -12,8 +12,8 @@
 
 namespace pagolux {
 
-// A glyph strip of our own artwork: "add", "delete", "open", "back", "forward", "home"
-// (one image), "reload", "iconload", "web". Null when the name is unknown.
+// A glyph strip of our own artwork: "add", "delete", "load", "back", "forward", "home"
+// (one image), "reload", "openicon", "web". Null when the name is unknown.
 [[nodiscard]] QImage ButtonGlyph(const QString& name);
 
 } // namespace pagolux

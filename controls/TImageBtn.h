@@ -38,6 +38,9 @@ class TImageBtn : public QWidget {
 
     [[nodiscard]] QSize sizeHint() const override;
 
+    // The click notification run from code: shows the normal look and emits clicked().
+    void click();
+
   signals:
     void clicked();
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
@@ -54,7 +57,6 @@ class TImageBtn : public QWidget {
   private:
     void showPressedLook();
     void showNormalLook();
-    void click();
 
     QImage picture;
     QImage picture2;

@@ -272,12 +272,12 @@ def make_glyphs():
     strip("BBALLX", double_tick, height=19)
     strip("add", plus, 16)
     strip("delete", minus, 16)
-    strip("open", folder, 16)
+    strip("load", folder, 16)
     strip("back", arrow_left, 16)
     strip("forward", arrow_right, 16)
     strip("home", house, 16, single=True)
     strip("reload", reload, 16)
-    strip("iconload", picture, 16)
+    strip("openicon", picture, 16)
     strip("web", globe, 16)
 
 
