@@ -25,6 +25,8 @@
 #include <vector>
 
 #include "builder/UserInteraction.h"
+#include "controls/ButtonsXP.h"
+#include "controls/ImageBtnUnit.h"
 
 class QCheckBox;
 class QFrame;
@@ -53,11 +55,12 @@ class TPaintBox;
 class TFilenameEdit;
 class TFormStorage;
 
-// The button classes of the window. The own controls (a two-picture image button and a
-// themed bitmap button) take their place by changing these two lines and the two factory
-// functions in MainUnitLayout.cpp.
+// The button classes of the window: the flat buttons of the project row and wwwBtn are plain
+// buttons, the nine bitmap buttons of the pages themed bitmap buttons, and the three picture
+// buttons image buttons.
 using BitmapButton = QPushButton;
-using PictureButton = QPushButton;
+using GlyphButton = TBitBtnXP;
+using PictureButton = TImageBtn;
 
 // The custom event that carries a progress percentage to the main window (the status bar's
 // progress panel). Its type number is 1024.
@@ -107,19 +110,19 @@ class TMainForm : public QMainWindow {
     TShellLink* ShellLink1 = nullptr;
     QSplitter* ShellSplitter = nullptr; // tree | list
     QSplitter* PageSplitter = nullptr;  // upper area / lower area
-    BitmapButton* AddBtn = nullptr;
-    BitmapButton* DelBtn = nullptr;
+    GlyphButton* AddBtn = nullptr;
+    GlyphButton* DelBtn = nullptr;
     QListWidget* ImageList = nullptr;
 
     // Page "Startdatei"
     QListWidget* SortBox = nullptr;
 
     // Page "Vorschau"
-    BitmapButton* LoadBtn = nullptr;
-    BitmapButton* BackButton = nullptr;
-    BitmapButton* FwdButton = nullptr;
-    BitmapButton* HomeBtn = nullptr;
-    BitmapButton* ReloadButton = nullptr;
+    GlyphButton* LoadBtn = nullptr;
+    GlyphButton* BackButton = nullptr;
+    GlyphButton* FwdButton = nullptr;
+    GlyphButton* HomeBtn = nullptr;
+    GlyphButton* ReloadButton = nullptr;
     QWidget* WebBrowserHost = nullptr;     // the area the browser fills
     QWebEngineView* WebBrowser1 = nullptr; // created on first use (webBrowser())
 
@@ -129,8 +132,8 @@ class TMainForm : public QMainWindow {
     PictureButton* GoBtn1 = nullptr;
     QCheckBox* AutoStartCheck = nullptr;
     QGroupBox* GroupBox1 = nullptr;
-    BitmapButton* OpenIconBtn = nullptr;
-    BitmapButton* StdIconBtn = nullptr;
+    GlyphButton* OpenIconBtn = nullptr;
+    GlyphButton* StdIconBtn = nullptr;
     TPaintBox* PaintBox1 = nullptr;
     QLabel* Image3 = nullptr; // hidden; holds the standard icon
     QGroupBox* GroupBox2 = nullptr;
@@ -261,6 +264,8 @@ class TMainForm : public QMainWindow {
     void buildTabOrder();
     BitmapButton* makeBitmapButton(QWidget* parent, const char* name, const QString& caption,
                                    const QString& hint, const QRect& geometry, const QString& glyph);
+    GlyphButton* makeGlyphButton(QWidget* parent, const char* name, const QString& caption,
+                                 const QString& hint, const QRect& geometry, const QString& glyph);
     PictureButton* makePictureButton(QWidget* parent, const char* name, const QString& caption,
                                      const QString& hint, const QRect& geometry, const QString& picture,
                                      const QString& picture2);

@@ -8,11 +8,13 @@
 #include "app/TPaintBox.h"
 #include "app/TPanel.h"
 #include "app/TStatusBar.h"
+#include "controls/ControlsResources.h"
 #include "shell/TShellLink.h"
 #include "shell/TShellList.h"
 #include "shell/TShellTree.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QFont>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -176,21 +178,39 @@ BitmapButton* TMainForm::makeBitmapButton(QWidget* parent, const char* name, con
     return button;
 }
 
+GlyphButton* TMainForm::makeGlyphButton(QWidget* parent, const char* name, const QString& caption,
+                                        const QString& hint, const QRect& geometry, const QString& glyph)
+{
+    auto* button = new GlyphButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    if (!hint.isEmpty())
+        button->setToolTip(hint);
+    // The controls' own glyph strip of the same name (a missing one leaves the button bare).
+    const QImage strip = ButtonGlyph(QFileInfo(glyph).baseName());
+    if (!strip.isNull())
+        button->SetGlyph(strip);
+    return button;
+}
+
 PictureButton* TMainForm::makePictureButton(QWidget* parent, const char* name, const QString& caption,
                                             const QString& hint, const QRect& geometry,
                                             const QString& picture, const QString& picture2)
 {
-    // Until the image button takes its place: a plain button with the picture's words.
-    auto* button = new PictureButton(caption, parent);
+    // The image button carries its words in its pictures: the controls' own GIFs of the
+    // same names.
+    (void)caption;
+    auto* button = new PictureButton(parent);
     button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
+    button->move(geometry.topLeft());
+    button->resize(geometry.size());
     button->setToolTip(hint);
     button->setCursor(Qt::PointingHandCursor);
-    QFont bold = button->font();
-    bold.setBold(true);
-    button->setFont(bold);
-    (void)picture;  // the normal picture of the image button
-    (void)picture2; // its pressed picture
+    const auto gif = [](const QString& path) {
+        return LoadControlsImage(QStringLiteral("buttons/%1.gif").arg(QFileInfo(path).baseName()));
+    };
+    button->SetPicture(gif(picture));
+    button->SetPicture2(gif(picture2));
     return button;
 }
 
@@ -355,10 +375,10 @@ void TMainForm::buildFilesPage()
     auto* lowerLayout = column(lower);
     auto* buttons = fixedRow(lower, 41);
     const QString glyph = QStringLiteral(":/pagolux/glyphs/%1.png");
-    AddBtn = makeBitmapButton(buttons, "AddBtn", QStringLiteral("&Hinzufügen"), QString(),
-                              QRect(8, 8, 89, 25), glyph.arg(QStringLiteral("add")));
-    DelBtn = makeBitmapButton(buttons, "DelBtn", QStringLiteral("&Löschen"), QString(), QRect(104, 8, 89, 25),
-                              glyph.arg(QStringLiteral("delete")));
+    AddBtn = makeGlyphButton(buttons, "AddBtn", QStringLiteral("&Hinzufügen"), QString(),
+                             QRect(8, 8, 89, 25), glyph.arg(QStringLiteral("add")));
+    DelBtn = makeGlyphButton(buttons, "DelBtn", QStringLiteral("&Löschen"), QString(), QRect(104, 8, 89, 25),
+                             glyph.arg(QStringLiteral("delete")));
     DelBtn->setEnabled(false);
     lowerLayout->addWidget(buttons);
     ImageList = new QListWidget(lower);
@@ -398,16 +418,16 @@ void TMainForm::buildPreviewPage()
     auto* layout = column(body);
     auto* buttons = fixedRow(body, 41);
     const QString glyph = QStringLiteral(":/pagolux/glyphs/%1.png");
-    LoadBtn = makeBitmapButton(buttons, "LoadBtn", QStringLiteral("Startdatei öffnen..."), QString(),
-                               QRect(16, 8, 137, 25), glyph.arg(QStringLiteral("load")));
-    BackButton = makeBitmapButton(buttons, "BackButton", QStringLiteral("Zurück"), QString(),
-                                  QRect(160, 8, 75, 25), glyph.arg(QStringLiteral("back")));
-    FwdButton = makeBitmapButton(buttons, "FwdButton", QStringLiteral("Vorwärts"), QString(),
-                                 QRect(240, 8, 75, 25), glyph.arg(QStringLiteral("forward")));
-    HomeBtn = makeBitmapButton(buttons, "HomeBtn", QStringLiteral("Startseite"), QString(),
-                               QRect(320, 8, 89, 25), glyph.arg(QStringLiteral("home")));
-    ReloadButton = makeBitmapButton(buttons, "ReloadButton", QStringLiteral("Neu laden"), QString(),
-                                    QRect(416, 8, 89, 25), glyph.arg(QStringLiteral("reload")));
+    LoadBtn = makeGlyphButton(buttons, "LoadBtn", QStringLiteral("Startdatei öffnen..."), QString(),
+                              QRect(16, 8, 137, 25), glyph.arg(QStringLiteral("load")));
+    BackButton = makeGlyphButton(buttons, "BackButton", QStringLiteral("Zurück"), QString(),
+                                 QRect(160, 8, 75, 25), glyph.arg(QStringLiteral("back")));
+    FwdButton = makeGlyphButton(buttons, "FwdButton", QStringLiteral("Vorwärts"), QString(),
+                                QRect(240, 8, 75, 25), glyph.arg(QStringLiteral("forward")));
+    HomeBtn = makeGlyphButton(buttons, "HomeBtn", QStringLiteral("Startseite"), QString(),
+                              QRect(320, 8, 89, 25), glyph.arg(QStringLiteral("home")));
+    ReloadButton = makeGlyphButton(buttons, "ReloadButton", QStringLiteral("Neu laden"), QString(),
+                                   QRect(416, 8, 89, 25), glyph.arg(QStringLiteral("reload")));
     layout->addWidget(buttons);
     WebBrowserHost = new QWidget(body);
     WebBrowserHost->setObjectName(QStringLiteral("WebBrowserHost"));
@@ -441,10 +461,14 @@ void TMainForm::buildExePage()
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(12, 48, 381, 57);
     const QString glyph = QStringLiteral(":/pagolux/glyphs/%1.png");
-    OpenIconBtn = makeBitmapButton(GroupBox1, "OpenIconBtn", QStringLiteral("Îcon laden..."), QString(),
-                                   QRect(8, 24, 105, 25), glyph.arg(QStringLiteral("openicon")));
-    StdIconBtn = makeBitmapButton(GroupBox1, "StdIconBtn", QStringLiteral("Îcon zurücksetzen..."), QString(),
-                                  QRect(120, 24, 137, 25), glyph.arg(QStringLiteral("retry")));
+    OpenIconBtn = makeGlyphButton(GroupBox1, "OpenIconBtn", QStringLiteral("Îcon laden..."), QString(),
+                                  QRect(8, 24, 105, 25), glyph.arg(QStringLiteral("openicon")));
+    StdIconBtn = makeGlyphButton(GroupBox1, "StdIconBtn", QStringLiteral("Îcon zurücksetzen..."), QString(),
+                                 QRect(120, 24, 137, 25), glyph.arg(QStringLiteral("retry")));
+    // The stock kind for retrying gives the glyph; the caption, set first, stays.
+    StdIconBtn->SetLoading(true);
+    StdIconBtn->SetKind(bkRetry);
+    StdIconBtn->SetLoading(false);
     PaintBox1 = new TPaintBox(GroupBox1);
     PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
     PaintBox1->setGeometry(272, 17, 32, 32);

@@ -20,6 +20,10 @@ void TMainForm::connectHandlers()
         connect(button, &QAbstractButton::clicked, this,
                 [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
     };
+    const auto onPictureClick = [this](TImageBtn* button, void (TMainForm::*handler)()) {
+        connect(button, &TImageBtn::clicked, this,
+                [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
+    };
     onClick(NewBtn, &TMainForm::NewBtnClick);
     onClick(OpenBtn, &TMainForm::OpenBtnClick);
     onClick(SaveBtn, &TMainForm::SaveBtnClick);
@@ -33,10 +37,10 @@ void TMainForm::connectHandlers()
     onClick(ReloadButton, &TMainForm::ReloadButtonClick);
     onClick(OpenIconBtn, &TMainForm::OpenIconBtnClick);
     onClick(StdIconBtn, &TMainForm::StdIconBtnClick);
-    onClick(GoBtn1, &TMainForm::GoBtn1Click);
+    onPictureClick(GoBtn1, &TMainForm::GoBtn1Click);
     onClick(wwwBtn, &TMainForm::wwwBtnClick);
-    onClick(ueberbtn, &TMainForm::ueberbtnClick);
-    onClick(endebtn, &TMainForm::EndeBtnClick);
+    onPictureClick(ueberbtn, &TMainForm::ueberbtnClick);
+    onPictureClick(endebtn, &TMainForm::EndeBtnClick);
 
     connect(PrefListBox, &QListWidget::itemDoubleClicked, this,
             [this] { runGuarded([this] { PrefListBoxDblClick(); }); });
