@@ -292,11 +292,13 @@ def convert(*args):
 
 def picture_button(name, word, bar, bar_edge, ink):
     out = os.path.join(HERE, "buttons", name + ".gif")
-    convert("-size", "101x30", "xc:#d4d0c8",
+    # Clear corners: the window's face shows around the rounded ends.
+    convert("-size", "101x30", "xc:none",
             "-fill", bar, "-stroke", bar_edge, "-strokewidth", "1",
             "-draw", "roundrectangle 1,1 99,28 13,13",
             "-stroke", "none", "-fill", ink, "-font", FONT, "-pointsize", "17",
             "-gravity", "center", "-annotate", "+0+0", word,
+            "-channel", "A", "-threshold", "50%", "+channel",
             "+dither", "-colors", "32", "-strip", out)
 
 
