@@ -371,21 +371,15 @@ void TZLBArchive::prepareMember(Member& m) const
         m.fileSize = size;
         m.crc = Crc32(0, bytes.data(), bytes.size());
 
-        TMemoryStream buffer;
-        buffer.Reserve(static_cast<std::size_t>(size / 2 + 64));
-        {
-            TCompressionStream z(CompressionLevel, buffer);
-            z.OnProgress = [&m](TCustomZlibStream& s) { m.progressAt.push_back(s.Position()); };
-            TReadOnlyMemoryStream input(bytes.data(), bytes.size());
-            z.CopyFrom(input, 0);
-            z.Finish();
-        }
-        if (buffer.Size() >= size) {
+        std::vector<std::uint8_t> compressed;
+        compressed.reserve(static_cast<std::size_t>(size / 2 + 64));
+        DeflateMember(CompressionLevel, bytes.data(), bytes.size(), compressed, &m.progressAt);
+        if (static_cast<std::int64_t>(compressed.size()) >= size) {
             m.storedRaw = true;
             m.block = std::move(bytes);
         } else {
             m.storedRaw = false;
-            m.block = buffer.TakeBytes();
+            m.block = std::move(compressed);
         }
     } catch (...) {
         m.failed = true;

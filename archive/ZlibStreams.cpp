@@ -292,4 +292,61 @@ bool DeflateBuffer(TFileCompressionLevel level, const void* data, std::size_t si
     return true;
 }
 
+namespace {
+
+// One deflate state per thread, reused across members: initialising a fresh state per member
+// (allocating and clearing its tables) costs more than compressing a small file.
+struct DeflateSession {
+    z_stream rec{};
+    int level = 0;
+    bool initialised = false;
+    ~DeflateSession()
+    {
+        if (initialised)
+            deflateEnd(&rec);
+    }
+};
+
+} // namespace
+
+void DeflateMember(TFileCompressionLevel level, const void* data, std::size_t size,
+                   std::vector<std::uint8_t>& out, std::vector<std::int64_t>* exchanges)
+{
+    thread_local DeflateSession session;
+    const int zlevel = ZlibLevel(level);
+    if (session.initialised && session.level != zlevel) {
+        deflateEnd(&session.rec);
+        session.initialised = false;
+    }
+    if (!session.initialised) {
+        session.rec = z_stream{};
+        deflateCheck(
+            deflateInit2(&session.rec, zlevel, Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY));
+        session.initialised = true;
+        session.level = zlevel;
+    } else {
+        deflateCheck(deflateReset(&session.rec));
+    }
+    if (size > std::numeric_limits<uInt>::max())
+        throw ECompressionError(kZlibErrorText);
+    z_stream& z = session.rec;
+    z.next_in = const_cast<Bytef*>(static_cast<const Bytef*>(data));
+    z.avail_in = static_cast<uInt>(size);
+    constexpr std::size_t kChunk = TCustomZlibStream::kBufferSize;
+    std::size_t produced = 0;
+    out.clear();
+    for (;;) {
+        out.resize(produced + kChunk);
+        z.next_out = out.data() + produced;
+        z.avail_out = static_cast<uInt>(kChunk);
+        const int rc = deflateCheck(deflate(&z, Z_FINISH));
+        produced += kChunk - z.avail_out;
+        if (rc == Z_STREAM_END)
+            break;
+        if (z.avail_out == 0 && exchanges)
+            exchanges->push_back(static_cast<std::int64_t>(z.total_in));
+    }
+    out.resize(produced);
+}
+
 } // namespace pagolux

@@ -115,4 +115,11 @@ std::uint32_t Crc32Combine(std::uint32_t crcA, std::uint32_t crcB, std::int64_t 
 bool DeflateBuffer(TFileCompressionLevel level, const void* data, std::size_t size,
                    std::vector<std::uint8_t>& out, std::size_t maxOut);
 
+// Deflates a whole member held in memory into out, with a deflate state kept per thread and
+// reset between members. The bytes equal those of a TCompressionStream; exchanges (when not
+// null) receives the uncompressed position at each point where a TCompressionStream's
+// 65,536-byte buffer would have been full.
+void DeflateMember(TFileCompressionLevel level, const void* data, std::size_t size,
+                   std::vector<std::uint8_t>& out, std::vector<std::int64_t>* exchanges);
+
 } // namespace pagolux

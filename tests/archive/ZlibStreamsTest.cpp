@@ -157,6 +157,14 @@ TEST(ZlibStreams, OneShotDeflateMatchesTheStream)
             Bytes oneShot;
             ASSERT_TRUE(DeflateBuffer(level, data.data(), data.size(), oneShot, 0));
             EXPECT_EQ(oneShot, viaStream) << int(level) << " " << data.size();
+            // The reused per-thread state gives the same bytes, member after member.
+            for (int repeat = 0; repeat < 2; ++repeat) {
+                Bytes member;
+                std::vector<std::int64_t> exchanges;
+                DeflateMember(level, data.data(), data.size(), member, &exchanges);
+                EXPECT_EQ(member, viaStream) << int(level) << " " << data.size();
+                EXPECT_EQ(exchanges.size(), viaStream.size() / 65536) << int(level) << " " << data.size();
+            }
         }
     }
     // With a limit the one-shot deflate gives up on data that does not shrink.
