@@ -27,19 +27,9 @@ TShellTree::TShellTree(QWidget* parent) : QTreeView(parent), model_(new TShellMo
 
     // The folders above a chosen one are read and sorted in the background, which moves it;
     // it is scrolled into view again after each of these steps until the user takes over.
-    const auto keepInView = [this] {
-        if (pendingScroll_.isValid())
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    if (pendingScroll_.isValid())
-                        scrollTo(pendingScroll_, QAbstractItemView::PositionAtCenter);
-                },
-                Qt::QueuedConnection);
-    };
-    connect(model_, &QFileSystemModel::directoryLoaded, this, keepInView);
-    connect(model_, &QAbstractItemModel::layoutChanged, this, keepInView);
-    connect(model_, &QAbstractItemModel::rowsInserted, this, keepInView);
+    connect(model_, &QFileSystemModel::directoryLoaded, this, &TShellTree::keepPendingFolderInView);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, &TShellTree::keepPendingFolderInView);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &TShellTree::keepPendingFolderInView);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
                 if (current.isValid())
@@ -94,6 +84,12 @@ void TShellTree::showEvent(QShowEvent* event)
 {
     QTreeView::showEvent(event);
     // A folder chosen while the tree was hidden comes into view once the tree has its size.
+    keepPendingFolderInView();
+}
+
+void TShellTree::keepPendingFolderInView()
+{
+    // Queued, so the scroll happens after the model has laid out what it just loaded.
     if (pendingScroll_.isValid())
         QMetaObject::invokeMethod(
             this,

@@ -37,6 +37,7 @@ class TShellTree : public QTreeView {
     void folderSelected(const QString& path);
 
   private:
+    void keepPendingFolderInView();
     TShellModel* model_;
     QPersistentModelIndex pendingScroll_; // the folder to keep in view while its parents load
 };

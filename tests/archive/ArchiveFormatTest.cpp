@@ -23,16 +23,6 @@ std::ostream& operator<<(std::ostream& os, const Report& r)
     return os << "(" << r.msg << ", " << r.pct << ")";
 }
 
-template <class Fn> std::string messageOf(Fn fn)
-{
-    try {
-        fn();
-    } catch (const Exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
-
 // Writes count small text files into dir/src and returns their paths.
 std::vector<std::string> makeFiles(const TempDir& dir, int count)
 {

@@ -15,6 +15,17 @@
 
 namespace pagolux::test {
 
+// The text of the pagolux::Exception that fn throws, or "(no exception)".
+template <class Fn> std::string messageOf(Fn fn)
+{
+    try {
+        fn();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
 using Bytes = std::vector<std::uint8_t>;
 
 class TempDir {

@@ -24,16 +24,6 @@ class RecordingStream : public TMemoryStream {
     }
 };
 
-template <class Fn> std::string messageOf(Fn fn)
-{
-    try {
-        fn();
-    } catch (const Exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
-
 } // namespace
 
 TEST(TStream, ErrorTextsAreTheGermanMessages)

@@ -20,16 +20,6 @@ Bytes compress(const Bytes& data, TFileCompressionLevel level = fcDefault)
     return dst.Bytes();
 }
 
-template <class Fn> std::string messageOf(Fn fn)
-{
-    try {
-        fn();
-    } catch (const Exception& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
-
 } // namespace
 
 TEST(ZlibStreams, EmptyInputAtTheDefaultLevelIsTheEightByteStream)
