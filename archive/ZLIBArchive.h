@@ -211,6 +211,7 @@ class TZLBArchive {
     void appendMember(Member& m, TStream& out);
     // Reads the stored block of entry i into memory-bounded chunks, calling sink per chunk,
     // and checks FileCRC; raises EArchiveError naming the member when the data is damaged.
+    // An empty sink only checks the data.
     void readMember(std::int32_t i, const std::function<void(const std::uint8_t*, std::size_t)>& sink) const;
     std::string memberName(std::int32_t i) const;
 

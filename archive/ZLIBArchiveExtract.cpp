@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
@@ -62,23 +63,32 @@ void TZLBArchive::readMember(std::int32_t i,
     std::uint32_t crc = 0;
     try {
         TSubRangeStream block(*file, archiveStart + e.DataOffset, e.StoredSize);
-        std::vector<std::uint8_t> chunk(static_cast<std::size_t>(
-            std::min<std::int64_t>(std::max<std::int64_t>(e.FileSize, 1), kReadChunk)));
+        // Not cleared: every byte is filled before it is read. Checking a compressed member
+        // needs none (InflateCrc32 has buffers of its own).
+        const auto chunkSize = static_cast<std::size_t>(
+            std::min<std::int64_t>(std::max<std::int64_t>(e.FileSize, 1), kReadChunk));
+        const auto buffer = e.StoredRaw == 1 || sink
+                                ? std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize)
+                                : std::unique_ptr<std::uint8_t[]>();
+        std::uint8_t* const chunk = buffer.get();
         if (e.StoredRaw == 1) {
             for (std::int64_t left = e.StoredSize; left > 0;) {
                 const auto n = std::min(left, kReadChunk);
-                block.ReadBuffer(chunk.data(), n);
-                crc = Crc32(crc, chunk.data(), static_cast<std::size_t>(n));
-                sink(chunk.data(), static_cast<std::size_t>(n));
+                block.ReadBuffer(chunk, n);
+                crc = Crc32(crc, chunk, static_cast<std::size_t>(n));
+                if (sink)
+                    sink(chunk, static_cast<std::size_t>(n));
                 left -= n;
             }
+        } else if (!sink) {
+            crc = InflateCrc32(block, e.FileSize);
         } else {
             TDecompressionStream z(block);
             for (std::int64_t left = e.FileSize; left > 0;) {
                 const auto n = std::min(left, kReadChunk);
-                z.ReadBuffer(chunk.data(), n);
-                crc = Crc32(crc, chunk.data(), static_cast<std::size_t>(n));
-                sink(chunk.data(), static_cast<std::size_t>(n));
+                z.ReadBuffer(chunk, n);
+                crc = Crc32(crc, chunk, static_cast<std::size_t>(n));
+                sink(chunk, static_cast<std::size_t>(n));
                 left -= n;
             }
         }
@@ -195,19 +205,31 @@ void TZLBArchive::VerifyMembers()
     unsigned threads = Threads ? Threads : std::max(1u, std::thread::hardware_concurrency());
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, count));
 
+    // Largest members first, so the workers run out of work at about the same time.
+    std::vector<std::int32_t> order(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order[i] = static_cast<std::int32_t>(i);
+    std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
+        return std::max(entries[static_cast<std::size_t>(a)]->FileSize,
+                        entries[static_cast<std::size_t>(a)]->StoredSize) >
+               std::max(entries[static_cast<std::size_t>(b)]->FileSize,
+                        entries[static_cast<std::size_t>(b)]->StoredSize);
+    });
+
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
     std::int32_t firstBad = -1;
     std::string firstError;
     auto work = [&] {
-        const auto discard = [](const std::uint8_t*, std::size_t) {};
-        for (std::size_t i = next++; i < count; i = next++) {
+        const std::function<void(const std::uint8_t*, std::size_t)> checkOnly;
+        for (std::size_t k = next++; k < count; k = next++) {
+            const std::int32_t i = order[k];
             try {
-                readMember(static_cast<std::int32_t>(i), discard);
+                readMember(i, checkOnly);
             } catch (const std::exception& ex) {
                 std::lock_guard lock(mutex);
-                if (firstBad < 0 || static_cast<std::int32_t>(i) < firstBad) {
-                    firstBad = static_cast<std::int32_t>(i);
+                if (firstBad < 0 || i < firstBad) {
+                    firstBad = i;
                     firstError = ex.what();
                 }
             }

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <limits>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
+
 namespace pagolux {
 
 namespace {
@@ -248,9 +252,84 @@ std::int64_t TDecompressionStream::Seek(std::int64_t offset, TSeekOrigin origin)
 
 // ---------------------------------------------------------------- helpers
 
+namespace {
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define PAGOLUX_CRC_CLMUL 1
+
+__attribute__((target("pclmul,sse4.1"))) inline __m128i load(const std::uint8_t* q)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+}
+
+// x multiplied forward by the distance in k, added to next.
+__attribute__((target("pclmul,sse4.1"))) inline __m128i fold(__m128i x, __m128i k, __m128i next)
+{
+    return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)),
+                         next);
+}
+
+// CRC-32 of whole 16-byte blocks by carry-less multiplication (folding four 128-bit lanes,
+// then one, then a Barrett reduction to 32 bits). crc and the result are in zlib's convention
+// (not inverted); size is a multiple of 16 and at least 64.
+__attribute__((target("pclmul,sse4.1"))) std::uint32_t crc32Clmul(std::uint32_t crc, const std::uint8_t* p,
+                                                                  std::size_t size)
+{
+    const __m128i k1k2 = _mm_set_epi64x(0x1c6e41596LL, 0x154442bd4LL);
+    const __m128i k3k4 = _mm_set_epi64x(0x0ccaa009eLL, 0x1751997d0LL);
+    const __m128i k5 = _mm_set_epi64x(0, 0x163cd6124LL);
+    const __m128i poly = _mm_set_epi64x(0x1f7011641LL, 0x1db710641LL);
+    const __m128i mask32 = _mm_set_epi32(0, 0, 0, -1);
+
+    __m128i x0 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(~crc)));
+    __m128i x1 = load(p + 16);
+    __m128i x2 = load(p + 32);
+    __m128i x3 = load(p + 48);
+    p += 64;
+    size -= 64;
+    for (; size >= 64; size -= 64, p += 64) {
+        x0 = fold(x0, k1k2, load(p));
+        x1 = fold(x1, k1k2, load(p + 16));
+        x2 = fold(x2, k1k2, load(p + 32));
+        x3 = fold(x3, k1k2, load(p + 48));
+    }
+    x0 = fold(x0, k3k4, x1);
+    x0 = fold(x0, k3k4, x2);
+    x0 = fold(x0, k3k4, x3);
+    for (; size >= 16; size -= 16, p += 16)
+        x0 = fold(x0, k3k4, load(p));
+
+    // 128 -> 64 bits
+    x0 = _mm_xor_si128(_mm_clmulepi64_si128(x0, k3k4, 0x10), _mm_srli_si128(x0, 8));
+    // 96 -> 64 bits
+    x0 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x0, mask32), k5, 0x00), _mm_srli_si128(x0, 4));
+    // Barrett reduction to 32 bits
+    __m128i t = _mm_clmulepi64_si128(_mm_and_si128(x0, mask32), poly, 0x10);
+    t = _mm_clmulepi64_si128(_mm_and_si128(t, mask32), poly, 0x00);
+    x0 = _mm_xor_si128(x0, t);
+    return ~static_cast<std::uint32_t>(_mm_extract_epi32(x0, 1));
+}
+
+bool haveClmul()
+{
+    static const bool have = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    return have;
+}
+#endif
+
+} // namespace
+
 std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size)
 {
     const auto* p = static_cast<const Bytef*>(data);
+#ifdef PAGOLUX_CRC_CLMUL
+    if (size >= 64 && haveClmul()) {
+        const std::size_t blocks = size & ~std::size_t{15};
+        crc = crc32Clmul(crc, p, blocks);
+        p += blocks;
+        size -= blocks;
+    }
+#endif
     uLong c = crc;
     while (size > 0) {
         const auto chunk = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
@@ -264,6 +343,51 @@ std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size)
 std::uint32_t Crc32Combine(std::uint32_t crcA, std::uint32_t crcB, std::int64_t lengthB)
 {
     return static_cast<std::uint32_t>(crc32_combine64(crcA, crcB, static_cast<z_off64_t>(lengthB)));
+}
+
+std::uint32_t InflateCrc32(TStream& source, std::int64_t size)
+{
+    // Buffers kept per thread: members are checked one after another on each worker.
+    thread_local std::vector<std::uint8_t> input;
+    thread_local std::vector<std::uint8_t> output;
+    constexpr std::size_t kOutput = 256 * 1024;
+    if (input.empty()) {
+        input.resize(TCustomZlibStream::kBufferSize);
+        output.resize(kOutput);
+    }
+    z_stream rec{};
+    inflateCheck(inflateInit2(&rec, kWindowBits));
+    struct End {
+        z_stream* r;
+        ~End() { inflateEnd(r); }
+    } end{&rec};
+    inflateCheck(inflateValidate(&rec, 0));
+    rec.avail_in = 0;
+    std::uint32_t crc = 0;
+    bool streamEnd = false;
+    for (std::int64_t left = size; left > 0;) {
+        const auto chunk =
+            static_cast<uInt>(std::min<std::int64_t>(left, static_cast<std::int64_t>(kOutput)));
+        rec.next_out = output.data();
+        rec.avail_out = chunk;
+        while (rec.avail_out > 0) {
+            if (streamEnd)
+                throw EDecompressionError(kZlibErrorText);
+            if (rec.avail_in == 0) {
+                const auto got = source.Read(input.data(), static_cast<std::int64_t>(input.size()));
+                rec.next_in = input.data();
+                rec.avail_in = static_cast<uInt>(std::max<std::int64_t>(got, 0));
+            }
+            const int rc = inflateCheck(inflate(&rec, Z_NO_FLUSH));
+            if (rc == Z_STREAM_END)
+                streamEnd = true;
+            else if (rc == Z_NEED_DICT)
+                throw EDecompressionError(kZlibErrorText);
+        }
+        crc = Crc32(crc, output.data(), chunk);
+        left -= chunk;
+    }
+    return crc;
 }
 
 bool DeflateBuffer(TFileCompressionLevel level, const void* data, std::size_t size,

@@ -57,7 +57,9 @@ class TCustomZlibStream : public TStream {
     TStream& strm;
     std::int64_t strmPos;
     std::unique_ptr<ZState> z;
-    std::array<std::uint8_t, kBufferSize> buffer{};
+    // Left uninitialised: every byte is written before it is read, and streams are made per
+    // member, so clearing 64 KiB each time would cost more than inflating a small file.
+    std::array<std::uint8_t, kBufferSize> buffer;
 };
 
 // Write-only. The zlib stream in the destination is complete only after destruction; Finish()
@@ -107,6 +109,12 @@ class TDecompressionStream : public TCustomZlibStream {
 std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size);
 // CRC-32 of A followed by B, from the CRC of A, the CRC of B and B's length.
 std::uint32_t Crc32Combine(std::uint32_t crcA, std::uint32_t crcB, std::int64_t lengthB);
+
+// Inflates the zlib stream that source stands at and returns the CRC-32 of exactly size bytes
+// of its output, which is discarded. zlib's own Adler-32 is neither computed nor checked: the
+// caller compares the CRC-32. Raises EDecompressionError where a TDecompressionStream reading
+// size bytes would (bad data, input cut short, stream ending before size bytes).
+std::uint32_t InflateCrc32(TStream& source, std::int64_t size);
 
 // One-shot deflate of a whole buffer with the archive's parameters (window 2^15, memory level
 // 8, default strategy). Produces exactly the bytes a TCompressionStream would. When maxOut > 0

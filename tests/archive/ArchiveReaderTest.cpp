@@ -185,6 +185,37 @@ TEST(ArchiveReader, DamagedMemberDataIsAnErrorNotAFile)
     }
 }
 
+TEST(ArchiveReader, VerifyNamesTheFirstDamagedMemberWhateverTheirSizes)
+{
+    // The members are checked largest first; the error still names the first one in the archive.
+    TempDir dir;
+    for (unsigned threads : {1u, 2u, 4u}) {
+        Crafted c = Craft({{"", "ok.txt", TextData(300), false},
+                           {"", "small.txt", TextData(200, 2), true},
+                           {"", "big.txt", TextData(90000, 3), false},
+                           {"", "huge.bin", RandomData(300000, 4), true}});
+        const std::size_t smallAt = Le32(c.bytes, c.entryAt[1] + 520);
+        const std::size_t bigAt = Le32(c.bytes, c.entryAt[2] + 520);
+        const std::size_t hugeAt = Le32(c.bytes, c.entryAt[3] + 520);
+        c.bytes[hugeAt + 1000] ^= 0x01;
+        c.bytes[bigAt + 100] ^= 0x10;
+        Reseal(c.bytes);
+        WriteFile(dir / "v.zlb", c.bytes);
+        TZLBArchive zlb;
+        zlb.Threads = threads;
+        ASSERT_TRUE(zlb.OpenArchive(dir / "v.zlb"));
+        EXPECT_EQ(MessageOf([&] { zlb.VerifyMembers(); }), "The data of big.txt in the archive is damaged")
+            << threads;
+
+        c.bytes[smallAt + 7] ^= 0x02;
+        Reseal(c.bytes);
+        WriteFile(dir / "v.zlb", c.bytes);
+        ASSERT_TRUE(zlb.OpenArchive(dir / "v.zlb"));
+        EXPECT_EQ(MessageOf([&] { zlb.VerifyMembers(); }), "The data of small.txt in the archive is damaged")
+            << threads;
+    }
+}
+
 TEST(ArchiveReader, RawRegistryOpensWithoutRegistryProgress)
 {
     TempDir dir;

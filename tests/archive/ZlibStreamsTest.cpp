@@ -251,3 +251,93 @@ TEST(ZlibStreams, Crc32OfTheCheckString)
     // Feeding in pieces gives the same result.
     EXPECT_EQ(Crc32(Crc32(0, "1234", 4), "56789", 5), 0xCBF43926u);
 }
+
+namespace {
+
+// Bit by bit, the definition: reflected polynomial 0xEDB88320, inverted before and after.
+std::uint32_t bitwiseCrc32(std::uint32_t crc, const std::uint8_t* p, std::size_t n)
+{
+    crc = ~crc;
+    for (std::size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    return ~crc;
+}
+
+} // namespace
+
+TEST(ZlibStreams, Crc32MatchesTheBitwiseDefinitionForEveryLengthAndAlignment)
+{
+    const Bytes data = RandomData(70000, 11);
+    for (std::size_t offset = 0; offset < 16; ++offset)
+        for (std::size_t size = 0; size <= 300; ++size)
+            for (std::uint32_t start : {0u, 0xFFFFFFFFu, 0x5A17C3E1u})
+                ASSERT_EQ(Crc32(start, data.data() + offset, size),
+                          bitwiseCrc32(start, data.data() + offset, size))
+                    << "offset " << offset << " size " << size << " start " << start;
+    for (std::size_t size : {1000u, 4096u, 65535u, 65536u, 69977u}) {
+        ASSERT_EQ(Crc32(0, data.data() + 3, size), bitwiseCrc32(0, data.data() + 3, size)) << size;
+        // Any split gives the same result as one piece.
+        const std::size_t half = size / 2 + 5;
+        EXPECT_EQ(Crc32(Crc32(0, data.data(), half), data.data() + half, size - half),
+                  bitwiseCrc32(0, data.data(), size))
+            << size;
+    }
+    // One flipped bit anywhere in a long block changes the result.
+    Bytes flipped = data;
+    flipped[40000] ^= 0x08;
+    EXPECT_NE(Crc32(0, flipped.data(), flipped.size()), Crc32(0, data.data(), data.size()));
+    EXPECT_EQ(Crc32(0, flipped.data(), flipped.size()), bitwiseCrc32(0, flipped.data(), flipped.size()));
+}
+
+TEST(ZlibStreams, InflateCrc32GivesTheCrcOfTheOutputAndRefusesDamagedStreams)
+{
+    const Bytes data = TextData(600000); // more than one output buffer
+    const Bytes z = compress(data);
+    {
+        TMemoryStream src(z);
+        EXPECT_EQ(InflateCrc32(src, static_cast<std::int64_t>(data.size())),
+                  Crc32(0, data.data(), data.size()));
+    }
+    {
+        // A prefix of the output.
+        TMemoryStream src(z);
+        EXPECT_EQ(InflateCrc32(src, 1000), Crc32(0, data.data(), 1000));
+    }
+    {
+        TMemoryStream src(z);
+        EXPECT_EQ(InflateCrc32(src, 0), 0u);
+    }
+    {
+        // Cut short.
+        TMemoryStream src(Bytes(z.begin(), z.begin() + static_cast<std::ptrdiff_t>(z.size() / 2)));
+        EXPECT_EQ(messageOf([&] { InflateCrc32(src, static_cast<std::int64_t>(data.size())); }), "error");
+    }
+    {
+        // More output asked for than the stream holds.
+        TMemoryStream src(z);
+        EXPECT_THROW(InflateCrc32(src, static_cast<std::int64_t>(data.size()) + 1), EDecompressionError);
+    }
+    {
+        Bytes bad = z;
+        bad[0] = 0x00; // not a zlib header
+        TMemoryStream src(bad);
+        EXPECT_THROW(InflateCrc32(src, 4), EDecompressionError);
+    }
+    {
+        // Damage inside the deflate data is either refused or shows in the CRC.
+        Bytes bad = z;
+        bad[bad.size() / 3] ^= 0x40;
+        TMemoryStream src(bad);
+        bool refused = false;
+        std::uint32_t crc = 0;
+        try {
+            crc = InflateCrc32(src, static_cast<std::int64_t>(data.size()));
+        } catch (const EDecompressionError&) {
+            refused = true;
+        }
+        EXPECT_TRUE(refused || crc != Crc32(0, data.data(), data.size()));
+    }
+}
