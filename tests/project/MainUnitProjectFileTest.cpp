@@ -6,6 +6,7 @@
 #include "controls/placement/ProfileFile.h"
 #include "controls/placement/TFormStorage.h"
 #include "shell/TShellTree.h"
+#include "tests/project/EnvOverride.h"
 #include "tests/project/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,8 @@
 
 namespace pagolux {
 namespace {
+
+using test::EnvOverride;
 
 using test::readFile;
 using test::TempFolder;
@@ -75,27 +78,6 @@ class ScriptedInteraction : public UserInteraction {
         files.pop_front();
         return f;
     }
-};
-
-class EnvOverride {
-  public:
-    EnvOverride(const char* name, const std::string& value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            saved_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~EnvOverride()
-    {
-        if (saved_)
-            ::setenv(name_, saved_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> saved_;
 };
 
 std::vector<std::string> listLines(const QListWidget* list)

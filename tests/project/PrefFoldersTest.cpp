@@ -1,5 +1,6 @@
 #include "app/project/PrefFolders.h"
 #include "app/project/UserFolders.h"
+#include "tests/project/EnvOverride.h"
 #include "tests/project/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -114,29 +115,9 @@ TEST(PrefFoldersFile, UnwritableFolderKeepsTheOldFile)
     EXPECT_EQ(readFile(path), "/old/\r\n");
 }
 
-class EnvGuard {
-  public:
-    explicit EnvGuard(const char* name) : name_(name)
-    {
-        if (const char* v = std::getenv(name))
-            saved_ = v;
-    }
-    ~EnvGuard()
-    {
-        if (saved_)
-            ::setenv(name_, saved_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
-
 TEST(UserFolders, XdgVariablesAndTheirDefaults)
 {
-    EnvGuard data("XDG_DATA_HOME"), config("XDG_CONFIG_HOME"), home("HOME");
+    test::EnvOverride data("XDG_DATA_HOME"), config("XDG_CONFIG_HOME"), home("HOME");
     ::setenv("HOME", "/home/tester", 1);
     ::setenv("XDG_DATA_HOME", "/x/data", 1);
     ::setenv("XDG_CONFIG_HOME", "/x/config/", 1);
