@@ -1,4 +1,5 @@
 #include "app/TApplication.h"
+#include "viewer/WebEngineSandbox.h"
 
 #include "app/MainUnit.h"
 
@@ -89,6 +90,7 @@ bool runGuarded(const std::function<void()>& handler)
 
 void TApplication::prepareWebEngine()
 {
+    allowWebEngineForRoot();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 

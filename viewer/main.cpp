@@ -7,6 +7,7 @@
 #include "viewer/ViewerPackage.h"
 #include "viewer/ViewerProbe.h"
 #include "viewer/ViewerWindow.h"
+#include "viewer/WebEngineSandbox.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -41,6 +42,7 @@ std::string ownFile()
 
 int main(int argc, char** argv)
 {
+    pagolux::allowWebEngineForRoot();
     pagolux::ArchiveSchemeHandler::registerScheme();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pagolux"));

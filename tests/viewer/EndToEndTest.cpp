@@ -34,10 +34,16 @@ struct ProbeRun {
     QString stderrText;
 };
 
-ProbeRun runProbe(const std::string& program, const QString& script = {})
+// sandboxSettings false: start the program as a user would, without the test run's
+// switches that let Qt WebEngine run for root.
+ProbeRun runProbe(const std::string& program, const QString& script = {}, bool sandboxSettings = true)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!sandboxSettings) {
+        env.remove("QTWEBENGINE_DISABLE_SANDBOX");
+        env.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    }
     env.insert("PAGOLUX_VIEWER_PROBE", "1");
     if (!script.isEmpty())
         env.insert("PAGOLUX_VIEWER_PROBE_SCRIPT", script);
@@ -201,6 +207,13 @@ TEST_F(EndToEndTest, FixedWindowWithoutMenuAndStatusBar)
     EXPECT_EQ(run.values.value("menu"), "0");
     EXPECT_EQ(run.values.value("statusbar"), "0");
     EXPECT_EQ(run.values.value("toolbar"), "");
+}
+
+TEST_F(EndToEndTest, StartsWithoutAnyEngineSettingsAlsoForRoot)
+{
+    const ProbeRun run = runProbe(build("ohne"), {}, false);
+    ASSERT_EQ(run.exitCode, 0) << run.stderrText.toStdString();
+    EXPECT_EQ(run.values.value("title"), "E2E Start");
 }
 
 TEST_F(EndToEndTest, BrokenProgramsExplainInsteadOfShowingABlankWindow)
