@@ -284,11 +284,7 @@ TEST(ArchiveFormat, FindFileMatchesFolderAndNameWithoutAsciiCase)
 TEST(ArchiveFormat, RegistryWritingReportsTheBytesTaken)
 {
     TempDir dir;
-    std::vector<std::string> list;
-    for (int i = 0; i < 200; ++i) {
-        list.push_back(dir / ("f" + std::to_string(i)));
-        WriteText(list.back(), "x");
-    }
+    std::vector<std::string> list = OneByteFiles(dir, 200);
     TZLBArchive zlb;
     zlb.CompressionLevel = fcNone; // 106,400 registry bytes fill the 64 KiB buffer once
     std::vector<std::int32_t> registry;

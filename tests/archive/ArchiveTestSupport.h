@@ -61,6 +61,18 @@ inline void WriteText(const std::string& name, const std::string& text)
     WriteFile(name, Bytes(text.begin(), text.end()));
 }
 
+// Writes count one-byte files f0, f1, ... into dir and returns their paths: many registry
+// entries for little data.
+inline std::vector<std::string> OneByteFiles(const TempDir& dir, int count)
+{
+    std::vector<std::string> list;
+    for (int i = 0; i < count; ++i) {
+        list.push_back(dir / ("f" + std::to_string(i)));
+        WriteText(list.back(), "x");
+    }
+    return list;
+}
+
 inline Bytes ReadFile(const std::string& name)
 {
     std::ifstream in(name, std::ios::binary);

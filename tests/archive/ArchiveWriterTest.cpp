@@ -369,11 +369,7 @@ TEST(ArchiveWriter, ExtendingAnArchiveKeepsItsEntriesAndData)
 TEST(ArchiveWriter, RawRegistryFallbackCutsThePartialCompressedRegistry)
 {
     TempDir dir;
-    std::vector<std::string> list;
-    for (int i = 0; i < 200; ++i) {
-        list.push_back(dir / ("f" + std::to_string(i)));
-        WriteText(list.back(), "x");
-    }
+    std::vector<std::string> list = OneByteFiles(dir, 200);
     TZLBArchive zlb;
     zlb.CompressionLevel = fcNone; // 106,400 registry bytes: one full buffer is written first
     zlb.CreateArchive(dir / "a.zlb");
