@@ -221,6 +221,21 @@ void TFileStream::SetSize(std::int64_t newSize)
         Seek(newSize, TSeekOrigin::soBeginning);
 }
 
+FileStamp TFileStream::Stamp() const
+{
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0)
+        throw EReadError();
+    constexpr std::int64_t kNs = 1000000000;
+    FileStamp s;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = st.st_size;
+    s.modifiedNs = std::int64_t{st.st_mtim.tv_sec} * kNs + st.st_mtim.tv_nsec;
+    s.changedNs = std::int64_t{st.st_ctim.tv_sec} * kNs + st.st_ctim.tv_nsec;
+    return s;
+}
+
 std::int64_t TFileStream::Size()
 {
     struct stat st {};

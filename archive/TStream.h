@@ -90,6 +90,18 @@ enum class TFileMode {
     fmOpenReadWrite, // existing file, read and write, contents kept
 };
 
+// What tells one state of a file's contents from another without reading them: device, inode,
+// size and the modification and change times. Two equal stamps of the same name mean the file
+// was not replaced or written in between (as far as the file system's clock can tell).
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
 // A file on disk. The constructor raises EFOpenError (open modes) or EFCreateError (fmCreate).
 // The file is closed by the destructor; Close() closes it early and reports a failure of the
 // final flush as EWriteError.
@@ -105,6 +117,8 @@ class TFileStream : public TStream {
     std::int64_t Size() override;
 
     const std::string& FileName() const { return fileName; }
+    // The open file's stamp; raises EReadError when the system cannot tell it.
+    FileStamp Stamp() const;
     // Pushes written data to the disk (fsync); raises EWriteError on failure.
     void Flush();
     void Close();

@@ -188,50 +188,63 @@ std::uint32_t TZLBArchive::StreamCRC(TStream& stream, std::int64_t leaveOut)
     return crc;
 }
 
-std::uint32_t TZLBArchive::rangeCRC(TStream& range, std::int64_t start, std::int64_t length)
+std::uint32_t TZLBArchive::rangeCRC(TFileStream& file, std::int64_t start, std::int64_t length)
 {
-    // Large archives are checked in slices on all cores, each through its own file handle;
-    // the slices' CRCs combine into the CRC of the whole.
+    // The range is read in blocks of kCrcBlock bytes whose CRCs are kept; the CRC of the whole
+    // is their combination. Large archives are read in runs of blocks on all cores, each run
+    // through its own file handle.
+    static_assert(kCrcChunk % kCrcBlock == 0);
     constexpr std::int64_t kSliceMin = 8LL * 1024 * 1024;
+    const std::int64_t blocks = (length + kCrcBlock - 1) / kCrcBlock;
+    std::vector<std::uint32_t> crcs(static_cast<std::size_t>(blocks));
     unsigned threads = Threads ? Threads : std::max(1u, std::thread::hardware_concurrency());
     threads =
         static_cast<unsigned>(std::min<std::int64_t>(threads, std::max<std::int64_t>(length / kSliceMin, 1)));
-    if (threads <= 1)
-        return StreamCRC(range, range.Size() - length);
 
-    const std::int64_t slice = length / threads;
-    std::vector<std::uint32_t> crcs(threads, 0);
-    std::vector<std::int64_t> lengths(threads, 0);
-    std::vector<char> failed(threads, 0);
-    std::vector<std::thread> pool;
-    for (unsigned t = 0; t < threads; ++t) {
-        const std::int64_t from = slice * t;
-        lengths[t] = t + 1 == threads ? length - from : slice;
-        pool.emplace_back([&, t, from] {
-            try {
-                TFileStream f(archiveName, TFileMode::fmOpenRead);
-                f.Seek(start + from, TSeekOrigin::soBeginning);
-                std::vector<std::uint8_t> chunk(kCrcChunk);
-                std::uint32_t c = 0;
-                for (std::int64_t left = lengths[t]; left > 0;) {
-                    const auto n = std::min<std::int64_t>(left, static_cast<std::int64_t>(kCrcChunk));
-                    f.ReadBuffer(chunk.data(), n);
-                    c = Crc32(c, chunk.data(), static_cast<std::size_t>(n));
-                    left -= n;
+    const auto readRun = [&](TFileStream& f, std::int64_t first, std::int64_t last) {
+        f.Seek(start + first * kCrcBlock, TSeekOrigin::soBeginning);
+        std::vector<std::uint8_t> chunk(kCrcChunk);
+        for (std::int64_t k = first; k < last;) {
+            const std::int64_t from = k * kCrcBlock;
+            const auto n = std::min<std::int64_t>(
+                std::min<std::int64_t>(static_cast<std::int64_t>(kCrcChunk), length - from),
+                (last - k) * kCrcBlock);
+            f.ReadBuffer(chunk.data(), n);
+            for (std::int64_t at = 0; at < n; at += kCrcBlock, ++k)
+                crcs[static_cast<std::size_t>(k)] = Crc32(
+                    0, chunk.data() + at, static_cast<std::size_t>(std::min(kCrcBlock, n - at)));
+        }
+    };
+    if (threads <= 1) {
+        readRun(file, 0, blocks);
+    } else {
+        const std::int64_t per = blocks / threads;
+        std::vector<char> failed(threads, 0);
+        std::vector<std::thread> pool;
+        for (unsigned t = 0; t < threads; ++t) {
+            pool.emplace_back([&, t] {
+                try {
+                    TFileStream f(archiveName, TFileMode::fmOpenRead);
+                    readRun(f, per * t, t + 1 == threads ? blocks : per * (t + 1));
+                } catch (...) {
+                    failed[t] = 1;
                 }
-                crcs[t] = c;
-            } catch (...) {
-                failed[t] = 1;
-            }
-        });
+            });
+        }
+        for (auto& th : pool)
+            th.join();
+        if (std::find(failed.begin(), failed.end(), 1) != failed.end())
+            throw EReadError();
     }
-    for (auto& th : pool)
-        th.join();
-    if (std::find(failed.begin(), failed.end(), 1) != failed.end())
-        throw EReadError();
-    std::uint32_t crc = crcs[0];
-    for (unsigned t = 1; t < threads; ++t)
-        crc = Crc32Combine(crc, crcs[t], lengths[t]);
+
+    std::uint32_t crc = 0;
+    if (blocks > 0) {
+        const auto full = static_cast<std::size_t>(blocks - 1);
+        crc = Crc32Append(crcs[0], crcs.data() + 1, full > 0 ? full - 1 : 0, kCrcBlock);
+        if (full > 0)
+            crc = Crc32Combine(crc, crcs[full], length - std::int64_t(full) * kCrcBlock);
+    }
+    blockCrcs = std::move(crcs);
     return crc;
 }
 
@@ -270,6 +283,9 @@ void TZLBArchive::CloseArchive()
     trailer = TArchiveTrailer{};
     archiveName.clear();
     archiveStart = 0;
+    blockCrcs.clear();
+    blockCrcs.shrink_to_fit();
+    openedStamp = FileStamp{};
     progressStage = 5;
     DoProgress(nullptr);
 }
@@ -435,6 +451,7 @@ bool TZLBArchive::openFrom(const std::string& name, std::int64_t start)
         archiveName.clear();
         trailer = TArchiveTrailer{};
         archiveStart = 0;
+        blockCrcs.clear();
         throw EArchiveError(kCorrupted);
     };
 
@@ -453,8 +470,13 @@ bool TZLBArchive::openFrom(const std::string& name, std::int64_t start)
     std::uint32_t crc = 0;
     std::uint8_t raw[kTrailerSize];
     try {
+        // The block CRCs may stand for the file only if nothing wrote to it while they were read.
+        const FileStamp before = file->Stamp();
+        crc = rangeCRC(*file, start, length - static_cast<std::int64_t>(kTrailerSize));
+        openedStamp = file->Stamp();
+        if (!(openedStamp == before))
+            blockCrcs.clear();
         TSubRangeStream range(*file, start, length);
-        crc = rangeCRC(range, start, length - static_cast<std::int64_t>(kTrailerSize));
         range.Seek(length - static_cast<std::int64_t>(kTrailerSize), TSeekOrigin::soBeginning);
         range.ReadBuffer(raw, kTrailerSize);
     } catch (const EStreamError&) {

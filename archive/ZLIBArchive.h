@@ -199,7 +199,8 @@ class TZLBArchive {
     void expandFolders(std::vector<std::string>& list);
     bool openFrom(const std::string& name, std::int64_t start);
     void loadRegistry(TStream& archive);
-    std::uint32_t rangeCRC(TStream& range, std::int64_t start, std::int64_t length);
+    // CRC-32 of length bytes of file from start; fills blockCrcs along the way.
+    std::uint32_t rangeCRC(TFileStream& file, std::int64_t start, std::int64_t length);
     bool entryFits(const TArchiveEntry& e) const;
     void indexEntry(std::int32_t i);
     std::int32_t findKey(const std::string& key) const;
@@ -213,6 +214,13 @@ class TZLBArchive {
     // and checks FileCRC; raises EArchiveError naming the member when the data is damaged.
     // An empty sink only checks the data.
     void readMember(std::int32_t i, const std::function<void(const std::uint8_t*, std::size_t)>& sink) const;
+    // readMember through an open handle of the archive file. With useBlockCrcs (only when the
+    // file's stamp still equals openedStamp), a raw member's CRC is assembled from blockCrcs and
+    // only its partial first and last blocks are read.
+    void readMemberFrom(TFileStream& file, std::int32_t i,
+                        const std::function<void(const std::uint8_t*, std::size_t)>& sink,
+                        bool useBlockCrcs) const;
+    std::uint32_t rawCrcFromBlocks(TStream& block, const TArchiveEntry& e) const;
     std::string memberName(std::int32_t i) const;
 
     bool newArchive = false;
@@ -220,6 +228,12 @@ class TZLBArchive {
     TArchiveTrailer trailer{};
     std::vector<std::unique_ptr<TArchiveEntry>> entries;
     std::int64_t archiveStart = 0;
+    // CRC-32 of each kCrcBlock-sized block of the archive (from its start, the last block may be
+    // shorter), recorded by the open's CRC pass, and the file's stamp while they were read.
+    // VerifyMembers takes raw members' CRCs from them instead of reading those bytes again.
+    static constexpr std::int64_t kCrcBlock = 64 * 1024;
+    std::vector<std::uint32_t> blockCrcs;
+    FileStamp openedStamp;
     std::array<std::uint32_t, 256> crcTable{};
     std::uint8_t progressStage = 0;
     std::string progressMessage;

@@ -51,44 +51,46 @@ void TZLBArchive::readMember(std::int32_t i,
 {
     if (!IsOpen())
         throw EArchiveError(kMsgNoArchive);
-    const TArchiveEntry& e = *entries[static_cast<std::size_t>(checkedIndex(i))];
+    checkedIndex(i);
     std::unique_ptr<TFileStream> file;
     try {
         file = std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead);
     } catch (const EStreamError&) {
         throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
     }
+    readMemberFrom(*file, i, sink, false);
+}
+
+void TZLBArchive::readMemberFrom(TFileStream& file, std::int32_t i,
+                                 const std::function<void(const std::uint8_t*, std::size_t)>& sink,
+                                 bool useBlockCrcs) const
+{
+    const TArchiveEntry& e = *entries[static_cast<std::size_t>(i)];
     const auto damaged = [&] { return EArchiveError(formatMessage(kDamaged, memberName(i))); };
 
     std::uint32_t crc = 0;
     try {
-        TSubRangeStream block(*file, archiveStart + e.DataOffset, e.StoredSize);
-        // Not cleared: every byte is filled before it is read. Checking a compressed member
-        // needs none (InflateCrc32 has buffers of its own).
-        const auto chunkSize = static_cast<std::size_t>(
-            std::min<std::int64_t>(std::max<std::int64_t>(e.FileSize, 1), kReadChunk));
-        const auto buffer = e.StoredRaw == 1 || sink
-                                ? std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize)
-                                : std::unique_ptr<std::uint8_t[]>();
-        std::uint8_t* const chunk = buffer.get();
-        if (e.StoredRaw == 1) {
-            for (std::int64_t left = e.StoredSize; left > 0;) {
+        TSubRangeStream block(file, archiveStart + e.DataOffset, e.StoredSize);
+        if (e.StoredRaw == 1 && !sink && useBlockCrcs)
+            crc = rawCrcFromBlocks(block, e);
+        else if (e.StoredRaw != 1 && !sink)
+            crc = InflateCrc32(block, e.FileSize);
+        else {
+            // Not cleared: every byte is filled before it is read.
+            const auto chunkSize = static_cast<std::size_t>(
+                std::min<std::int64_t>(std::max<std::int64_t>(e.FileSize, 1), kReadChunk));
+            const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(chunkSize);
+            std::uint8_t* const chunk = buffer.get();
+            std::unique_ptr<TDecompressionStream> z;
+            if (e.StoredRaw != 1)
+                z = std::make_unique<TDecompressionStream>(block);
+            TStream& source = z ? static_cast<TStream&>(*z) : block;
+            for (std::int64_t left = e.FileSize; left > 0;) {
                 const auto n = std::min(left, kReadChunk);
-                block.ReadBuffer(chunk, n);
+                source.ReadBuffer(chunk, n);
                 crc = Crc32(crc, chunk, static_cast<std::size_t>(n));
                 if (sink)
                     sink(chunk, static_cast<std::size_t>(n));
-                left -= n;
-            }
-        } else if (!sink) {
-            crc = InflateCrc32(block, e.FileSize);
-        } else {
-            TDecompressionStream z(block);
-            for (std::int64_t left = e.FileSize; left > 0;) {
-                const auto n = std::min(left, kReadChunk);
-                z.ReadBuffer(chunk, n);
-                crc = Crc32(crc, chunk, static_cast<std::size_t>(n));
-                sink(chunk, static_cast<std::size_t>(n));
                 left -= n;
             }
         }
@@ -99,6 +101,33 @@ void TZLBArchive::readMember(std::int32_t i,
     }
     if (crc != e.FileCRC)
         throw damaged();
+}
+
+std::uint32_t TZLBArchive::rawCrcFromBlocks(TStream& block, const TArchiveEntry& e) const
+{
+    // The member's bytes are [from, end) of the archive. The open already has the CRC of every
+    // whole kCrcBlock inside that range; only the pieces before the first and after the last
+    // whole block are read.
+    const std::int64_t from = e.DataOffset;
+    const std::int64_t end = from + e.StoredSize;
+    const std::int64_t firstWhole = (from + kCrcBlock - 1) / kCrcBlock;
+    const std::int64_t lastWhole = end / kCrcBlock; // one past the last whole block
+    std::uint8_t piece[kCrcBlock];
+    const auto readPiece = [&](std::uint32_t crc, std::int64_t at, std::int64_t n) {
+        block.Seek(at - from, TSeekOrigin::soBeginning);
+        block.ReadBuffer(piece, n);
+        return Crc32(crc, piece, static_cast<std::size_t>(n));
+    };
+    if (lastWhole <= firstWhole || lastWhole > static_cast<std::int64_t>(blockCrcs.size())) {
+        std::uint32_t crc = 0;
+        for (std::int64_t at = from; at < end; at += kCrcBlock)
+            crc = readPiece(crc, at, std::min(kCrcBlock, end - at));
+        return crc;
+    }
+    std::uint32_t crc = readPiece(0, from, firstWhole * kCrcBlock - from);
+    crc = Crc32Append(crc, blockCrcs.data() + firstWhole, static_cast<std::size_t>(lastWhole - firstWhole),
+                      kCrcBlock);
+    return readPiece(crc, lastWhole * kCrcBlock, end - lastWhole * kCrcBlock);
 }
 
 void TZLBArchive::ExtractToStream(std::int32_t i, TStream& dest)
@@ -218,20 +247,38 @@ void TZLBArchive::VerifyMembers()
 
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
-    std::int32_t firstBad = -1;
+    // The error reported is the one of the lowest index (-1: the file could not be opened).
+    bool bad = false;
+    std::int32_t firstBad = 0;
     std::string firstError;
+    const auto fail = [&](std::int32_t i, const std::string& text) {
+        std::lock_guard lock(mutex);
+        if (!bad || i < firstBad) {
+            bad = true;
+            firstBad = i;
+            firstError = text;
+        }
+    };
     auto work = [&] {
+        // One handle per worker. The open's block CRCs stand for the file only while its stamp
+        // is unchanged; otherwise every byte is read again.
+        std::unique_ptr<TFileStream> file;
+        bool useBlockCrcs = false;
+        try {
+            file = std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead);
+            useBlockCrcs = !blockCrcs.empty() && file->Stamp() == openedStamp;
+        } catch (const EStreamError&) {
+            fail(-1, formatMessage(kMsgUnableToOpen, archiveName));
+            next = count;
+            return;
+        }
         const std::function<void(const std::uint8_t*, std::size_t)> checkOnly;
         for (std::size_t k = next++; k < count; k = next++) {
             const std::int32_t i = order[k];
             try {
-                readMember(i, checkOnly);
+                readMemberFrom(*file, i, checkOnly, useBlockCrcs);
             } catch (const std::exception& ex) {
-                std::lock_guard lock(mutex);
-                if (firstBad < 0 || i < firstBad) {
-                    firstBad = i;
-                    firstError = ex.what();
-                }
+                fail(i, ex.what());
             }
         }
     };
@@ -244,7 +291,7 @@ void TZLBArchive::VerifyMembers()
         for (auto& t : pool)
             t.join();
     }
-    if (firstBad >= 0)
+    if (bad)
         throw EArchiveError(firstError);
 }
 

@@ -109,11 +109,17 @@ class TDecompressionStream : public TCustomZlibStream {
 std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size);
 // CRC-32 of A followed by B, from the CRC of A, the CRC of B and B's length.
 std::uint32_t Crc32Combine(std::uint32_t crcA, std::uint32_t crcB, std::int64_t lengthB);
+// CRC-32 of crc's bytes followed by count blocks of blockSize bytes each, from the blocks' own
+// CRCs (blockCrcs[0..count)); no block is read again.
+std::uint32_t Crc32Append(std::uint32_t crc, const std::uint32_t* blockCrcs, std::size_t count,
+                          std::int64_t blockSize);
 
 // Inflates the zlib stream that source stands at and returns the CRC-32 of exactly size bytes
 // of its output, which is discarded. zlib's own Adler-32 is neither computed nor checked: the
 // caller compares the CRC-32. Raises EDecompressionError where a TDecompressionStream reading
-// size bytes would (bad data, input cut short, stream ending before size bytes).
+// size bytes would (bad data, input cut short, stream ending before size bytes). Reads the
+// source up to its end when the stream and its output are small enough to be decoded in one
+// piece; otherwise only as far as inflate needs.
 std::uint32_t InflateCrc32(TStream& source, std::int64_t size);
 
 // One-shot deflate of a whole buffer with the archive's parameters (window 2^15, memory level

@@ -7,7 +7,7 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config git
   # libraries
-  zlib1g-dev libjpeg-dev
+  zlib1g-dev libdeflate-dev libjpeg-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   qt6-webengine-dev qt6-webengine-dev-tools
   qt6-svg-dev qt6-image-formats-plugins qt6-qpa-plugins qt6-translations-l10n

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <set>
 
 using namespace pagolux;
@@ -213,6 +215,68 @@ TEST(ArchiveReader, VerifyNamesTheFirstDamagedMemberWhateverTheirSizes)
         ASSERT_TRUE(zlb.OpenArchive(dir / "v.zlb"));
         EXPECT_EQ(MessageOf([&] { zlb.VerifyMembers(); }), "The data of small.txt in the archive is damaged")
             << threads;
+    }
+}
+
+TEST(ArchiveReader, VerifyFindsDamageAnywhereInLargeRawMembers)
+{
+    // Verification takes the CRC of a stored member's whole 64 KiB blocks from the open's CRC
+    // pass and reads only the pieces around them. Members start and end at every kind of
+    // offset, in a whole archive file and behind 777 bytes of another file.
+    constexpr std::size_t kBlock = 64 * 1024;
+    TempDir dir;
+    const std::string name = dir / "b.zlb";
+    for (bool embedded : {false, true}) {
+        for (std::size_t lead : {std::size_t{0}, std::size_t{1}, kBlock - 1, kBlock, kBlock + 700}) {
+            for (std::size_t size : {std::size_t{1}, kBlock, kBlock + 1, 2 * kBlock + 3, std::size_t{300000}}) {
+                const Crafted c = Craft({{"", "lead.bin", RandomData(lead, 1), true},
+                                         {"", "member.bin", RandomData(size, 2), true},
+                                         {"", "after.bin", RandomData(1000, 3), true}});
+                const std::size_t at = embedded ? 777 : 0;
+                const auto check = [&](const Bytes& archive, std::size_t damageAt) {
+                    Bytes file = RandomData(at, 4);
+                    file.insert(file.end(), archive.begin(), archive.end());
+                    if (damageAt != SIZE_MAX) {
+                        file[at + lead + damageAt] ^= 0x20;
+                        Reseal(file, at);
+                    }
+                    WriteFile(name, file);
+                    TZLBArchive zlb;
+                    if (!(embedded ? zlb.OpenEmbeddedArchive(name) : zlb.OpenArchive(name)))
+                        return std::string("not opened");
+                    return MessageOf([&] { zlb.VerifyMembers(); });
+                };
+                const auto where = std::to_string(lead) + "+" + std::to_string(size) + (embedded ? " embedded" : "");
+                EXPECT_EQ(check(c.bytes, SIZE_MAX), "(no exception)") << where;
+                for (std::size_t damageAt : {std::size_t{0}, size / 2, size - 1})
+                    EXPECT_EQ(check(c.bytes, damageAt), "The data of member.bin in the archive is damaged")
+                        << where << " damaged at " << damageAt;
+            }
+        }
+    }
+}
+
+TEST(ArchiveReader, VerifyReadsAgainWhenTheFileChangedSinceItWasOpened)
+{
+    TempDir dir;
+    const std::string name = dir / "c.zlb";
+    const Crafted good = Craft({{"", "member.bin", RandomData(300000, 2), true}});
+    Bytes bad = good.bytes;
+    bad[200000] ^= 0x01;
+    Reseal(bad);
+    WriteFile(name, good.bytes);
+    // An old time, so that rewriting the file below surely changes it.
+    fs::last_write_time(name, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    for (unsigned threads : {1u, 2u}) {
+        TZLBArchive zlb;
+        zlb.Threads = threads;
+        ASSERT_TRUE(zlb.OpenArchive(name));
+        EXPECT_NO_THROW(zlb.VerifyMembers());
+        WriteFile(name, bad); // same size, same inode, different data
+        EXPECT_EQ(MessageOf([&] { zlb.VerifyMembers(); }), "The data of member.bin in the archive is damaged")
+            << threads;
+        WriteFile(name, good.bytes);
+        fs::last_write_time(name, fs::file_time_type::clock::now() - std::chrono::hours(2));
     }
 }
 

@@ -292,52 +292,85 @@ TEST(ZlibStreams, Crc32MatchesTheBitwiseDefinitionForEveryLengthAndAlignment)
     EXPECT_EQ(Crc32(0, flipped.data(), flipped.size()), bitwiseCrc32(0, flipped.data(), flipped.size()));
 }
 
+TEST(ZlibStreams, CombinedCrcsEqualTheCrcOfTheWhole)
+{
+    const Bytes data = RandomData(5 * 4096 + 123, 11);
+    const auto crcOf = [&](std::size_t from, std::size_t len) { return Crc32(0, data.data() + from, len); };
+    for (std::size_t cut : {std::size_t{0}, std::size_t{1}, std::size_t{4096}, data.size() - 1, data.size()})
+        EXPECT_EQ(Crc32Combine(crcOf(0, cut), crcOf(cut, data.size() - cut),
+                               static_cast<std::int64_t>(data.size() - cut)),
+                  crcOf(0, data.size()))
+            << cut;
+
+    // A head of 123 bytes followed by five blocks of 4096, given by their CRCs.
+    std::vector<std::uint32_t> blocks;
+    for (std::size_t at = 123; at < data.size(); at += 4096)
+        blocks.push_back(crcOf(at, 4096));
+    for (std::size_t count = 0; count <= blocks.size(); ++count)
+        EXPECT_EQ(Crc32Append(crcOf(0, 123), blocks.data(), count, 4096), crcOf(0, 123 + count * 4096))
+            << count;
+}
+
 TEST(ZlibStreams, InflateCrc32GivesTheCrcOfTheOutputAndRefusesDamagedStreams)
 {
+    // Small members are decoded in one piece, everything else streams through zlib; both ways
+    // must give the same answers.
     const Bytes data = TextData(600000); // more than one output buffer
     const Bytes z = compress(data);
-    {
-        TMemoryStream src(z);
-        EXPECT_EQ(InflateCrc32(src, static_cast<std::int64_t>(data.size())),
-                  Crc32(0, data.data(), data.size()));
+    const Bytes big = TextData(9 * 1024 * 1024 + 17, 5); // too large to decode in one piece
+    const Bytes bigZ = compress(big);
+    const auto crcOf = [](const Bytes& b, std::size_t n) { return Crc32(0, b.data(), n); };
+    const auto n = static_cast<std::int64_t>(data.size());
+    Bytes trailing = z;
+    trailing.insert(trailing.end(), {1, 2, 3, 4, 5});
+    Bytes wrongAdler = z;
+    wrongAdler.back() ^= 0x01;
+    Bytes badHeader = z;
+    badHeader[0] = 0x00;
+
+    struct Case {
+        const char* label;
+        Bytes input;
+        std::int64_t size;
+        bool refused;
+        std::uint32_t crc;
+    };
+    const std::vector<Case> cases = {
+        {"whole stream", z, n, false, crcOf(data, data.size())},
+        {"bytes after the stream", trailing, n, false, crcOf(data, data.size())},
+        {"a prefix of the output", z, 1000, false, crcOf(data, 1000)},
+        {"nothing asked", z, 0, false, 0},
+        {"Adler-32 is not checked", wrongAdler, n, false, crcOf(data, data.size())},
+        {"too large for one piece", bigZ, static_cast<std::int64_t>(big.size()), false, crcOf(big, big.size())},
+        {"prefix of a large stream", bigZ, 5000, false, crcOf(big, 5000)},
+        {"cut short", Bytes(z.begin(), z.begin() + static_cast<std::ptrdiff_t>(z.size() / 2)), n, true, 0},
+        {"more output asked than the stream holds", z, n + 1, true, 0},
+        {"not a zlib header", badHeader, 4, true, 0},
+        {"no input", {}, 4, true, 0},
+    };
+    for (const auto& c : cases) {
+        TMemoryStream src(c.input);
+        if (c.refused) {
+            EXPECT_EQ(messageOf([&] { InflateCrc32(src, c.size); }), "error") << c.label;
+        } else {
+            std::uint32_t crc = 0;
+            EXPECT_NO_THROW(crc = InflateCrc32(src, c.size)) << c.label;
+            EXPECT_EQ(crc, c.crc) << c.label;
+        }
     }
-    {
-        // A prefix of the output.
-        TMemoryStream src(z);
-        EXPECT_EQ(InflateCrc32(src, 1000), Crc32(0, data.data(), 1000));
-    }
-    {
-        TMemoryStream src(z);
-        EXPECT_EQ(InflateCrc32(src, 0), 0u);
-    }
-    {
-        // Cut short.
-        TMemoryStream src(Bytes(z.begin(), z.begin() + static_cast<std::ptrdiff_t>(z.size() / 2)));
-        EXPECT_EQ(messageOf([&] { InflateCrc32(src, static_cast<std::int64_t>(data.size())); }), "error");
-    }
-    {
-        // More output asked for than the stream holds.
-        TMemoryStream src(z);
-        EXPECT_THROW(InflateCrc32(src, static_cast<std::int64_t>(data.size()) + 1), EDecompressionError);
-    }
-    {
+
+    // Damage inside the deflate data is either refused or shows in the CRC.
+    for (std::size_t at = 2; at < z.size() - 4; at += z.size() / 23) {
         Bytes bad = z;
-        bad[0] = 0x00; // not a zlib header
-        TMemoryStream src(bad);
-        EXPECT_THROW(InflateCrc32(src, 4), EDecompressionError);
-    }
-    {
-        // Damage inside the deflate data is either refused or shows in the CRC.
-        Bytes bad = z;
-        bad[bad.size() / 3] ^= 0x40;
+        bad[at] ^= 0x40;
         TMemoryStream src(bad);
         bool refused = false;
         std::uint32_t crc = 0;
         try {
-            crc = InflateCrc32(src, static_cast<std::int64_t>(data.size()));
+            crc = InflateCrc32(src, n);
         } catch (const EDecompressionError&) {
             refused = true;
         }
-        EXPECT_TRUE(refused || crc != Crc32(0, data.data(), data.size()));
+        EXPECT_TRUE(refused || crc != crcOf(data, data.size())) << at;
     }
 }
