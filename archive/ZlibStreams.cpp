@@ -388,7 +388,8 @@ class Scratch {
 // The CRC-32 of the whole zlib stream at source's position when libdeflate decodes it to
 // exactly size bytes. Returns false, with the source back where it was, in every other case:
 // the stream is damaged, longer than size, has a wrong Adler-32 or is too large to hold. The
-// caller then lets zlib decide, so a member is refused only on zlib's verdict.
+// caller then lets zlib decide, so a member is refused only on zlib's verdict, the same one
+// extraction would reach.
 bool wholeInflateCrc32(TStream& source, std::int64_t size, std::uint32_t& crc)
 {
     if (size <= 0 || size > kWholeInflateLimit)
@@ -445,7 +446,6 @@ std::uint32_t InflateCrc32(TStream& source, std::int64_t size)
         z_stream* r;
         ~End() { inflateEnd(r); }
     } end{&rec};
-    inflateCheck(inflateValidate(&rec, 0));
     rec.avail_in = 0;
     bool streamEnd = false;
     for (std::int64_t left = size; left > 0;) {

@@ -115,11 +115,11 @@ std::uint32_t Crc32Append(std::uint32_t crc, const std::uint32_t* blockCrcs, std
                           std::int64_t blockSize);
 
 // Inflates the zlib stream that source stands at and returns the CRC-32 of exactly size bytes
-// of its output, which is discarded. zlib's own Adler-32 is neither computed nor checked: the
-// caller compares the CRC-32. Raises EDecompressionError where a TDecompressionStream reading
-// size bytes would (bad data, input cut short, stream ending before size bytes). Reads the
-// source up to its end when the stream and its output are small enough to be decoded in one
-// piece; otherwise only as far as inflate needs.
+// of its output, which is discarded. Raises EDecompressionError exactly where a
+// TDecompressionStream reading size bytes would (bad data, input cut short, stream ending before
+// size bytes, a wrong Adler-32 at a stream end it reaches). Reads the source up to its end when
+// the stream and its output are small enough to be decoded in one piece; otherwise only as far
+// as inflate needs.
 std::uint32_t InflateCrc32(TStream& source, std::int64_t size);
 
 // One-shot deflate of a whole buffer with the archive's parameters (window 2^15, memory level
