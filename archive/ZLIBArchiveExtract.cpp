@@ -112,11 +112,11 @@ std::uint32_t TZLBArchive::rawCrcFromBlocks(TStream& block, const TArchiveEntry&
     const std::int64_t end = from + e.StoredSize;
     const std::int64_t firstWhole = (from + kCrcBlock - 1) / kCrcBlock;
     const std::int64_t lastWhole = end / kCrcBlock; // one past the last whole block
-    std::uint8_t piece[kCrcBlock];
+    const auto piece = std::make_unique_for_overwrite<std::uint8_t[]>(kCrcBlock);
     const auto readPiece = [&](std::uint32_t crc, std::int64_t at, std::int64_t n) {
         block.Seek(at - from, TSeekOrigin::soBeginning);
-        block.ReadBuffer(piece, n);
-        return Crc32(crc, piece, static_cast<std::size_t>(n));
+        block.ReadBuffer(piece.get(), n);
+        return Crc32(crc, piece.get(), static_cast<std::size_t>(n));
     };
     if (lastWhole <= firstWhole || lastWhole > static_cast<std::int64_t>(blockCrcs.size())) {
         std::uint32_t crc = 0;
