@@ -39,8 +39,8 @@ void writeProgramFolder(const std::string& folder)
     const Bytes icon = iconPattern();
     std::copy(icon.begin(), icon.end(), viewer.begin() + kIconAt);
     test::writeFile(folder + "ProtoExe.dat", test::encodeProto(viewer));
-    Bytes comp(168, 0);
-    comp.insert(comp.end(), icon.begin(), icon.end());
+    Bytes comp = icon;
+    comp.insert(comp.begin(), 168, 0);
     test::writeFile(folder + "iconcomp.dat", comp);
 }
 

@@ -33,8 +33,8 @@ class IconPatcherTest : public ::testing::Test {
   protected:
     void writeIconComp(const Bytes& pixels, std::size_t headerSize = 168)
     {
-        Bytes comp(headerSize, 0x11);
-        comp.insert(comp.end(), pixels.begin(), pixels.end());
+        Bytes comp = pixels;
+        comp.insert(comp.begin(), headerSize, 0x11);
         test::writeFile(dir / "iconcomp.dat", comp);
     }
     void writeProto(const Bytes& decoded)
