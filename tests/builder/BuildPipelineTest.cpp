@@ -6,6 +6,7 @@
 #include "builder/SettingsBlock.h"
 #include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
+#include "tests/support/EnvOverride.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +49,6 @@ class BuildPipelineTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        oldTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
         fs::create_directories(tmp.path());
         ::setenv("TMPDIR", tmp.path().c_str(), 1);
         writeProgramFolder(prog.path());
@@ -62,14 +62,6 @@ class BuildPipelineTest : public ::testing::Test {
         icon.fill(IconBitmap::White);
         request.icon = &icon;
     }
-    void TearDown() override
-    {
-        if (oldTmp.empty())
-            ::unsetenv("TMPDIR");
-        else
-            ::setenv("TMPDIR", oldTmp.c_str(), 1);
-    }
-
     BuildOutcome run()
     {
         BuildPipeline pipeline(ui);
@@ -85,8 +77,8 @@ class BuildPipelineTest : public ::testing::Test {
         return names;
     }
 
+    test::EnvOverride tmpdir{"TMPDIR"};
     test::TempDir tmp, prog, site, out;
-    std::string oldTmp;
     test::ScriptedInteraction ui;
     IconBitmap icon;
     BuildRequest request;
@@ -307,15 +299,12 @@ TEST(BuildPipelineNames, OutputNameFromTheField)
 
 TEST(BuildPipelineNames, TemporaryFolderFollowsTmpdir)
 {
-    const std::string old = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-    ::setenv("TMPDIR", "/var/tmp", 1);
+    const test::EnvOverride tmpdir("TMPDIR", "/var/tmp");
     EXPECT_EQ(BuildPipeline::TempFolder(), "/var/tmp/");
     ::setenv("TMPDIR", "", 1);
     EXPECT_EQ(BuildPipeline::TempFolder(), "/tmp/");
     ::unsetenv("TMPDIR");
     EXPECT_EQ(BuildPipeline::TempFolder(), "/tmp/");
-    if (!old.empty())
-        ::setenv("TMPDIR", old.c_str(), 1);
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
+#include "tests/support/EnvOverride.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -60,8 +61,6 @@ class GoButtonTest : public ::testing::Test {
         for (const char* name : {"ProtoExe.dat", "iconcomp.dat"})
             fs::copy_file(std::string(bin) + "/" + name, ownFolder() + name,
                           fs::copy_options::overwrite_existing);
-        for (const char* var : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "TMPDIR"})
-            saved.emplace_back(var, std::getenv(var) ? std::getenv(var) : "");
         ::setenv("HOME", home.path().c_str(), 1);
         ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
@@ -77,11 +76,6 @@ class GoButtonTest : public ::testing::Test {
     void TearDown() override
     {
         form.reset();
-        for (const auto& [var, value] : saved)
-            if (value.empty())
-                ::unsetenv(var.c_str());
-            else
-                ::setenv(var.c_str(), value.c_str(), 1);
     }
 
     void openProject(int startIndex)
@@ -95,7 +89,7 @@ class GoButtonTest : public ::testing::Test {
     }
 
     test::TempDir home, tmp, site, out;
-    std::vector<std::pair<std::string, std::string>> saved;
+    test::EnvOverride homeVar{"HOME"}, dataVar{"XDG_DATA_HOME"}, configVar{"XDG_CONFIG_HOME"}, tmpVar{"TMPDIR"};
     test::ScriptedInteraction* script = nullptr;
     std::unique_ptr<TMainForm> form;
 };

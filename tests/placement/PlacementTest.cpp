@@ -1,6 +1,7 @@
 #include "controls/placement/ProfileFile.h"
 #include "controls/placement/TFormStorage.h"
 #include "tests/project/TempFolder.h"
+#include "tests/support/EnvOverride.h"
 
 #include <gtest/gtest.h>
 
@@ -71,17 +72,8 @@ class Placement : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        if (const char* old = std::getenv("XDG_CONFIG_HOME"))
-            saved_ = old;
         ::setenv("XDG_CONFIG_HOME", temp.folder().c_str(), 1);
         iniPath = temp / "placement_test.INI";
-    }
-    void TearDown() override
-    {
-        if (saved_)
-            ::setenv("XDG_CONFIG_HOME", saved_->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
     }
 
     // A stored section with the given extra lines and a usable placement.
@@ -92,7 +84,7 @@ class Placement : public ::testing::Test {
     std::string iniPath;
 
   private:
-    std::optional<std::string> saved_;
+    test::EnvOverride configHome{"XDG_CONFIG_HOME"};
 };
 
 TEST_F(Placement, FirstRunCreatesEveryKeyInOrder)

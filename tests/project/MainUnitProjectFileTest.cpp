@@ -6,7 +6,7 @@
 #include "controls/placement/ProfileFile.h"
 #include "controls/placement/TFormStorage.h"
 #include "shell/TShellTree.h"
-#include "tests/project/EnvOverride.h"
+#include "tests/support/EnvOverride.h"
 #include "tests/project/TempFolder.h"
 
 #include <gtest/gtest.h>

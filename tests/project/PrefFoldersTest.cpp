@@ -1,6 +1,6 @@
 #include "app/project/PrefFolders.h"
 #include "app/project/UserFolders.h"
-#include "tests/project/EnvOverride.h"
+#include "tests/support/EnvOverride.h"
 #include "tests/project/TempFolder.h"
 
 #include <gtest/gtest.h>

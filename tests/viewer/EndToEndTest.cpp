@@ -8,6 +8,7 @@
 
 #include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
+#include "tests/support/EnvOverride.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -73,7 +74,6 @@ class EndToEndTest : public ::testing::Test {
         ASSERT_NE(bin, nullptr) << "PAGOLUX_BIN_DIR names the folder with ProtoExe.dat";
         binDir = std::string(bin) + "/";
         ASSERT_TRUE(fs::exists(binDir + "ProtoExe.dat"));
-        oldTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
         ::setenv("TMPDIR", tmp.path().c_str(), 1);
 
         const std::string site = root / "site/";
@@ -110,14 +110,6 @@ class EndToEndTest : public ::testing::Test {
         request.icon = &icon;
     }
 
-    void TearDown() override
-    {
-        if (oldTmp.empty())
-            ::unsetenv("TMPDIR");
-        else
-            ::setenv("TMPDIR", oldTmp.c_str(), 1);
-    }
-
     std::string build(const std::string& name)
     {
         request.outputField = out / name;
@@ -129,7 +121,7 @@ class EndToEndTest : public ::testing::Test {
     }
 
     std::string binDir;
-    std::string oldTmp;
+    test::EnvOverride tmpdir{"TMPDIR"};
     test::TempDir tmp, root, out;
     BuildRequest request;
     IconBitmap icon;
