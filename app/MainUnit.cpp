@@ -1,11 +1,11 @@
 #include "app/MainUnit.h"
 
 #include "app/AboutBoxUnit.h"
-#include "app/AppPaths.h"
 #include "app/QtUserInteraction.h"
-#include "app/TFilenameEdit.h"
-#include "archive/FileNameUtils.h"
+#include "archive/platform/FileNameUtils.h"
+#include "archive/platform/Paths.h"
 #include "builder/icon/IconBitmap.h"
+#include "controls/TFilenameEdit.h"
 #include "controls/placement/TFormStorage.h"
 #include "shell/TShellTree.h"
 

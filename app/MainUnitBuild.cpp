@@ -2,9 +2,9 @@
 
 #include "app/MainUnit.h"
 
-#include "app/TFilenameEdit.h"
 #include "builder/BuildPipeline.h"
 #include "builder/icon/IconBitmap.h"
+#include "controls/TFilenameEdit.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

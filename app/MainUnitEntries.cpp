@@ -3,7 +3,7 @@
 
 #include "app/MainUnit.h"
 
-#include "archive/FileNameUtils.h"
+#include "archive/platform/FileNameUtils.h"
 #include "shell/TShellList.h"
 #include "shell/TShellTree.h"
 

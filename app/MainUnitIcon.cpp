@@ -5,15 +5,15 @@
 // read raises EPictureError before anything changes; the application's default error display
 // shows it.
 
-#include "app/AppPaths.h"
 #include "app/MainUnit.h"
-#include "app/TPaintBox.h"
-#include "app/picture/PictureReader.h"
+#include "archive/platform/Paths.h"
 #include "builder/icon/IconBitmap.h"
 #include "builder/icon/IconBmpFile.h"
 #include "builder/icon/IconError.h"
 #include "builder/icon/RenderIcon.h"
 #include "builder/icon/StandardIcon.h"
+#include "controls/TPaintBox.h"
+#include "picture/PictureReader.h"
 
 #include <QImage>
 #include <QLabel>

@@ -4,11 +4,11 @@
 
 #include "app/MainUnit.h"
 
-#include "app/TFilenameEdit.h"
-#include "app/TPaintBox.h"
-#include "app/TPanel.h"
-#include "app/TStatusBar.h"
 #include "controls/ControlsResources.h"
+#include "controls/TFilenameEdit.h"
+#include "controls/TPaintBox.h"
+#include "controls/TPanel.h"
+#include "controls/TStatusBar.h"
 #include "shell/TShellLink.h"
 #include "shell/TShellList.h"
 #include "shell/TShellTree.h"
@@ -375,8 +375,8 @@ void TMainForm::buildFilesPage()
     auto* lowerLayout = column(lower);
     auto* buttons = fixedRow(lower, 41);
     const QString glyph = QStringLiteral(":/pagolux/glyphs/%1.png");
-    AddBtn = makeGlyphButton(buttons, "AddBtn", QStringLiteral("&Hinzufügen"), QString(),
-                             QRect(8, 8, 89, 25), glyph.arg(QStringLiteral("add")));
+    AddBtn = makeGlyphButton(buttons, "AddBtn", QStringLiteral("&Hinzufügen"), QString(), QRect(8, 8, 89, 25),
+                             glyph.arg(QStringLiteral("add")));
     DelBtn = makeGlyphButton(buttons, "DelBtn", QStringLiteral("&Löschen"), QString(), QRect(104, 8, 89, 25),
                              glyph.arg(QStringLiteral("delete")));
     DelBtn->setEnabled(false);

@@ -1,11 +1,11 @@
 // Project files and favourite folders of the main window: open, save, save as, and the list
 // of favourite folders kept in "folders.dat" in the per-user data folder.
 
-#include "app/AppPaths.h"
 #include "app/MainUnit.h"
-#include "app/project/PrefFolders.h"
-#include "app/project/ProjectFile.h"
+#include "archive/platform/Paths.h"
 #include "controls/placement/TFormStorage.h"
+#include "project/PrefFolders.h"
+#include "project/ProjectFile.h"
 #include "shell/TShellTree.h"
 
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 
 #include "app/MainUnit.h"
 
-#include "app/TStatusBar.h"
+#include "controls/TStatusBar.h"
 
 #include <QPainter>
 

@@ -3,8 +3,8 @@
 #include "app/MainUnit.h"
 
 #include "app/TApplication.h"
-#include "app/TFilenameEdit.h"
-#include "app/TPaintBox.h"
+#include "controls/TFilenameEdit.h"
+#include "controls/TPaintBox.h"
 
 #include <QKeyEvent>
 #include <QListWidget>

@@ -1,5 +1,5 @@
 #include "app/TApplication.h"
-#include "viewer/WebEngineSandbox.h"
+#include "archive/platform/WebEngineSandbox.h"
 
 #include "app/MainUnit.h"
 

@@ -14,11 +14,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <QListWidget>
+#include <QLocale>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstring>
 
@@ -74,8 +74,8 @@ int main(int argc, char** argv)
     // the rest of the window.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qtTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
 
     pagolux::TMainForm form;

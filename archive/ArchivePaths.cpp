@@ -1,7 +1,7 @@
 #include "archive/ArchivePaths_p.h"
 
-#include "archive/FileNameUtils.h"
 #include "archive/TStream.h"
+#include "archive/platform/FileNameUtils.h"
 
 #include <atomic>
 #include <cerrno>
@@ -86,13 +86,6 @@ std::string lookupKey(const std::string& name, bool savePaths)
     if (savePaths)
         folder = dropThroughFirstColon(folder);
     return folder + file;
-}
-
-std::string tempFolder()
-{
-    const char* env = std::getenv("TMPDIR");
-    std::string dir = env && *env ? env : "/tmp";
-    return IncludeTrailingPathDelimiter(dir);
 }
 
 std::string createUniqueFile(const std::string& folder, const std::string& prefix, unsigned mode)

@@ -36,8 +36,6 @@ std::string storedFileName(const std::string& sourcePath);
 // The key a caller's name is looked up by (FilePath + FileName form, before lower-casing).
 std::string lookupKey(const std::string& name, bool savePaths);
 
-// The temporary folder (TMPDIR, else /tmp) with a trailing separator.
-std::string tempFolder();
 // Creates a new empty file folder + prefix + unique suffix with the given permission bits
 // (the umask applies) and returns its name. Throws EFCreateError when that fails.
 std::string createUniqueFile(const std::string& folder, const std::string& prefix, unsigned mode);

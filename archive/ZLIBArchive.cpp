@@ -211,8 +211,8 @@ std::uint32_t TZLBArchive::rangeCRC(TFileStream& file, std::int64_t start, std::
                 (last - k) * kCrcBlock);
             f.ReadBuffer(chunk.data(), n);
             for (std::int64_t at = 0; at < n; at += kCrcBlock, ++k)
-                crcs[static_cast<std::size_t>(k)] = Crc32(
-                    0, chunk.data() + at, static_cast<std::size_t>(std::min(kCrcBlock, n - at)));
+                crcs[static_cast<std::size_t>(k)] =
+                    Crc32(0, chunk.data() + at, static_cast<std::size_t>(std::min(kCrcBlock, n - at)));
         }
     };
     if (threads <= 1) {

@@ -1,8 +1,8 @@
 // TZLBArchive, reading members: extraction to streams, memory and files, and verification.
 // Every path through here checks the member's FileCRC; damaged data is an error, never a file.
 #include "archive/ArchivePaths_p.h"
-#include "archive/FileNameUtils.h"
 #include "archive/ZLIBArchive.h"
+#include "archive/platform/FileNameUtils.h"
 
 #include <algorithm>
 #include <atomic>

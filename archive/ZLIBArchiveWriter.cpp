@@ -7,8 +7,9 @@
 // a fixed budget, and members above 20 MiB are streamed by the calling thread through a
 // temporary file. The archive is therefore the same byte for byte for any number of threads.
 #include "archive/ArchivePaths_p.h"
-#include "archive/FileNameUtils.h"
 #include "archive/ZLIBArchive.h"
+#include "archive/platform/FileNameUtils.h"
+#include "archive/platform/Paths.h"
 
 #include <algorithm>
 #include <atomic>
@@ -231,7 +232,7 @@ void TZLBArchive::expandFolders(std::vector<std::string>& list)
 
 void TZLBArchive::GetTempFile(std::string& name)
 {
-    name = createUniqueFile(tempFolder(), "ZLB", 0600);
+    name = createUniqueFile(TempFolder(), "ZLB", 0600);
 }
 
 std::unique_ptr<TStream> TZLBArchive::OpenMemberStream(const std::string& path) const

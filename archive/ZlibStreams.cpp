@@ -411,11 +411,11 @@ bool wholeInflateCrc32(TStream& source, std::int64_t size, std::uint32_t& crc)
     std::uint8_t* const outBytes = out.get(static_cast<std::size_t>(std::max<std::int64_t>(size, 1)));
     std::size_t used = 0;
     std::size_t produced = 0;
-    const bool whole =
-        source.Read(inBytes, input) == input &&
-        libdeflate_zlib_decompress_ex(decompressor.d, inBytes, static_cast<std::size_t>(input), outBytes,
-                                      static_cast<std::size_t>(size), &used, &produced) == LIBDEFLATE_SUCCESS &&
-        produced == static_cast<std::size_t>(size);
+    const bool whole = source.Read(inBytes, input) == input &&
+                       libdeflate_zlib_decompress_ex(decompressor.d, inBytes, static_cast<std::size_t>(input),
+                                                     outBytes, static_cast<std::size_t>(size), &used,
+                                                     &produced) == LIBDEFLATE_SUCCESS &&
+                       produced == static_cast<std::size_t>(size);
     if (!whole) {
         source.Seek(start, TSeekOrigin::soBeginning);
         return false;

@@ -1,7 +1,7 @@
 #include "builder/BuildPipeline.h"
 
-#include "archive/FileNameUtils.h"
 #include "archive/ZLIBArchive.h"
+#include "archive/platform/FileNameUtils.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 

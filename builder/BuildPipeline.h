@@ -9,9 +9,9 @@
 // empty or half-written file where the user's executable was. The temporary archive is
 // removed on every path, an escaping error included.
 
-#include "app/project/BuildSettings.h"
 #include "builder/UserInteraction.h"
 #include "builder/icon/IconBitmap.h"
+#include "format/BuildSettings.h"
 
 #include <cstdint>
 #include <functional>

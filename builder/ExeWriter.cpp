@@ -1,8 +1,8 @@
 #include "builder/ExeWriter.h"
 
-#include "app/orvanto/orvanto.h"
 #include "archive/TStream.h"
-#include "builder/SettingsBlock.h"
+#include "format/SettingsBlock.h"
+#include "format/orvanto.h"
 
 #include <algorithm>
 #include <array>

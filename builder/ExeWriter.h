@@ -8,18 +8,14 @@
 // its start. Every occurrence that starts in the same 2048-byte block as the first one is
 // patched, also one that straddles into the next block.
 
-#include "app/project/BuildSettings.h"
 #include "builder/UserInteraction.h"
+#include "format/BuildSettings.h"
+#include "format/ExeLayout.h"
 
 #include <cstdint>
 #include <string>
 
 namespace pagolux {
-
-inline constexpr char kProtoExeFileName[] = "ProtoExe.dat";
-inline constexpr char kExeMarker[] = "ORVTEXEH";
-inline constexpr std::size_t kExeMarkerLength = 8;
-inline constexpr std::int64_t kExeCopyBlockSize = 2048;
 
 // Messages of the assembly.
 inline constexpr char kMsgProtoNotOpened[] = "Konnte Datei ProtoExe.dat nicht öffnen!";

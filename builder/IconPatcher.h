@@ -4,16 +4,12 @@
 // Both are silent: a failure leaves the executable with the viewer's own icon.
 
 #include "builder/icon/IconBitmap.h"
+#include "format/ExeLayout.h"
 
 #include <cstdint>
 #include <string>
 
 namespace pagolux {
-
-inline constexpr char kIconCompFileName[] = "iconcomp.dat";
-// Where the viewer's icon pixels begin in "iconcomp.dat".
-inline constexpr std::int64_t kIconCompPatternOffset = 168;
-inline constexpr std::int64_t kIconPatternSize = 512;
 
 // The offset of the last occurrence of the icon pattern ("iconcomp.dat" at offset 168, 512
 // bytes) in the decoded "ProtoExe.dat", both taken from progPath (ending in a separator);

@@ -14,17 +14,17 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
 struct FileDialogRequest {
-    std::string title;       // empty: the platform's default title
-    std::string filter;      // "Beschreibung|*.ext|..." pairs, as the original dialogs used them
-    std::string defaultExt;  // appended when the user typed a name without extension
-    std::string initialDir;  // empty: the dialog's own choice
-    std::string fileName;    // preset name
+    std::string title;            // empty: the platform's default title
+    std::string filter;           // "Beschreibung|*.ext|..." pairs, as the original dialogs used them
+    std::string defaultExt;       // appended when the user typed a name without extension
+    std::string initialDir;       // empty: the dialog's own choice
+    std::string fileName;         // preset name
     bool overwritePrompt = false; // save dialogs: ask before choosing an existing file
     bool picturePreview = false;  // open dialogs: show a preview of the selected picture
 };
 
 class UserInteraction {
-public:
+  public:
     virtual ~UserInteraction() = default;
 
     // A modal message box. An empty caption shows the platform's default title.

@@ -15,7 +15,7 @@ packages=(
   # tests and fuzzing
   libgtest-dev libgmock-dev googletest
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2
-  clang llvm libclang-rt-14-dev
+  clang llvm libclang-rt-14-dev clang-format
   # benchmarks
   libbenchmark-dev zip pigz hyperfine python3.11-doc
 )

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DPAGOLUX_BUILD_TESTS=ON >/dev/null
+cmake -S . -B build -G Ninja -DPAGOLUX_BUILD_TESTS=ON -DPAGOLUX_WERROR=ON >/dev/null
 cmake --build build
 export QTWEBENGINE_DISABLE_SANDBOX=1
 cd build

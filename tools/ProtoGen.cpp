@@ -7,7 +7,9 @@
 // and lie within one 2048-byte block together with the 20 bytes the builder writes, and its
 // icon pixels must occur exactly once.
 
-#include "viewer/ViewerIconArt.h"
+#include "archive/platform/AtomicFile.h"
+#include "format/Palette.h"
+#include "format/ViewerIconArt.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,6 +19,7 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -38,17 +41,13 @@ std::vector<std::size_t> occurrences(const Bytes& hay, const std::uint8_t* needl
 
 bool writeAtomically(const std::string& path, const Bytes& bytes)
 {
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(temp.c_str());
-            return false;
-        }
+    try {
+        pagolux::writeFileAtomically(
+            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        return true;
+    } catch (const pagolux::AtomicWriteError&) {
+        return false;
     }
-    return std::rename(temp.c_str(), path.c_str()) == 0;
 }
 
 void putLE32(Bytes& b, std::size_t at, std::uint32_t v)
@@ -90,7 +89,7 @@ int main(int argc, char** argv)
     if (markers.size() != 1)
         return fail("the viewer holds its marker " + std::to_string(markers.size()) +
                     " times, expected once");
-    if (markers[0] % 2048 > 2048 - 20)
+    if (markers[0] % pagolux::kExeCopyBlockSize > pagolux::kExeCopyBlockSize - 20)
         return fail("a 2048-byte block boundary cuts the viewer's marker record");
 
     const auto pattern = pagolux::viewer_icon::packedArt();
@@ -104,27 +103,28 @@ int main(int argc, char** argv)
                    [](std::uint8_t b) { return static_cast<std::uint8_t>(b + 1); });
 
     // iconcomp.dat: our header (magic, version, pixel offset, size, bits, palette), then pixels.
-    Bytes comp(static_cast<std::size_t>(pagolux::viewer_icon::kIconCompPixelOffset), 0);
+    Bytes comp(static_cast<std::size_t>(pagolux::kIconCompPatternOffset), 0);
     const char magic[] = "PAGOLUX ICONCOMP";
     std::memcpy(comp.data(), magic, sizeof magic - 1);
     putLE32(comp, 16, 1);
-    putLE32(comp, 20, static_cast<std::uint32_t>(pagolux::viewer_icon::kIconCompPixelOffset));
+    putLE32(comp, 20, static_cast<std::uint32_t>(pagolux::kIconCompPatternOffset));
     putLE32(comp, 24, 32);
     putLE32(comp, 28, 32);
     putLE32(comp, 32, 4);
     putLE32(comp, 36, static_cast<std::uint32_t>(icons[0]));
     for (int i = 0; i < 16; ++i) {
         const auto at = static_cast<std::size_t>(40 + 4 * i);
-        comp[at] = pagolux::viewer_icon::kPalette[i][2];
-        comp[at + 1] = pagolux::viewer_icon::kPalette[i][1];
-        comp[at + 2] = pagolux::viewer_icon::kPalette[i][0];
+        const pagolux::PaletteColor& c = pagolux::kIconPalette[static_cast<std::size_t>(i)];
+        comp[at] = c.blue;
+        comp[at + 1] = c.green;
+        comp[at + 2] = c.red;
     }
     comp.insert(comp.end(), pattern.begin(), pattern.end());
 
-    if (!writeAtomically(outDir + "ProtoExe.dat", proto))
-        return fail("cannot write " + outDir + "ProtoExe.dat");
-    if (!writeAtomically(outDir + "iconcomp.dat", comp))
-        return fail("cannot write " + outDir + "iconcomp.dat");
+    if (!writeAtomically(outDir + pagolux::kProtoExeFileName, proto))
+        return fail("cannot write " + outDir + pagolux::kProtoExeFileName);
+    if (!writeAtomically(outDir + pagolux::kIconCompFileName, comp))
+        return fail("cannot write " + outDir + pagolux::kIconCompFileName);
     std::cout << "ProtoExe.dat: " << proto.size() << " bytes, marker at " << markers[0] << ", icon at "
               << icons[0] << '\n';
     return 0;

@@ -9,8 +9,8 @@
 //     page from memory (needs a display: run under xvfb-run); target ratio <= 1.2.
 // Medians are printed; the machine may be shared, so read single runs with care.
 
-#include "app/project/ProjectFile.h"
 #include "builder/IconPatcher.h"
+#include "project/ProjectFile.h"
 
 #include <algorithm>
 #include <chrono>

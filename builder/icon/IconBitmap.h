@@ -3,19 +3,14 @@
 // A pixel is an index into that palette. The same 512 pixel bytes appear in "theicon.bmp"
 // and are written over the viewer's own icon pixels in every built program.
 
+#include "format/Palette.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 namespace pagolux {
-
-struct PaletteColor {
-    std::uint8_t red = 0;
-    std::uint8_t green = 0;
-    std::uint8_t blue = 0;
-    friend constexpr bool operator==(const PaletteColor&, const PaletteColor&) = default;
-};
 
 class IconBitmap {
   public:
@@ -30,24 +25,7 @@ class IconBitmap {
     static constexpr std::uint8_t Black = 0;
 
     // The fixed palette. Index 7 is the dark grey (128), index 8 the light grey (192).
-    static constexpr std::array<PaletteColor, ColorCount> Palette = {{
-        {0, 0, 0},
-        {128, 0, 0},
-        {0, 128, 0},
-        {128, 128, 0},
-        {0, 0, 128},
-        {128, 0, 128},
-        {0, 128, 128},
-        {128, 128, 128},
-        {192, 192, 192},
-        {255, 0, 0},
-        {0, 255, 0},
-        {255, 255, 0},
-        {0, 0, 255},
-        {255, 0, 255},
-        {0, 255, 255},
-        {255, 255, 255},
-    }};
+    static constexpr const std::array<PaletteColor, ColorCount>& Palette = kIconPalette;
 
     using PixelBytes = std::array<std::uint8_t, PixelByteCount>;
 

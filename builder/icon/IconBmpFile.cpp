@@ -1,6 +1,6 @@
 #include "builder/icon/IconBmpFile.h"
 
-#include "app/project/AtomicFile.h"
+#include "archive/platform/AtomicFile.h"
 #include "builder/icon/IconError.h"
 
 #include <array>

@@ -5,16 +5,16 @@
 // given with --icon (for this build only). Progress goes to a terminal; any failure ends with
 // one line on stderr and a non-zero exit.
 
-#include "app/project/ProjectFile.h"
-#include "app/project/UserFolders.h"
 #include "archive/Exception.h"
+#include "archive/platform/Paths.h"
 #include "builder/BuildPipeline.h"
 #include "builder/icon/IconBmpFile.h"
 #include "builder/icon/StandardIcon.h"
 #include "cli/build/TerminalInteraction.h"
+#include "project/ProjectFile.h"
 
 #ifdef PAGOLUX_WITH_PICTURE
-#include "app/picture/RenderIconFromFile.h"
+#include "picture/RenderIconFromFile.h"
 #include <QGuiApplication>
 #endif
 
@@ -33,13 +33,6 @@ int fail(const std::string& line)
 {
     std::fprintf(stderr, "pagolux-build: %s\n", line.c_str());
     return 1;
-}
-
-std::string programFolder()
-{
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string("./") : exe.parent_path().string() + "/";
 }
 
 struct Options {
@@ -72,7 +65,7 @@ bool parse(int argc, char** argv, Options& o)
 pagolux::IconBitmap currentIcon()
 {
     try {
-        return pagolux::IconBmpFile::load(pagolux::UserFolders::dataFolder() + "theicon.bmp");
+        return pagolux::IconBmpFile::load(pagolux::UserDataFolder(false) + "theicon.bmp");
     } catch (const pagolux::Exception&) {
         return pagolux::StandardIcon::bitmap();
     }
@@ -120,7 +113,7 @@ int main(int argc, char** argv)
     request.startIndex = project.startIndex;
     request.outputField = opt.output;
     request.settings = project.settings;
-    request.progPath = programFolder();
+    request.progPath = pagolux::ProgramFolder();
     request.icon = &icon;
 
     const bool tty = ::isatty(STDERR_FILENO) != 0;

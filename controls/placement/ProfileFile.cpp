@@ -1,8 +1,8 @@
 #include "controls/placement/ProfileFile.h"
 
-#include "app/project/AtomicFile.h"
-#include "app/project/UserFolders.h"
-#include "archive/FileNameUtils.h"
+#include "archive/platform/AtomicFile.h"
+#include "archive/platform/FileNameUtils.h"
+#include "archive/platform/Paths.h"
 
 #include <fstream>
 #include <iterator>
@@ -190,7 +190,7 @@ bool ProfileFile::save()
     if (!modified_)
         return true;
     const std::string folder = ExtractFilePath(path_);
-    if (!folder.empty() && !UserFolders::ensureFolder(folder))
+    if (!folder.empty() && !EnsureFolder(folder))
         return false;
     try {
         writeFileAtomically(path_, text());

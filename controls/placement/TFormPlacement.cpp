@@ -1,7 +1,7 @@
 #include "controls/placement/TFormPlacement.h"
 
-#include "app/project/UserFolders.h"
-#include "archive/FileNameUtils.h"
+#include "archive/platform/FileNameUtils.h"
+#include "archive/platform/Paths.h"
 #include "controls/placement/ProfileFile.h"
 
 #include <QCoreApplication>
@@ -190,7 +190,7 @@ void TFormPlacement::runReported(const std::function<void()>& pass)
 
 std::string TFormPlacement::iniFilePath() const
 {
-    const std::string configFolder = UserFolders::configFolder();
+    const std::string configFolder = UserConfigFolder();
     if (iniFileName_.isEmpty())
         return ProfileFile::defaultPath(
             configFolder, QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());

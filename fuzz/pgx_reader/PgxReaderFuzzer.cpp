@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the project-file reader. Every input must either load or be
 // rejected with a ProjectFileError; a loaded project must survive writing and reading back.
 
-#include "app/project/ProjectFile.h"
+#include "project/ProjectFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,11 +3,11 @@
 
 #include "WindowTestSupport.h"
 
-#include "app/AppPaths.h"
 #include "app/QtUserInteraction.h"
 #include "app/TApplication.h"
-#include "app/TFilenameEdit.h"
 #include "archive/Exception.h"
+#include "archive/platform/Paths.h"
+#include "controls/TFilenameEdit.h"
 
 #include <QApplication>
 #include <QDir>

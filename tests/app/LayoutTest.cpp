@@ -2,9 +2,9 @@
 
 #include "WindowTestSupport.h"
 
-#include "app/TPaintBox.h"
-#include "app/TPanel.h"
-#include "app/TStatusBar.h"
+#include "controls/TPaintBox.h"
+#include "controls/TPanel.h"
+#include "controls/TStatusBar.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -3,8 +3,8 @@
 #include "WindowTestSupport.h"
 
 #include "app/AboutBoxUnit.h"
-#include "app/AppPaths.h"
-#include "app/TFilenameEdit.h"
+#include "archive/platform/Paths.h"
+#include "controls/TFilenameEdit.h"
 
 #include <QApplication>
 #include <QCheckBox>

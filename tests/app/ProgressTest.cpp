@@ -2,7 +2,7 @@
 
 #include "WindowTestSupport.h"
 
-#include "app/TStatusBar.h"
+#include "controls/TStatusBar.h"
 
 #include <QApplication>
 #include <QImage>

@@ -228,7 +228,8 @@ TEST(ArchiveReader, VerifyFindsDamageAnywhereInLargeRawMembers)
     const std::string name = dir / "b.zlb";
     for (bool embedded : {false, true}) {
         for (std::size_t lead : {std::size_t{0}, std::size_t{1}, kBlock - 1, kBlock, kBlock + 700}) {
-            for (std::size_t size : {std::size_t{1}, kBlock, kBlock + 1, 2 * kBlock + 3, std::size_t{300000}}) {
+            for (std::size_t size :
+                 {std::size_t{1}, kBlock, kBlock + 1, 2 * kBlock + 3, std::size_t{300000}}) {
                 const Crafted c = Craft({{"", "lead.bin", RandomData(lead, 1), true},
                                          {"", "member.bin", RandomData(size, 2), true},
                                          {"", "after.bin", RandomData(1000, 3), true}});
@@ -246,7 +247,8 @@ TEST(ArchiveReader, VerifyFindsDamageAnywhereInLargeRawMembers)
                         return std::string("not opened");
                     return MessageOf([&] { zlb.VerifyMembers(); });
                 };
-                const auto where = std::to_string(lead) + "+" + std::to_string(size) + (embedded ? " embedded" : "");
+                const auto where =
+                    std::to_string(lead) + "+" + std::to_string(size) + (embedded ? " embedded" : "");
                 EXPECT_EQ(check(c.bytes, SIZE_MAX), "(no exception)") << where;
                 for (std::size_t damageAt : {std::size_t{0}, size / 2, size - 1})
                     EXPECT_EQ(check(c.bytes, damageAt), "The data of member.bin in the archive is damaged")

@@ -1,10 +1,10 @@
 // pagolux-build as a user runs it: exit codes, the one failure line, the overwrite rule, and
 // which icon lands in the output.
 
-#include "app/project/ProjectFile.h"
 #include "builder/IconPatcher.h"
 #include "builder/icon/IconBitmap.h"
 #include "builder/icon/IconBmpFile.h"
+#include "project/ProjectFile.h"
 
 #include "tests/builder/TestFiles.h"
 

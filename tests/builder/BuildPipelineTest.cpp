@@ -3,7 +3,7 @@
 #include "archive/ZLIBArchive.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
-#include "builder/SettingsBlock.h"
+#include "format/SettingsBlock.h"
 #include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
 #include "tests/support/EnvOverride.h"

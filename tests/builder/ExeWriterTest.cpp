@@ -1,6 +1,6 @@
 #include "builder/ExeWriter.h"
 
-#include "builder/SettingsBlock.h"
+#include "format/SettingsBlock.h"
 #include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
 

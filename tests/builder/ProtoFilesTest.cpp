@@ -52,7 +52,7 @@ TEST_F(ProtoFilesTest, DecodedPrototypeIsAnElfProgram)
 {
     ASSERT_GE(decoded.size(), 4u);
     EXPECT_EQ(Bytes(decoded.begin(), decoded.begin() + 4), (Bytes{0x7F, 'E', 'L', 'F'}));
-    EXPECT_EQ(decoded, test::readFile(binDir + "../viewer/pagolux-viewer.stripped"));
+    EXPECT_EQ(decoded, test::readFile(binDir + "../viewer/qt/pagolux-viewer.stripped"));
 }
 
 TEST_F(ProtoFilesTest, MarkerOccursOnceAndNoBlockBoundaryCutsItsPatch)

@@ -1,8 +1,8 @@
-#include "app/picture/PictureReader.h"
-#include "app/picture/RenderIconFromFile.h"
+#include "picture/PictureReader.h"
 #include "builder/icon/IconBmpFile.h"
 #include "builder/icon/IconError.h"
-#include "tests/icon/IconTestSupport.h"
+#include "picture/RenderIconFromFile.h"
+#include "tests/builder/icon/IconTestSupport.h"
 #include "tests/picture/PictureFiles.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
-#include "app/project/PrefFolders.h"
-#include "app/project/UserFolders.h"
-#include "tests/support/EnvOverride.h"
+#include "project/PrefFolders.h"
+#include "archive/platform/Paths.h"
 #include "tests/project/TempFolder.h"
+#include "tests/support/EnvOverride.h"
 
 #include <gtest/gtest.h>
 
@@ -121,25 +121,25 @@ TEST(UserFolders, XdgVariablesAndTheirDefaults)
     ::setenv("HOME", "/home/tester", 1);
     ::setenv("XDG_DATA_HOME", "/x/data", 1);
     ::setenv("XDG_CONFIG_HOME", "/x/config/", 1);
-    EXPECT_EQ(UserFolders::dataFolder(), "/x/data/pagolux/");
-    EXPECT_EQ(UserFolders::configFolder(), "/x/config/");
+    EXPECT_EQ(UserDataFolder(false), "/x/data/pagolux/");
+    EXPECT_EQ(UserConfigFolder(), "/x/config/");
     ::unsetenv("XDG_DATA_HOME");
     ::setenv("XDG_CONFIG_HOME", "", 1);
-    EXPECT_EQ(UserFolders::dataFolder(), "/home/tester/.local/share/pagolux/");
-    EXPECT_EQ(UserFolders::configFolder(), "/home/tester/.config/");
+    EXPECT_EQ(UserDataFolder(false), "/home/tester/.local/share/pagolux/");
+    EXPECT_EQ(UserConfigFolder(), "/home/tester/.config/");
     ::setenv("XDG_DATA_HOME", "relative/path", 1); // not absolute: ignored
-    EXPECT_EQ(UserFolders::dataFolder(), "/home/tester/.local/share/pagolux/");
+    EXPECT_EQ(UserDataFolder(false), "/home/tester/.local/share/pagolux/");
 }
 
 TEST(UserFolders, EnsureFolderCreatesMissingParents)
 {
     TempFolder temp;
     const std::string folder = temp / "a/b/c/";
-    EXPECT_TRUE(UserFolders::ensureFolder(folder));
+    EXPECT_TRUE(EnsureFolder(folder));
     EXPECT_TRUE(std::filesystem::is_directory(folder));
-    EXPECT_TRUE(UserFolders::ensureFolder(folder)); // already there
+    EXPECT_TRUE(EnsureFolder(folder)); // already there
     writeFile(temp / "file", "x");
-    EXPECT_FALSE(UserFolders::ensureFolder(temp / "file/sub/"));
+    EXPECT_FALSE(EnsureFolder(temp / "file/sub/"));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "app/project/ProjectFile.h"
+#include "project/ProjectFile.h"
 #include "tests/project/TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include "builder/BuildPipeline.h"
 #include "builder/IconPatcher.h"
-#include "viewer/ViewerPackage.h"
+#include "viewer/core/ViewerPackage.h"
 
 #include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"

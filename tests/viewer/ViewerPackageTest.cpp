@@ -1,7 +1,7 @@
-#include "viewer/ViewerPackage.h"
+#include "viewer/core/ViewerPackage.h"
 
 #include "archive/ZLIBArchive.h"
-#include "builder/SettingsBlock.h"
+#include "format/SettingsBlock.h"
 #include "tests/builder/TestFiles.h"
 
 #include <gtest/gtest.h>

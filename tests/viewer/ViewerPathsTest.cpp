@@ -1,4 +1,4 @@
-#include "viewer/ViewerPaths.h"
+#include "viewer/core/ViewerPaths.h"
 
 #include <gtest/gtest.h>
 

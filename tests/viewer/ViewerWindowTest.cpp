@@ -1,7 +1,7 @@
-#include "viewer/ViewerWindow.h"
-#include "viewer/ArchiveSchemeHandler.h"
-#include "viewer/ViewerPackage.h"
-#include "viewer/ViewerPage.h"
+#include "viewer/qt/ViewerWindow.h"
+#include "viewer/core/ViewerPackage.h"
+#include "viewer/qt/ArchiveSchemeHandler.h"
+#include "viewer/qt/ViewerPage.h"
 
 #include "tests/viewer/WebTestSupport.h"
 

@@ -1,0 +1,14 @@
+#include "picture/RenderIconFromFile.h"
+
+#include "builder/icon/RenderIcon.h"
+#include "picture/PictureReader.h"
+
+namespace pagolux {
+
+IconBitmap renderIconFromFile(const std::string& path)
+{
+    const QImage picture = PictureReader::read(path);
+    return renderIconPixels(PictureReader::view(picture));
+}
+
+} // namespace pagolux

@@ -1,0 +1,177 @@
+// "Go!" in the real main window: the values of the page "EXE erstellen" reach the output, the
+// archive's progress reaches the status bar, the start file stays selected, the icon is
+// patched, and the checks come before anything is written.
+
+#include "app/MainUnit.h"
+#include "app/TApplication.h"
+#include "builder/BuildPipeline.h"
+#include "builder/ExeWriter.h"
+#include "builder/icon/IconBitmap.h"
+#include "controls/TFilenameEdit.h"
+#include "format/SettingsBlock.h"
+#include "project/ProjectFile.h"
+
+#include "tests/builder/ScriptedInteraction.h"
+#include "tests/builder/TestFiles.h"
+#include "tests/support/EnvOverride.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <unistd.h>
+
+namespace pagolux {
+namespace {
+
+using test::Bytes;
+namespace fs = std::filesystem;
+
+// Watches the progress events (type 1024) that reach the window.
+class ProgressSpy : public QObject {
+  public:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == TProgressEvent::kType)
+            values.push_back(static_cast<TProgressEvent*>(e)->percent());
+        return false;
+    }
+    std::vector<std::int32_t> values;
+};
+
+std::string ownFolder()
+{
+    return fs::read_symlink("/proc/self/exe").parent_path().string() + "/";
+}
+
+class GoButtonTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        // The window takes ProtoExe.dat and iconcomp.dat from its program folder: put the real
+        // ones beside this test program.
+        const char* bin = std::getenv("PAGOLUX_BIN_DIR");
+        ASSERT_NE(bin, nullptr);
+        for (const char* name : {"ProtoExe.dat", "iconcomp.dat"})
+            fs::copy_file(std::string(bin) + "/" + name, ownFolder() + name,
+                          fs::copy_options::overwrite_existing);
+        ::setenv("HOME", home.path().c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+        ::setenv("TMPDIR", tmp.path().c_str(), 1);
+
+        fs::create_directories(site / "pages");
+        test::writeText(site / "index.html", "<title>Start</title>");
+        test::writeText(site / "pages/a.html", "<title>A</title>");
+        auto ui = std::make_unique<test::ScriptedInteraction>();
+        script = ui.get();
+        form = std::make_unique<TMainForm>(nullptr, std::move(ui));
+    }
+    void TearDown() override { form.reset(); }
+
+    void openProject(int startIndex)
+    {
+        Project p;
+        p.entries = {site / "index.html", site / "pages", site / "pages/a.html"};
+        p.startIndex = startIndex;
+        ProjectFile::write(home / "p.pgx", p);
+        form->OpenFile(home / "p.pgx");
+        ASSERT_EQ(form->PicCount(), 3);
+    }
+
+    test::TempDir home, tmp, site, out;
+    test::EnvOverride homeVar{"HOME"}, dataVar{"XDG_DATA_HOME"}, configVar{"XDG_CONFIG_HOME"},
+        tmpVar{"TMPDIR"};
+    test::ScriptedInteraction* script = nullptr;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(GoButtonTest, BuildsWithTheValuesOfThePage)
+{
+    openProject(2);
+    form->EXENameEdit->setFileName(out / "handbuch");
+    form->NameED->setText(QString::fromUtf8("Mein Größtes Handbuch"));
+    form->WidthEd->setValue(800);
+    form->HeightEd->setValue(300);
+    form->FullScreenCheck->setChecked(true);
+    form->FixedSizeCheck->setChecked(true);
+    form->CheckBox3->setChecked(false);
+    form->CheckBox10->setChecked(false);
+    form->AutoStartCheck->setChecked(true);
+
+    ProgressSpy spy;
+    form->installEventFilter(&spy);
+    form->GoBtn1Click();
+    form->removeEventFilter(&spy);
+
+    // pages/a.html is in the project twice (once inside "pages"): the archive notes it, and the
+    // build reports that after its success message.
+    ASSERT_EQ(script->texts().size(), 2u);
+    EXPECT_EQ(script->texts()[0], kMsgExeCreated);
+    EXPECT_EQ(script->texts()[1],
+              std::string(kMsgNotPacked) + "\n" + site / "pages/a.html" + " already exists in the archive");
+    EXPECT_EQ(script->started, std::vector<std::string>{out / "handbuch"});
+    EXPECT_EQ(form->startIndex(), 2) << "the start file stays selected";
+    ASSERT_FALSE(spy.values.empty()) << "the archive's progress reaches the status bar";
+    EXPECT_EQ(*std::max_element(spy.values.begin(), spy.values.end()), 100);
+    EXPECT_EQ(form->proStatus(), spy.values.back());
+    EXPECT_TRUE(form->GoBtn1->isEnabled());
+
+    const Bytes exe = test::readFile(out / "handbuch");
+    const auto marker = std::search(exe.begin(), exe.end(), kExeMarker + 4, kExeMarker + 8) - 4;
+    const std::uint32_t n = test::getLE32(exe, static_cast<std::size_t>(marker - exe.begin()));
+    TMemoryStream block(Bytes(exe.begin() + n, exe.end()));
+    const SettingsBlock read = ReadSettingsBlock(block, static_cast<std::int64_t>(exe.size() - n));
+    BuildSettings expected;
+    expected.projectName = "Mein Größtes Handbuch";
+    expected.width = 800;
+    expected.height = 300;
+    expected.definedSize = false;
+    expected.fixedSize = true;
+    expected.elements[2] = false;
+    expected.elements[9] = false;
+    EXPECT_EQ(read.settings, expected);
+    EXPECT_EQ(read.startPath, site / "pages/a.html");
+
+    ASSERT_NE(form->iconPos(), 0);
+    const auto pixels = form->iconBmp()->pixelBytes();
+    EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), exe.begin() + form->iconPos()));
+}
+
+TEST_F(GoButtonTest, EmptyProjectIsRefusedAfterTheIconSearch)
+{
+    form->EXENameEdit->setFileName(out / "handbuch");
+    form->GoBtn1Click();
+    EXPECT_EQ(script->texts(), std::vector<std::string>{kMsgNoStartFile});
+    EXPECT_NE(form->iconPos(), 0);
+    EXPECT_FALSE(fs::exists(out / "handbuch"));
+    EXPECT_TRUE(fs::is_empty(tmp.path()));
+}
+
+TEST_F(GoButtonTest, ExistingOutputIsKeptOnNo)
+{
+    openProject(0);
+    test::writeText(out / "handbuch", "old");
+    form->EXENameEdit->setFileName(out / "handbuch");
+    script->answers = {MsgResult::No};
+    form->GoBtn1Click();
+    EXPECT_EQ(script->texts(), std::vector<std::string>{kMsgOverwrite});
+    EXPECT_EQ(test::readFile(out / "handbuch"), test::bytesOf("old"));
+}
+
+} // namespace
+} // namespace pagolux
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    pagolux::TApplication::prepareWebEngine();
+    pagolux::TApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

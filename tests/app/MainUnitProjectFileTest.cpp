@@ -1,0 +1,386 @@
+// The main window's project-file and favourite-folder handlers, driven through a scripted
+// interaction, on scratch data and config folders.
+
+#include "app/MainUnit.h"
+#include "controls/placement/ProfileFile.h"
+#include "controls/placement/TFormStorage.h"
+#include "project/ProjectFile.h"
+#include "shell/TShellTree.h"
+#include "tests/project/TempFolder.h"
+#include "tests/support/EnvOverride.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include <deque>
+#include <filesystem>
+
+namespace pagolux {
+namespace {
+
+using test::EnvOverride;
+
+using test::readFile;
+using test::TempFolder;
+using test::writeFile;
+
+struct Message {
+    std::string text, caption;
+    MsgIcon icon;
+    MsgButtons buttons;
+};
+
+class ScriptedInteraction : public UserInteraction {
+  public:
+    std::deque<MsgResult> answers; // empty: OK
+    std::deque<std::optional<std::string>> files;
+    std::vector<Message> messages;
+    std::vector<std::string> errors;
+    std::vector<FileDialogRequest> openRequests, saveRequests;
+
+    MsgResult showMessage(const std::string& text, const std::string& caption, MsgIcon icon,
+                          MsgButtons buttons) override
+    {
+        messages.push_back({text, caption, icon, buttons});
+        if (answers.empty())
+            return MsgResult::Ok;
+        const MsgResult r = answers.front();
+        answers.pop_front();
+        return r;
+    }
+    void showError(const std::string& text) override { errors.push_back(text); }
+    std::optional<std::string> chooseOpenFile(const FileDialogRequest& r) override
+    {
+        openRequests.push_back(r);
+        return nextFile();
+    }
+    std::optional<std::string> chooseSaveFile(const FileDialogRequest& r) override
+    {
+        saveRequests.push_back(r);
+        return nextFile();
+    }
+    void openUrl(const std::string&) override {}
+    void startProgram(const std::string&) override {}
+
+  private:
+    std::optional<std::string> nextFile()
+    {
+        if (files.empty())
+            return std::nullopt;
+        auto f = files.front();
+        files.pop_front();
+        return f;
+    }
+};
+
+std::vector<std::string> listLines(const QListWidget* list)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < list->count(); ++i)
+        out.push_back(QFile::encodeName(list->item(i)->text()).toStdString());
+    return out;
+}
+
+class WindowProjectFile : public ::testing::Test {
+  protected:
+    WindowProjectFile()
+        : data_("XDG_DATA_HOME", temp / "data"), config_("XDG_CONFIG_HOME", temp / "config"),
+          home_("HOME", temp.folder())
+    {
+        auto scripted = std::make_unique<ScriptedInteraction>();
+        ui = scripted.get();
+        form = std::make_unique<TMainForm>(nullptr, std::move(scripted));
+    }
+    ~WindowProjectFile() override
+    {
+        if (form && form->FormStorage1)
+            form->FormStorage1->setActive(false);
+    }
+
+    Project sample() const
+    {
+        Project p;
+        p.entries = {temp / "site/index.html", temp / "site/style.css", "/usr/share/doc/"};
+        p.startIndex = 1;
+        p.settings.elements = {false, true, false, true, true, true, true, true, true, false};
+        p.settings.width = 700;
+        p.settings.height = 500;
+        p.settings.definedSize = false;
+        p.settings.fixedSize = true;
+        p.settings.projectName = "Meine Seite";
+        return p;
+    }
+
+    BuildSettings controls() const
+    {
+        BuildSettings s;
+        const QCheckBox* boxes[] = {form->CheckBox1, form->CheckBox2, form->CheckBox3, form->CheckBox4,
+                                    form->CheckBox5, form->CheckBox6, form->CheckBox7, form->CheckBox8,
+                                    form->CheckBox9, form->CheckBox10};
+        for (std::size_t i = 0; i < 10; ++i)
+            s.elements[i] = boxes[i]->isChecked();
+        s.width = form->WidthEd->value();
+        s.height = form->HeightEd->value();
+        s.definedSize = form->DefSizeCheck->isChecked();
+        s.fixedSize = form->FixedSizeCheck->isChecked();
+        s.projectName = form->NameED->text().toStdString();
+        return s;
+    }
+
+    TempFolder temp;
+    EnvOverride data_, config_, home_;
+    ScriptedInteraction* ui = nullptr;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(WindowProjectFile, OpenShowsEverythingAndSavingWritesItBack)
+{
+    std::filesystem::create_directories(temp / "site");
+    const Project p = sample();
+    ProjectFile::write(temp / "site/a.pgx", p);
+    form->OpenFile(temp / "site/a.pgx");
+    EXPECT_TRUE(ui->messages.empty());
+    EXPECT_EQ(form->entries(), p.entries);
+    EXPECT_EQ(form->ImageList->count(), 3);
+    EXPECT_EQ(form->SortBox->count(), 3);
+    EXPECT_EQ(form->startIndex(), 1);
+    EXPECT_EQ(controls(), p.settings);
+    EXPECT_EQ(form->savedFileName(), temp / "site/a.pgx");
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Orvanto Pagolux 2.0 - [a.pgx]"));
+
+    form->SaveFile(temp / "site/b.pgx");
+    EXPECT_EQ(readFile(temp / "site/b.pgx"), readFile(temp / "site/a.pgx"));
+    EXPECT_EQ(form->savedFileName(), temp / "site/b.pgx");
+}
+
+TEST_F(WindowProjectFile, StartIndexOutsideTheEntriesLeavesNoStartFile)
+{
+    for (const int index : {-1, 3, 1000, -7}) {
+        Project p = sample();
+        p.startIndex = index;
+        ProjectFile::write(temp / "p.pgx", p);
+        form->OpenFile(temp / "p.pgx");
+        EXPECT_EQ(form->startIndex(), -1) << index;
+        form->SaveFile(temp / "q.pgx");
+        EXPECT_EQ(ProjectFile::read(temp / "q.pgx").startIndex, -1) << index;
+    }
+}
+
+TEST_F(WindowProjectFile, RejectedFilesLeaveTheProjectAsItWas)
+{
+    ProjectFile::write(temp / "good.pgx", sample());
+    form->OpenFile(temp / "good.pgx");
+    const auto entries = form->entries();
+    const BuildSettings settings = controls();
+    const QString title = form->windowTitle();
+
+    std::string damaged = readFile(temp / "good.pgx");
+    damaged.resize(damaged.size() - 3); // inside the project name
+    writeFile(temp / "damaged.pgx", damaged);
+    writeFile(temp / "other.pgx", "EXE-HTML 2.0" + damaged.substr(12));
+
+    struct Row {
+        std::string file;
+        std::string message;
+    };
+    const Row rows[] = {
+        {temp / "missing.pgx", "Projekt öffnen: Konnte die Datei missing.pgx nicht öffnen!"},
+        {temp / "other.pgx", "Die Datei ist keine gültige \"Pagolux 1.0\"-Datei!"},
+        {temp / "damaged.pgx",
+         "Die Projektdatei damaged.pgx ist beschädigt: der Projektname ist unvollständig."},
+    };
+    for (const Row& row : rows) {
+        ui->messages.clear();
+        form->OpenFile(row.file);
+        ASSERT_EQ(ui->messages.size(), 1u) << row.file;
+        EXPECT_EQ(ui->messages[0].text, row.message);
+        EXPECT_EQ(ui->messages[0].caption, "Fehler");
+        EXPECT_EQ(ui->messages[0].icon, MsgIcon::Error);
+        EXPECT_EQ(ui->messages[0].buttons, MsgButtons::Ok);
+        EXPECT_EQ(form->entries(), entries);
+        EXPECT_EQ(form->ImageList->count(), static_cast<int>(entries.size()));
+        EXPECT_EQ(form->SortBox->count(), static_cast<int>(entries.size()));
+        EXPECT_EQ(controls(), settings);
+        EXPECT_EQ(form->windowTitle(), title);
+    }
+}
+
+TEST_F(WindowProjectFile, FileWithoutSettingsKeepsTheControlsAndValuesAreClamped)
+{
+    form->NameED->setText(QStringLiteral("Vorher"));
+    form->WidthEd->setValue(999);
+    const BuildSettings before = controls();
+    std::string bytes = ProjectFile::serialize(sample(), temp / "p.pgx");
+    std::size_t end = 20;
+    for (const auto& e : sample().entries)
+        end += 4 + ProjectFile::storedEntry(e, temp / "p.pgx").size();
+    writeFile(temp / "p.pgx", bytes.substr(0, end));
+    form->OpenFile(temp / "p.pgx");
+    EXPECT_TRUE(ui->messages.empty());
+    EXPECT_EQ(form->entries(), sample().entries);
+    EXPECT_EQ(controls(), before);
+
+    Project big = sample();
+    big.settings.width = 2000;
+    big.settings.height = 10;
+    writeFile(temp / "big.pgx", ProjectFile::serialize(big, temp / "big.pgx"));
+    form->OpenFile(temp / "big.pgx");
+    EXPECT_EQ(form->WidthEd->value(), 1280);
+    EXPECT_EQ(form->HeightEd->value(), 64);
+}
+
+TEST_F(WindowProjectFile, SaveIntoAMissingFolderKeepsTheTitle)
+{
+    form->SaveFile(temp / "a.pgx");
+    ASSERT_TRUE(ui->messages.empty());
+    form->SaveFile(temp / "nowhere/p.pgx");
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text, "Projekt speichern: Konnte die Datei p.pgx nicht erstellen!");
+    EXPECT_EQ(ui->messages[0].caption, "Fehler");
+    EXPECT_EQ(ui->messages[0].icon, MsgIcon::Error);
+    EXPECT_EQ(form->savedFileName(), temp / "a.pgx");
+}
+
+TEST_F(WindowProjectFile, ButtonsAskAndUseTheDialogs)
+{
+    ProjectFile::write(temp / "p.pgx", sample());
+    // Open: Cancel on the question ends it before the dialog.
+    ui->answers = {MsgResult::Cancel};
+    form->OpenBtnClick();
+    ASSERT_EQ(ui->messages.size(), 1u);
+    EXPECT_EQ(ui->messages[0].text, "Hiermit gehen alle nicht gespeicherten Informationen verloren.");
+    EXPECT_EQ(ui->messages[0].caption, "Datei/Öffnen");
+    EXPECT_EQ(ui->messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(ui->messages[0].buttons, MsgButtons::OkCancel);
+    EXPECT_TRUE(ui->openRequests.empty());
+    // OK, then the dialog is cancelled: nothing changes.
+    form->OpenBtnClick();
+    ASSERT_EQ(ui->openRequests.size(), 1u);
+    EXPECT_EQ(ui->openRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
+    EXPECT_EQ(ui->openRequests[0].defaultExt, "pgx");
+    EXPECT_TRUE(form->savedFileName().empty());
+    // OK and a file.
+    ui->files = {temp / "p.pgx"};
+    form->OpenBtnClick();
+    EXPECT_EQ(form->savedFileName(), temp / "p.pgx");
+
+    // Save while titled: no dialog, no question.
+    ui->messages.clear();
+    form->SaveBtnClick();
+    EXPECT_TRUE(ui->saveRequests.empty());
+    EXPECT_TRUE(ui->messages.empty());
+    // Save as: the dialog asks before replacing.
+    ui->files = {temp / "r.pgx"};
+    form->SaveAsBtnClick();
+    ASSERT_EQ(ui->saveRequests.size(), 1u);
+    EXPECT_TRUE(ui->saveRequests[0].overwritePrompt);
+    EXPECT_EQ(ui->saveRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
+    EXPECT_EQ(ui->saveRequests[0].defaultExt, "pgx");
+    EXPECT_EQ(form->savedFileName(), temp / "r.pgx");
+    EXPECT_EQ(ProjectFile::read(temp / "r.pgx"), ProjectFile::read(temp / "p.pgx"));
+}
+
+TEST_F(WindowProjectFile, UntitledSaveGoesThroughTheDialog)
+{
+    ui->files = {std::nullopt};
+    form->SaveBtnClick();
+    EXPECT_EQ(ui->saveRequests.size(), 1u);
+    EXPECT_TRUE(form->savedFileName().empty());
+    EXPECT_FALSE(std::filesystem::exists(temp / "Unbenannt.pgx"));
+}
+
+TEST(WindowFavourites, LoadMoveToTopAndOpenInTheTree)
+{
+    TempFolder temp;
+    EnvOverride data("XDG_DATA_HOME", temp / "data"), config("XDG_CONFIG_HOME", temp / "config"),
+        home("HOME", temp.folder());
+    std::filesystem::create_directories(temp / "data/pagolux");
+    std::filesystem::create_directories(temp / "one");
+    std::filesystem::create_directories(temp / "two");
+    const std::string file = temp / "data/pagolux/folders.dat";
+    writeFile(file,
+              temp / "one/" + "\r\n" + temp / "two/" + "\r\n\r\n" + temp / "gone/" + "\r\n\x1a" + "junk");
+
+    auto scripted = std::make_unique<ScriptedInteraction>();
+    TMainForm form(nullptr, std::move(scripted));
+    form.FormStorage1->setActive(false);
+    EXPECT_EQ(listLines(form.PrefListBox),
+              (std::vector<std::string>{temp / "one/", temp / "two/", "", temp / "gone/"}));
+
+    form.AddToPrefFolders(temp / "two/");
+    EXPECT_EQ(listLines(form.PrefListBox),
+              (std::vector<std::string>{temp / "two/", temp / "one/", "", temp / "gone/"}));
+    EXPECT_EQ(readFile(file), temp / "two/" + "\r\n" + temp / "one/" + "\r\n\r\n" + temp / "gone/" + "\r\n");
+
+    // Double-click without a selected line does nothing; with one the tree shows it.
+    form.PrefListBox->clearSelection();
+    const QString before = form.ShellTree1->selectedFolder();
+    form.PrefListBoxDblClick();
+    EXPECT_EQ(form.ShellTree1->selectedFolder(), before);
+    form.PrefListBox->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
+    form.PrefListBoxKeyPress('a');
+    EXPECT_EQ(form.ShellTree1->selectedFolder(), before);
+    form.PrefListBoxKeyPress('\r');
+    EXPECT_EQ(QFile::encodeName(form.ShellTree1->selectedFolder()).toStdString() + "/", temp / "one/");
+    // A folder that is gone keeps the tree where it was.
+    form.PrefListBox->setCurrentRow(3, QItemSelectionModel::ClearAndSelect);
+    form.PrefListBoxDblClick();
+    EXPECT_EQ(QFile::encodeName(form.ShellTree1->selectedFolder()).toStdString() + "/", temp / "one/");
+
+    // A folder that cannot be written keeps the list change without a message.
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file); // a folder where the file should be
+    form.AddToPrefFolders(temp / "new/");
+    EXPECT_EQ(listLines(form.PrefListBox).front(), temp / "new/");
+}
+
+TEST(WindowPlacement, CheckBoxAndPlacementSurviveARestart)
+{
+    TempFolder temp;
+    EnvOverride data("XDG_DATA_HOME", temp / "data"), config("XDG_CONFIG_HOME", temp / "config"),
+        home("HOME", temp.folder());
+    const std::string ini = temp / "config/main_window_project_test.INI";
+    {
+        auto scripted = std::make_unique<ScriptedInteraction>();
+        auto* ui = scripted.get();
+        TMainForm form(nullptr, std::move(scripted));
+        form.show();
+        EXPECT_FALSE(form.AutoStartCheck->isChecked());
+        form.AutoStartCheck->setChecked(true);
+        form.setGeometry(QRect(30, 40, 700, 500));
+        ui->answers = {MsgResult::Cancel};
+        EXPECT_FALSE(form.close()); // cancelled: nothing written
+        EXPECT_FALSE(std::filesystem::exists(ini));
+        ASSERT_EQ(ui->messages.size(), 1u);
+        EXPECT_EQ(ui->messages[0].caption, "Programm beenden");
+        EXPECT_TRUE(form.close());
+    }
+    ProfileFile file(ini);
+    EXPECT_EQ(file.readString("TMainForm", "AutoStartCheck_Checked", ""), "True");
+    EXPECT_EQ(file.readString("TMainForm", "NormPos", ""), "30,40,730,540");
+    EXPECT_EQ(file.readString("TMainForm", "Visible", ""), "0");
+
+    TMainForm again(nullptr, std::make_unique<ScriptedInteraction>());
+    again.show();
+    EXPECT_TRUE(again.AutoStartCheck->isChecked());
+    EXPECT_EQ(again.geometry(), QRect(30, 40, 700, 500));
+    again.FormStorage1->setActive(false);
+}
+
+} // namespace
+} // namespace pagolux
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,137 @@
+#include "viewer/qt/ViewerPage.h"
+
+#include "viewer/qt/ArchiveSchemeHandler.h"
+
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+
+namespace pagolux {
+namespace {
+
+// Catches the first navigation of a page opened for a new window and redirects it: our own
+// pages into the main view, external ones to the browser. It then deletes itself.
+class NewWindowCatcher : public QWebEnginePage {
+  public:
+    NewWindowCatcher(QWebEngineProfile* profile, ViewerPage* main, ViewerPage::ExternalOpener open)
+        : QWebEnginePage(profile, main), main_(main), open_(std::move(open))
+    {
+    }
+
+  protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
+    {
+        switch (ViewerPage::route(url)) {
+        case ViewerPage::Route::Load:
+            main_->load(url);
+            break;
+        case ViewerPage::Route::External:
+            if (open_)
+                open_(url);
+            break;
+        case ViewerPage::Route::Refuse:
+            break;
+        }
+        deleteLater();
+        return false;
+    }
+
+  private:
+    ViewerPage* main_;
+    ViewerPage::ExternalOpener open_;
+};
+
+// This web engine's fetch() knows only its built-in schemes; XMLHttpRequest serves ours. The
+// wrapper answers fetch() for pagolux: URLs through XMLHttpRequest with a real Response, and
+// leaves every other URL to the engine. A missing member rejects, as a network error does.
+constexpr char kFetchBridge[] = R"JS(
+(() => {
+  const engineFetch = window.fetch;
+  window.fetch = function (input, init) {
+    const request = input instanceof Request ? input : null;
+    const url = new URL(request ? request.url : String(input), document.baseURI);
+    if (url.protocol !== 'pagolux:')
+      return engineFetch.apply(this, arguments);
+    const method = ((init && init.method) || (request && request.method) || 'GET').toUpperCase();
+    const signal = (init && init.signal) || (request && request.signal);
+    return new Promise((resolve, reject) => {
+      if (signal && signal.aborted)
+        return reject(new DOMException('The operation was aborted.', 'AbortError'));
+      const xhr = new XMLHttpRequest();
+      xhr.open(method, url.href, true);
+      xhr.responseType = 'arraybuffer';
+      xhr.onload = () => {
+        const headers = new Headers();
+        const type = xhr.getResponseHeader('Content-Type');
+        if (type)
+          headers.set('Content-Type', type);
+        const body = method === 'HEAD' ? null : xhr.response;
+        resolve(new Response(body, { status: xhr.status || 200, headers }));
+      };
+      xhr.onerror = () => reject(new TypeError('Failed to fetch'));
+      xhr.onabort = () => reject(new DOMException('The operation was aborted.', 'AbortError'));
+      if (signal)
+        signal.addEventListener('abort', () => xhr.abort());
+      xhr.send();
+    });
+  };
+})();
+)JS";
+
+} // namespace
+
+ViewerPage::ViewerPage(QWebEngineProfile* profile, ExternalOpener openExternal, QObject* parent)
+    : QWebEnginePage(profile, parent), openExternal_(std::move(openExternal))
+{
+    QWebEngineSettings* s = settings();
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+
+    QWebEngineScript bridge;
+    bridge.setName("pagolux-fetch");
+    bridge.setSourceCode(QString::fromLatin1(kFetchBridge));
+    bridge.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    bridge.setWorldId(QWebEngineScript::MainWorld);
+    bridge.setRunsOnSubFrames(true);
+    scripts().insert(bridge);
+}
+
+ViewerPage::Route ViewerPage::route(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String(ArchiveSchemeHandler::kScheme))
+        return url.host() == QLatin1String(ArchiveSchemeHandler::kHost) ? Route::Load : Route::Refuse;
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        return Route::External;
+    // about:blank and inline frames built by scripts stay possible; data: documents are
+    // allowed only inside frames (checked by the caller).
+    if (url.toString() == QLatin1String("about:blank"))
+        return Route::Load;
+    return Route::Refuse;
+}
+
+bool ViewerPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
+{
+    switch (route(url)) {
+    case Route::Load:
+        return true;
+    case Route::External:
+        // Only a deliberate link click or form leaves for the browser; a frame or a script
+        // redirect to the web is simply not followed.
+        if (openExternal_ && isMainFrame &&
+            (type == NavigationTypeLinkClicked || type == NavigationTypeFormSubmitted))
+            openExternal_(url);
+        return false;
+    case Route::Refuse:
+        break;
+    }
+    return false;
+}
+
+QWebEnginePage* ViewerPage::createWindow(WebWindowType)
+{
+    return new NewWindowCatcher(profile(), this, openExternal_);
+}
+
+} // namespace pagolux

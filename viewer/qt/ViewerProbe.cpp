@@ -1,0 +1,97 @@
+#include "viewer/qt/ViewerProbe.h"
+
+#include "viewer/qt/EmbeddedRecords.h"
+#include "viewer/qt/ViewerWindow.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace pagolux {
+namespace {
+
+void line(const QString& key, const QString& value)
+{
+    std::printf("%s=%s\n", key.toUtf8().constData(), value.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+bool ViewerProbe::enabled()
+{
+    return std::getenv("PAGOLUX_VIEWER_PROBE") != nullptr;
+}
+
+ViewerProbe::ViewerProbe(ViewerWindow& window, int memberCount)
+    : QObject(&window), window_(window), memberCount_(memberCount)
+{
+    connect(window.view(), &QWebEngineView::loadFinished, this, &ViewerProbe::report);
+    // Never hang a test: give up after a minute.
+    QTimer::singleShot(60000, this, [] {
+        line("timeout", "1");
+        QApplication::exit(3);
+    });
+}
+
+void ViewerProbe::report(bool ok)
+{
+    if (reported_)
+        return;
+    reported_ = true;
+    QWebEngineView* view = window_.view();
+    line("loaded", ok ? "1" : "0");
+    line("url", view->url().toString());
+    line("title", view->title());
+    line("windowTitle", window_.windowTitle());
+    line("size", QString("%1x%2").arg(window_.width()).arg(window_.height()));
+    line("maximized", window_.isMaximized() || (window_.windowState() & Qt::WindowMaximized) ? "1" : "0");
+    line("fixed", window_.minimumSize() == window_.maximumSize() ? "1" : "0");
+    line("menu", window_.menuWidget() && !window_.menuBar()->actions().isEmpty() ? "1" : "0");
+    QStringList tools;
+    if (window_.toolBar())
+        for (QAction* a : window_.toolBar()->actions())
+            tools.append(a->objectName());
+    line("toolbar", tools.join(','));
+    QStringList commands;
+    for (QAction* a : window_.actions())
+        commands.append(a->objectName());
+    line("commands", commands.join(','));
+    line("statusbar", window_.findChild<QStatusBar*>() ? "1" : "0");
+    line("members", QString::number(memberCount_));
+    const auto pixels = readIconPixels();
+    line("icon", QByteArray(reinterpret_cast<const char*>(pixels.data()), 512).toHex());
+    const QByteArray script = qgetenv("PAGOLUX_VIEWER_PROBE_SCRIPT");
+    if (script.isEmpty()) {
+        QApplication::exit(0);
+        return;
+    }
+    view->page()->runJavaScript(QString::fromUtf8(script));
+    poll(400);
+}
+
+void ViewerProbe::poll(int attemptsLeft)
+{
+    window_.view()->page()->runJavaScript(
+        "typeof window.__probe === 'string' ? window.__probe : null",
+        [this, attemptsLeft](const QVariant& v) {
+            if (v.typeId() == QMetaType::QString) {
+                line("script", v.toString());
+                QApplication::exit(0);
+            } else if (attemptsLeft <= 0) {
+                line("script", "<no result>");
+                QApplication::exit(4);
+            } else {
+                QTimer::singleShot(50, this, [this, attemptsLeft] { poll(attemptsLeft - 1); });
+            }
+        });
+}
+
+} // namespace pagolux

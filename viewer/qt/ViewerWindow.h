@@ -1,0 +1,66 @@
+#pragma once
+// The viewer's window: a web view over the archive's pages with the elements the settings
+// block selects. Title = project name; width x height or maximised; a fixed size shows no
+// menu; status bar, toolbar and the commands print, exit, about, back, forward, home (the start
+// file), reload and the exit button as flagged. The actions carry object names so tests find
+// them.
+
+#include "format/BuildSettings.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QUrl>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QAction;
+class QPrinter;
+class QToolBar;
+class QWebEngineProfile;
+class QWebEngineView;
+
+namespace pagolux {
+
+class ViewerPage;
+
+class ViewerWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // profile: the web profile with the scheme handler installed (not owned).
+    ViewerWindow(const BuildSettings& settings, const QUrl& home, QWebEngineProfile* profile,
+                 QWidget* parent = nullptr);
+    ~ViewerWindow() override;
+
+    // The 32 x 32 icon from 512 pixel bytes (bottom row first, 4 bits a pixel) and the
+    // 16-colour palette.
+    [[nodiscard]] static QImage iconImage(const std::array<std::uint8_t, 512>& pixels);
+
+    // Shows the window at the size the settings ask for and loads the start page.
+    void start();
+
+    [[nodiscard]] QWebEngineView* view() const { return view_; }
+    [[nodiscard]] const QUrl& homeUrl() const { return home_; }
+    [[nodiscard]] QToolBar* toolBar() const { return toolBar_; }
+    // The window size the settings ask for (ignored when maximised).
+    [[nodiscard]] QSize requestedSize() const;
+
+  public slots:
+    void goHome();
+    void printPage();
+    void showAbout();
+
+  private:
+    QAction* addCommand(const char* name, const QString& text, const QKeySequence& key);
+
+    BuildSettings settings_;
+    QUrl home_;
+    QWebEngineView* view_ = nullptr;
+    ViewerPage* page_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    std::unique_ptr<QPrinter> printer_;
+};
+
+} // namespace pagolux
