@@ -42,6 +42,21 @@ bool parseLevel(const std::string& s, TFileCompressionLevel& level)
     return true;
 }
 
+// More worker threads than this only cost memory and thread starts; 0 means one per core.
+constexpr unsigned kMaxThreads = 256;
+
+// A plain decimal number 0..kMaxThreads (no sign, no spaces, no suffix).
+bool parseThreads(const std::string& s, unsigned& threads)
+{
+    if (s.empty() || s.size() > 3 || s.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const unsigned long n = std::stoul(s);
+    if (n > kMaxThreads)
+        return false;
+    threads = static_cast<unsigned>(n);
+    return true;
+}
+
 const char* levelName(std::uint8_t level)
 {
     static const char* const names[] = {"none", "fastest", "default", "max"};
@@ -96,9 +111,15 @@ int create(const std::vector<std::string>& args, std::ostream& out, std::ostream
     bool recurse = true;
     unsigned threads = 0;
     std::vector<std::string> rest;
+    bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const auto& a = args[i];
-        if (a == "--level") {
+        if (optionsEnded) {
+            rest.push_back(a);
+        } else if (a == "--") {
+            // Everything after it is a name, even when it starts with "-".
+            optionsEnded = true;
+        } else if (a == "--level") {
             if (i + 1 >= args.size() || !parseLevel(args[i + 1], level))
                 throw UsageError{"--level needs one of none, fastest, default, max"};
             ++i;
@@ -107,14 +128,10 @@ int create(const std::vector<std::string>& args, std::ostream& out, std::ostream
         } else if (a == "--no-recurse") {
             recurse = false;
         } else if (a == "--threads") {
-            if (i + 1 >= args.size())
-                throw UsageError{"--threads needs a number"};
-            try {
-                threads = static_cast<unsigned>(std::stoul(args[++i]));
-            } catch (const std::exception&) {
-                throw UsageError{"--threads needs a number"};
-            }
-        } else if (a.size() > 1 && a[0] == '-' && a != "--") {
+            if (i + 1 >= args.size() || !parseThreads(args[i + 1], threads))
+                throw UsageError{"--threads needs a number from 0 to " + std::to_string(kMaxThreads)};
+            ++i;
+        } else if (a.size() > 1 && a[0] == '-') {
             throw UsageError{"unknown option " + a};
         } else {
             rest.push_back(a);

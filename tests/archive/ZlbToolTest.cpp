@@ -105,6 +105,22 @@ TEST(ZlbTool, CreateOptions)
     ASSERT_TRUE(zlb.OpenArchive(dir / "m.zlb"));
     EXPECT_EQ(zlb.GetFileEntry(0).Level, fcMaximum);
 
+    // "--" ends the options: a name that starts with "-" is a path, not an option.
+    WriteFile(dir / "-x.txt", TextData(50));
+    ASSERT_EQ(run({"create", "--threads", "256", "--", dir / "d.zlb", dir / "-x.txt"}).code, 0);
+    ASSERT_TRUE(zlb.OpenArchive(dir / "d.zlb"));
+    EXPECT_EQ(EntryFileName(zlb.GetFileEntry(0)), "-x.txt");
+    {
+        // Relative names as a user types them, from inside the folder.
+        const auto cwd = fs::current_path();
+        fs::current_path(dir.path);
+        const auto r = run({"create", "--", "-a.zlb", "-x.txt"});
+        fs::current_path(cwd);
+        ASSERT_EQ(r.code, 0) << r.err;
+        ASSERT_TRUE(zlb.OpenArchive(dir / "-a.zlb"));
+        EXPECT_EQ(zlb.Count(), 1);
+    }
+
     // An existing archive is replaced as a whole.
     ASSERT_EQ(run({"create", dir / "m.zlb", dir / "site/css"}).code, 0);
     ASSERT_TRUE(zlb.OpenArchive(dir / "m.zlb"));
@@ -131,6 +147,7 @@ TEST(ZlbTool, FailuresGiveOneLineAndLeaveNothingBehind)
     makeSite(dir);
     const std::string archive = dir / "a.zlb";
     WriteText(archive, "previous content");
+    const std::string kThreadsUsage = "pagolux-zlb: --threads needs a number from 0 to 256";
 
     struct Row {
         std::vector<std::string> args;
@@ -146,6 +163,13 @@ TEST(ZlbTool, FailuresGiveOneLineAndLeaveNothingBehind)
          2,
          "pagolux-zlb: --level needs one of none, fastest, default, max"},
         {{"create", archive}, 2, "pagolux-zlb: create needs an archive name and at least one path"},
+        {{"create", "--threads", "-1", archive, dir / "site"}, 2, kThreadsUsage},
+        {{"create", "--threads", "4294967297", archive, dir / "site"}, 2, kThreadsUsage},
+        {{"create", "--threads", "257", archive, dir / "site"}, 2, kThreadsUsage},
+        {{"create", "--threads", "2x", archive, dir / "site"}, 2, kThreadsUsage},
+        {{"create", archive, dir / "site", "--threads"}, 2, kThreadsUsage},
+        // After "--" the archive name is the next word, so only one path is left.
+        {{"create", "--", archive}, 2, "pagolux-zlb: create needs an archive name and at least one path"},
         {{"frobnicate"}, 2, "pagolux-zlb: unknown command frobnicate"},
         {{}, 2, "pagolux-zlb: missing command"},
     };
