@@ -34,7 +34,9 @@ EFCreateError::EFCreateError(const std::string& fileName)
 
 EReadError::EReadError() : EStreamError("Stream-Read-Fehler") {}
 
-EWriteError::EWriteError() : EStreamError("Stream-Write-Fehler") {}
+EWriteError::EWriteError() : EWriteError(0) {}
+
+EWriteError::EWriteError(int systemError) : EStreamError("Stream-Write-Fehler"), SystemError(systemError) {}
 
 // ---------------------------------------------------------------- TStream
 
@@ -71,9 +73,10 @@ void TStream::WriteBuffer(const void* buffer, std::int64_t count)
         throw EWriteError();
     const auto* p = static_cast<const std::uint8_t*>(buffer);
     while (count > 0) {
+        errno = 0;
         const auto n = Write(p, count);
         if (n <= 0)
-            throw EWriteError();
+            throw EWriteError(errno);
         p += n;
         count -= n;
     }
@@ -149,13 +152,15 @@ void TFileStream::Close()
     const int rc = ::close(fd);
     fd = -1;
     if (rc != 0 && errno != EINTR)
-        throw EWriteError();
+        throw EWriteError(errno);
 }
 
 void TFileStream::Flush()
 {
-    if (fd < 0 || ::fsync(fd) != 0)
+    if (fd < 0)
         throw EWriteError();
+    if (::fsync(fd) != 0)
+        throw EWriteError(errno);
 }
 
 std::int64_t TFileStream::Read(void* buffer, std::int64_t count)

@@ -41,10 +41,14 @@ class EReadError : public EStreamError {
     EReadError();
 };
 
-// "Stream-Write-Fehler": WriteBuffer moved fewer bytes than asked.
+// "Stream-Write-Fehler": WriteBuffer moved fewer bytes than asked. SystemError is the errno value
+// at the moment of the failure (ENOSPC for a full disk, EFBIG over a file-size limit, EIO, ...), or
+// 0 when the system reported none.
 class EWriteError : public EStreamError {
   public:
     EWriteError();
+    explicit EWriteError(int systemError);
+    int SystemError = 0;
 };
 
 class TStream {

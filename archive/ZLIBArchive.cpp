@@ -4,6 +4,7 @@
 #include "archive/ZLIBArchive.h"
 
 #include "archive/ArchivePaths_p.h"
+#include "archive/WorkerThreads_p.h"
 
 #include <algorithm>
 #include <cmath>
@@ -197,9 +198,8 @@ std::uint32_t TZLBArchive::rangeCRC(TFileStream& file, std::int64_t start, std::
     constexpr std::int64_t kSliceMin = 8LL * 1024 * 1024;
     const std::int64_t blocks = (length + kCrcBlock - 1) / kCrcBlock;
     std::vector<std::uint32_t> crcs(static_cast<std::size_t>(blocks));
-    unsigned threads = Threads ? Threads : std::max(1u, std::thread::hardware_concurrency());
-    threads =
-        static_cast<unsigned>(std::min<std::int64_t>(threads, std::max<std::int64_t>(length / kSliceMin, 1)));
+    const unsigned threads =
+        WorkerCount(Threads, static_cast<std::size_t>(std::max<std::int64_t>(length / kSliceMin, 1)));
 
     const auto readRun = [&](TFileStream& f, std::int64_t first, std::int64_t last) {
         f.Seek(start + first * kCrcBlock, TSeekOrigin::soBeginning);
@@ -220,19 +220,14 @@ std::uint32_t TZLBArchive::rangeCRC(TFileStream& file, std::int64_t start, std::
     } else {
         const std::int64_t per = blocks / threads;
         std::vector<char> failed(threads, 0);
-        std::vector<std::thread> pool;
-        for (unsigned t = 0; t < threads; ++t) {
-            pool.emplace_back([&, t] {
-                try {
-                    TFileStream f(archiveName, TFileMode::fmOpenRead);
-                    readRun(f, per * t, t + 1 == threads ? blocks : per * (t + 1));
-                } catch (...) {
-                    failed[t] = 1;
-                }
-            });
-        }
-        for (auto& th : pool)
-            th.join();
+        RunParallel(threads, [&](unsigned t) {
+            try {
+                TFileStream f(archiveName, TFileMode::fmOpenRead);
+                readRun(f, per * t, t + 1 == threads ? blocks : per * (t + 1));
+            } catch (...) {
+                failed[t] = 1;
+            }
+        });
         if (std::find(failed.begin(), failed.end(), 1) != failed.end())
             throw EReadError();
     }

@@ -86,6 +86,58 @@ class EArchiveError : public Exception {
     using Exception::Exception;
 };
 
+// Where a member's stored bytes lie in the archive's file and how they are stored.
+struct TMemberLocation {
+    std::int64_t Offset = 0;     // of the first stored byte in the file (ArchiveStart() + DataOffset)
+    std::int64_t StoredSize = 0; // bytes stored
+    std::int64_t FileSize = 0;   // bytes of the member itself
+    bool Deflated = false;       // one zlib stream; otherwise the stored bytes are the member's own
+    std::uint32_t FileCRC = 0;
+};
+
+// A member's own (uncompressed) bytes as a read-only stream over an open handle of the archive's
+// file, without holding the member in memory: raw members are read straight from the file,
+// deflated ones inflated piece by piece. Size() is the member's FileSize. Any position can be
+// sought; in a deflated member a backward seek restarts inflating from the member's start. When a
+// read reaches the end after the member was read from its start without a seek, the CRC is
+// compared and a mismatch (or damaged zlib data at any point) raises EArchiveError. The file is
+// not owned and must outlive the reader; the reader moves the file's position.
+class TMemberReader : public TStream {
+  public:
+    TMemberReader(TStream& file, const TMemberLocation& location, std::string memberName);
+    ~TMemberReader() override;
+
+    std::int64_t Read(void* buffer, std::int64_t count) override;
+    std::int64_t Write(const void* buffer, std::int64_t count) override; // EWriteError
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+    std::int64_t Size() override { return location.FileSize; }
+
+    const TMemberLocation& Location() const { return location; }
+
+  private:
+    [[noreturn]] void damaged() const;
+
+    TMemberLocation location;
+    std::string name;
+    TSubRangeStream stored;
+    std::unique_ptr<TDecompressionStream> inflater;
+    std::int64_t pos = 0;
+    std::uint32_t crc = 0;
+    bool sequential = true; // every byte so far was read in order from 0, so crc covers them
+};
+
+// The archive, or a temporary file it is made through, could not be written (a full disk, a
+// file-size limit, a failing device): AddFiles gave up and left the old archive as it was.
+// SystemError is the errno value the system reported (ENOSPC, EFBIG, EIO, ...), 0 when unknown.
+class EArchiveWriteError : public EArchiveError {
+  public:
+    EArchiveWriteError(const std::string& message, int systemError)
+        : EArchiveError(message), SystemError(systemError)
+    {
+    }
+    int SystemError;
+};
+
 class TZLBArchive;
 using TNotifyEvent = std::function<void(TZLBArchive& sender)>;
 using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
@@ -122,7 +174,9 @@ class TZLBArchive {
     // Starts a new archive that does not exist yet ("File already exists" otherwise).
     void CreateArchive(const std::string& FileName);
     // Adds files and folders (full paths); consumes the list. Rewrites the archive through a
-    // temporary file and re-opens it.
+    // temporary file and re-opens it. A member that cannot be read is left out with a notice
+    // (OnErrorLogged); a failure to write the archive or its temporary files raises
+    // EArchiveWriteError and changes nothing.
     void AddFiles(std::vector<std::string>& list);
     // Forgets the archive (no file is held open between operations).
     void CloseArchive();
@@ -149,6 +203,16 @@ class TZLBArchive {
     // Offset of the archive's first byte in its file (0 unless opened embedded).
     std::int64_t ArchiveStart() const { return archiveStart; }
     bool IsOpen() const { return !archiveName.empty() && !newArchive && !unusable; }
+
+    // ---- reading a member as a stream ----
+    // Where member index is stored (raises "Index out of bounds" / "No archive is currently open").
+    TMemberLocation MemberLocation(std::int32_t index) const;
+    // A bounded read-only window of member index's stored bytes in file, which must hold the
+    // archive's bytes at the same offsets as the archive's own file (an open handle of it). The
+    // window's bytes are one zlib stream when MemberLocation(index).Deflated.
+    std::unique_ptr<TSubRangeStream> MemberStoredStream(std::int32_t index, TStream& file) const;
+    // The member's own bytes through file, see TMemberReader.
+    std::unique_ptr<TMemberReader> MemberReader(std::int32_t index, TStream& file) const;
 
     // ---- extraction (each checks the member's FileCRC; a mismatch raises) ----
     // Appends the member's bytes to dest at its position; fires OnStreamExtracted.
@@ -205,11 +269,20 @@ class TZLBArchive {
     void indexEntry(std::int32_t i);
     std::int32_t findKey(const std::string& key) const;
     std::int32_t checkedIndex(std::int32_t index) const;
-    void checkLimits(const std::vector<std::string>& list) const;
-    void writeMembers(std::vector<std::string>& list, std::size_t& processed, TStream& out);
-    void prepareMember(Member& m) const;
-    void storeLargeMember(Member& m, TStream& out);
-    void appendMember(Member& m, TStream& out);
+    // Sizes of the list's regular files (-1 for anything else); raises when the archive would
+    // exceed the format's limits.
+    std::vector<std::int64_t> checkLimits(const std::vector<std::string>& list) const;
+    struct Scratch;
+    void writeMembers(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes,
+                      std::size_t& processed, TStream& out);
+    void prepareMember(Member& m, Scratch& scratch, std::vector<std::int64_t>& exchanges,
+                       const std::function<void(std::int64_t)>& exchanged) const;
+    void spoolMember(Member& m, TStream& src, std::int64_t size,
+                     const std::function<void(std::int64_t)>& exchanged) const;
+    void writeMember(Member& m, TStream& out);
+    void memberProgress(std::int64_t at);
+    static void copyExactly(TStream& from, TStream& to, std::int64_t count, bool sourceIsMember);
+    bool copyRawMember(Member& m, TStream& out);
     // Reads the stored block of entry i into memory-bounded chunks, calling sink per chunk,
     // and checks FileCRC; raises EArchiveError naming the member when the data is damaged.
     // An empty sink only checks the data.

@@ -1,6 +1,7 @@
 // TZLBArchive, reading members: extraction to streams, memory and files, and verification.
 // Every path through here checks the member's FileCRC; damaged data is an error, never a file.
 #include "archive/ArchivePaths_p.h"
+#include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/platform/FileNameUtils.h"
 
@@ -231,8 +232,7 @@ void TZLBArchive::VerifyMembers()
     if (!IsOpen())
         throw EArchiveError(kMsgNoArchive);
     const auto count = static_cast<std::size_t>(Count());
-    unsigned threads = Threads ? Threads : std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, count));
+    const unsigned threads = WorkerCount(Threads, count);
 
     // Largest members first, so the workers run out of work at about the same time.
     std::vector<std::int32_t> order(count);
@@ -282,17 +282,125 @@ void TZLBArchive::VerifyMembers()
             }
         }
     };
-    if (threads <= 1) {
-        work();
-    } else {
-        std::vector<std::thread> pool;
-        for (unsigned t = 0; t < threads; ++t)
-            pool.emplace_back(work);
-        for (auto& t : pool)
-            t.join();
-    }
+    RunParallel(threads, [&](unsigned) { work(); });
     if (bad)
         throw EArchiveError(firstError);
+}
+
+} // namespace pagolux
+
+namespace pagolux {
+
+// ---------------------------------------------------------------- members as streams
+
+TMemberReader::TMemberReader(TStream& file, const TMemberLocation& where, std::string memberName)
+    : location(where), name(std::move(memberName)), stored(file, where.Offset, where.StoredSize)
+{
+    if (location.Deflated)
+        inflater = std::make_unique<TDecompressionStream>(stored);
+}
+
+TMemberReader::~TMemberReader() = default;
+
+void TMemberReader::damaged() const
+{
+    throw EArchiveError(formatMessage(kDamaged, name));
+}
+
+std::int64_t TMemberReader::Read(void* buffer, std::int64_t count)
+{
+    const std::int64_t n = std::min(count, location.FileSize - pos);
+    if (n <= 0)
+        return 0;
+    try {
+        if (inflater) {
+            inflater->ReadBuffer(buffer, n);
+        } else {
+            stored.Seek(pos, TSeekOrigin::soBeginning);
+            stored.ReadBuffer(buffer, n);
+        }
+    } catch (const EStreamError&) {
+        damaged();
+    } catch (const EZlibError&) {
+        damaged();
+    }
+    if (sequential)
+        crc = Crc32(crc, buffer, static_cast<std::size_t>(n));
+    pos += n;
+    if (sequential && pos == location.FileSize && crc != location.FileCRC)
+        damaged();
+    return n;
+}
+
+std::int64_t TMemberReader::Write(const void*, std::int64_t)
+{
+    throw EWriteError();
+}
+
+std::int64_t TMemberReader::Seek(std::int64_t offset, TSeekOrigin origin)
+{
+    std::int64_t target = offset;
+    if (origin == TSeekOrigin::soCurrent)
+        target += pos;
+    else if (origin == TSeekOrigin::soEnd)
+        target += location.FileSize;
+    target = std::clamp<std::int64_t>(target, 0, location.FileSize);
+    if (target == pos)
+        return pos;
+    if (target == 0) {
+        sequential = true;
+        crc = 0;
+    } else {
+        sequential = false;
+    }
+    try {
+        if (inflater) {
+            if (target < pos)
+                inflater->Seek(0, TSeekOrigin::soBeginning);
+            if (target > 0)
+                inflater->Seek(target, TSeekOrigin::soBeginning);
+        }
+    } catch (const EStreamError&) {
+        damaged();
+    } catch (const EZlibError&) {
+        damaged();
+    }
+    pos = target;
+    return pos;
+}
+
+TMemberLocation TZLBArchive::MemberLocation(std::int32_t i) const
+{
+    if (!IsOpen())
+        throw EArchiveError(kMsgNoArchive);
+    const TArchiveEntry& e = *entries[static_cast<std::size_t>(checkedIndex(i))];
+    TMemberLocation l;
+    l.Offset = archiveStart + e.DataOffset;
+    l.StoredSize = e.StoredSize;
+    l.FileSize = e.FileSize;
+    l.Deflated = e.StoredRaw != 1;
+    l.FileCRC = e.FileCRC;
+    return l;
+}
+
+std::unique_ptr<TSubRangeStream> TZLBArchive::MemberStoredStream(std::int32_t i, TStream& file) const
+{
+    const TMemberLocation l = MemberLocation(i);
+    try {
+        return std::make_unique<TSubRangeStream>(file, l.Offset, l.StoredSize);
+    } catch (const EStreamError&) {
+        throw EArchiveError(formatMessage(kDamaged, memberName(i)));
+    }
+}
+
+std::unique_ptr<TMemberReader> TZLBArchive::MemberReader(std::int32_t i, TStream& file) const
+{
+    const TMemberLocation l = MemberLocation(i);
+    try {
+        return std::make_unique<TMemberReader>(file, l, memberName(i));
+    } catch (const EStreamError&) {
+        throw EArchiveError(formatMessage(kDamaged, memberName(i)));
+    }
 }
 
 } // namespace pagolux

@@ -7,6 +7,7 @@
 // a fixed budget, and members above 20 MiB are streamed by the calling thread through a
 // temporary file. The archive is therefore the same byte for byte for any number of threads.
 #include "archive/ArchivePaths_p.h"
+#include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/platform/FileNameUtils.h"
 #include "archive/platform/Paths.h"
@@ -32,8 +33,10 @@ constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 // Members up to this size are compressed in memory; larger ones through a temporary file.
 constexpr std::int64_t kInMemoryLimit = 20971520;
 // Bytes of members read ahead of the writer, at most (a member is always allowed when it is the
-// next one to write).
-constexpr std::int64_t kReadAheadBudget = 96LL * 1024 * 1024;
+// next one to write). With each worker's buffers this keeps a build well below 150 MB.
+constexpr std::int64_t kReadAheadBudget = 48LL * 1024 * 1024;
+// Block size of the copies from temporary files and sources into the archive.
+constexpr std::int64_t kCopyChunk = 1024 * 1024;
 
 struct FolderId {
     std::uint64_t dev;
@@ -76,25 +79,61 @@ struct FileRemover {
 struct TZLBArchive::Member {
     std::string path;
     std::int64_t estimate = 0; // size when planned (budget accounting)
-    // Results of prepareMember:
+    // Results of preparing it (written by one worker, read by the writer once ready):
     bool ready = false;
-    bool failed = false;
-    bool large = false; // too big for memory: the writer streams it itself
+    bool failed = false; // the source could not be read: a notice, not an error
+    bool large = false;  // above the in-memory limit: deflated into spoolName
+    std::string fatal;   // the archive cannot be made (a temporary file could not be written)
+    int fatalErrno = 0;
     std::int64_t fileSize = 0;
     std::uint32_t crc = 0;
     bool storedRaw = false;
-    std::vector<std::uint8_t> block;      // the stored data block
-    std::vector<std::int64_t> progressAt; // uncompressed positions at each buffer exchange
+    std::vector<std::uint8_t> block; // the stored data block (members in memory)
+    std::string spoolName;           // the zlib stream of a large member, deleted with the member
+    // Uncompressed positions at each exchange of a TCompressionStream's buffer; the writer fires
+    // the progress events for them (delivered: how many it has fired already).
+    std::vector<std::int64_t> progressAt;
+    std::size_t delivered = 0;
+
+    Member() = default;
+    Member(const Member&) = delete;
+    Member& operator=(const Member&) = delete;
+    Member(Member&&) = default;
+    ~Member() { removeFile(spoolName); }
+
+    // Frees the member's data (assigning {} would keep the vectors' memory).
+    void release()
+    {
+        std::vector<std::uint8_t>().swap(block);
+        std::vector<std::int64_t>().swap(progressAt);
+        removeFile(spoolName);
+        spoolName.clear();
+    }
 };
 
-// Worker threads that prepare members ahead of the writer within the memory budget.
+// Buffers a worker reuses from member to member, so small files cost no allocation of their
+// own beyond the stored block.
+struct TZLBArchive::Scratch {
+    std::vector<std::uint8_t> in;
+    std::vector<std::uint8_t> out;
+};
+
+namespace {
+
+// Raised inside a worker when AddFiles has given up, to stop a long member early.
+struct Cancelled {};
+
+} // namespace
+
+// Worker threads that prepare members ahead of the writer within the memory budget. Members
+// are taken in list order; each is read, checked and deflated by one worker (large ones into a
+// temporary file), and the writer takes them in list order as they become ready.
 class TZLBArchive::Pipeline {
   public:
-    Pipeline(const TZLBArchive& owner, std::vector<Member>& members, unsigned threads)
+    Pipeline(TZLBArchive& owner, std::vector<Member>& members, unsigned threads)
         : owner(owner), members(members)
     {
-        for (unsigned t = 0; t < threads; ++t)
-            workers.emplace_back([this] { run(); });
+        started = workers.Start(threads, [this](unsigned) { run(); });
     }
 
     ~Pipeline()
@@ -103,16 +142,33 @@ class TZLBArchive::Pipeline {
             std::lock_guard lock(mutex);
             stopping = true;
         }
+        cancel = true;
         changed.notify_all();
-        for (auto& w : workers)
-            w.join();
+        workers.Join();
     }
 
-    // Blocks until member i is prepared.
+    // How many workers run; 0 when no thread could be started (the writer then prepares every
+    // member itself).
+    unsigned Workers() const { return started; }
+
+    // Blocks until member i is prepared, firing the progress of its exchanges as they happen.
     void waitFor(std::size_t i)
     {
+        Member& m = members[i];
         std::unique_lock lock(mutex);
-        done.wait(lock, [&] { return members[i].ready; });
+        for (;;) {
+            done.wait(lock, [&] { return m.ready || m.progressAt.size() > m.delivered; });
+            std::vector<std::int64_t> fresh(m.progressAt.begin() + static_cast<std::ptrdiff_t>(m.delivered),
+                                            m.progressAt.end());
+            m.delivered = m.progressAt.size();
+            const bool ready = m.ready;
+            lock.unlock();
+            for (const auto at : fresh)
+                owner.memberProgress(at);
+            if (ready)
+                return;
+            lock.lock();
+        }
     }
 
     // The writer has finished member i and released its memory.
@@ -121,52 +177,86 @@ class TZLBArchive::Pipeline {
         {
             std::lock_guard lock(mutex);
             inFlight -= charge(members[i]);
+            if (members[i].estimate > kInMemoryLimit)
+                --spooling;
             writeIndex = i + 1;
         }
         changed.notify_all();
     }
 
   private:
-    static std::int64_t charge(const Member& m) { return m.estimate > kInMemoryLimit ? 0 : m.estimate; }
+    // Memory a member holds until it is written: its size in memory, the buffers of a stream for
+    // a large one.
+    static std::int64_t charge(const Member& m)
+    {
+        return m.estimate > kInMemoryLimit ? kLargeMemberCharge : m.estimate;
+    }
+
+    bool mayStart(std::size_t i) const
+    {
+        if (i == writeIndex)
+            return true;
+        if (inFlight + charge(members[i]) > kReadAheadBudget)
+            return false;
+        // Large members wait in temporary files; only a few run ahead of the writer.
+        return members[i].estimate <= kInMemoryLimit || spooling < kSpoolAhead;
+    }
 
     void run()
     {
+        TZLBArchive::Scratch scratch;
         for (;;) {
             std::size_t i = 0;
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock, [&] {
-                    return stopping || next >= members.size() || next == writeIndex ||
-                           inFlight + charge(members[next]) <= kReadAheadBudget;
-                });
+                changed.wait(lock, [&] { return stopping || next >= members.size() || mayStart(next); });
                 if (stopping || next >= members.size())
                     return;
                 i = next++;
                 inFlight += charge(members[i]);
+                if (members[i].estimate > kInMemoryLimit)
+                    ++spooling;
             }
             Member& m = members[i];
-            if (m.estimate > kInMemoryLimit)
-                m.large = true;
-            else
-                owner.prepareMember(m);
+            std::vector<std::int64_t> exchanges;
+            try {
+                owner.prepareMember(m, scratch, exchanges, [&](std::int64_t at) {
+                    if (cancel)
+                        throw Cancelled{};
+                    {
+                        std::lock_guard lock(mutex);
+                        m.progressAt.push_back(at);
+                    }
+                    done.notify_all();
+                });
+            } catch (const Cancelled&) {
+                m.failed = true;
+            }
             {
                 std::lock_guard lock(mutex);
+                m.progressAt.insert(m.progressAt.end(), exchanges.begin(), exchanges.end());
                 m.ready = true;
             }
             done.notify_all();
         }
     }
 
-    const TZLBArchive& owner;
+    static constexpr std::int64_t kLargeMemberCharge = 1024 * 1024;
+    static constexpr int kSpoolAhead = 4;
+
+    TZLBArchive& owner;
     std::vector<Member>& members;
-    std::vector<std::thread> workers;
+    archive_detail::TWorkerThreads workers;
+    unsigned started = 0;
     std::mutex mutex;
     std::condition_variable changed; // budget or stop
-    std::condition_variable done;    // a member became ready
+    std::condition_variable done;    // a member became ready or made progress
     std::size_t next = 0;
     std::size_t writeIndex = 0;
     std::int64_t inFlight = 0;
+    int spooling = 0; // large members taken but not yet written
     bool stopping = false;
+    std::atomic<bool> cancel{false};
 };
 
 // ---------------------------------------------------------------- folders
@@ -200,7 +290,8 @@ void TZLBArchive::scanDirectory(const std::string& folderIn, std::vector<std::st
             continue;
         const std::string full = prefix + name;
         FolderId sub{};
-        if (statFolder(full, sub)) {
+        // The entry's type saves a stat for plain files; links and unknown types are looked up.
+        if (d->d_type != DT_REG && statFolder(full, sub)) {
             if (RecursePaths)
                 scanDirectory(full, list);
             if (SavePaths)
@@ -245,12 +336,15 @@ std::unique_ptr<TStream> TZLBArchive::OpenMemberStream(const std::string& path) 
 
 // ---------------------------------------------------------------- AddFiles
 
-void TZLBArchive::checkLimits(const std::vector<std::string>& list) const
+std::vector<std::int64_t> TZLBArchive::checkLimits(const std::vector<std::string>& list) const
 {
     std::int64_t total = newArchive ? 0 : trailer.RegistryOffset;
     std::int64_t count = Count();
+    std::vector<std::int64_t> sizes;
+    sizes.reserve(list.size());
     for (const auto& path : list) {
         const auto size = regularFileSize(path);
+        sizes.push_back(size);
         if (size > kInt32Max)
             throw EArchiveError(
                 formatMessage("%s is larger than 2 GiB, the size limit of the ZLB format", path));
@@ -263,6 +357,7 @@ void TZLBArchive::checkLimits(const std::vector<std::string>& list) const
         total + registry + registry / 1000 + 1024 + static_cast<std::int64_t>(kTrailerSize);
     if (bound > kInt32Max)
         throw EArchiveError(kMsgTooLarge);
+    return sizes;
 }
 
 void TZLBArchive::AddFiles(std::vector<std::string>& list)
@@ -273,7 +368,7 @@ void TZLBArchive::AddFiles(std::vector<std::string>& list)
         throw EArchiveError("An archive inside another file cannot be changed");
 
     expandFolders(list);
-    checkLimits(list);
+    const std::vector<std::int64_t> sizes = checkLimits(list);
 
     // The new archive is written beside the old one and renamed over it at the end.
     std::string folder = ExtractFilePath(archiveName);
@@ -284,17 +379,27 @@ void TZLBArchive::AddFiles(std::vector<std::string>& list)
     std::size_t processed = 0;
     try {
         TFileStream out(tempName, TFileMode::fmOpenReadWrite);
-        if (!newArchive && trailer.RegistryOffset > 0) {
-            try {
-                TFileStream old(archiveName, TFileMode::fmOpenRead);
-                out.CopyFrom(old, trailer.RegistryOffset);
-            } catch (const EStreamError&) {
-                throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
+        try {
+            if (!newArchive && trailer.RegistryOffset > 0) {
+                std::unique_ptr<TFileStream> old;
+                try {
+                    old = std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead);
+                } catch (const EStreamError&) {
+                    throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
+                }
+                try {
+                    copyExactly(*old, out, trailer.RegistryOffset, true);
+                } catch (const EReadError&) {
+                    throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
+                }
             }
+            writeMembers(list, sizes, processed, out);
+            WriteRegistry(out);
+            out.Close();
+        } catch (const EWriteError& e) {
+            throw EArchiveWriteError(formatMessage("Unable to write the archive file (%s)", archiveName),
+                                     e.SystemError);
         }
-        writeMembers(list, processed, out);
-        WriteRegistry(out);
-        out.Close();
     } catch (...) {
         // Nothing of this call stays: the entries made for it go, the old file is untouched,
         // and the list keeps the items not yet processed.
@@ -318,19 +423,24 @@ void TZLBArchive::AddFiles(std::vector<std::string>& list)
     OpenArchive(name);
 }
 
-void TZLBArchive::writeMembers(std::vector<std::string>& list, std::size_t& processed, TStream& out)
+void TZLBArchive::writeMembers(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes,
+                               std::size_t& processed, TStream& out)
 {
     std::vector<Member> members(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
         members[i].path = list[i];
-        members[i].estimate = std::max<std::int64_t>(regularFileSize(list[i]), 0);
+        members[i].estimate = std::max<std::int64_t>(sizes[i], 0);
     }
-    unsigned threads = Threads ? Threads : std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, members.size()));
+    const unsigned threads = WorkerCount(Threads, members.size());
 
+    // Declared after the members: stopped and joined before they go.
     std::unique_ptr<Pipeline> pipeline;
-    if (threads > 1)
+    if (threads > 1) {
         pipeline = std::make_unique<Pipeline>(*this, members, threads);
+        if (pipeline->Workers() == 0)
+            pipeline.reset();
+    }
+    Scratch scratch;
 
     for (std::size_t i = 0; i < members.size(); ++i) {
         Member& m = members[i];
@@ -338,84 +448,163 @@ void TZLBArchive::writeMembers(std::vector<std::string>& list, std::size_t& proc
         if (findKey(key) >= 0 && OnErrorLogged)
             OnErrorLogged(formatMessage("%s already exists in the archive", m.path));
 
-        if (pipeline)
+        progressStage = 2;
+        progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(m.estimate, kInt32Max));
+        progressCount = 0;
+        progressMessage = formatMessage("Updating %s", m.path);
+        if (pipeline) {
             pipeline->waitFor(i);
-        else if (m.estimate > kInMemoryLimit)
-            m.large = true;
-        else
-            prepareMember(m);
-
-        if (m.large)
-            storeLargeMember(m, out);
-        else
-            appendMember(m, out);
-        m.block = {};
-        m.progressAt = {};
+        } else {
+            std::vector<std::int64_t> exchanges;
+            prepareMember(m, scratch, exchanges, [this](std::int64_t at) { memberProgress(at); });
+            for (const auto at : exchanges)
+                memberProgress(at);
+        }
+        writeMember(m, out);
+        m.release();
         if (pipeline)
             pipeline->written(i);
         processed = i + 1;
     }
 }
 
-// Runs on a worker thread: touches only m and the immutable settings.
-void TZLBArchive::prepareMember(Member& m) const
+void TZLBArchive::memberProgress(std::int64_t at)
 {
-    try {
-        auto src = OpenMemberStream(m.path);
-        const std::int64_t size = src->Size();
-        if (size > kInMemoryLimit) {
-            m.large = true;
-            return;
-        }
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-        src->ReadBuffer(bytes.data(), size);
-        m.fileSize = size;
-        m.crc = Crc32(0, bytes.data(), bytes.size());
+    if (OnProgress && !destroying)
+        OnProgress(progressMessage, ProgressPercent(static_cast<double>(at), progressTotal));
+}
 
-        std::vector<std::uint8_t> compressed;
-        compressed.reserve(static_cast<std::size_t>(size / 2 + 64));
-        DeflateMember(CompressionLevel, bytes.data(), bytes.size(), compressed, &m.progressAt);
-        if (static_cast<std::int64_t>(compressed.size()) >= size) {
-            m.storedRaw = true;
-            m.block = std::move(bytes);
-        } else {
-            m.storedRaw = false;
-            m.block = std::move(compressed);
-        }
-    } catch (...) {
+// Runs on a worker thread: touches only m, the scratch buffers and the immutable settings.
+// Failures are recorded in m; only Cancelled (from exchanged) leaves.
+void TZLBArchive::prepareMember(Member& m, Scratch& scratch, std::vector<std::int64_t>& exchanges,
+                                const std::function<void(std::int64_t)>& exchanged) const
+{
+    std::unique_ptr<TStream> src;
+    std::int64_t size = 0;
+    try {
+        src = OpenMemberStream(m.path);
+        size = src->Size();
+    } catch (const Exception&) {
         m.failed = true;
-        m.block = {};
+        return;
+    }
+    if (size > kInMemoryLimit) {
+        m.large = true;
+        spoolMember(m, *src, size, exchanged);
+        return;
+    }
+    try {
+        scratch.in.resize(static_cast<std::size_t>(size));
+        src->ReadBuffer(scratch.in.data(), size);
+        src.reset();
+        m.fileSize = size;
+        m.crc = Crc32(0, scratch.in.data(), scratch.in.size());
+        DeflateMember(CompressionLevel, scratch.in.data(), scratch.in.size(), scratch.out, &exchanges);
+        m.storedRaw = static_cast<std::int64_t>(scratch.out.size()) >= size;
+        const auto& stored = m.storedRaw ? scratch.in : scratch.out;
+        m.block.assign(stored.begin(), stored.end());
+    } catch (const std::bad_alloc&) {
+        m.fatal = "Not enough memory to compress " + m.path;
+    } catch (const Exception&) {
+        m.failed = true;
+        m.block = std::vector<std::uint8_t>();
+    }
+    // A buffer grown for one large member is not kept for the many small ones after it.
+    constexpr std::size_t kKeep = 4 * 1024 * 1024;
+    if (scratch.in.capacity() > kKeep)
+        std::vector<std::uint8_t>().swap(scratch.in);
+    if (scratch.out.capacity() > kKeep)
+        std::vector<std::uint8_t>().swap(scratch.out);
+}
+
+// Deflates a member too large for memory into a temporary file, reading the source once.
+void TZLBArchive::spoolMember(Member& m, TStream& src, std::int64_t size,
+                              const std::function<void(std::int64_t)>& exchanged) const
+{
+    if (size > kInt32Max) {
+        m.fatal = kMsgTooLarge;
+        return;
+    }
+    try {
+        std::string name;
+        const_cast<TZLBArchive*>(this)->GetTempFile(name);
+        m.spoolName = name;
+        TFileStream spool(name, TFileMode::fmCreate);
+        std::uint32_t crc = 0;
+        std::vector<std::uint8_t> chunk(static_cast<std::size_t>(TStream::kCopyBlockSize));
+        {
+            TCompressionStream z(CompressionLevel, spool);
+            z.OnProgress = [&](TCustomZlibStream& s) { exchanged(s.Position()); };
+            for (std::int64_t left = size; left > 0;) {
+                const auto n = std::min<std::int64_t>(left, TStream::kCopyBlockSize);
+                try {
+                    src.ReadBuffer(chunk.data(), n);
+                } catch (const EStreamError&) {
+                    m.failed = true;
+                    return;
+                }
+                crc = Crc32(crc, chunk.data(), static_cast<std::size_t>(n));
+                z.WriteBuffer(chunk.data(), n);
+                left -= n;
+            }
+            z.Finish();
+        }
+        m.storedRaw = spool.Size() >= size;
+        spool.Close();
+        m.fileSize = size;
+        m.crc = crc;
+    } catch (const EWriteError& e) {
+        m.fatal = "Unable to write a temporary file (" + m.spoolName + ")";
+        m.fatalErrno = e.SystemError;
+    } catch (const EFCreateError&) {
+        m.fatal = "Unable to create a temporary file in " + TempFolder();
+        m.fatalErrno = errno;
+    } catch (const Exception&) {
+        m.failed = true;
     }
 }
 
-void TZLBArchive::appendMember(Member& m, TStream& out)
+void TZLBArchive::writeMember(Member& m, TStream& out)
 {
-    progressStage = 2;
-    progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(m.fileSize, kInt32Max));
-    progressCount = 0;
-    progressMessage = formatMessage("Updating %s", m.path);
-    if (OnProgress && !destroying)
-        for (const auto at : m.progressAt)
-            OnProgress(progressMessage, ProgressPercent(static_cast<double>(at), progressTotal));
-
+    if (!m.fatal.empty())
+        throw EArchiveWriteError(m.fatal, m.fatalErrno);
     if (m.failed) {
         if (OnErrorLogged)
             OnErrorLogged(formatMessage(kMsgUnableToOpen, m.path));
         return;
     }
     const std::int64_t offset = out.Position();
-    const auto stored = static_cast<std::int64_t>(m.block.size());
+    const std::int64_t stored = m.large ? (m.storedRaw ? m.fileSize : regularFileSize(m.spoolName))
+                                        : static_cast<std::int64_t>(m.block.size());
     if (offset + stored > kInt32Max)
         throw EArchiveError(kMsgTooLarge);
+    const auto writeFailed = [this](const EWriteError& e) {
+        return EArchiveWriteError(formatMessage("Unable to write the archive file (%s)", archiveName),
+                                  e.SystemError);
+    };
     try {
-        out.WriteBuffer(m.block.data(), stored);
-    } catch (const EStreamError&) {
-        out.SetSize(offset);
-        out.Seek(offset, TSeekOrigin::soBeginning);
-        if (OnErrorLogged)
-            OnErrorLogged(formatMessage(kMsgUnableToOpen, m.path));
-        return;
+        if (!m.large) {
+            out.WriteBuffer(m.block.data(), stored);
+        } else if (!m.storedRaw) {
+            std::unique_ptr<TFileStream> spool;
+            try {
+                spool = std::make_unique<TFileStream>(m.spoolName, TFileMode::fmOpenRead);
+            } catch (const EStreamError&) {
+                throw EArchiveWriteError("Unable to read a temporary file (" + m.spoolName + ")", 0);
+            }
+            copyExactly(*spool, out, stored, false);
+        } else if (!copyRawMember(m, out)) {
+            // The source could not be read again, or it changed: cut off what reached the archive.
+            out.SetSize(offset);
+            out.Seek(offset, TSeekOrigin::soBeginning);
+            if (OnErrorLogged)
+                OnErrorLogged(formatMessage(kMsgUnableToOpen, m.path));
+            return;
+        }
+    } catch (const EWriteError& e) {
+        throw writeFailed(e);
     }
+
     auto e = std::make_unique<TArchiveEntry>();
     *e = TArchiveEntry{};
     e->FileCRC = m.crc;
@@ -431,84 +620,52 @@ void TZLBArchive::appendMember(Member& m, TStream& out)
     indexEntry(Count() - 1);
 }
 
-void TZLBArchive::storeLargeMember(Member& m, TStream& out)
+// Copies count bytes of from into to. A read failure raises EArchiveWriteError when the source is
+// a temporary file of the archive, EReadError otherwise; a write failure raises EWriteError.
+void TZLBArchive::copyExactly(TStream& from, TStream& to, std::int64_t count, bool sourceIsMember)
 {
-    const std::int64_t offset = out.Position();
-    try {
-        auto src = OpenMemberStream(m.path);
-        const std::int64_t size = src->Size();
-        if (size > kInt32Max)
-            throw EArchiveError(kMsgTooLarge);
-
-        std::string bufferName;
-        GetTempFile(bufferName);
-        FileRemover removeBuffer{bufferName};
-        TFileStream buffer(bufferName, TFileMode::fmCreate);
-
-        progressStage = 2;
-        progressTotal = static_cast<std::int32_t>(size);
-        progressCount = 0;
-        progressMessage = formatMessage("Updating %s", m.path);
-        std::uint32_t crc = 0;
-        std::vector<std::uint8_t> block(static_cast<std::size_t>(TStream::kCopyBlockSize));
-        {
-            TCompressionStream z(CompressionLevel, buffer);
-            z.OnProgress = [this](TCustomZlibStream& s) { DoProgress(&s); };
-            for (std::int64_t left = size; left > 0;) {
-                const auto n = std::min<std::int64_t>(left, TStream::kCopyBlockSize);
-                src->ReadBuffer(block.data(), n);
-                crc = Crc32(crc, block.data(), static_cast<std::size_t>(n));
-                z.WriteBuffer(block.data(), n);
-                left -= n;
-            }
-            z.Finish();
-        }
-
-        const bool raw = buffer.Size() >= size;
-        const std::int64_t stored = raw ? size : buffer.Size();
-        if (offset + stored > kInt32Max)
-            throw EArchiveError(kMsgTooLarge);
-        if (raw) {
-            // Too big to keep in memory, so the file is read a second time; it must not have
-            // changed in between.
-            src->SetPosition(0);
-            std::uint32_t again = 0;
-            for (std::int64_t left = size; left > 0;) {
-                const auto n = std::min<std::int64_t>(left, TStream::kCopyBlockSize);
-                src->ReadBuffer(block.data(), n);
-                again = Crc32(again, block.data(), static_cast<std::size_t>(n));
-                out.WriteBuffer(block.data(), n);
-                left -= n;
-            }
-            if (again != crc)
+    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(kCopyChunk));
+    for (std::int64_t left = count; left > 0;) {
+        const auto n = std::min<std::int64_t>(left, kCopyChunk);
+        try {
+            from.ReadBuffer(chunk.data(), n);
+        } catch (const EStreamError&) {
+            if (sourceIsMember)
                 throw EReadError();
-        } else {
-            buffer.SetPosition(0);
-            out.CopyFrom(buffer, stored);
+            throw EArchiveWriteError("Unable to read a temporary file", 0);
         }
-
-        auto e = std::make_unique<TArchiveEntry>();
-        *e = TArchiveEntry{};
-        e->FileCRC = crc;
-        SetShortString(e->FileName, storedFileName(m.path));
-        if (SavePaths)
-            SetShortString(e->FilePath, storedFilePath(m.path, true));
-        e->FileSize = static_cast<std::int32_t>(size);
-        e->DataOffset = static_cast<std::int32_t>(offset);
-        e->StoredSize = static_cast<std::int32_t>(stored);
-        e->StoredRaw = raw ? 1 : 0;
-        e->Level = raw ? 0 : static_cast<std::uint8_t>(CompressionLevel);
-        entries.push_back(std::move(e));
-        indexEntry(Count() - 1);
-    } catch (const EArchiveError&) {
-        throw;
-    } catch (...) {
-        // Cut off whatever part of this member reached the archive.
-        out.SetSize(offset);
-        out.Seek(offset, TSeekOrigin::soBeginning);
-        if (OnErrorLogged)
-            OnErrorLogged(formatMessage(kMsgUnableToOpen, m.path));
+        to.WriteBuffer(chunk.data(), n);
+        left -= n;
     }
+}
+
+// A large member that deflate cannot shorten is too big to have kept in memory, so its source is
+// read a second time; it must not have changed in between. False when it cannot be read or
+// changed (nothing is cleaned up here); a failed write to out raises EWriteError.
+bool TZLBArchive::copyRawMember(Member& m, TStream& out)
+{
+    std::unique_ptr<TStream> src;
+    try {
+        src = OpenMemberStream(m.path);
+        if (src->Size() != m.fileSize)
+            return false;
+    } catch (const Exception&) {
+        return false;
+    }
+    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(kCopyChunk));
+    std::uint32_t again = 0;
+    for (std::int64_t left = m.fileSize; left > 0;) {
+        const auto n = std::min<std::int64_t>(left, kCopyChunk);
+        try {
+            src->ReadBuffer(chunk.data(), n);
+        } catch (const EStreamError&) {
+            return false;
+        }
+        again = Crc32(again, chunk.data(), static_cast<std::size_t>(n));
+        out.WriteBuffer(chunk.data(), n);
+        left -= n;
+    }
+    return again == m.crc;
 }
 
 } // namespace pagolux

@@ -342,6 +342,96 @@ TEST(ArchiveReader, ArchiveAtTheEndOfAnotherFile)
     EXPECT_TRUE(zlb.OpenEmbeddedArchive(hostName));
 }
 
+// Members read as streams through one open handle of the host file, as the viewer does for large
+// members: stored windows, inflated readers with seeks in both directions, and damage found.
+TEST(ArchiveReader, MembersReadAsStreamsThroughAnOpenFile)
+{
+    TempDir dir;
+    const Bytes text = TextData(300000, 3);
+    const Bytes random = RandomData(200000, 4);
+    WriteFile(dir / "src/text.html", text);
+    WriteFile(dir / "src/clip.bin", random);
+    WriteFile(dir / "src/empty", {});
+    const Bytes junk = RandomData(777, 5);
+    {
+        TZLBArchive zlb;
+        zlb.CreateArchive(dir / "a.zlb");
+        std::vector<std::string> list{dir / "src/text.html", dir / "src/clip.bin", dir / "src/empty"};
+        zlb.AddFiles(list);
+    }
+    Bytes host = junk;
+    const Bytes archive = ReadFile(dir / "a.zlb");
+    host.insert(host.end(), archive.begin(), archive.end());
+    WriteFile(dir / "host", host);
+
+    struct Case {
+        const char* name;
+        const Bytes* content;
+        bool deflated;
+    };
+    const Bytes none;
+    const Case cases[] = {{"text.html", &text, true}, {"clip.bin", &random, false}, {"empty", &none, false}};
+    TZLBArchive zlb;
+    ASSERT_TRUE(zlb.OpenEmbeddedArchive(dir / "host"));
+    TFileStream file(dir / "host", TFileMode::fmOpenRead);
+    for (const Case& c : cases) {
+        const std::int32_t i = zlb.FindFile(c.name);
+        ASSERT_GE(i, 0) << c.name;
+        const TArchiveEntry e = zlb.GetFileEntry(i);
+        const TMemberLocation l = zlb.MemberLocation(i);
+        EXPECT_EQ(l.Offset, static_cast<std::int64_t>(junk.size()) + e.DataOffset) << c.name;
+        EXPECT_EQ(l.StoredSize, e.StoredSize) << c.name;
+        EXPECT_EQ(l.FileSize, static_cast<std::int64_t>(c.content->size())) << c.name;
+        EXPECT_EQ(l.Deflated, c.deflated) << c.name;
+        EXPECT_EQ(l.FileCRC, e.FileCRC) << c.name;
+
+        // The stored window holds exactly the member's stored bytes and nothing beyond.
+        auto stored = zlb.MemberStoredStream(i, file);
+        Bytes storedBytes(static_cast<std::size_t>(stored->Size()) + 10);
+        const auto got = stored->Read(storedBytes.data(), static_cast<std::int64_t>(storedBytes.size()));
+        EXPECT_EQ(got, e.StoredSize) << c.name;
+        EXPECT_TRUE(std::equal(storedBytes.begin(), storedBytes.begin() + got,
+                               host.begin() + static_cast<std::ptrdiff_t>(l.Offset)))
+            << c.name;
+
+        // Read whole in odd pieces, then seek back and forth and compare each piece.
+        auto reader = zlb.MemberReader(i, file);
+        EXPECT_EQ(reader->Size(), l.FileSize);
+        Bytes all;
+        std::uint8_t piece[7777];
+        for (std::int64_t n; (n = reader->Read(piece, sizeof piece)) > 0;)
+            all.insert(all.end(), piece, piece + n);
+        EXPECT_EQ(all, *c.content) << c.name;
+        if (c.content->empty())
+            continue;
+        for (const std::int64_t at : {std::int64_t{150000}, std::int64_t{10}, std::int64_t{199990},
+                                      std::int64_t{70000}, std::int64_t{0}}) {
+            EXPECT_EQ(reader->Seek(at, TSeekOrigin::soBeginning), at);
+            const auto n = reader->Read(piece, 100);
+            ASSERT_EQ(n, std::min<std::int64_t>(100, l.FileSize - at)) << c.name << " at " << at;
+            EXPECT_TRUE(std::equal(piece, piece + n, c.content->begin() + at)) << c.name << " at " << at;
+        }
+    }
+
+    // A changed byte in a member: a reader that reads it from the start raises at the latest when
+    // it reaches the end (raw: the CRC; deflated: the zlib data or its check).
+    for (const Case& c : {cases[0], cases[1]}) {
+        const TMemberLocation l = zlb.MemberLocation(zlb.FindFile(c.name));
+        Bytes bad = host;
+        bad[static_cast<std::size_t>(l.Offset + l.StoredSize / 2)] ^= 0x10;
+        TMemoryStream badFile(bad);
+        auto reader = zlb.MemberReader(zlb.FindFile(c.name), badFile);
+        Bytes sink(static_cast<std::size_t>(l.FileSize));
+        EXPECT_EQ(MessageOf([&] { reader->ReadBuffer(sink.data(), l.FileSize); }),
+                  std::string("The data of ") + c.name + " in the archive is damaged");
+    }
+    // A handle too short for the member's window is refused when the stream is asked for.
+    TMemoryStream shortFile(Bytes(host.begin(), host.begin() + 1000));
+    EXPECT_EQ(MessageOf([&] { zlb.MemberReader(zlb.FindFile("clip.bin"), shortFile); }),
+              "The data of clip.bin in the archive is damaged");
+    EXPECT_EQ(MessageOf([&] { zlb.MemberLocation(3); }), "Index out of bounds");
+}
+
 TEST(ArchiveReader, ExtractionStaysInsideItsFolder)
 {
     TempDir dir;
