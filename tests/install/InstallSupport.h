@@ -1,0 +1,132 @@
+#pragma once
+// Helpers of the installation tests: a private folder, shell commands with their output, and
+// one `cmake --install` of the build into a folder of its own.
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace pagolux::test {
+
+namespace fs = std::filesystem;
+
+inline std::string quote(const std::string& s)
+{
+    std::string q = "'";
+    for (const char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+inline std::string readText(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeText(const fs::path& path, const std::string& text)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+struct Command {
+    int exitCode = -1;
+    std::string out; // standard output only
+    std::string err; // standard error only
+
+    [[nodiscard]] std::string both() const { return out + err; }
+    // The "key=value" lines of the output, later lines winning; "entry" lines collected.
+    [[nodiscard]] std::map<std::string, std::string> values() const
+    {
+        std::map<std::string, std::string> v;
+        std::istringstream lines(out);
+        for (std::string line; std::getline(lines, line);)
+            if (const auto eq = line.find('='); eq != std::string::npos && eq > 0)
+                v[line.substr(0, eq)] = line.substr(eq + 1);
+        return v;
+    }
+    [[nodiscard]] std::vector<std::string> all(const std::string& key) const
+    {
+        std::vector<std::string> found;
+        std::istringstream lines(out);
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind(key + "=", 0) == 0)
+                found.push_back(line.substr(key.size() + 1));
+        return found;
+    }
+};
+
+// Runs command with sh; standard error goes through a file so that both streams stay apart.
+inline Command sh(const std::string& command)
+{
+    char errName[] = "/tmp/pagolux-install-err-XXXXXX";
+    const int errFd = ::mkstemp(errName);
+    Command r;
+    if (errFd < 0)
+        return r;
+    ::close(errFd);
+    FILE* p = ::popen(("( " + command + " ) 2>" + quote(errName)).c_str(), "r");
+    if (p != nullptr) {
+        std::array<char, 4096> buf{};
+        while (const std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
+            r.out.append(buf.data(), n);
+        const int status = ::pclose(p);
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    r.err = readText(errName);
+    ::unlink(errName);
+    return r;
+}
+
+inline bool haveProgram(const std::string& name)
+{
+    return sh("command -v " + quote(name) + " >/dev/null").exitCode == 0;
+}
+
+// In CI every tool is installed by scripts/install-deps.sh, so a missing one is a fault there;
+// on a developer's machine the check is skipped with a note.
+inline bool toolMissingOutsideCi(const std::string& name, std::string& note)
+{
+    if (haveProgram(name))
+        return false;
+    const char* ci = std::getenv("CI");
+    if (ci != nullptr && std::string(ci) == "true")
+        return false;
+    note = name + " is not installed (scripts/install-deps.sh installs it)";
+    return true;
+}
+
+// A fresh folder below $TMPDIR (or /tmp), removed with the object.
+class TempTree {
+  public:
+    TempTree()
+    {
+        std::string pattern = (fs::temp_directory_path() / "pagolux-install-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            std::abort();
+        path_ = pattern;
+    }
+    ~TempTree()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
+    [[nodiscard]] const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+} // namespace pagolux::test
