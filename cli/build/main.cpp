@@ -29,6 +29,20 @@ namespace {
 
 constexpr char kUsage[] = "usage: pagolux-build PROJECT.pgx -o OUTPUT [--icon PICTURE] [--yes]";
 
+constexpr char kHelp[] =
+    "usage: pagolux-build PROJECT.pgx -o OUTPUT [--icon PICTURE] [--yes]\n"
+    "       pagolux-build --help\n"
+    "\n"
+    "Builds the program of a Pagolux project file the way \"Go!\" does, without a window.\n"
+    "\n"
+    "  -o, --output OUTPUT  the program to write\n"
+    "  --icon PICTURE       the icon from this picture (bmp, ico, jpeg, gif, png, svg, wmf,\n"
+    "                       emf), for this build only; default: the current icon\n"
+    "  -y, --yes            replace an existing OUTPUT (without it OUTPUT is kept, exit 1)\n"
+    "  -h, --help           show this help and end\n"
+    "\n"
+    "Exit status: 0 built, 1 failed (one line on stderr).\n";
+
 int fail(const std::string& line)
 {
     std::fprintf(stderr, "pagolux-build: %s\n", line.c_str());
@@ -75,6 +89,10 @@ pagolux::IconBitmap currentIcon()
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
     Options opt;
     if (!parse(argc, argv, opt))
         return fail(kUsage);

@@ -21,7 +21,26 @@ const char* const kUsage =
     "       pagolux-zlb list ARCHIVE\n"
     "       pagolux-zlb extract ARCHIVE DIR\n"
     "       pagolux-zlb verify ARCHIVE\n"
+    "       pagolux-zlb help\n"
     "ARCHIVE may also be an executable that carries an archive at its end (list, extract, verify).\n";
+
+// The rest of "pagolux-zlb --help"; the manual page says the same at more length.
+const char* const kHelpDetails =
+    "\n"
+    "Commands:\n"
+    "  create   pack the files and folders PATH... (with their full paths) into ARCHIVE\n"
+    "  list     list the members: size, stored size, method, CRC and name\n"
+    "  extract  recreate the stored folders and files below DIR\n"
+    "  verify   check the archive CRC and every member's CRC\n"
+    "  help     show this help (also -h, --help)\n"
+    "\n"
+    "Options of create:\n"
+    "  --level LEVEL  compression level: none, fastest, default or max (default: default)\n"
+    "  --no-paths     store the members without their folders\n"
+    "  --no-recurse   do not descend into subfolders\n"
+    "  --threads N    compress on N threads (default 0: one per core)\n"
+    "\n"
+    "Exit status: 0 success, 1 failure (one line on stderr), 2 wrong usage.\n";
 
 struct UsageError {
     std::string text;
@@ -282,7 +301,7 @@ int RunZlbTool(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (cmd == "verify")
             return verify(args, out);
         if (cmd == "help" || cmd == "--help" || cmd == "-h") {
-            out << kUsage;
+            out << kUsage << kHelpDetails;
             return 0;
         }
         throw UsageError{"unknown command " + cmd};
