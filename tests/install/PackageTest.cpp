@@ -74,6 +74,8 @@ TEST_F(DebianPackage, FieldsAndComputedDependencies)
         SCOPED_TRACE(library);
         EXPECT_NE(depends.find(library), std::string::npos) << depends;
     }
+    // Qt 6.4 is what the build and the programs it builds need, whatever the symbols say.
+    EXPECT_NE(depends.find("libqt6webenginewidgets6 (>= 6.4)"), std::string::npos) << depends;
     EXPECT_FALSE(field("Description").empty());
 }
 
@@ -116,7 +118,7 @@ TEST_F(DebianPackage, LintianFindsNoError)
     if (toolMissingOutsideCi("lintian", note))
         GTEST_SKIP() << note;
     // As root lintian wants to be told that this is meant.
-    const Command lint = sh("lintian --allow-root --fail-on error --no-tag-display-limit " + quote(deb.string()));
+    const Command lint = sh("lintian --allow-root --fail-on error --tag-display-limit 0 " + quote(deb.string()));
     std::printf("%s", lint.both().c_str());
     EXPECT_EQ(lint.exitCode, 0) << lint.both();
     EXPECT_EQ(lint.out.find("E: "), std::string::npos) << lint.out;
