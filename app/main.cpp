@@ -15,8 +15,8 @@
 // Xvfb.
 
 #include "app/MainUnit.h"
-#include "builder/UserInteraction.h"
 #include "app/TApplication.h"
+#include "builder/UserInteraction.h"
 #include "shell/TShellList.h"
 #include "shell/TShellTree.h"
 
@@ -62,9 +62,18 @@ class ProbeInteraction : public pagolux::UserInteraction {
                    ? pagolux::MsgResult::Ok
                    : pagolux::MsgResult::Yes;
     }
-    void showError(const std::string& text) override { std::printf("message=Pagolux 2.0|%s\n", text.c_str()); }
-    std::optional<std::string> chooseOpenFile(const pagolux::FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> chooseSaveFile(const pagolux::FileDialogRequest&) override { return std::nullopt; }
+    void showError(const std::string& text) override
+    {
+        std::printf("message=Pagolux 2.0|%s\n", text.c_str());
+    }
+    std::optional<std::string> chooseOpenFile(const pagolux::FileDialogRequest&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseSaveFile(const pagolux::FileDialogRequest&) override
+    {
+        return std::nullopt;
+    }
     void openUrl(const std::string&) override {}
     void startProgram(const std::string&) override {}
 };

@@ -29,8 +29,8 @@ bool haveDisplay()
 std::string isolated(const fs::path& home)
 {
     return "HOME=" + quote(home.string()) + " XDG_DATA_HOME=" + quote((home / "data").string()) +
-           " XDG_CONFIG_HOME=" + quote((home / "config").string()) + " TMPDIR=" + quote((home / "tmp").string()) +
-           " ";
+           " XDG_CONFIG_HOME=" + quote((home / "config").string()) +
+           " TMPDIR=" + quote((home / "tmp").string()) + " ";
 }
 
 class InstallTree : public ::testing::Test {
@@ -40,7 +40,7 @@ class InstallTree : public ::testing::Test {
         tree = new TempTree;
         prefix = tree->path() / "usr";
         const Command r = sh(quote(PAGOLUX_CMAKE) + " --install " + quote(PAGOLUX_BUILD_DIR) + " --prefix " +
-                         quote(prefix.string()));
+                             quote(prefix.string()));
         installLog = r.both();
         installed = r.exitCode == 0;
     }
@@ -125,7 +125,8 @@ TEST_F(InstallTree, ProgramsLiveInTheProgramFolderWithLinksInBin)
     EXPECT_EQ(inBin, (std::set<std::string>{"pagolux", "pagolux-build", "pagolux-zlb"}));
     // The viewer files are the ones the build made.
     for (const char* name : {"ProtoExe.dat", "iconcomp.dat"})
-        EXPECT_EQ(readText(prefix / "lib/pagolux" / name), readText(fs::path(PAGOLUX_BUILD_DIR) / "bin" / name))
+        EXPECT_EQ(readText(prefix / "lib/pagolux" / name),
+                  readText(fs::path(PAGOLUX_BUILD_DIR) / "bin" / name))
             << name;
 }
 
@@ -136,7 +137,8 @@ TEST_F(InstallTree, InstalledBuilderMakesAProgramThatStarts)
     if (!haveDisplay())
         GTEST_SKIP() << "the built program needs an X server (run under xvfb-run)";
     const fs::path work = scratch("build");
-    writeText(work / "site/index.html", "<html><head><title>Aus dem Paket</title></head><body>ok</body></html>");
+    writeText(work / "site/index.html",
+              "<html><head><title>Aus dem Paket</title></head><body>ok</body></html>");
     writeText(work / "site/sub/b.html", "<title>b</title>");
     Project project;
     project.entries = {(work / "site/index.html").string(), (work / "site/sub").string()};
@@ -146,7 +148,7 @@ TEST_F(InstallTree, InstalledBuilderMakesAProgramThatStarts)
 
     // Through the link, as a user on the path starts it; the program folder is the real one.
     const Command build = sh(isolated(work) + quote((prefix / "bin/pagolux-build").string()) + " " +
-                         quote((work / "p.pgx").string()) + " -o " + quote((work / "out").string()));
+                             quote((work / "p.pgx").string()) + " -o " + quote((work / "out").string()));
     ASSERT_EQ(build.exitCode, 0) << build.both();
     ASSERT_TRUE(fs::exists(work / "out"));
 
@@ -189,22 +191,34 @@ TEST_F(InstallTree, ProjectGivenAtStartIsOpenedAsOeffnenOpensIt)
         std::string start;
         std::string message; // empty: no message box
     };
-    const std::vector<std::string> both = {(work / "site/index.html").string(), (work / "site/b.html").string()};
+    const std::vector<std::string> both = {(work / "site/index.html").string(),
+                                           (work / "site/b.html").string()};
     const std::vector<Row> rows = {
-        {"absolute name", work.string(), (work / "site/web.pgx").string(), "Orvanto Pagolux 2.0 - [web.pgx]", both,
-         "1", ""},
+        {"absolute name", work.string(), (work / "site/web.pgx").string(), "Orvanto Pagolux 2.0 - [web.pgx]",
+         both, "1", ""},
         // Entries beside the project are stored by name and joined to its folder: that needs
         // the folder of a name given relative to the working folder.
-        {"relative name", (work / "site").string(), "web.pgx", "Orvanto Pagolux 2.0 - [web.pgx]", both, "1", ""},
-        {"missing file", work.string(), (work / "gone.pgx").string(), untitled, {}, "-1",
+        {"relative name", (work / "site").string(), "web.pgx", "Orvanto Pagolux 2.0 - [web.pgx]", both, "1",
+         ""},
+        {"missing file",
+         work.string(),
+         (work / "gone.pgx").string(),
+         untitled,
+         {},
+         "-1",
          messageFor(work / "gone.pgx")},
-        {"not a project", work.string(), (work / "plain.pgx").string(), untitled, {}, "-1",
+        {"not a project",
+         work.string(),
+         (work / "plain.pgx").string(),
+         untitled,
+         {},
+         "-1",
          messageFor(work / "plain.pgx")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const Command run = sh("cd " + quote(row.folder) + " && " + isolated(work) + "PAGOLUX_PROBE=1 " +
-                           quote((prefix / "bin/pagolux").string()) + " " + quote(row.argument));
+                               quote((prefix / "bin/pagolux").string()) + " " + quote(row.argument));
         ASSERT_EQ(run.exitCode, 0) << run.both();
         const auto v = run.values();
         EXPECT_EQ(v.count("windowTitle") ? v.at("windowTitle") : "", row.title);
@@ -242,7 +256,8 @@ TEST_F(InstallTree, DesktopEntryAndMetadataValidate)
         std::string command;
     };
     const std::vector<Row> rows = {
-        {"desktop-file-validate", "desktop-file-validate " + quote((prefix / "share/applications/pagolux.desktop").string())},
+        {"desktop-file-validate",
+         "desktop-file-validate " + quote((prefix / "share/applications/pagolux.desktop").string())},
         {"appstreamcli", "appstreamcli validate --no-net --pedantic " +
                              quote((prefix / "share/metainfo/de.orvanto.pagolux.metainfo.xml").string())},
     };
@@ -393,7 +408,8 @@ TEST_F(InstallTree, EachManualPageAgreesWithItsProgramsHelp)
         const fs::path work = scratch(std::string("man-") + program);
         const Command help = sh(isolated(work) + quote((prefix / "bin" / program).string()) + " --help");
         ASSERT_EQ(help.exitCode, 0) << help.both();
-        const std::string manual = quote((prefix / "share/man/man1" / (std::string(program) + ".1.gz")).string());
+        const std::string manual =
+            quote((prefix / "share/man/man1" / (std::string(program) + ".1.gz")).string());
         // Well formed: groff has nothing to warn about.
         const Command check = sh("gzip -dc " + manual + " | groff -ww -z -man -Tutf8");
         EXPECT_EQ(check.exitCode, 0);

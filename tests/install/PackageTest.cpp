@@ -25,8 +25,8 @@ class DebianPackage : public ::testing::Test {
                 return;
             }
         }
-        const Command r = sh("cd " + quote(PAGOLUX_BUILD_DIR) + " && " + quote(PAGOLUX_CPACK) + " -G DEB -B " +
-                         quote(tree->path().string()));
+        const Command r = sh("cd " + quote(PAGOLUX_BUILD_DIR) + " && " + quote(PAGOLUX_CPACK) +
+                             " -G DEB -B " + quote(tree->path().string()));
         log = r.both();
         for (const auto& e : fs::directory_iterator(tree->path()))
             if (e.path().extension() == ".deb")
@@ -118,7 +118,8 @@ TEST_F(DebianPackage, LintianFindsNoError)
     if (toolMissingOutsideCi("lintian", note))
         GTEST_SKIP() << note;
     // As root lintian wants to be told that this is meant.
-    const Command lint = sh("lintian --allow-root --fail-on error --tag-display-limit 0 " + quote(deb.string()));
+    const Command lint =
+        sh("lintian --allow-root --fail-on error --tag-display-limit 0 " + quote(deb.string()));
     std::printf("%s", lint.both().c_str());
     EXPECT_EQ(lint.exitCode, 0) << lint.both();
     EXPECT_EQ(lint.out.find("E: "), std::string::npos) << lint.out;
