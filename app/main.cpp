@@ -136,6 +136,8 @@ int main(int argc, char** argv)
     pagolux::TApplication::prepareWebEngine();
     pagolux::TApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("pagolux"));
+    // The desktop matches the window to pagolux.desktop (its name and icon in the task bar).
+    app.setDesktopFileName(QStringLiteral("pagolux"));
     pagolux::TApplication::setTitle(QStringLiteral("Pagolux 2.0"));
     // Qt's own texts, dates and numbers (file dialog, context menus of edits) in German like
     // the rest of the window.
