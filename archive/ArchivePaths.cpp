@@ -112,6 +112,21 @@ std::string createUniqueFile(const std::string& folder, const std::string& prefi
     throw EFCreateError(folder + prefix + "*");
 }
 
+namespace {
+
+// Characters a stored folder segment or file name may not hold when it becomes a name on this
+// system: the separators and, on Windows, the drive and stream colon. On POSIX "\" and ":"
+// are ordinary characters of a name, and the writer stores such names as they are.
+#ifdef _WIN32
+const std::string kBadInSegment(":/\0", 3);
+const std::string kBadInName("\\/:\0", 4);
+#else
+const std::string kBadInSegment("/\0", 2);
+const std::string kBadInName("/\0", 2);
+#endif
+
+} // namespace
+
 bool safeFolderSegments(const std::string& filePath, std::vector<std::string>& segments)
 {
     segments.clear();
@@ -125,11 +140,11 @@ bool safeFolderSegments(const std::string& filePath, std::vector<std::string>& s
         const bool first = begin == 0;
         const bool last = end == n;
         if (seg.empty()) {
-            // Only the leading "\" (root) and the end after the trailing "\" may be empty.
+            // Only the leading "\\" (root) and the end after the trailing "\\" may be empty.
             if (!first && !last)
                 return false;
         } else {
-            if (seg == "." || seg == ".." || seg.find_first_of(std::string(":/\0", 3)) != std::string::npos)
+            if (seg == "." || seg == ".." || seg.find_first_of(kBadInSegment) != std::string::npos)
                 return false;
             segments.push_back(seg);
         }
@@ -140,8 +155,7 @@ bool safeFolderSegments(const std::string& filePath, std::vector<std::string>& s
 
 bool safeFileName(const std::string& name)
 {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string("\\/\0", 3)) == std::string::npos;
+    return !name.empty() && name != "." && name != ".." && name.find_first_of(kBadInName) == std::string::npos;
 }
 
 } // namespace pagolux::archive_detail

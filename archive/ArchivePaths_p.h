@@ -41,10 +41,11 @@ std::string lookupKey(const std::string& name, bool savePaths);
 std::string createUniqueFile(const std::string& folder, const std::string& prefix, unsigned mode);
 
 // Splits a stored FilePath into folder names that are safe to create below a target folder:
-// no "..", ".", empty inner segment, colon, "/" or NUL; a leading and a trailing "\" are
-// allowed. Returns false when the path is not safe.
+// no "..", ".", empty inner segment, "/" or NUL (and no colon on Windows); a leading and a
+// trailing "\" are allowed. Returns false when the path is not safe.
 bool safeFolderSegments(const std::string& filePath, std::vector<std::string>& segments);
-// A member name that can be created as one file: not empty, ".", "..", no separator or NUL.
+// A member name that can be created as one file: not empty, ".", "..", no "/" or NUL (and no
+// "\" or colon on Windows, where they separate).
 bool safeFileName(const std::string& name);
 
 } // namespace pagolux::archive_detail

@@ -435,23 +435,27 @@ TEST(ArchiveReader, MembersReadAsStreamsThroughAnOpenFile)
 TEST(ArchiveReader, ExtractionStaysInsideItsFolder)
 {
     TempDir dir;
+    // where: the written file below the target folder, or empty when it is refused. On POSIX a
+    // colon and a backslash inside a name are ordinary characters.
     struct Row {
-        std::string path, name;
-        bool safe;
+        std::string path, name, where;
     } rows[] = {
-        {"\\site\\img\\", "a.gif", true},
-        {"\\", "root.txt", true},
-        {"", "plain.txt", true},
-        {"rel\\dir\\", "r.txt", true},
-        {"\\..\\..\\evil\\", "x.txt", false},
-        {"\\a\\..\\", "x.txt", false},
-        {"\\a\\\\b\\", "x.txt", false},
-        {"C:\\win\\", "x.txt", false},
-        {"\\a/..\\", "x.txt", false},
-        {"\\.\\", "x.txt", false},
-        {"\\ok\\", "..", false},
-        {"\\ok\\", "sub/x.txt", false},
-        {"\\ok\\", "", false},
+        {"\\site\\img\\", "a.gif", "site/img/a.gif"},
+        {"\\", "root.txt", "root.txt"},
+        {"", "plain.txt", "plain.txt"},
+        {"rel\\dir\\", "r.txt", "rel/dir/r.txt"},
+        {"C:\\win\\", "x.txt", "C:/win/x.txt"},
+        {"\\smb-share:server=nas,share=docs\\", "a:b.html", "smb-share:server=nas,share=docs/a:b.html"},
+        {"\\ok\\", "back\\slash.txt", "ok/back\\slash.txt"},
+        {"\\..\\..\\evil\\", "x.txt", ""},
+        {"\\a\\..\\", "x.txt", ""},
+        {"\\a\\\\b\\", "x.txt", ""},
+        {"\\a/..\\", "x.txt", ""},
+        {"\\.\\", "x.txt", ""},
+        {"\\ok\\", "..", ""},
+        {"\\ok\\", "sub/x.txt", ""},
+        {"\\ok\\", "", ""},
+        {"\\ok\\", std::string("nul\0x", 5), ""},
     };
     std::vector<CraftMember> members;
     for (const auto& r : rows)
@@ -465,11 +469,9 @@ TEST(ArchiveReader, ExtractionStaysInsideItsFolder)
     ASSERT_TRUE(zlb.OpenArchive(dir / "p.zlb"));
     for (std::int32_t i = 0; i < zlb.Count(); ++i) {
         const auto& r = rows[static_cast<std::size_t>(i)];
-        if (r.safe) {
+        if (!r.where.empty()) {
             const std::string written = zlb.ExtractFile(i, out);
-            std::string rel = r.path + r.name;
-            std::replace(rel.begin(), rel.end(), '\\', '/');
-            EXPECT_EQ(fs::weakly_canonical(written), fs::weakly_canonical(out + "/" + rel)) << i;
+            EXPECT_EQ(written, out + "/" + r.where) << i;
             EXPECT_EQ(ReadFile(written), TextData(20));
         } else {
             EXPECT_THROW(zlb.ExtractFile(i, out), EArchiveError) << r.path << r.name;
@@ -485,7 +487,7 @@ TEST(ArchiveReader, ExtractionStaysInsideItsFolder)
 
     // Without paths only the name counts: a hostile folder is harmless then.
     zlb.ExtractWithPath = false;
-    EXPECT_EQ(zlb.ExtractFile(4, out), out + "/x.txt");
+    EXPECT_EQ(zlb.ExtractFile(7, out), out + "/x.txt");
 }
 
 TEST(ArchiveReader, ExtractionEventsAndReplacing)

@@ -73,6 +73,8 @@ std::map<std::string, Bytes> makeTree(const std::string& root, bool withLarge)
         {"deep/er/und/tiefer/x.css", TextData(70000, 4)},
         {"deep/.versteckt/leer", {}},
         {"noise.bin", RandomData(200000)},
+        // A colon in a folder and a backslash in a name are ordinary characters on POSIX.
+        {"x:y/back\\slash.txt", TextData(100, 5)},
     };
     if (withLarge) {
         files["big/exactly-20MiB.bin"] = RandomData(k20MiB, 11);
@@ -89,7 +91,8 @@ std::map<std::string, Bytes> makeTree(const std::string& root, bool withLarge)
 TEST(ArchiveWriter, RoundTripOfAGeneratedTree)
 {
     TempDir dir;
-    const std::string root = dir / "site";
+    // The folder of a network mount (GVFS) always holds colons.
+    const std::string root = dir / "smb-share:server=nas,share=docs";
     const auto files = makeTree(root, true);
 
     CountingArchive zlb;

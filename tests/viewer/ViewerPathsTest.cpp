@@ -18,6 +18,11 @@ TEST(ViewerPaths, StartPathBecomesMemberKey)
         {"C:index.html", "index.html"},
         {"index.html", "index.html"},
         {"\\\\server\\share\\a.html", "\\\\server\\share\\a.html"},
+        // A colon that is no drive belongs to a folder's name (GVFS network mounts).
+        {"/run/user/1000/gvfs/smb-share:server=nas,share=docs/site/index.html",
+         "\\run\\user\\1000\\gvfs\\smb-share:server=nas,share=docs\\site\\index.html"},
+        {"/a:b/c:d.html", "\\a:b\\c:d.html"},
+        {"1:\\x.html", "1:\\x.html"},
         {"", ""},
     };
     for (const auto& row : rows)
@@ -36,7 +41,8 @@ TEST(ViewerPaths, UrlPathBecomesMemberKeyOrNothing)
         {"web/index.html", std::nullopt},         {"", std::nullopt},
         {"/web/../etc/passwd", std::nullopt},     {"/..", std::nullopt},
         {"/web/./index.html", std::nullopt},      {"/web/..", std::nullopt},
-        {"/web\\..\\etc", std::nullopt},          {"/C:/boot.ini", std::nullopt},
+        {"/web\\..\\etc", std::nullopt},          {"/C:/boot.ini", "\\C:\\boot.ini"},
+        {"/smb-share:server=nas,share=docs/site/index.html", "\\smb-share:server=nas,share=docs\\site\\index.html"},
         {std::string("/a\0b", 4), std::nullopt},
     };
     for (const auto& row : rows)

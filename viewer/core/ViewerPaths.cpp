@@ -16,9 +16,12 @@ char lowerAscii(char c)
 
 std::string keyFromStartPath(std::string_view startPath)
 {
-    const auto colon = startPath.find(':');
-    if (colon != std::string_view::npos)
-        startPath.remove_prefix(colon + 1);
+    // Only a real drive ("D:") is dropped; elsewhere a colon is part of a folder's name
+    // (network mounts such as "smb-share:server=nas,share=docs").
+    const bool drive = startPath.size() >= 2 && startPath[1] == ':' &&
+                       ((startPath[0] >= 'A' && startPath[0] <= 'Z') || (startPath[0] >= 'a' && startPath[0] <= 'z'));
+    if (drive)
+        startPath.remove_prefix(2);
     std::string key(startPath);
     std::replace(key.begin(), key.end(), '/', '\\');
     return key;
@@ -28,7 +31,7 @@ std::optional<std::string> keyFromUrlPath(std::string_view urlPath)
 {
     if (urlPath.empty() || urlPath.front() != '/')
         return std::nullopt;
-    if (urlPath.find_first_of(std::string_view("\\:\0", 3)) != std::string_view::npos)
+    if (urlPath.find_first_of(std::string_view("\\\0", 2)) != std::string_view::npos)
         return std::nullopt;
     std::size_t start = 1;
     while (start <= urlPath.size()) {
