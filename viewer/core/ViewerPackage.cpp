@@ -4,6 +4,14 @@
 #include "format/SettingsBlock.h"
 #include "viewer/core/ViewerPaths.h"
 
+#include <algorithm>
+#include <filesystem>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace pagolux {
 namespace {
 
@@ -12,20 +20,117 @@ std::string keyOf(const TArchiveEntry& e)
     return EntryFilePath(e) + EntryFileName(e);
 }
 
+// A member's bytes straight from the host file: a raw member is a window of the file, a
+// compressed one is inflated as it is read. Seeking back in a compressed member inflates it
+// again from its start.
+class MemberStream : public TStream {
+  public:
+    MemberStream(const std::string& file, const TArchiveEntry& e, std::int64_t archiveStart)
+        : file_(file, TFileMode::fmOpenRead), range_(file_, archiveStart + e.DataOffset, e.StoredSize),
+          size_(e.FileSize)
+    {
+        if (e.StoredRaw != 1)
+            inflater_ = std::make_unique<TDecompressionStream>(range_);
+    }
+
+    std::int64_t Read(void* buffer, std::int64_t count) override
+    {
+        count = std::min(count, size_ - pos_);
+        if (count <= 0)
+            return 0;
+        const std::int64_t n = inflater_ ? inflater_->Read(buffer, count) : range_.Read(buffer, count);
+        pos_ += n;
+        return n;
+    }
+
+    std::int64_t Write(const void*, std::int64_t) override { throw EWriteError(); }
+
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override
+    {
+        std::int64_t target = offset;
+        if (origin == TSeekOrigin::soCurrent)
+            target += pos_;
+        else if (origin == TSeekOrigin::soEnd)
+            target += size_;
+        target = std::clamp<std::int64_t>(target, 0, size_);
+        if (!inflater_) {
+            range_.Seek(target, TSeekOrigin::soBeginning);
+        } else {
+            if (target < pos_) {
+                inflater_->Seek(0, TSeekOrigin::soBeginning);
+                pos_ = 0;
+            }
+            if (target > pos_)
+                inflater_->Seek(target - pos_, TSeekOrigin::soCurrent);
+        }
+        pos_ = target;
+        return pos_;
+    }
+
+    std::int64_t Size() override { return size_; }
+
+  private:
+    TFileStream file_;
+    TSubRangeStream range_;
+    std::unique_ptr<TDecompressionStream> inflater_;
+    std::int64_t size_;
+    std::int64_t pos_ = 0;
+};
+
+// The longest run of whole folders every key begins with.
+std::string commonFolder(const TZLBArchive& archive)
+{
+    std::string root;
+    for (std::int32_t i = 0; i < archive.Count(); ++i) {
+        const std::string folder = EntryFilePath(archive.GetFileEntry(i));
+        if (i == 0) {
+            root = folder;
+            continue;
+        }
+        const auto diff = std::mismatch(root.begin(), root.end(), folder.begin(), folder.end());
+        root.erase(diff.first, root.end());
+        if (root.empty())
+            break;
+    }
+    const auto slash = root.rfind('\\');
+    root.erase(slash == std::string::npos ? 0 : slash + 1);
+    return root;
+}
+
 } // namespace
 
 ViewerPackage::ViewerPackage() : archive_(std::make_unique<TZLBArchive>()) {}
-ViewerPackage::~ViewerPackage() = default;
+
+ViewerPackage::~ViewerPackage()
+{
+    archive_.reset();
+#ifndef _WIN32
+    if (fd_ >= 0)
+        ::close(fd_);
+#endif
+}
 
 std::unique_ptr<ViewerPackage> ViewerPackage::open(const std::string& hostFile, std::uint32_t settingsOffset)
 {
     std::unique_ptr<ViewerPackage> pkg(new ViewerPackage());
+    const std::string damaged = std::string(kMsgViewerDamaged) + "\n";
+    pkg->heldName_ = hostFile;
+#ifndef _WIN32
+    pkg->fd_ = ::open(hostFile.c_str(), O_RDONLY | O_CLOEXEC);
+    if (pkg->fd_ < 0)
+        throw EViewerError(damaged + kDetailUnreadable);
+    const std::string again = "/proc/self/fd/" + std::to_string(pkg->fd_);
+    std::error_code ec;
+    if (std::filesystem::exists(again, ec))
+        pkg->heldName_ = again;
+#endif
+
     std::int64_t archiveStart = 0;
     try {
-        TFileStream file(hostFile, TFileMode::fmOpenRead);
+        TFileStream file(pkg->heldName_, TFileMode::fmOpenRead);
         const std::int64_t size = file.Size();
         if (settingsOffset == 0 || settingsOffset >= size)
-            throw EViewerError(std::string(kMsgViewerDamaged) + "\n(Einstellungen fehlen)");
+            throw EViewerError(damaged + kDetailSettings);
         file.Seek(settingsOffset, TSeekOrigin::soBeginning);
         const SettingsBlock block = ReadSettingsBlock(file, size - settingsOffset);
         pkg->settings_ = block.settings;
@@ -33,29 +138,29 @@ std::unique_ptr<ViewerPackage> ViewerPackage::open(const std::string& hostFile, 
         archiveStart = settingsOffset + block.size;
     } catch (const EViewerError&) {
         throw;
-    } catch (const Exception& e) {
-        throw EViewerError(std::string(kMsgViewerDamaged) + "\n(" + e.what() + ")");
+    } catch (const EFOpenError&) {
+        throw EViewerError(damaged + kDetailUnreadable);
+    } catch (const Exception&) {
+        throw EViewerError(damaged + kDetailSettings);
     }
 
     try {
-        if (!pkg->archive_->OpenEmbeddedArchive(hostFile, archiveStart))
-            throw EViewerError(kMsgViewerDamaged);
         // The archive must fill the file from the end of the settings block exactly.
-        if (pkg->archive_->ArchiveStart() != archiveStart)
-            throw EViewerError(std::string(kMsgViewerDamaged) + "\n(Archiv an falscher Stelle)");
+        if (!pkg->archive_->OpenEmbeddedArchive(pkg->heldName_, archiveStart) ||
+            pkg->archive_->ArchiveStart() != archiveStart)
+            throw EViewerError(damaged + kDetailArchive);
     } catch (const EViewerError&) {
         throw;
-    } catch (const Exception& e) {
-        throw EViewerError(std::string(kMsgViewerDamaged) + "\n(" + e.what() + ")");
+    } catch (const Exception&) {
+        throw EViewerError(damaged + kDetailArchive);
     }
 
     const std::string key = viewer_paths::keyFromStartPath(pkg->startPath_);
-    std::int32_t index = key.empty() ? -1 : pkg->archive_->FindFile(key);
-    if (index < 0 && !key.empty() && key.front() == '\\')
-        index = pkg->archive_->FindFile(key.substr(1));
+    const std::int32_t index = key.empty() ? -1 : pkg->find(key);
     if (index < 0)
         throw EViewerError(std::string(kMsgViewerNoStart) + "\n" + pkg->startPath_);
     pkg->startKey_ = keyOf(pkg->archive_->GetFileEntry(index));
+    pkg->siteRoot_ = commonFolder(*pkg->archive_);
     return pkg;
 }
 
@@ -64,12 +169,18 @@ std::int32_t ViewerPackage::memberCount() const
     return archive_->Count();
 }
 
-std::optional<std::vector<std::uint8_t>> ViewerPackage::read(const std::string& key)
+std::int32_t ViewerPackage::find(const std::string& key) const
 {
     std::int32_t index = archive_->FindFile(key);
     // Members stored without a folder are reached as "/name".
     if (index < 0 && !key.empty() && key.front() == '\\')
         index = archive_->FindFile(key.substr(1));
+    return index;
+}
+
+std::optional<std::vector<std::uint8_t>> ViewerPackage::read(const std::string& key)
+{
+    const std::int32_t index = find(key);
     if (index < 0)
         return std::nullopt;
     try {
@@ -77,6 +188,26 @@ std::optional<std::vector<std::uint8_t>> ViewerPackage::read(const std::string& 
     } catch (const Exception&) {
         // A member whose bytes do not match its CRC is not served.
         return std::nullopt;
+    }
+}
+
+std::optional<std::int64_t> ViewerPackage::size(const std::string& key)
+{
+    const std::int32_t index = find(key);
+    if (index < 0)
+        return std::nullopt;
+    return archive_->GetFileEntry(index).FileSize;
+}
+
+std::unique_ptr<TStream> ViewerPackage::stream(const std::string& key)
+{
+    const std::int32_t index = find(key);
+    if (index < 0)
+        return nullptr;
+    try {
+        return std::make_unique<MemberStream>(heldName_, archive_->GetFileEntry(index), archive_->ArchiveStart());
+    } catch (const Exception&) {
+        return nullptr;
     }
 }
 
