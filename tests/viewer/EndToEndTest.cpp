@@ -76,7 +76,8 @@ class EndToEndTest : public ::testing::Test {
         ASSERT_TRUE(fs::exists(binDir + "ProtoExe.dat"));
         ::setenv("TMPDIR", tmp.path().c_str(), 1);
 
-        const std::string site = root / "site/";
+        // A network mount's folder (GVFS) has colons in its name.
+        const std::string site = root / "smb-share:server=nas,share=docs/site/";
         for (const char* d : {"pages", "img", "css", "js", "data"})
             fs::create_directories(site + d);
         test::writeText(site + "index.html",
@@ -96,6 +97,7 @@ class EndToEndTest : public ::testing::Test {
         test::writeText(site + "data/info.json", "{\"word\": \"Pagolux\"}");
         // Something beside the site that no page may ever read.
         test::writeText(root / "outside.txt", "SECRET");
+        test::writeText(root / "smb-share:server=nas,share=docs/outside.txt", "SECRET");
 
         request.entries = {site + "index.html", site + "pages", site + "img",
                            site + "css",        site + "js",    site + "data"};
@@ -177,6 +179,7 @@ TEST_F(EndToEndTest, BuiltProgramShowsItsSiteFromTheArchive)
     EXPECT_EQ(run.values.value("windowTitle"), "E2E Projekt");
     EXPECT_EQ(run.values.value("size"), "700x500");
     EXPECT_EQ(run.values.value("members"), "6");
+    EXPECT_EQ(run.values.value("qtCancel"), "Abbrechen") << "Qt's own texts are German";
     EXPECT_EQ(run.values.value("icon"),
               QByteArray(reinterpret_cast<const char*>(expectedIcon.data()), 512).toHex())
         << "the running viewer sees the patched icon";

@@ -1,14 +1,20 @@
 #include "viewer/qt/ViewerWindow.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/qt/ArchiveSchemeHandler.h"
+#include "viewer/qt/NetworkGuard.h"
 #include "viewer/qt/ViewerPage.h"
+#include "viewer/qt/ViewerTexts.h"
 
+#include "archive/TStream.h"
 #include "tests/viewer/WebTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
 #include <QToolBar>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -20,24 +26,70 @@
 namespace pagolux {
 namespace {
 
-// Members kept in a map; counts what it was asked for.
+// Members kept in a map; records what it was asked for and which members it streamed.
 class MapSource : public MemberSource {
   public:
     std::optional<std::vector<std::uint8_t>> read(const std::string& key) override
     {
         asked.push_back(key);
+        const std::string* m = find(key);
+        if (!m)
+            return std::nullopt;
+        return std::vector<std::uint8_t>(m->begin(), m->end());
+    }
+    std::optional<std::int64_t> size(const std::string& key) override
+    {
+        const std::string* m = find(key);
+        return m ? std::optional<std::int64_t>(static_cast<std::int64_t>(m->size())) : std::nullopt;
+    }
+    std::unique_ptr<TStream> stream(const std::string& key) override
+    {
+        const std::string* m = find(key);
+        if (!m)
+            return nullptr;
+        streamed.push_back(key);
+        return std::make_unique<TReadOnlyMemoryStream>(m->data(), m->size());
+    }
+    std::map<std::string, std::string> members;
+    std::vector<std::string> asked;
+    std::vector<std::string> streamed;
+
+  private:
+    const std::string* find(const std::string& key) const
+    {
         std::string lower = key;
         for (char& c : lower)
             if (c >= 'A' && c <= 'Z')
                 c = static_cast<char>(c - 'A' + 'a');
         const auto it = members.find(lower);
-        if (it == members.end())
-            return std::nullopt;
-        return std::vector<std::uint8_t>(it->second.begin(), it->second.end());
+        return it == members.end() ? nullptr : &it->second;
     }
-    std::map<std::string, std::string> members;
-    std::vector<std::string> asked;
 };
+
+// A WAV file of 8-bit mono samples at 8 kHz: seconds of a quiet saw tooth.
+std::string wavFile(int seconds)
+{
+    const std::uint32_t samples = 8000u * static_cast<std::uint32_t>(seconds);
+    std::string w = "RIFF";
+    const auto le = [&](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            w.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    le(36 + samples, 4);
+    w += "WAVEfmt ";
+    le(16, 4);
+    le(1, 2);    // PCM
+    le(1, 2);    // mono
+    le(8000, 4); // samples a second
+    le(8000, 4); // bytes a second
+    le(1, 2);    // block size
+    le(8, 2);    // bits a sample
+    w += "data";
+    le(samples, 4);
+    for (std::uint32_t i = 0; i < samples; ++i)
+        w.push_back(static_cast<char>(128 + (i % 16)));
+    return w;
+}
 
 // A 2 x 1 PNG (red, blue).
 const std::string kPng =
@@ -64,6 +116,7 @@ class ViewerWindowTest : public ::testing::Test {
         profile = new QWebEngineProfile();
         handler = new ArchiveSchemeHandler(source, profile);
         profile->installUrlSchemeHandler(ArchiveSchemeHandler::kScheme, handler);
+        profile->setUrlRequestInterceptor(new NetworkGuard(profile));
     }
     void TearDown() override
     {
@@ -133,8 +186,25 @@ TEST_F(ViewerWindowTest, FollowsLinksFetchesAndAnswers404)
     EXPECT_TRUE(test::waitUntil([&] { return window->view()->title() == "Start"; }));
 }
 
-TEST_F(ViewerWindowTest, ExternalLinksLeaveForTheBrowser)
+// Clicks the element with this id as the user would: a mouse press and release at its place.
+void clickElement(QWebEngineView& view, const QString& id)
 {
+    const QVariantList at =
+        test::evaluate(*view.page(), QString("(() => { const r = document.getElementById('%1')"
+                                             ".getBoundingClientRect(); return [r.x + r.width / 2, "
+                                             "r.y + r.height / 2]; })()")
+                                         .arg(id))
+            .toList();
+    ASSERT_EQ(at.size(), 2);
+    QWidget* target = view.focusProxy() ? view.focusProxy() : &view;
+    QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(at[0].toInt(), at[1].toInt()));
+}
+
+TEST_F(ViewerWindowTest, OnlyTheUsersClickOpensTheBrowser)
+{
+    source.members["\\site\\index.html"] +=
+        "<form id=form action=https://example.org/form method=get><input name=q value=x></form>"
+        "<a id=ext2 href=https://example.org/scripted>Ext2</a>";
     open(BuildSettings{});
     std::vector<QUrl> opened;
     auto* page = new ViewerPage(
@@ -143,15 +213,139 @@ TEST_F(ViewerWindowTest, ExternalLinksLeaveForTheBrowser)
     loaded = 0;
     window->view()->load(window->homeUrl());
     ASSERT_TRUE(test::waitUntil([&] { return loaded > 0; }));
-    test::evaluate(*page, "document.getElementById('ext').click()");
+
+    // What pages do on their own: nothing of it reaches the browser.
+    const char* const scripts[] = {
+        "for (let i = 0; i < 5; i++) window.open('https://example.org/popup' + i);",
+        "document.getElementById('ext2').click();",
+        "document.getElementById('form').submit();",
+        "location.href = 'https://example.org/redirect';",
+    };
+    for (const char* script : scripts) {
+        test::evaluate(*page, script);
+        test::waitUntil([] { return false; }, 400);
+        EXPECT_TRUE(opened.empty()) << script << " opened " << opened.front().toString().toStdString();
+        EXPECT_EQ(window->view()->title(), "Start") << script;
+    }
+
+    // The user's click on a link hands exactly that address to the browser, once.
+    clickElement(*window->view(), "ext");
     ASSERT_TRUE(test::waitUntil([&] { return !opened.empty(); }));
-    EXPECT_EQ(opened[0], QUrl("https://example.org/x"));
+    EXPECT_EQ(opened, std::vector<QUrl>{QUrl("https://example.org/x")});
     EXPECT_EQ(window->view()->title(), "Start") << "the viewer itself stays on its page";
+    // The click is used up: a script running right after it opens nothing more.
+    test::evaluate(*page, scripts[0]);
+    test::waitUntil([] { return false; }, 400);
+    EXPECT_EQ(opened.size(), 1u);
 
     EXPECT_EQ(ViewerPage::route(QUrl("http://example.org/")), ViewerPage::Route::External);
     EXPECT_EQ(ViewerPage::route(QUrl("file:///etc/passwd")), ViewerPage::Route::Refuse);
     EXPECT_EQ(ViewerPage::route(QUrl("pagolux://other/x")), ViewerPage::Route::Refuse);
     EXPECT_EQ(ViewerPage::route(QUrl("pagolux://site/x")), ViewerPage::Route::Load);
+}
+
+TEST_F(ViewerWindowTest, PagesLoadFromTheNetworkButSendNoBeacons)
+{
+    // A server on this machine stands for the network (the engine trusts 127.0.0.1 like https).
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    QStringList requests;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* socket = server.nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::readyRead, [&requests, socket] {
+                const QByteArray head = socket->readAll();
+                requests.append(QString::fromLatin1(head.left(head.indexOf(' ', 5))));
+                const QByteArray body = QByteArray::fromStdString(kPng);
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nConnection: close\r\n"
+                              "Access-Control-Allow-Origin: *\r\nContent-Length: " +
+                              QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                socket->disconnectFromHost();
+            });
+        }
+    });
+    open(BuildSettings{});
+    const QString base = QString("http://127.0.0.1:%1/").arg(server.serverPort());
+    const QString result = test::probe(page(), QString(R"JS(
+      (async () => {
+        navigator.sendBeacon('%1beacon', 'opened');
+        const img = await new Promise(r => { const i = new Image(); i.onload = () => r('image ' + i.naturalWidth);
+                                              i.onerror = () => r('image refused'); i.src = '%1picture.png'; });
+        const f = await fetch('%1data').then(() => 'fetch ok', () => 'fetch refused');
+        window.__probe = img + '|' + f;
+      })();
+    )JS").arg(base));
+    EXPECT_EQ(result, "image 2|fetch ok");
+    test::waitUntil([] { return false; }, 300);
+    requests.sort();
+    EXPECT_EQ(requests, QStringList({"GET /data", "GET /picture.png"})) << "no beacon arrives";
+
+    using RT = QWebEngineUrlRequestInfo::ResourceType;
+    EXPECT_TRUE(NetworkGuard::refuses(RT::ResourceTypePing, QUrl("https://tracker.example/p")));
+    EXPECT_TRUE(NetworkGuard::refuses(RT::ResourceTypeCspReport, QUrl("https://example.org/r")));
+    EXPECT_TRUE(NetworkGuard::refuses(RT::ResourceTypePrefetch, QUrl("https://example.org/n")));
+    EXPECT_FALSE(NetworkGuard::refuses(RT::ResourceTypeScript, QUrl("https://cdn.example/lib.js")));
+    EXPECT_FALSE(NetworkGuard::refuses(RT::ResourceTypeFontResource, QUrl("https://fonts.example/a.woff2")));
+    EXPECT_FALSE(NetworkGuard::refuses(RT::ResourceTypeSubFrame, QUrl("https://video.example/embed")));
+}
+
+TEST_F(ViewerWindowTest, LargeMembersAreStreamedAndMediaPlays)
+{
+    // 20 minutes of 8 kHz sound: 9.6 MB, above the size from which members are streamed.
+    source.members["\\site\\media\\ton.wav"] = wavFile(1200);
+    source.members["\\site\\media\\hören.html"] =
+        "<!DOCTYPE html><meta charset=utf-8><title>Hören</title><audio id=a preload=auto src=ton.wav></audio>";
+    open(BuildSettings{});
+    window->view()->load(ArchiveSchemeHandler::urlForKey("\\site\\media\\hören.html"));
+    ASSERT_TRUE(test::waitUntil([&] { return window->view()->title() == "Hören"; }))
+        << window->view()->title().toStdString() << " " << window->view()->url().toString().toStdString();
+    const QString result = test::probe(page(), R"JS(
+      (async () => {
+        const a = document.getElementById('a');
+        if (a.readyState < 1)
+          await new Promise(r => { a.onloadedmetadata = r; a.onerror = r; });
+        const out = ['duration ' + Math.round(a.duration)];
+        a.currentTime = 1100;
+        await new Promise(r => { a.onseeked = r; a.onerror = r; setTimeout(r, 10000); });
+        out.push('at ' + Math.round(a.currentTime));
+        out.push('error ' + (a.error ? a.error.code : 'none'));
+        window.__probe = out.join('|');
+      })();
+    )JS");
+    EXPECT_EQ(result, "duration 1200|at 1100|error none");
+    EXPECT_NE(std::find(source.streamed.begin(), source.streamed.end(), "\\site\\media\\ton.wav"),
+              source.streamed.end());
+    EXPECT_EQ(std::find(source.asked.begin(), source.asked.end(), "\\site\\media\\ton.wav"), source.asked.end())
+        << "the large member is never read whole";
+    EXPECT_EQ(std::find(source.streamed.begin(), source.streamed.end(), "\\site\\index.html"),
+              source.streamed.end())
+        << "small members are read whole";
+}
+
+TEST_F(ViewerWindowTest, StatusBarNamesPagesInsideTheSite)
+{
+    open(BuildSettings{});
+    window->setSiteRoot("/usr/share/doc/site");
+    struct Row {
+        const char* hovered;
+        const char* shown;
+    } rows[] = {
+        {"pagolux://site/usr/share/doc/site/pages/sub.html", "pages/sub.html"},
+        {"pagolux://site/usr/share/doc/site/a%20b/%C3%BC.html#teil", "a b/ü.html#teil"},
+        {"pagolux://site/USR/share/doc/site/Index.html", "Index.html"},
+        {"pagolux://site/elsewhere/x.html", "elsewhere/x.html"},
+        {"https://example.org/x?y=1", "https://example.org/x?y=1"},
+    };
+    for (const auto& row : rows) {
+        emit window->view()->page()->linkHovered(QString::fromUtf8(row.hovered));
+        EXPECT_EQ(window->statusBar()->currentMessage(), QString::fromUtf8(row.shown)) << row.hovered;
+    }
+}
+
+TEST_F(ViewerWindowTest, QtDialogsSpeakGerman)
+{
+    EXPECT_GE(installGermanQtTexts(*qApp), 1);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+    EXPECT_EQ(QCoreApplication::translate("QPrintDialog", "Print"), "Drucken");
 }
 
 TEST_F(ViewerWindowTest, WindowFollowsTheSettings)
@@ -168,7 +362,13 @@ TEST_F(ViewerWindowTest, WindowFollowsTheSettings)
                                "actionReload", "actionPrint",   "actionExitButton"};
     const std::vector<Row> rows = {
         {"defaults", [](BuildSettings&) {}, allTools, true, true, false},
-        {"fixed size: no menu", [](BuildSettings& s) { s.fixedSize = true; }, allTools, false, true, true},
+        {"fixed size: no menu, about on the toolbar",
+         [](BuildSettings& s) { s.fixedSize = true; },
+         {"actionBack", "actionForward", "actionHome", "actionReload", "actionPrint", "actionAbout",
+          "actionExitButton"},
+         false,
+         true,
+         true},
         {"no status bar", [](BuildSettings& s) { s.elements[0] = false; }, allTools, true, false, false},
         {"no toolbar", [](BuildSettings& s) { s.elements[1] = false; }, {}, true, true, false},
         {"no print, no exit button",
@@ -200,6 +400,10 @@ TEST_F(ViewerWindowTest, WindowFollowsTheSettings)
             << row.name;
         EXPECT_EQ(window->findChild<QStatusBar*>() != nullptr, row.statusBar) << row.name;
         EXPECT_EQ(window->minimumSize() == window->maximumSize(), row.fixed) << row.name;
+        // "Über..." is reachable in every window that has it: F1 works without menu and toolbar.
+        if (QAction* about = window->findChild<QAction*>("actionAbout")) {
+            EXPECT_EQ(about->shortcut(), QKeySequence(QKeySequence::HelpContents)) << row.name;
+        }
     }
 }
 

@@ -1,7 +1,9 @@
 #include "viewer/qt/ArchiveSchemeHandler.h"
 
+#include "archive/TStream.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/core/ViewerPaths.h"
+#include "viewer/qt/MemberDevice.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -58,6 +60,14 @@ void ArchiveSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
         const QByteArray path = QFile::encodeName(url.path(QUrl::FullyDecoded));
         if (auto k = viewer_paths::keyFromUrlPath(path.toStdString())) {
             key = *k;
+            // A large member is read from the program's file as the engine consumes it.
+            if (source_.size(key).value_or(0) >= kStreamedMemberSize) {
+                if (auto stream = source_.stream(key)) {
+                    job->reply(QByteArray::fromStdString(viewer_paths::mimeTypeFor(key)),
+                               new MemberDevice(std::move(stream), job));
+                    return;
+                }
+            }
             bytes = source_.read(key);
         }
     }

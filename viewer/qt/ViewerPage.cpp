@@ -13,8 +13,8 @@ namespace {
 // pages into the main view, external ones to the browser. It then deletes itself.
 class NewWindowCatcher : public QWebEnginePage {
   public:
-    NewWindowCatcher(QWebEngineProfile* profile, ViewerPage* main, ViewerPage::ExternalOpener open)
-        : QWebEnginePage(profile, main), main_(main), open_(std::move(open))
+    NewWindowCatcher(QWebEngineProfile* profile, ViewerPage* main)
+        : QWebEnginePage(profile, main), main_(main)
     {
     }
 
@@ -26,8 +26,7 @@ class NewWindowCatcher : public QWebEnginePage {
             main_->load(url);
             break;
         case ViewerPage::Route::External:
-            if (open_)
-                open_(url);
+            main_->openExternally(url);
             break;
         case ViewerPage::Route::Refuse:
             break;
@@ -38,8 +37,11 @@ class NewWindowCatcher : public QWebEnginePage {
 
   private:
     ViewerPage* main_;
-    ViewerPage::ExternalOpener open_;
 };
+
+// How long after a click or key press a navigation still counts as the user's (the engine
+// delivers it a few milliseconds later; its own user activation lasts five seconds).
+constexpr qint64 kUserActMs = 2000;
 
 // This web engine's fetch() knows only its built-in schemes; XMLHttpRequest serves ours. The
 // wrapper answers fetch() for pagolux: URLs through XMLHttpRequest with a real Response, and
@@ -117,11 +119,10 @@ bool ViewerPage::acceptNavigationRequest(const QUrl& url, NavigationType type, b
     case Route::Load:
         return true;
     case Route::External:
-        // Only a deliberate link click or form leaves for the browser; a frame or a script
-        // redirect to the web is simply not followed.
-        if (openExternal_ && isMainFrame &&
-            (type == NavigationTypeLinkClicked || type == NavigationTypeFormSubmitted))
-            openExternal_(url);
+        // Only a link click or form submission the user made leaves for the browser; a frame,
+        // a script's redirect, click or submit is simply not followed.
+        if (isMainFrame && (type == NavigationTypeLinkClicked || type == NavigationTypeFormSubmitted))
+            openExternally(url);
         return false;
     case Route::Refuse:
         break;
@@ -131,7 +132,22 @@ bool ViewerPage::acceptNavigationRequest(const QUrl& url, NavigationType type, b
 
 QWebEnginePage* ViewerPage::createWindow(WebWindowType)
 {
-    return new NewWindowCatcher(profile(), this, openExternal_);
+    return new NewWindowCatcher(profile(), this);
+}
+
+void ViewerPage::noteUserInput()
+{
+    lastInput_.start();
+    inputPending_ = true;
+}
+
+bool ViewerPage::openExternally(const QUrl& url)
+{
+    if (!openExternal_ || !inputPending_ || lastInput_.elapsed() > kUserActMs)
+        return false;
+    inputPending_ = false;
+    openExternal_(url);
+    return true;
 }
 
 } // namespace pagolux

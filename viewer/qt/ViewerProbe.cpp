@@ -66,6 +66,8 @@ void ViewerProbe::report(bool ok)
     line("commands", commands.join(','));
     line("statusbar", window_.findChild<QStatusBar*>() ? "1" : "0");
     line("members", QString::number(memberCount_));
+    // One of Qt's own texts, to see which language the dialogs speak.
+    line("qtCancel", QCoreApplication::translate("QPlatformTheme", "Cancel"));
     const auto pixels = readIconPixels();
     line("icon", QByteArray(reinterpret_cast<const char*>(pixels.data()), 512).toHex());
     const QByteArray script = qgetenv("PAGOLUX_VIEWER_PROBE_SCRIPT");

@@ -2,9 +2,12 @@
 
 #include "format/Palette.h"
 #include "format/ViewerIconArt.h"
+#include "viewer/qt/ArchiveSchemeHandler.h"
 #include "viewer/qt/ViewerPage.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QEvent>
 #include <QDesktopServices>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -60,6 +63,9 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
         profile, [](const QUrl& url) { QDesktopServices::openUrl(url); }, view_);
     view_->setPage(page_);
     setCentralWidget(view_);
+    // The engine's widget inside the view receives the input, and it is made anew at times:
+    // the application's events are watched instead.
+    qApp->installEventFilter(this);
 
     QAction* print = on(Print) ? addCommand("actionPrint", tr("Drucken..."), QKeySequence::Print) : nullptr;
     QAction* exit = on(Exit) ? addCommand("actionExit", tr("Beenden"), QKeySequence::Quit) : nullptr;
@@ -70,7 +76,8 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
         on(Home) ? addCommand("actionHome", tr("Startseite"), QKeySequence(Qt::ALT | Qt::Key_Home)) : nullptr;
     QAction* reload =
         on(Reload) ? addCommand("actionReload", tr("Neu laden"), QKeySequence::Refresh) : nullptr;
-    QAction* about = on(About) ? addCommand("actionAbout", tr("Über..."), QKeySequence()) : nullptr;
+    QAction* about =
+        on(About) ? addCommand("actionAbout", tr("Über..."), QKeySequence(QKeySequence::HelpContents)) : nullptr;
     QAction* exitButton =
         on(ExitButton) ? addCommand("actionExitButton", tr("Beenden"), QKeySequence()) : nullptr;
 
@@ -101,7 +108,8 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
     if (forward)
         forward->setEnabled(false);
 
-    // A fixed-size window has no menu; its commands stay reachable through the toolbar.
+    // A fixed-size window has no menu; its commands stay reachable through the toolbar (where
+    // "Über..." joins them) and their shortcuts (F1 for "Über...").
     if (!settings_.fixedSize) {
         QMenu* file = nullptr;
         for (QAction* a : {print, exit})
@@ -123,7 +131,7 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
 
     if (on(ToolBar)) {
         QList<QAction*> tools;
-        for (QAction* a : {back, forward, homeAct, reload, print, exitButton})
+        for (QAction* a : {back, forward, homeAct, reload, print, settings_.fixedSize ? about : nullptr, exitButton})
             if (a)
                 tools.append(a);
         if (!tools.isEmpty()) {
@@ -138,7 +146,7 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
     if (on(StatusBar)) {
         statusBar()->setObjectName("StatusBar");
         connect(page_, &QWebEnginePage::linkHovered, statusBar(),
-                [this](const QString& url) { statusBar()->showMessage(url); });
+                [this](const QString& url) { statusBar()->showMessage(displayUrl(QUrl(url))); });
         connect(view_, &QWebEngineView::loadProgress, statusBar(), [this](int p) {
             if (p < 100)
                 statusBar()->showMessage(tr("Lade... %1 %").arg(p));
@@ -165,6 +173,39 @@ QAction* ViewerWindow::addCommand(const char* name, const QString& text, const Q
         action->setShortcut(key);
     addAction(action); // shortcuts work also without a menu
     return action;
+}
+
+bool ViewerWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto type = event->type();
+    if (type == QEvent::MouseButtonRelease || type == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && view_ && (widget == view_ || view_->isAncestorOf(widget)))
+            if (auto* page = qobject_cast<ViewerPage*>(view_->page()))
+                page->noteUserInput();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void ViewerWindow::setSiteRoot(const QString& urlPath)
+{
+    siteRoot_ = urlPath.endsWith(QLatin1Char('/')) ? urlPath : urlPath + QLatin1Char('/');
+}
+
+QString ViewerWindow::displayUrl(const QUrl& url) const
+{
+    // Pages of the program are named by their path inside the site, never by the folders of
+    // the computer the program was built on; other addresses are shown as they are.
+    if (url.scheme() != QLatin1String(ArchiveSchemeHandler::kScheme))
+        return url.toDisplayString();
+    QString path = url.path(QUrl::FullyDecoded);
+    if (path.startsWith(siteRoot_, Qt::CaseInsensitive))
+        path = path.mid(siteRoot_.size());
+    else if (path.startsWith(QLatin1Char('/')))
+        path = path.mid(1);
+    if (url.hasFragment())
+        path += QLatin1Char('#') + url.fragment(QUrl::FullyDecoded);
+    return path;
 }
 
 QSize ViewerWindow::requestedSize() const

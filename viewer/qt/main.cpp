@@ -7,7 +7,9 @@
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/qt/ArchiveSchemeHandler.h"
 #include "viewer/qt/EmbeddedRecords.h"
+#include "viewer/qt/NetworkGuard.h"
 #include "viewer/qt/ViewerProbe.h"
+#include "viewer/qt/ViewerTexts.h"
 #include "viewer/qt/ViewerWindow.h"
 
 #include <QApplication>
@@ -40,6 +42,7 @@ int main(int argc, char** argv)
     pagolux::ArchiveSchemeHandler::registerScheme();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pagolux"));
+    pagolux::installGermanQtTexts(app);
     const QIcon icon(QPixmap::fromImage(pagolux::ViewerWindow::iconImage(pagolux::readIconPixels())));
     QApplication::setWindowIcon(icon);
 
@@ -58,12 +61,14 @@ int main(int argc, char** argv)
     auto* profile = new QWebEngineProfile(&app);
     auto* handler = new pagolux::ArchiveSchemeHandler(*package, profile);
     profile->installUrlSchemeHandler(pagolux::ArchiveSchemeHandler::kScheme, handler);
+    profile->setUrlRequestInterceptor(new pagolux::NetworkGuard(profile));
 
     int rc = 0;
     {
         pagolux::ViewerWindow window(package->settings(),
                                      pagolux::ArchiveSchemeHandler::urlForKey(package->startKey()), profile);
         window.setWindowIcon(icon);
+        window.setSiteRoot(pagolux::ArchiveSchemeHandler::urlForKey(package->siteRootKey()).path());
         if (pagolux::ViewerProbe::enabled())
             new pagolux::ViewerProbe(window, package->memberCount());
         window.start();
