@@ -155,7 +155,8 @@ bool safeFolderSegments(const std::string& filePath, std::vector<std::string>& s
 
 bool safeFileName(const std::string& name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of(kBadInName) == std::string::npos;
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(kBadInName) == std::string::npos;
 }
 
 } // namespace pagolux::archive_detail

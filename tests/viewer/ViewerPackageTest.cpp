@@ -200,7 +200,8 @@ TEST_F(ViewerPackageTest, LargeMembersStreamFromTheFileAndSeek)
     auto pkg = ViewerPackage::open(host(site / "index.html"), kViewer);
     const std::string root = pkg->siteRootKey();
 
-    for (const auto& [name, bytes] : {std::pair{"media\\text.txt", &text}, std::pair{"media\\noise.bin", &noise}}) {
+    for (const auto& [name, bytes] :
+         {std::pair{"media\\text.txt", &text}, std::pair{"media\\noise.bin", &noise}}) {
         const std::string key = root + name;
         EXPECT_EQ(pkg->size(key), static_cast<std::int64_t>(big)) << name;
         auto stream = pkg->stream(key);

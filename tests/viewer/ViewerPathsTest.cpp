@@ -36,13 +36,20 @@ TEST(ViewerPaths, UrlPathBecomesMemberKeyOrNothing)
         std::optional<std::string> key;
     };
     const Row rows[] = {
-        {"/web/index.html", "\\web\\index.html"}, {"/a b/ü.html", "\\a b\\ü.html"},
-        {"/x/..a/b..", "\\x\\..a\\b.."},          {"/", "\\"},
-        {"web/index.html", std::nullopt},         {"", std::nullopt},
-        {"/web/../etc/passwd", std::nullopt},     {"/..", std::nullopt},
-        {"/web/./index.html", std::nullopt},      {"/web/..", std::nullopt},
-        {"/web\\..\\etc", std::nullopt},          {"/C:/boot.ini", "\\C:\\boot.ini"},
-        {"/smb-share:server=nas,share=docs/site/index.html", "\\smb-share:server=nas,share=docs\\site\\index.html"},
+        {"/web/index.html", "\\web\\index.html"},
+        {"/a b/ü.html", "\\a b\\ü.html"},
+        {"/x/..a/b..", "\\x\\..a\\b.."},
+        {"/", "\\"},
+        {"web/index.html", std::nullopt},
+        {"", std::nullopt},
+        {"/web/../etc/passwd", std::nullopt},
+        {"/..", std::nullopt},
+        {"/web/./index.html", std::nullopt},
+        {"/web/..", std::nullopt},
+        {"/web\\..\\etc", std::nullopt},
+        {"/C:/boot.ini", "\\C:\\boot.ini"},
+        {"/smb-share:server=nas,share=docs/site/index.html",
+         "\\smb-share:server=nas,share=docs\\site\\index.html"},
         {std::string("/a\0b", 4), std::nullopt},
     };
     for (const auto& row : rows)

@@ -273,7 +273,8 @@ TEST_F(ViewerWindowTest, PagesLoadFromTheNetworkButSendNoBeacons)
         const f = await fetch('%1data').then(() => 'fetch ok', () => 'fetch refused');
         window.__probe = img + '|' + f;
       })();
-    )JS").arg(base));
+    )JS")
+                                                   .arg(base));
     EXPECT_EQ(result, "image 2|fetch ok");
     test::waitUntil([] { return false; }, 300);
     requests.sort();
@@ -293,7 +294,8 @@ TEST_F(ViewerWindowTest, LargeMembersAreStreamedAndMediaPlays)
     // 20 minutes of 8 kHz sound: 9.6 MB, above the size from which members are streamed.
     source.members["\\site\\media\\ton.wav"] = wavFile(1200);
     source.members["\\site\\media\\hören.html"] =
-        "<!DOCTYPE html><meta charset=utf-8><title>Hören</title><audio id=a preload=auto src=ton.wav></audio>";
+        "<!DOCTYPE html><meta charset=utf-8><title>Hören</title><audio id=a preload=auto "
+        "src=ton.wav></audio>";
     open(BuildSettings{});
     window->view()->load(ArchiveSchemeHandler::urlForKey("\\site\\media\\hören.html"));
     ASSERT_TRUE(test::waitUntil([&] { return window->view()->title() == "Hören"; }))
@@ -314,7 +316,8 @@ TEST_F(ViewerWindowTest, LargeMembersAreStreamedAndMediaPlays)
     EXPECT_EQ(result, "duration 1200|at 1100|error none");
     EXPECT_NE(std::find(source.streamed.begin(), source.streamed.end(), "\\site\\media\\ton.wav"),
               source.streamed.end());
-    EXPECT_EQ(std::find(source.asked.begin(), source.asked.end(), "\\site\\media\\ton.wav"), source.asked.end())
+    EXPECT_EQ(std::find(source.asked.begin(), source.asked.end(), "\\site\\media\\ton.wav"),
+              source.asked.end())
         << "the large member is never read whole";
     EXPECT_EQ(std::find(source.streamed.begin(), source.streamed.end(), "\\site\\index.html"),
               source.streamed.end())

@@ -205,7 +205,8 @@ std::unique_ptr<TStream> ViewerPackage::stream(const std::string& key)
     if (index < 0)
         return nullptr;
     try {
-        return std::make_unique<MemberStream>(heldName_, archive_->GetFileEntry(index), archive_->ArchiveStart());
+        return std::make_unique<MemberStream>(heldName_, archive_->GetFileEntry(index),
+                                              archive_->ArchiveStart());
     } catch (const Exception&) {
         return nullptr;
     }

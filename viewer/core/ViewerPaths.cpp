@@ -18,8 +18,9 @@ std::string keyFromStartPath(std::string_view startPath)
 {
     // Only a real drive ("D:") is dropped; elsewhere a colon is part of a folder's name
     // (network mounts such as "smb-share:server=nas,share=docs").
-    const bool drive = startPath.size() >= 2 && startPath[1] == ':' &&
-                       ((startPath[0] >= 'A' && startPath[0] <= 'Z') || (startPath[0] >= 'a' && startPath[0] <= 'z'));
+    const bool drive =
+        startPath.size() >= 2 && startPath[1] == ':' &&
+        ((startPath[0] >= 'A' && startPath[0] <= 'Z') || (startPath[0] >= 'a' && startPath[0] <= 'z'));
     if (drive)
         startPath.remove_prefix(2);
     std::string key(startPath);

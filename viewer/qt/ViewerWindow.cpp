@@ -7,8 +7,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QEvent>
 #include <QDesktopServices>
+#include <QEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -76,8 +76,9 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
         on(Home) ? addCommand("actionHome", tr("Startseite"), QKeySequence(Qt::ALT | Qt::Key_Home)) : nullptr;
     QAction* reload =
         on(Reload) ? addCommand("actionReload", tr("Neu laden"), QKeySequence::Refresh) : nullptr;
-    QAction* about =
-        on(About) ? addCommand("actionAbout", tr("Über..."), QKeySequence(QKeySequence::HelpContents)) : nullptr;
+    QAction* about = on(About)
+                         ? addCommand("actionAbout", tr("Über..."), QKeySequence(QKeySequence::HelpContents))
+                         : nullptr;
     QAction* exitButton =
         on(ExitButton) ? addCommand("actionExitButton", tr("Beenden"), QKeySequence()) : nullptr;
 
@@ -131,7 +132,8 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
 
     if (on(ToolBar)) {
         QList<QAction*> tools;
-        for (QAction* a : {back, forward, homeAct, reload, print, settings_.fixedSize ? about : nullptr, exitButton})
+        for (QAction* a :
+             {back, forward, homeAct, reload, print, settings_.fixedSize ? about : nullptr, exitButton})
             if (a)
                 tools.append(a);
         if (!tools.isEmpty()) {
