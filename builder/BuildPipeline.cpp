@@ -5,6 +5,7 @@
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -111,6 +112,23 @@ std::string BuildPipeline::FreeTempArchiveName(const std::string& folder)
     }
 }
 
+std::string WriteFailureReason(int systemError)
+{
+    switch (systemError) {
+    case ENOSPC:
+    case EDQUOT:
+        return "Auf dem Datenträger ist kein Platz mehr frei.";
+    case EFBIG:
+        return "Die Datei würde größer, als das System für eine Datei erlaubt.";
+    case EIO:
+        return "Der Datenträger meldet einen Ein-/Ausgabefehler.";
+    case EROFS:
+        return "Der Datenträger ist schreibgeschützt.";
+    default:
+        return "Das Archiv konnte nicht geschrieben werden.";
+    }
+}
+
 BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconPos, const BuildHooks& hooks)
 {
     BuildOutcome outcome;
@@ -153,9 +171,23 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         if (hooks.progress)
             hooks.progress(0);
         std::vector<std::string> list = request.entries;
-        archive1.CreateArchive(outcome.tempArchive);
-        archive1.AddFiles(list);
-        archive1.CloseArchive();
+        // A full temporary folder, a file-size limit or a failing disk ends the build here: the
+        // archive would lack members, and the old output must stay as it is.
+        std::string packFailure;
+        try {
+            archive1.CreateArchive(outcome.tempArchive);
+            archive1.AddFiles(list);
+            archive1.CloseArchive();
+        } catch (const EArchiveWriteError& e) {
+            packFailure = WriteFailureReason(e.SystemError);
+        }
+        if (!packFailure.empty()) {
+            archiveGuard.remove();
+            (void)ui_.showMessage(kMsgPackFailed + packFailure + "\nOrdner: " + TempFolder(), "",
+                                  MsgIcon::Error, MsgButtons::Ok);
+            outcome.status = BuildStatus::Failed;
+            return outcome;
+        }
     }
     if (hooks.updateListBox)
         hooks.updateListBox();

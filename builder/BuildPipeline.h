@@ -27,6 +27,11 @@ inline constexpr char kMsgOverwrite[] =
 inline constexpr char kCaptionOverwrite[] = "Datei überschreiben?";
 inline constexpr char kMsgNotPacked[] = "Nicht alle Dateien konnten wie vorgesehen gepackt werden:";
 inline constexpr char kCaptionNotPacked[] = "Warnung";
+// The files could not be packed because the archive could not be written; the reason follows.
+inline constexpr char kMsgPackFailed[] = "Die Dateien konnten nicht gepackt werden: ";
+
+// The German reason for a failure to write a file, by the errno value the system reported.
+std::string WriteFailureReason(int systemError);
 
 struct BuildRequest {
     std::vector<std::string> entries; // the project's entries in list order (full paths)

@@ -1,7 +1,10 @@
 // AddFiles, AddDirectory, WriteRegistry and GetTempFile: round trips of generated trees,
 // folder expansion, notices, levels, threads, limits and failure paths.
+#include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
 #include "tests/archive/ArchiveTestSupport.h"
+#include "tests/support/EnvOverride.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -148,6 +151,10 @@ TEST(ArchiveWriter, ParallelArchiveIsByteIdenticalToOneThread)
         WriteFile(root + "/many/f" + std::to_string(i) + ".html",
                   i % 7 == 0 ? RandomData(1000 + i * 917, i) : TextData(1000 + i * 3001, i));
     WriteFile(root + "/many/broken.txt", TextData(100));
+    // Two members above the in-memory limit among the small ones: deflated by the workers at
+    // the same time, written in list order.
+    WriteFile(root + "/many/large-a.txt", TextData(k20MiB + 5, 21));
+    WriteFile(root + "/many/large-b.txt", TextData(k20MiB + 9, 22));
 
     struct Run {
         Bytes archive;
@@ -170,12 +177,28 @@ TEST(ArchiveWriter, ParallelArchiveIsByteIdenticalToOneThread)
         return run;
     };
     const Run one = build(1, dir / "one.zlb");
-    const Run four = build(4, dir / "four.zlb");
-    EXPECT_EQ(one.archive, four.archive);
-    // The archive names differ only in the final report of each run.
-    ASSERT_EQ(one.events.size(), four.events.size());
-    for (std::size_t i = 0; i + 1 < one.events.size(); ++i)
-        EXPECT_EQ(one.events[i], four.events[i]) << i;
+    // Four workers, then the system refusing every thread start or all but the first: the work
+    // falls to the threads there are, and nothing else changes.
+    for (const int startsAllowed : {-1, 0, 1}) {
+        archive_detail::gThreadStartsLeftForTests = startsAllowed;
+        const Run four = build(4, dir / "four.zlb");
+        archive_detail::gThreadStartsLeftForTests = -1;
+        EXPECT_EQ(one.archive, four.archive) << startsAllowed;
+        // The archive names differ only in the final report of each run.
+        ASSERT_EQ(one.events.size(), four.events.size()) << startsAllowed;
+        for (std::size_t i = 0; i + 1 < one.events.size(); ++i)
+            EXPECT_EQ(one.events[i], four.events[i]) << i << " " << startsAllowed;
+        fs::remove(dir / "four.zlb");
+    }
+    {
+        TZLBArchive zlb;
+        zlb.Threads = 4;
+        archive_detail::gThreadStartsLeftForTests = 0;
+        const bool opened = zlb.OpenArchive(dir / "one.zlb");
+        EXPECT_NO_THROW(zlb.VerifyMembers());
+        archive_detail::gThreadStartsLeftForTests = -1;
+        EXPECT_TRUE(opened);
+    }
     const auto notice = std::count_if(one.events.begin(), one.events.end(), [](const std::string& e) {
         return e.rfind("notice Unable to open file (", 0) == 0 && e.find("broken.txt") != std::string::npos;
     });
@@ -183,6 +206,65 @@ TEST(ArchiveWriter, ParallelArchiveIsByteIdenticalToOneThread)
     EXPECT_EQ(std::count(one.events.begin(), one.events.end(),
                          "notice " + root + "/index.html already exists in the archive"),
               1);
+}
+
+// A write that fails (here at a file-size limit, EFBIG, as a full disk gives ENOSPC) is a failure
+// of AddFiles, whether it hits the archive or a large member's temporary file: the call raises
+// with the system's error, the old archive keeps every byte and no file is left behind.
+TEST(ArchiveWriter, FailedWritesFailTheCallAndKeepTheOldArchive)
+{
+    struct Row {
+        const char* name;
+        std::size_t size; // of the one member added
+        bool text;
+        const char* message; // start of the error
+    } rows[] = {
+        {"member written into the archive", 1200000, false, "Unable to write the archive file ("},
+        {"the end of the archive, after the old data", 1000, true, "Unable to write the archive file ("},
+        {"temporary file of a large member", k20MiB + 1, false, "Unable to write a temporary file ("},
+    };
+    for (const Row& r : rows) {
+        TempDir dir;
+        const EnvOverride tmpdir("TMPDIR", dir / "tmp");
+        fs::create_directories(dir / "tmp");
+        fs::create_directories(dir / "out");
+        WriteFile(dir / "src/a.txt", TextData(600, 1));
+        WriteFile(dir / "src/b.bin", r.text ? TextData(r.size, 2) : RandomData(r.size, 2));
+        const std::string name = dir / "out/a.zlb";
+        {
+            TZLBArchive zlb;
+            zlb.CreateArchive(name);
+            std::vector<std::string> list{dir / "src/a.txt"};
+            zlb.AddFiles(list);
+        }
+        const Bytes before = ReadFile(name);
+
+        TZLBArchive zlb;
+        ASSERT_TRUE(zlb.OpenArchive(name));
+        std::vector<std::string> notices;
+        zlb.OnErrorLogged = [&](const std::string& m) { notices.push_back(m); };
+        std::vector<std::string> list{dir / "src/b.bin"};
+        std::string message;
+        int systemError = -1;
+        {
+            // Just above the old archive, so the old data fits and the next write does not.
+            const FileSizeLimit limit(r.text ? before.size() + 100 : 1024 * 1024);
+            try {
+                zlb.AddFiles(list);
+            } catch (const EArchiveWriteError& e) {
+                message = e.what();
+                systemError = e.SystemError;
+            }
+        }
+        EXPECT_EQ(message.rfind(r.message, 0), 0u) << r.name << ": " << message;
+        EXPECT_EQ(systemError, EFBIG) << r.name;
+        EXPECT_TRUE(notices.empty()) << r.name << ": " << notices.front();
+        EXPECT_EQ(ReadFile(name), before) << r.name;
+        EXPECT_EQ(zlb.Count(), 1) << r.name;
+        EXPECT_EQ(list.size(), 1u) << r.name << ": the item not added stays in the list";
+        EXPECT_TRUE(fs::is_empty(dir / "tmp")) << r.name;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir / "out"), fs::directory_iterator()), 1) << r.name;
+    }
 }
 
 TEST(ArchiveWriter, AddDirectoryListsSubfolderContentsFirst)

@@ -1,16 +1,20 @@
 #include "builder/BuildPipeline.h"
 
 #include "archive/ZLIBArchive.h"
+#include "archive/platform/Paths.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 #include "format/SettingsBlock.h"
 #include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
 #include "tests/support/EnvOverride.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
+#include <random>
 #include <sys/stat.h>
 
 namespace pagolux {
@@ -230,6 +234,45 @@ TEST_F(BuildPipelineTest, FailedAssemblyKeepsTheOldOutputAndReportsFailure)
         EXPECT_TRUE(filesIn(tmp.path()).empty()) << row.name;
         EXPECT_TRUE(ui.started.empty()) << row.name << ": a failed build is not started";
     }
+}
+
+// A full temporary folder (here a file-size limit: EFBIG; a full disk gives ENOSPC the same way)
+// fails the build while packing, whether the archive itself or a large member's temporary file
+// cannot be written: a German message says why, the old program keeps every byte, nothing is
+// left behind and nothing is started.
+TEST_F(BuildPipelineTest, AFailedArchiveWriteFailsTheBuild)
+{
+    const std::size_t sizes[] = {1200000, 21u * 1024 * 1024};
+    for (const std::size_t size : sizes) {
+        std::mt19937 rng(7);
+        test::Bytes page(size); // random: deflate cannot shorten it
+        for (auto& b : page)
+            b = static_cast<std::uint8_t>(rng());
+        test::writeFile(site / "index.html", page);
+        test::writeText(out / "ziel", "old");
+        ui.messages.clear();
+        ui.started.clear();
+        ui.answers = {MsgResult::Yes};
+        request.autoStart = true;
+        BuildOutcome r;
+        {
+            const test::FileSizeLimit limit(1024 * 1024);
+            r = run();
+        }
+        EXPECT_EQ(r.status, BuildStatus::Failed) << size;
+        ASSERT_EQ(ui.messages.size(), 2u) << size;
+        EXPECT_EQ(
+            ui.messages[1].text,
+            std::string(kMsgPackFailed) +
+                "Die Datei würde größer, als das System für eine Datei erlaubt.\nOrdner: " + TempFolder())
+            << size;
+        EXPECT_EQ(ui.messages[1].icon, MsgIcon::Error) << size;
+        EXPECT_EQ(test::readFile(out / "ziel"), test::bytesOf("old")) << size;
+        EXPECT_EQ(filesIn(out.path()), std::vector<std::string>{"ziel"}) << size;
+        EXPECT_TRUE(filesIn(tmp.path()).empty()) << size;
+        EXPECT_TRUE(ui.started.empty()) << size;
+    }
+    EXPECT_EQ(WriteFailureReason(ENOSPC), "Auf dem Datenträger ist kein Platz mehr frei.");
 }
 
 TEST_F(BuildPipelineTest, AutoStartRunsTheResultOnlyWhenAsked)
