@@ -2,11 +2,12 @@
 """Draws the main window's artwork: button glyphs, tab pictures and the two decorative
 pictures of the pages "Startdatei" and "EXE erstellen". Python standard library only.
 
-    python3 resources/generate_artwork.py      # writes resources/{glyphs,tabs,pictures}/*.png
+    python3 resources/generate_artwork.py      # writes resources/{glyphs,tabs,pictures,icons}/*.png
 
 Glyphs are 32 x 16 strips with two 16 x 16 images: normal and disabled (the disabled image is
 the classic embossed grey made from the normal one). Tab pictures are 16 x 16. The decorative
-pictures are 193 x 281, drawn at twice the size and reduced for smooth edges.
+pictures are 193 x 281, drawn at twice the size and reduced for smooth edges. The application
+icon (icons/pagolux-N.png) is drawn at the usual hicolor sizes from 16 to 256.
 """
 
 import math
@@ -477,6 +478,42 @@ def picture_exe():
     return c.reduced(s)
 
 
+# ---------------------------------------------------------------- application icon
+
+APP_ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def app_icon(size):
+    """The icon of Pagolux in the desktop's menus: a web page with a gear (pages built into a
+    program) on a blue rounded square. Drawn on a 64-unit grid at 4 (up to 64 pixels) or 2
+    times the size and reduced."""
+    f = 4 if size <= 64 else 2
+    c = Canvas(size * f, size * f)
+    s = size * f / 64.0
+
+    def rounded(x0, y0, x1, y1, r, top, bottom):
+        for y in range(int(y0 * s), int(y1 * s)):
+            t = (y - y0 * s) / max(1.0, (y1 - y0) * s - 1)
+            col = tuple(int(round(top[i] + (bottom[i] - top[i]) * t)) for i in range(3))
+            inset = 0.0
+            dy = min(y + 0.5 - (y0 + r) * s, (y1 - r) * s - (y + 0.5))
+            if dy < 0:
+                inset = r * s - math.sqrt(max(0.0, (r * s) ** 2 - dy * dy))
+            c.rect(int(round(x0 * s + inset)), y, int(round(x1 * s - inset)), y + 1, col)
+
+    rounded(4, 4, 60, 60, 11, (70, 130, 230), (25, 60, 160))
+    # The page with its folded corner.
+    c.polygon([(15 * s, 9 * s), (39 * s, 9 * s), (49 * s, 19 * s), (49 * s, 55 * s), (15 * s, 55 * s)], WHITE)
+    c.polygon([(39 * s, 9 * s), (39 * s, 19 * s), (49 * s, 19 * s)], (200, 210, 225))
+    c.rect(int(20 * s), int(15 * s), int(34 * s), int(19 * s), ORANGE)
+    for y in (25, 31, 37):
+        c.rect(int(20 * s), int(y * s), int(44 * s), int((y + 2.5) * s), (150, 160, 180))
+    c.rect(int(20 * s), int(43 * s), int(30 * s), int(45.5 * s), (150, 160, 180))
+    # The gear: the pages made into a program.
+    gear(c, 46 * s, 46 * s, 11 * s, 8, (245, 180, 40), (25, 60, 160))
+    return c.reduced(f)
+
+
 def main():
     glyphs = {
         "new": glyph_new, "open": glyph_open, "save": glyph_save, "saveas": glyph_saveas,
@@ -491,6 +528,9 @@ def main():
         draw().save(os.path.join(HERE, "tabs", "tab%d.png" % index))
     picture_start().save(os.path.join(HERE, "pictures", "start.png"))
     picture_exe().save(os.path.join(HERE, "pictures", "exe.png"))
+    # The application icon of the desktop's menus (installed into the hicolor theme).
+    for size in APP_ICON_SIZES:
+        app_icon(size).save(os.path.join(HERE, "icons", "pagolux-%d.png" % size))
 
 
 if __name__ == "__main__":
