@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <regex>
 #include <set>
 #include <sys/stat.h>
@@ -117,6 +118,23 @@ TEST_F(InstallTree, ProgramsLiveInTheProgramFolderWithLinksInBin)
             EXPECT_GT(fs::file_size(p), 0u);
             break;
         }
+    }
+    // The menu's icon at every usual size, each PNG as large as its folder says.
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const std::string name = std::to_string(size);
+        SCOPED_TRACE("icon " + name);
+        const std::string png =
+            readText(prefix / "share/icons/hicolor" / (name + "x" + name) / "apps/pagolux.png");
+        ASSERT_GE(png.size(), 24u);
+        EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+        auto be32 = [&png](std::size_t at) {
+            return (static_cast<std::uint32_t>(static_cast<unsigned char>(png[at])) << 24) |
+                   (static_cast<std::uint32_t>(static_cast<unsigned char>(png[at + 1])) << 16) |
+                   (static_cast<std::uint32_t>(static_cast<unsigned char>(png[at + 2])) << 8) |
+                   static_cast<std::uint32_t>(static_cast<unsigned char>(png[at + 3]));
+        };
+        EXPECT_EQ(be32(16), static_cast<std::uint32_t>(size)); // IHDR width
+        EXPECT_EQ(be32(20), static_cast<std::uint32_t>(size)); // IHDR height
     }
     // Only the user's programs are on the path: no build helper, viewer or test program.
     std::set<std::string> inBin;
