@@ -3,13 +3,6 @@
 #include "archive/TStream.h"
 #include "archive/platform/FileNameUtils.h"
 
-#include <atomic>
-#include <cerrno>
-#include <chrono>
-#include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace pagolux::archive_detail {
 
 std::string formatMessage(const char* pattern, const std::string& value)
@@ -86,30 +79,6 @@ std::string lookupKey(const std::string& name, bool savePaths)
     if (savePaths)
         folder = dropThroughFirstColon(folder);
     return folder + file;
-}
-
-std::string createUniqueFile(const std::string& folder, const std::string& prefix, unsigned mode)
-{
-    static std::atomic<unsigned> counter{0};
-    const auto seed = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
-    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        unsigned v = seed * 2654435761u + (counter++) * 40503u + static_cast<unsigned>(::getpid()) * 97u;
-        std::string suffix;
-        for (int i = 0; i < 6; ++i) {
-            suffix += digits[v % 36];
-            v /= 36;
-        }
-        const std::string name = folder + prefix + suffix + ".tmp";
-        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    throw EFCreateError(folder + prefix + "*");
 }
 
 namespace {

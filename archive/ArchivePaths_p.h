@@ -1,6 +1,6 @@
 #pragma once
 // Private helpers of the archive component: member keys, stored names and paths, safe
-// extraction paths and unique file creation. Not part of the public surface.
+// extraction paths. Not part of the public surface.
 
 #include <cstdint>
 #include <string>
@@ -35,10 +35,6 @@ std::string storedFilePath(const std::string& sourcePath, bool savePaths);
 std::string storedFileName(const std::string& sourcePath);
 // The key a caller's name is looked up by (FilePath + FileName form, before lower-casing).
 std::string lookupKey(const std::string& name, bool savePaths);
-
-// Creates a new empty file folder + prefix + unique suffix with the given permission bits
-// (the umask applies) and returns its name. Throws EFCreateError when that fails.
-std::string createUniqueFile(const std::string& folder, const std::string& prefix, unsigned mode);
 
 // Splits a stored FilePath into folder names that are safe to create below a target folder:
 // no "..", ".", empty inner segment, "/" or NUL (and no colon on Windows); a leading and a

@@ -3,6 +3,7 @@
 #include "archive/ArchivePaths_p.h"
 #include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
+#include "archive/platform/AtomicFile.h"
 #include "archive/platform/FileNameUtils.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -176,19 +178,25 @@ bool TZLBArchive::ExtractToFile(std::int32_t i, const std::string& fileName)
         if (!replace)
             return false;
     }
-    // Written beside the target and renamed into place only when the data checked out.
-    const std::string tempName = createUniqueFile(ExtractFilePath(fileName), ".pagolux-", 0666);
+    // Written beside the target and renamed into place only when the data checked out. The
+    // name itself is replaced (a link there is not followed out of the target folder).
+    std::optional<AtomicFile> temp;
     try {
-        TFileStream out(tempName, TFileMode::fmOpenReadWrite);
+        temp.emplace(fileName, AtomicFileRules{0666, false, false, false});
+    } catch (const AtomicWriteError&) {
+        throw EFCreateError(fileName);
+    }
+    {
+        TFileStream out(temp->name(), TFileMode::fmOpenReadWrite);
         readMember(i, [&](const std::uint8_t* p, std::size_t n) {
             out.WriteBuffer(p, static_cast<std::int64_t>(n));
         });
         out.Close();
-        if (std::rename(tempName.c_str(), fileName.c_str()) != 0)
-            throw EFCreateError(fileName);
-    } catch (...) {
-        ::unlink(tempName.c_str());
-        throw;
+    }
+    try {
+        temp->commit();
+    } catch (const AtomicWriteError&) {
+        throw EFCreateError(fileName);
     }
     if (OnFileExtracted)
         OnFileExtracted(fileName);

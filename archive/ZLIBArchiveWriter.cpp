@@ -9,6 +9,7 @@
 #include "archive/ArchivePaths_p.h"
 #include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
+#include "archive/platform/AtomicFile.h"
 #include "archive/platform/FileNameUtils.h"
 #include "archive/platform/Paths.h"
 
@@ -19,6 +20,7 @@
 #include <dirent.h>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -66,12 +68,6 @@ void removeFile(const std::string& name)
     if (!name.empty())
         ::unlink(name.c_str());
 }
-
-// Deletes a file when it goes out of scope, unless released.
-struct FileRemover {
-    std::string name;
-    ~FileRemover() { removeFile(name); }
-};
 
 } // namespace
 
@@ -323,7 +319,12 @@ void TZLBArchive::expandFolders(std::vector<std::string>& list)
 
 void TZLBArchive::GetTempFile(std::string& name)
 {
-    name = createUniqueFile(TempFolder(), "ZLB", 0600);
+    const std::string folder = TempFolder();
+    try {
+        name = createUniqueFile(folder, "ZLB", 0600);
+    } catch (const AtomicWriteError&) {
+        throw EFCreateError(folder + "ZLB*");
+    }
 }
 
 std::unique_ptr<TStream> TZLBArchive::OpenMemberStream(const std::string& path) const
@@ -371,9 +372,13 @@ void TZLBArchive::AddFiles(std::vector<std::string>& list)
     const std::vector<std::int64_t> sizes = checkLimits(list);
 
     // The new archive is written beside the old one and renamed over it at the end.
-    std::string folder = ExtractFilePath(archiveName);
-    const std::string tempName = createUniqueFile(folder, ".ZLB", 0666);
-    FileRemover removeTemp{tempName};
+    std::optional<AtomicFile> temp;
+    try {
+        temp.emplace(archiveName);
+    } catch (const AtomicWriteError&) {
+        throw EFCreateError(archiveName);
+    }
+    const std::string tempName = temp->name();
 
     const std::size_t oldCount = entries.size();
     std::size_t processed = 0;
@@ -412,9 +417,11 @@ void TZLBArchive::AddFiles(std::vector<std::string>& list)
     }
     list.clear();
 
-    if (std::rename(tempName.c_str(), archiveName.c_str()) != 0)
+    try {
+        temp->commit();
+    } catch (const AtomicWriteError&) {
         throw EArchiveError(formatMessage("Unable to write the archive file (%s)", archiveName));
-    removeTemp.name.clear();
+    }
 
     // The new file is in place. If reading it back fails, it stays on disk and the error
     // reaches the caller.

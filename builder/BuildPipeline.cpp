@@ -1,7 +1,9 @@
 #include "builder/BuildPipeline.h"
 
 #include "archive/ZLIBArchive.h"
+#include "archive/platform/AtomicFile.h"
 #include "archive/platform/FileNameUtils.h"
+#include "archive/platform/Paths.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 
@@ -10,7 +12,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace pagolux {
 namespace {
@@ -24,57 +25,6 @@ bool pathExists(const std::string& path)
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-// Removes a file when it goes out of scope unless released.
-class TempFileGuard {
-  public:
-    explicit TempFileGuard(std::string path = {}) : path_(std::move(path)) {}
-    ~TempFileGuard() { remove(); }
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    void reset(std::string path)
-    {
-        remove();
-        path_ = std::move(path);
-    }
-    void remove()
-    {
-        if (!path_.empty())
-            ::unlink(path_.c_str());
-        path_.clear();
-    }
-    void release() { path_.clear(); }
-    [[nodiscard]] const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
-// A new empty file next to `target`, for assembling it; "" when none can be made.
-std::string makeSiblingTempFile(const std::string& target)
-{
-    std::string folder = ExtractFilePath(target);
-    if (folder.empty())
-        folder = "./";
-    std::string pattern = folder + "." + ExtractFileName(target) + ".XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        return {};
-    ::close(fd);
-    return pattern;
-}
-
-// Executable permission as a new program file gets it: 0777 less the umask.
-bool finishOutputFile(const std::string& path)
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fchmod(fd, 0777 & ~mask) == 0 && ::fsync(fd) == 0;
-    return ::close(fd) == 0 && ok;
 }
 
 } // namespace
@@ -94,22 +44,6 @@ std::string BuildPipeline::ReadOutputName(const std::string& fieldText)
     while (e > b && isBlank(fieldText[e - 1]))
         --e;
     return fieldText.substr(b, e - b);
-}
-
-std::string BuildPipeline::TempFolder()
-{
-    const char* env = std::getenv("TMPDIR");
-    std::string folder = env && *env ? env : "/tmp";
-    return IncludeTrailingPathDelimiter(folder);
-}
-
-std::string BuildPipeline::FreeTempArchiveName(const std::string& folder)
-{
-    for (unsigned n = 0;; ++n) {
-        std::string name = folder + "tf" + std::to_string(n) + ".zlb";
-        if (!pathExists(name))
-            return name;
-    }
 }
 
 std::string WriteFailureReason(int systemError)
@@ -156,8 +90,8 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
     }
 
     // Pack the entries into the temporary archive.
-    outcome.tempArchive = FreeTempArchiveName(TempFolder());
-    TempFileGuard archiveGuard(outcome.tempArchive);
+    outcome.tempArchive = freeNumberedName(TempFolder(), "tf", ".zlb");
+    ScratchFile archiveGuard(outcome.tempArchive);
     {
         TZLBArchive archive1;
         archive1.CheckCRC = true;
@@ -192,22 +126,22 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
     if (hooks.updateListBox)
         hooks.updateListBox();
 
-    // Assemble beside the output, patch the icon, then move it into place.
+    // Assemble beside the output, patch the icon, then move it into place with the mode a new
+    // program file gets: 0777 less the umask.
     bool ok = false;
-    TempFileGuard outputGuard(makeSiblingTempFile(output));
-    if (!outputGuard.path().empty()) {
+    try {
+        AtomicFile assembled(output, AtomicFileRules{0777, false, true, true});
         const ExeWriteResult written = WriteExe(request.progPath + kProtoExeFileName, outcome.tempArchive,
-                                                outputGuard.path(), startPath, request.settings, ui_);
+                                                assembled.name(), startPath, request.settings, ui_);
         if (written.ok) {
             if (request.icon)
-                (void)WriteIcon(outputGuard.path(), iconPos, *request.icon);
-            ok = finishOutputFile(outputGuard.path()) &&
-                 std::rename(outputGuard.path().c_str(), output.c_str()) == 0;
-            if (ok)
-                outputGuard.release();
+                (void)WriteIcon(assembled.name(), iconPos, *request.icon);
+            assembled.commit();
+            ok = true;
         }
+    } catch (const AtomicWriteError&) {
+        ok = false;
     }
-    outputGuard.remove();
     archiveGuard.remove();
 
     if (!ok) {

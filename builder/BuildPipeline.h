@@ -70,10 +70,6 @@ class BuildPipeline {
     // otherwise the text without surrounding blanks (paths with blanks are common). The text
     // as typed wins when a file of exactly that name exists.
     [[nodiscard]] static std::string ReadOutputName(const std::string& fieldText);
-    // $TMPDIR (when set and not empty) else "/tmp", ending in "/".
-    [[nodiscard]] static std::string TempFolder();
-    // folder + "tf" + n + ".zlb" for the smallest n >= 0 that names no existing file.
-    [[nodiscard]] static std::string FreeTempArchiveName(const std::string& folder);
 
   private:
     UserInteraction& ui_;

@@ -2,7 +2,9 @@
 
 #include "archive/platform/FileNameUtils.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +22,12 @@ std::string describe(const char* action, const std::string& path, int error)
     return std::string(action) + " " + path + ": " + std::strerror(error);
 }
 
+bool exists(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 // The path that really gets replaced: a symbolic link is resolved so that it survives.
 std::string resolveTarget(const std::string& path)
 {
@@ -34,114 +42,144 @@ std::string resolveTarget(const std::string& path)
     return path;
 }
 
-mode_t newFileMode(const std::string& target)
+mode_t umaskValue()
 {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0)
-        return st.st_mode & 07777;
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    return 0666 & ~mask;
+    return mask;
 }
 
-class TempFile {
-  public:
-    explicit TempFile(const std::string& target)
-    {
-        std::string folder = ExtractFilePath(target);
-        if (folder.empty())
-            folder = "./";
-        std::string pattern = folder + "." + ExtractFileName(target) + ".XXXXXX";
-        name_.assign(pattern.begin(), pattern.end());
-        name_.push_back('\0');
-        fd_ = ::mkstemp(name_.data());
-        if (fd_ < 0) {
-            const int error = errno;
-            name_.clear();
-            throw AtomicWriteError(AtomicWriteError::Stage::Create, error,
-                                   describe("cannot create a temporary file for", target, error));
-        }
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    ~TempFile()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!name_.empty())
-            ::unlink(name_.data());
-    }
+mode_t finishedMode(const std::string& target, const AtomicFileRules& rules)
+{
+    struct stat st {};
+    if (rules.keepTargetMode && ::stat(target.c_str(), &st) == 0)
+        return st.st_mode & 07777;
+    return static_cast<mode_t>(rules.mode) & 07777 & ~umaskValue();
+}
 
-    [[nodiscard]] int fd() const { return fd_; }
-    [[nodiscard]] const char* name() const { return name_.data(); }
-    // Closes the descriptor; returns the errno of a failed close, else 0.
-    int close()
-    {
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result == 0 ? 0 : errno;
+std::string folderOf(const std::string& path)
+{
+    std::string folder = ExtractFilePath(path);
+    return folder.empty() ? "./" : folder;
+}
+
+} // namespace
+
+AtomicFile::AtomicFile(const std::string& target, AtomicFileRules rules)
+    : target_(rules.followLink ? resolveTarget(target) : target), rules_(rules)
+{
+    std::string pattern = folderOf(target_) + "." + ExtractFileName(target_) + ".XXXXXX";
+    fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        const int error = errno;
+        throw AtomicWriteError(AtomicWriteError::Stage::Create, error,
+                               describe("cannot create a temporary file for", target_, error));
     }
-    // After a successful rename there is nothing left to remove.
-    void release() { name_.clear(); }
+    name_ = std::move(pattern);
+}
 
-  private:
-    std::vector<char> name_;
-    int fd_ = -1;
-};
+AtomicFile::~AtomicFile()
+{
+    discard();
+}
 
-void writeAll(int fd, std::string_view bytes, const std::string& target)
+void AtomicFile::discard()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!name_.empty())
+        ::unlink(name_.c_str());
+    name_.clear();
+}
+
+void AtomicFile::write(std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int error = errno;
+        const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : EIO;
             throw AtomicWriteError(AtomicWriteError::Stage::Write, error,
-                                   describe("cannot write", target, error));
-        }
-        if (n == 0) {
-            throw AtomicWriteError(AtomicWriteError::Stage::Write, EIO,
-                                   describe("cannot write", target, EIO));
+                                   describe("cannot write", target_, error));
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
 }
 
-} // namespace
-
-void writeFileAtomically(const std::string& path, std::string_view bytes)
+void AtomicFile::commit()
 {
-    const std::string target = resolveTarget(path);
-    TempFile temp(target);
-    writeAll(temp.fd(), bytes, target);
-    if (::fchmod(temp.fd(), newFileMode(target)) != 0) {
+    const auto fail = [this](AtomicWriteError::Stage stage, const char* action) {
         const int error = errno;
-        throw AtomicWriteError(AtomicWriteError::Stage::Write, error,
-                               describe("cannot set the mode of", target, error));
-    }
-    if (::fsync(temp.fd()) != 0) {
-        const int error = errno;
-        throw AtomicWriteError(AtomicWriteError::Stage::Write, error,
-                               describe("cannot flush", target, error));
-    }
-    if (const int error = temp.close(); error != 0)
-        throw AtomicWriteError(AtomicWriteError::Stage::Write, error,
-                               describe("cannot close", target, error));
-    if (::rename(temp.name(), target.c_str()) != 0) {
-        const int error = errno;
-        throw AtomicWriteError(AtomicWriteError::Stage::Rename, error,
-                               describe("cannot replace", target, error));
-    }
-    temp.release();
+        throw AtomicWriteError(stage, error, describe(action, target_, error));
+    };
+    if (::fchmod(fd_, finishedMode(target_, rules_)) != 0)
+        fail(AtomicWriteError::Stage::Write, "cannot set the mode of");
+    if (rules_.durable && ::fsync(fd_) != 0)
+        fail(AtomicWriteError::Stage::Write, "cannot flush");
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0)
+        fail(AtomicWriteError::Stage::Write, "cannot close");
+    if (::rename(name_.c_str(), target_.c_str()) != 0)
+        fail(AtomicWriteError::Stage::Rename, "cannot replace");
+    name_.clear();
+    if (!rules_.durable)
+        return;
     // Make the rename itself durable; a failure here no longer endangers either file.
-    std::string folder = ExtractFilePath(target);
-    if (folder.empty())
-        folder = ".";
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         (void)::fsync(dirFd);
         ::close(dirFd);
+    }
+}
+
+void writeFileAtomically(const std::string& path, std::string_view bytes)
+{
+    AtomicFile file(path);
+    file.write(bytes);
+    file.commit();
+}
+
+std::string createUniqueFile(const std::string& folder, const std::string& prefix, unsigned mode)
+{
+    static std::atomic<unsigned> counter{0};
+    const auto seed = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        unsigned v = seed * 2654435761u + (counter++) * 40503u + static_cast<unsigned>(::getpid()) * 97u;
+        std::string suffix;
+        for (int i = 0; i < 6; ++i) {
+            suffix += digits[v % 36];
+            v /= 36;
+        }
+        const std::string name = folder + prefix + suffix + ".tmp";
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        error = errno;
+    }
+    throw AtomicWriteError(AtomicWriteError::Stage::Create, error,
+                           describe("cannot create a file", folder + prefix + "*", error));
+}
+
+void ScratchFile::remove()
+{
+    if (!name_.empty())
+        ::unlink(name_.c_str());
+    name_.clear();
+}
+
+std::string freeNumberedName(const std::string& folder, const std::string& prefix, const std::string& suffix)
+{
+    for (unsigned n = 0;; ++n) {
+        std::string name = folder + prefix + std::to_string(n) + suffix;
+        if (!exists(name))
+            return name;
     }
 }
 

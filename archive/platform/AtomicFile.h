@@ -1,8 +1,8 @@
 #pragma once
-// Writing a whole file so that a failure never damages what was there before: the bytes go
+// Replacing a file so that a failure never damages what was there before: the new bytes go
 // to a temporary file in the target's folder, are flushed to the disk and then renamed over
 // the target. If anything fails, the temporary file is removed and the old file (if any)
-// stays byte-identical.
+// stays byte-identical. Also the unique scratch files of the temporary folder.
 
 #include <stdexcept>
 #include <string>
@@ -30,9 +30,82 @@ class AtomicWriteError : public std::runtime_error {
     int error_;
 };
 
-// Replaces (or creates) the file at path with bytes. A path that is a symbolic link is
-// followed, so the link stays and its target gets the new content. An existing file keeps
-// its permission bits; a new one gets 0666 less the umask. Throws AtomicWriteError.
+// How the finished file takes the target's place.
+struct AtomicFileRules {
+    // Permission bits of the finished file (the umask applies) when the target does not exist
+    // yet, or always when keepTargetMode is false.
+    unsigned mode = 0666;
+    // An existing target's permission bits stay.
+    bool keepTargetMode = true;
+    // A target that is a symbolic link is resolved, so that the link stays and the file it
+    // points to is replaced; otherwise the link itself is replaced.
+    bool followLink = true;
+    // The data and the rename are flushed to the disk; scratch copies that nobody needs after
+    // a crash skip that.
+    bool durable = true;
+};
+
+// An empty temporary file ".<name>.XXXXXX" beside the target, created when the object is.
+// Write through write() or through fd() / name() (a stream may open the name, but must be
+// closed before commit()); commit() puts it in the target's place, and the destructor removes
+// it when that did not happen.
+class AtomicFile {
+  public:
+    // Throws AtomicWriteError (Create).
+    explicit AtomicFile(const std::string& target, AtomicFileRules rules = {});
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    ~AtomicFile();
+
+    // The path that commit() replaces (the link's target when one is followed).
+    [[nodiscard]] const std::string& target() const { return target_; }
+    // The temporary file's name; empty after commit() or discard().
+    [[nodiscard]] const std::string& name() const { return name_; }
+    // Open until commit() or discard().
+    [[nodiscard]] int fd() const { return fd_; }
+
+    // Appends bytes at the descriptor's position. Throws AtomicWriteError (Write).
+    void write(std::string_view bytes);
+    // Sets the mode, flushes (when durable), closes and renames over the target, then flushes the folder.
+    // Throws AtomicWriteError (Write or Rename); the temporary file is then still there and
+    // goes with the object.
+    void commit();
+    // Closes and removes the temporary file now.
+    void discard();
+
+  private:
+    std::string target_;
+    std::string name_;
+    AtomicFileRules rules_;
+    int fd_ = -1;
+};
+
+// Replaces (or creates) the file at path with bytes under the default rules: a symbolic link
+// is followed, an existing file keeps its permission bits, a new one gets 0666 less the
+// umask. Throws AtomicWriteError.
 void writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// Creates a new empty file folder + prefix + six random characters + ".tmp" with the given
+// permission bits (the umask applies) and returns its name. Throws AtomicWriteError (Create).
+std::string createUniqueFile(const std::string& folder, const std::string& prefix, unsigned mode);
+
+// Removes a file when it goes out of scope, unless released.
+class ScratchFile {
+  public:
+    explicit ScratchFile(std::string name = {}) : name_(std::move(name)) {}
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    ~ScratchFile() { remove(); }
+    [[nodiscard]] const std::string& name() const { return name_; }
+    void remove();
+    void release() { name_.clear(); }
+
+  private:
+    std::string name_;
+};
+
+// folder + prefix + n + suffix for the smallest n >= 0 that names no existing file (nothing
+// is created: the caller's writer refuses an existing file).
+std::string freeNumberedName(const std::string& folder, const std::string& prefix, const std::string& suffix);
 
 } // namespace pagolux

@@ -6,7 +6,7 @@
 #include "controls/placement/TFormStorage.h"
 #include "project/ProjectFile.h"
 #include "shell/TShellTree.h"
-#include "tests/project/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/EnvOverride.h"
 
 #include <gtest/gtest.h>

@@ -343,11 +343,11 @@ TEST(BuildPipelineNames, OutputNameFromTheField)
 TEST(BuildPipelineNames, TemporaryFolderFollowsTmpdir)
 {
     const test::EnvOverride tmpdir("TMPDIR", "/var/tmp");
-    EXPECT_EQ(BuildPipeline::TempFolder(), "/var/tmp/");
+    EXPECT_EQ(TempFolder(), "/var/tmp/");
     ::setenv("TMPDIR", "", 1);
-    EXPECT_EQ(BuildPipeline::TempFolder(), "/tmp/");
+    EXPECT_EQ(TempFolder(), "/tmp/");
     ::unsetenv("TMPDIR");
-    EXPECT_EQ(BuildPipeline::TempFolder(), "/tmp/");
+    EXPECT_EQ(TempFolder(), "/tmp/");
 }
 
 } // namespace

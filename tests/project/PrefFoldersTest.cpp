@@ -1,6 +1,6 @@
 #include "project/PrefFolders.h"
 #include "archive/platform/Paths.h"
-#include "tests/project/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/EnvOverride.h"
 
 #include <gtest/gtest.h>

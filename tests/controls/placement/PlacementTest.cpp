@@ -1,6 +1,6 @@
 #include "controls/placement/ProfileFile.h"
 #include "controls/placement/TFormStorage.h"
-#include "tests/project/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/EnvOverride.h"
 
 #include <gtest/gtest.h>

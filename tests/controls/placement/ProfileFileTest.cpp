@@ -1,5 +1,5 @@
 #include "controls/placement/ProfileFile.h"
-#include "tests/project/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

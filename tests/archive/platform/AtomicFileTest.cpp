@@ -1,0 +1,147 @@
+// The sibling temporary file and its rename under each rule: what replaces the target, which
+// permission bits it ends with, what stays when the work is abandoned.
+#include "archive/platform/AtomicFile.h"
+
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace pagolux {
+namespace {
+
+using test::readFile;
+using test::TempFolder;
+using test::writeFile;
+namespace fs = std::filesystem;
+
+unsigned modeOf(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+}
+
+std::size_t entriesIn(const TempFolder& temp)
+{
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(temp.folder()))
+        ++n;
+    return n;
+}
+
+TEST(AtomicFile, RulesDecideTheLinkAndTheModeOfTheReplacedFile)
+{
+    struct Row {
+        const char* name;
+        AtomicFileRules rules;
+        bool throughLink;   // the target is a symbolic link to real
+        bool linkSurvives;  // afterwards the link is still a link and real has the bytes
+        unsigned modeAfter; // of the file that now holds the bytes
+    };
+    const ::mode_t mask = ::umask(022);
+    const Row rows[] = {
+        {"defaults keep the mode", {}, false, false, 0640},
+        {"defaults follow the link", {}, true, true, 0640},
+        {"fixed mode less the umask", {0777, false, true, true}, false, false, 0755},
+        {"fixed mode through the link", {0777, false, true, true}, true, true, 0755},
+        {"link itself replaced", {0666, false, false, false}, true, false, 0644},
+    };
+    for (const auto& row : rows) {
+        TempFolder temp;
+        const std::string real = temp / "real";
+        const std::string link = temp / "link";
+        writeFile(real, "old");
+        ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+        std::string target = real;
+        if (row.throughLink) {
+            fs::create_symlink(real, link);
+            target = link;
+        }
+        {
+            AtomicFile file(target, row.rules);
+            EXPECT_EQ(fs::path(file.name()).parent_path(), fs::path(temp.folder()).parent_path()) << row.name;
+            file.write("new");
+            file.commit();
+            EXPECT_TRUE(file.name().empty()) << row.name;
+        }
+        const std::string holder = row.throughLink && !row.linkSurvives ? link : real;
+        EXPECT_EQ(readFile(holder), "new") << row.name;
+        EXPECT_EQ(modeOf(holder), row.modeAfter) << row.name;
+        if (row.throughLink) {
+            EXPECT_EQ(fs::is_symlink(link), row.linkSurvives) << row.name;
+            if (!row.linkSurvives) {
+                EXPECT_EQ(readFile(real), "old") << row.name;
+            }
+        }
+        EXPECT_EQ(entriesIn(temp), row.throughLink ? 2u : 1u) << row.name << ": no temporary file stays";
+    }
+    ::umask(mask);
+}
+
+TEST(AtomicFile, AbandonedOrFailedWorkLeavesTheOldFileAndNoTemporaryFile)
+{
+    TempFolder temp;
+    const std::string path = temp / "p.dat";
+    writeFile(path, "old");
+    {
+        AtomicFile file(path);
+        file.write("half");
+        ASSERT_TRUE(fs::exists(file.name()));
+    }
+    EXPECT_EQ(readFile(path), "old");
+    EXPECT_EQ(entriesIn(temp), 1u);
+
+    // A folder in the target's place cannot be replaced by a file.
+    const std::string folder = temp / "sub";
+    fs::create_directory(folder);
+    fs::create_directory(folder + "/inside");
+    try {
+        AtomicFile file(folder);
+        file.write("x");
+        file.commit();
+        FAIL() << "the rename over a full folder succeeded";
+    } catch (const AtomicWriteError& e) {
+        EXPECT_EQ(e.stage(), AtomicWriteError::Stage::Rename);
+    }
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(entriesIn(temp), 2u);
+
+    try {
+        writeFileAtomically(temp / "missing/p.dat", "x");
+        FAIL() << "a file appeared in a missing folder";
+    } catch (const AtomicWriteError& e) {
+        EXPECT_EQ(e.stage(), AtomicWriteError::Stage::Create);
+    }
+}
+
+TEST(AtomicFile, ScratchNamesInAFolder)
+{
+    TempFolder temp;
+    const std::string a = createUniqueFile(temp.folder(), "ZLB", 0600);
+    const std::string b = createUniqueFile(temp.folder(), "ZLB", 0600);
+    EXPECT_NE(a, b);
+    for (const auto& n : {a, b}) {
+        EXPECT_EQ(n.rfind(temp.folder() + "ZLB", 0), 0u) << n;
+        EXPECT_EQ(fs::file_size(n), 0u) << n;
+        EXPECT_EQ(modeOf(n) & 0077, 0u) << n << ": private to the owner";
+    }
+    {
+        ScratchFile scratch(a);
+    }
+    EXPECT_FALSE(fs::exists(a));
+    {
+        ScratchFile kept(b);
+        kept.release();
+    }
+    EXPECT_TRUE(fs::exists(b));
+
+    writeFile(temp / "tf0.zlb", "");
+    writeFile(temp / "tf2.zlb", "");
+    EXPECT_EQ(freeNumberedName(temp.folder(), "tf", ".zlb"), temp / "tf1.zlb");
+    EXPECT_THROW((void)createUniqueFile(temp / "missing/", "ZLB", 0600), AtomicWriteError);
+}
+
+} // namespace
+} // namespace pagolux
