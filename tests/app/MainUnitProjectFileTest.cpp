@@ -6,8 +6,8 @@
 #include "controls/placement/TFormStorage.h"
 #include "project/ProjectFile.h"
 #include "shell/TShellTree.h"
-#include "tests/support/TempFolder.h"
 #include "tests/support/EnvOverride.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

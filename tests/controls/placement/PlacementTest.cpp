@@ -1,7 +1,7 @@
 #include "controls/placement/ProfileFile.h"
 #include "controls/placement/TFormStorage.h"
-#include "tests/support/TempFolder.h"
 #include "tests/support/EnvOverride.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
