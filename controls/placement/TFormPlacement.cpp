@@ -68,7 +68,8 @@ std::optional<int> parseInteger(std::string_view text)
     return static_cast<int>(value);
 }
 
-// Words separated by commas and blanks; a missing or invalid word gives 0.
+// Words separated by commas and blanks; a missing word or one that is no number gives the
+// default.
 std::array<int, 4> fourNumbers(std::string_view text, std::array<int, 4> defaults)
 {
     std::array<int, 4> out = defaults;
@@ -81,7 +82,9 @@ std::array<int, 4> fourNumbers(std::string_view text, std::array<int, 4> default
         std::size_t end = pos;
         while (end < text.size() && text[end] != ',' && text[end] != ' ')
             ++end;
-        out[index++] = parseInteger(text.substr(pos, end - pos)).value_or(0);
+        // A word that is no number keeps the default, as a missing word does.
+        out[index] = parseInteger(text.substr(pos, end - pos)).value_or(out[index]);
+        ++index;
         pos = end;
     }
     return out;

@@ -11,8 +11,10 @@
 #include <QTest>
 #include <QWidget>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 
 namespace pagolux {
@@ -219,21 +221,35 @@ TEST_F(Placement, InvalidRectangleIsNotApplied)
     }
 }
 
-TEST_F(Placement, MissingWordsDefaultToZeroAndBlanksSeparate)
+TEST_F(Placement, MissingOrNonNumberWordsKeepTheCurrentEdge)
 {
-    writeIni("NormPos=  20 , 30,,220 ,x\n"); // words: 20, 30, 220, x(=0)... bottom 0 < top: not applied
-    {
+    // Which of left, top, right, bottom the words give; the others stay at the window's edge.
+    struct Row {
+        const char* text;
+        std::array<std::optional<int>, 4> edges;
+    };
+    const Row rows[] = {
+        {"20 30 220 130", {20, 30, 220, 130}},
+        {"  20 , 30,,220 ,x", {20, 30, 220, std::nullopt}},
+        {"20,30,x,y", {20, 30, std::nullopt, std::nullopt}},
+        {"20,30", {20, 30, std::nullopt, std::nullopt}},
+        {"a,b,420,330", {std::nullopt, std::nullopt, 420, 330}},
+        {"1e3,30,220,130", {std::nullopt, 30, 220, 130}},
+    };
+    for (const Row& row : rows) {
+        writeIni(std::string("NormPos=") + row.text + "\n");
         TMainForm form;
-        const QRect before = form.geometry();
+        const QRect g = form.geometry();
+        const int current[4] = {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+        int e[4];
+        for (int i = 0; i < 4; ++i)
+            e[i] = row.edges[i].value_or(current[i]);
+        ASSERT_LT(e[0], e[2]) << row.text << ": the row must give a usable rectangle";
+        ASSERT_LT(e[1], e[3]) << row.text << ": the row must give a usable rectangle";
         form.show();
-        EXPECT_EQ(form.geometry(), before);
+        EXPECT_EQ(form.geometry(), QRect(e[0], e[1], e[2] - e[0], e[3] - e[1])) << row.text;
         form.FormStorage1->setActive(false);
     }
-    writeIni("NormPos=20 30 220 130\n");
-    TMainForm form;
-    form.show();
-    EXPECT_EQ(form.geometry(), QRect(20, 30, 200, 100));
-    form.FormStorage1->setActive(false);
 }
 
 TEST_F(Placement, MaximizedRestoreKeepsTheSavedNormalRectangle)
