@@ -16,6 +16,7 @@
 
 #include "app/MainUnit.h"
 #include "app/TApplication.h"
+#include "archive/platform/FileSizeSignal.h"
 #include "builder/UserInteraction.h"
 #include "shell/TShellList.h"
 #include "shell/TShellTree.h"
@@ -129,6 +130,7 @@ void takeScreenshots(pagolux::TMainForm& form, const QString& folder, const QStr
 
 int main(int argc, char** argv)
 {
+    pagolux::IgnoreFileSizeSignal();
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kHelp, stdout);
         return 0;

@@ -6,6 +6,7 @@
 // one line on stderr and a non-zero exit.
 
 #include "archive/Exception.h"
+#include "archive/platform/FileSizeSignal.h"
 #include "archive/platform/Paths.h"
 #include "builder/BuildPipeline.h"
 #include "builder/icon/IconBmpFile.h"
@@ -89,6 +90,7 @@ pagolux::IconBitmap currentIcon()
 
 int main(int argc, char** argv)
 {
+    pagolux::IgnoreFileSizeSignal();
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kHelp, stdout);
         return 0;

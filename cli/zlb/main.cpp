@@ -1,3 +1,4 @@
+#include "archive/platform/FileSizeSignal.h"
 #include "cli/zlb/ZlbTool.h"
 
 #include <iostream>
@@ -5,6 +6,7 @@
 
 int main(int argc, char** argv)
 {
+    pagolux::IgnoreFileSizeSignal();
     std::vector<std::string> args(argv + 1, argv + argc);
     pagolux::ZlbToolOptions options;
     options.progress = ::isatty(STDOUT_FILENO) || ::isatty(STDERR_FILENO);

@@ -7,12 +7,12 @@
 #include "project/ProjectFile.h"
 
 #include "tests/builder/TestFiles.h"
+#include "tests/support/ChildProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <sys/wait.h>
+#include <algorithm>
+#include <optional>
 
 namespace pagolux {
 namespace {
@@ -67,20 +67,12 @@ class BuildCliTest : public ::testing::Test {
         ProjectFile::write(work / "p.pgx", p);
     }
 
-    CliResult run(const std::string& args)
+    CliResult run(const std::string& args, std::optional<std::uint64_t> fileSizeLimit = {})
     {
         const std::string cmd = "XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.path()) +
-                                " " + quote(binDir + "pagolux-build") + " " + args + " 2>&1";
-        CliResult r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p)
-            return r;
-        std::array<char, 4096> buf{};
-        while (const std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
-            r.out.append(buf.data(), n);
-        const int status = ::pclose(p);
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+                                " " + quote(binDir + "pagolux-build") + " " + args;
+        const test::ChildResult child = test::runShell(cmd, fileSizeLimit);
+        return CliResult{child.signal != 0 ? 128 + child.signal : child.exitCode, child.output};
     }
 
     [[nodiscard]] Bytes iconBytesOf(const std::string& exe) const
@@ -160,6 +152,43 @@ TEST_F(BuildCliTest, UsesTheCurrentIconOrThePictureGiven)
     ASSERT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(iconBytesOf(work / "picture"), Bytes(512, 0x99)) << "the picture, rendered";
     EXPECT_EQ(IconBmpFile::load(work / "data/pagolux/theicon.bmp"), green) << "--icon is for this build only";
+}
+
+// Under `ulimit -f` the output cannot be written in full: the build fails with its message
+// instead of being killed by SIGXFSZ, and neither the output nor a temporary file is left.
+TEST_F(BuildCliTest, FileSizeLimitIsAnOrdinaryFailure)
+{
+    const std::uint64_t limit = fs::file_size(binDir + "ProtoExe.dat") / 2;
+    const CliResult r = run(quote(work / "p.pgx") + " -o " + quote(work / "out"), limit);
+    EXPECT_EQ(r.exitCode, 1) << "128 + 25 is the signal's exit: " << r.out;
+    EXPECT_EQ(r.out.rfind("pagolux-build: ", 0), 0u) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(work.path()))
+        left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"p.pgx"}) << "the output or a temporary file was left";
+
+    // The same for pagolux-zlb: 256 KiB that do not compress, stored, against a 64 KiB limit.
+    const std::string big = (fs::path(site.path()) / "big.bin").string();
+    Bytes noise(256 * 1024);
+    std::uint32_t x = 1;
+    for (auto& b : noise) {
+        x = x * 1664525u + 1013904223u;
+        b = static_cast<std::uint8_t>(x >> 24);
+    }
+    test::writeFile(big, noise);
+    const test::ChildResult zlb = test::runShell(
+        "TMPDIR=" + quote(work.path()) + " " + quote(binDir + "pagolux-zlb") + " create --level none " +
+            quote(work / "a.zlb") + " " + quote(big),
+        64 * 1024);
+    EXPECT_EQ(zlb.signal, 0) << zlb.output;
+    EXPECT_EQ(zlb.exitCode, 1) << zlb.output;
+    EXPECT_EQ(zlb.output.rfind("pagolux-zlb: ", 0), 0u) << zlb.output;
+    EXPECT_FALSE(fs::exists(work / "a.zlb"));
+    left.clear();
+    for (const auto& e : fs::directory_iterator(work.path()))
+        left.push_back(e.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"p.pgx"}) << "a temporary file was left";
 }
 
 } // namespace

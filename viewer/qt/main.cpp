@@ -3,6 +3,7 @@
 // shows the start page. Run unpatched (as built), it explains that it holds no pages.
 
 #include "archive/platform/Paths.h"
+#include "archive/platform/FileSizeSignal.h"
 #include "archive/platform/WebEngineSandbox.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/qt/ArchiveSchemeHandler.h"
@@ -38,6 +39,7 @@ int showError(const QString& text)
 
 int main(int argc, char** argv)
 {
+    pagolux::IgnoreFileSizeSignal();
     pagolux::allowWebEngineForRoot();
     pagolux::ArchiveSchemeHandler::registerScheme();
     QApplication app(argc, argv);
