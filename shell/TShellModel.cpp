@@ -9,6 +9,8 @@ namespace pagolux {
 TShellModel::TShellModel(QObject* parent) : QFileSystemModel(parent)
 {
     setReadOnly(true);
+    // The theme's icon where there is one, else the style's folder, drive and file icons.
+    setIconProvider(&icons_);
 }
 
 QVariant TShellModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -1,8 +1,10 @@
 #pragma once
 // TShellModel: the file-system model behind the shell tree and the shell list. A
 // QFileSystemModel whose column titles, type names, sizes and dates read in German, as the
-// rest of the window does.
+// rest of the window does. Files and folders carry the style's icons: Qt's plain file-system
+// model asks only the desktop's icon theme, which is empty on many systems.
 
+#include <QFileIconProvider>
 #include <QFileSystemModel>
 
 namespace pagolux {
@@ -22,6 +24,9 @@ class TShellModel : public QFileSystemModel {
     [[nodiscard]] static QString formatSize(qint64 bytes);
     // "HTML-Datei", "Datei", "Dateiordner".
     [[nodiscard]] static QString typeName(const QFileInfo& info);
+
+  private:
+    QFileIconProvider icons_;
 };
 
 } // namespace pagolux

@@ -8,6 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -210,6 +213,35 @@ TEST(ShellModel, GermanSizesAndTypes)
     EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Größe"));
     EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Typ"));
     EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("Geändert am"));
+}
+
+// Every row of the tree and the list shows an icon, folders another one than files, even
+// where the desktop has no icon theme.
+TEST_F(Shell, FilesAndFoldersHaveIcons)
+{
+    TShellList list;
+    list.setFolder(dir.path());
+    waitForList(list);
+    TShellTree tree;
+    ASSERT_TRUE(tree.selectFolder(dir.path()));
+    const auto iconOf = [](const QAbstractItemModel* model, const QModelIndex& index) {
+        return model->data(index.siblingAtColumn(0), Qt::DecorationRole).value<QIcon>();
+    };
+    const QAbstractItemModel* model = list.model();
+    QIcon folderIcon, fileIcon;
+    for (int row = 0; row < model->rowCount(list.rootIndex()); ++row) {
+        const QModelIndex index = model->index(row, 0, list.rootIndex());
+        const QString name = index.data().toString();
+        EXPECT_FALSE(iconOf(model, index).isNull()) << name.toStdString();
+        if (name == QStringLiteral("ordner"))
+            folderIcon = iconOf(model, index);
+        if (name == QStringLiteral("alpha.html"))
+            fileIcon = iconOf(model, index);
+    }
+    EXPECT_FALSE(iconOf(tree.model(), tree.currentIndex()).isNull()) << "the folder in the tree";
+    ASSERT_FALSE(folderIcon.isNull());
+    ASSERT_FALSE(fileIcon.isNull());
+    EXPECT_NE(folderIcon.pixmap(16).toImage(), fileIcon.pixmap(16).toImage());
 }
 
 } // namespace
