@@ -75,7 +75,9 @@ void ProfileFile::setText(std::string_view text)
     while (pos < text.size()) {
         auto end = text.find('\n', pos);
         std::string_view line = text.substr(pos, end == npos ? npos : end - pos);
-        if (!line.empty() && line.back() == '\r')
+        // Every CR before the line end belongs to the line end: a file written back reads
+        // the same again, instead of losing one of several CRs at each save.
+        while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         lines_.emplace_back(line);
         if (end == npos)

@@ -87,6 +87,17 @@ TEST(ProfileFileWrite, SameValueIsNoChangeAndLineBreaksCannotSplitALine)
     EXPECT_EQ(f.readString("X", "k", "none"), "none");
 }
 
+// What is written reads back as the same text: line ends with stray CRs lose all of them at
+// once, not one more at every save.
+TEST(ProfileFileWrite, WrittenTextReadsBackUnchanged)
+{
+    for (const std::string text : {"[S]\r\r\nk=v\r\r\r\n", "[S]\nk=a\rb\n", "k=\r\n\r\n[S]\r"}) {
+        const std::string once = withText(text).text();
+        EXPECT_EQ(withText(once).text(), once) << testing::PrintToString(text);
+    }
+    EXPECT_EQ(withText("[S]\r\r\nk=v\r\r\n").text(), "[S]\nk=v\n");
+}
+
 TEST(ProfileFileDisk, SaveCreatesTheFolderAndReplacesTheFile)
 {
     TempFolder temp;
