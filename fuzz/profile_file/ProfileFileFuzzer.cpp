@@ -68,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
         const auto [section, key] = kKeys[i];
         const std::optional<std::string> expected =
-            i == chosen || (upper(section) == upper(kKeys[chosen].first) && upper(key) == upper(kKeys[chosen].second))
+            i == chosen || (upper(section) == upper(kKeys[chosen].first) &&
+                            upper(key) == upper(kKeys[chosen].second))
                 ? std::optional<std::string>(value)
                 : values[i];
         if (profile.find(section, key) != expected || written.find(section, key) != expected)

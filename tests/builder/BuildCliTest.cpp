@@ -177,10 +177,10 @@ TEST_F(BuildCliTest, FileSizeLimitIsAnOrdinaryFailure)
         b = static_cast<std::uint8_t>(x >> 24);
     }
     test::writeFile(big, noise);
-    const test::ChildResult zlb = test::runShell(
-        "TMPDIR=" + quote(work.path()) + " " + quote(binDir + "pagolux-zlb") + " create --level none " +
-            quote(work / "a.zlb") + " " + quote(big),
-        64 * 1024);
+    const test::ChildResult zlb =
+        test::runShell("TMPDIR=" + quote(work.path()) + " " + quote(binDir + "pagolux-zlb") +
+                           " create --level none " + quote(work / "a.zlb") + " " + quote(big),
+                       64 * 1024);
     EXPECT_EQ(zlb.signal, 0) << zlb.output;
     EXPECT_EQ(zlb.exitCode, 1) << zlb.output;
     EXPECT_EQ(zlb.output.rfind("pagolux-zlb: ", 0), 0u) << zlb.output;
