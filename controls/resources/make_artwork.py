@@ -304,7 +304,7 @@ def picture_button(name, word, bar, bar_edge, ink):
 
 def make_buttons():
     os.makedirs(os.path.join(HERE, "buttons"), exist_ok=True)
-    for name, word, ink, lit in (("ueber", "Ueber", "#000080", "#ffff00"),
+    for name, word, ink, lit in (("ueber", "Über", "#000080", "#ffff00"),
                                  ("ende", "Ende", "#000080", "#ffff00"),
                                  ("go", "Go!", "#800000", "#00ffff")):
         picture_button(name, word, "#e4e4e4", "#909090", ink)
