@@ -43,6 +43,24 @@ namespace pagolux {
 
 namespace {
 
+// A single-selection list whose chosen line the user can move but not take away: Ctrl+click
+// or Ctrl+Space on the chosen line keeps it chosen (the start file must not vanish by a
+// click). Programs may still clear the selection.
+class SingleChoiceList : public QListWidget {
+  public:
+    using QListWidget::QListWidget;
+
+  protected:
+    [[nodiscard]] QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                                       const QEvent* event) const override
+    {
+        const QItemSelectionModel::SelectionFlags flags = QListWidget::selectionCommand(index, event);
+        if (index.isValid() && (flags & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)))
+            return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+        return flags;
+    }
+};
+
 const QColor kHeaderColor(240, 202, 166);     // header strips and the favourites label
 const QColor kDecorationColor(192, 220, 192); // the decorative panels
 const QColor kDarkRed(128, 0, 0);
@@ -404,7 +422,7 @@ void TMainForm::buildStartPage()
     auto* layout = row(body);
     layout->addWidget(makeDecoration(body, QStringLiteral(":/pagolux/pictures/start.png"),
                                      QStringLiteral("Startdatei markieren...")));
-    SortBox = new QListWidget(body);
+    SortBox = new SingleChoiceList(body);
     SortBox->setObjectName(QStringLiteral("SortBox"));
     SortBox->setSelectionMode(QAbstractItemView::SingleSelection);
     SortBox->setUniformItemSizes(true);

@@ -180,7 +180,12 @@ std::optional<std::string> QtUserInteraction::chooseOpenFile(const FileDialogReq
         dialog.selectFile(fromBytes(request.fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return toBytes(dialog.selectedFiles().constFirst());
+    QString chosen = dialog.selectedFiles().constFirst();
+    // A name typed without an extension means the file with the default extension, as in the
+    // save dialog, unless a file of exactly that name exists.
+    if (!request.defaultExt.empty() && QFileInfo(chosen).suffix().isEmpty() && !QFileInfo::exists(chosen))
+        chosen += QLatin1Char('.') + fromBytes(request.defaultExt);
+    return toBytes(chosen);
 }
 
 std::optional<std::string> QtUserInteraction::chooseSaveFile(const FileDialogRequest& request)

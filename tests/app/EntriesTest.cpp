@@ -11,6 +11,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <functional>
+
 namespace pagolux::test {
 namespace {
 
@@ -92,6 +94,38 @@ TEST_F(Entries, SameFileTwiceKeepsTheLaterLineAsStartFile)
     EXPECT_EQ(form->entries(), expected);
     EXPECT_EQ(form->startIndex(), 2);
     expectMirrored();
+}
+
+// Clicks and keys on the page "Startdatei" move the start file but never leave none chosen.
+TEST_F(Entries, UserCannotDeselectTheStartFile)
+{
+    addFromFolder(site.path(),
+                  {QStringLiteral("a.html"), QStringLiteral("b.html"), QStringLiteral("c.html")});
+    form->PageControl2->setCurrentWidget(form->TabSheet3);
+    form->show();
+    QListWidget* box = form->SortBox;
+    const auto click = [box](int row, Qt::KeyboardModifiers modifiers) {
+        const QRect rect = box->visualItemRect(box->item(row));
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, modifiers, rect.center());
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int start;
+    };
+    const Step steps[] = {
+        {"click on the second line", [&] { click(1, Qt::NoModifier); }, 1},
+        {"Ctrl+click on the chosen line", [&] { click(1, Qt::ControlModifier); }, 1},
+        {"Ctrl+click on another line", [&] { click(2, Qt::ControlModifier); }, 2},
+        {"Ctrl+Space on the chosen line", [&] { QTest::keyClick(box, Qt::Key_Space, Qt::ControlModifier); },
+         2},
+        {"Up", [&] { QTest::keyClick(box, Qt::Key_Up); }, 1},
+        {"Ctrl+Space again", [&] { QTest::keyClick(box, Qt::Key_Space, Qt::ControlModifier); }, 1},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(form->startIndex(), step.start) << step.what;
+    }
 }
 
 TEST_F(Entries, StartFileFollowsItsTextThroughRemovals)

@@ -6,7 +6,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -125,6 +131,58 @@ TEST(QtUserInteraction, ErrorDisplayIsACriticalBoxTitledWithTheApplication)
     ui.showError("Stream-Read-Fehler");
     EXPECT_EQ(seen.title, TApplication::title());
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
+}
+
+// "Öffnen..." with a name typed without extension: the default extension is added when no
+// file of exactly that name exists, as the save dialog does.
+TEST(QtUserInteraction, OpenDialogAddsTheDefaultExtensionToATypedName)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* name : {"test.pgx", "plain", "plain.pgx"}) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    struct Row {
+        const char* typed;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"test", "test.pgx"},     // only test.pgx exists
+        {"test.pgx", "test.pgx"}, // typed in full
+        {"plain", "plain"},       // a file of exactly that name wins
+        {"neu", "neu.pgx"},       // neither exists: opening reports the .pgx name
+    };
+    QtUserInteraction ui(nullptr);
+    FileDialogRequest request;
+    request.filter = "Pagolux-Projekt (*.pgx)|*.pgx";
+    request.defaultExt = "pgx";
+    request.initialDir = QFile::encodeName(dir.path()).toStdString();
+    for (const Row& row : rows) {
+        bool typed = false;
+        std::function<void(int)> type = [&](int triesLeft) {
+            QTimer::singleShot(10, [&, triesLeft] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                auto* edit = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+                if (!edit) {
+                    if (triesLeft > 0)
+                        type(triesLeft - 1);
+                    return;
+                }
+                typed = true;
+                edit->clear();
+                QTest::keyClicks(edit, QString::fromLatin1(row.typed));
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+        };
+        type(500);
+        const std::optional<std::string> chosen = ui.chooseOpenFile(request);
+        ASSERT_TRUE(typed) << row.typed;
+        ASSERT_TRUE(chosen.has_value()) << row.typed;
+        EXPECT_EQ(QDir(dir.path()).relativeFilePath(QFile::decodeName(QByteArray::fromStdString(*chosen))),
+                  QString::fromLatin1(row.expected))
+            << row.typed;
+    }
 }
 
 } // namespace
