@@ -116,6 +116,13 @@ void TMainForm::NewBtnClick()
 void TMainForm::Setsavedfilename(const std::string& name)
 {
     SavedFileName = name;
+    // The file dialogs open where the project was last opened or saved, and "Speichern
+    // unter..." proposes its name; a new project keeps the folder but proposes no name.
+    if (!name.empty()) {
+        OpenDialog1.initialDir = ExtractFilePath(name);
+        SaveDialog1.initialDir = ExtractFilePath(name);
+    }
+    SaveDialog1.fileName = ExtractFileName(name);
     const std::string shown = name.empty() ? std::string("Unbenannt.pgx") : ExtractFileName(name);
     setWindowTitle(QString::fromUtf8(kCaptionPrefix) + QFile::decodeName(QByteArray::fromStdString(shown)) +
                    QLatin1Char(']'));

@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 
 #include <deque>
 #include <filesystem>
@@ -372,6 +373,47 @@ TEST(WindowPlacement, CheckBoxAndPlacementSurviveARestart)
     EXPECT_TRUE(again.AutoStartCheck->isChecked());
     EXPECT_EQ(again.geometry(), QRect(30, 40, 700, 500));
     again.FormStorage1->setActive(false);
+}
+
+// Pressing the real buttons: after a project was opened or saved the dialogs start in its
+// folder, and "Speichern unter..." proposes its name; "Neu" drops the name, not the folder.
+TEST_F(WindowProjectFile, DialogsStartInTheProjectFolderAndSaveAsProposesItsName)
+{
+    std::filesystem::create_directories(temp / "proj");
+    ProjectFile::write(temp / "proj/seite.pgx", sample());
+    const auto click = [](QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); };
+    const auto inProjectFolder = [this](const std::string& dir) {
+        return !dir.empty() && std::filesystem::equivalent(dir, temp / "proj");
+    };
+
+    ui->files.push_back(temp / "proj/seite.pgx");
+    click(form->OpenBtn);
+    ASSERT_EQ(form->savedFileName(), temp / "proj/seite.pgx");
+    ui->files.push_back(std::nullopt);
+    click(form->SaveAsBtn);
+    ASSERT_EQ(ui->saveRequests.size(), 1u);
+    EXPECT_TRUE(inProjectFolder(ui->saveRequests.back().initialDir)) << ui->saveRequests.back().initialDir;
+    EXPECT_EQ(ui->saveRequests.back().fileName, "seite.pgx");
+    ui->files.push_back(std::nullopt);
+    click(form->OpenBtn);
+    ASSERT_EQ(ui->openRequests.size(), 2u);
+    EXPECT_TRUE(inProjectFolder(ui->openRequests.back().initialDir)) << ui->openRequests.back().initialDir;
+
+    // Saved under another name in another folder: the dialogs follow.
+    std::filesystem::create_directories(temp / "other");
+    ui->files.push_back(temp / "other/neu.pgx");
+    click(form->SaveAsBtn);
+    ASSERT_TRUE(std::filesystem::exists(temp / "other/neu.pgx"));
+    ui->files.push_back(std::nullopt);
+    click(form->SaveAsBtn);
+    EXPECT_TRUE(std::filesystem::equivalent(ui->saveRequests.back().initialDir, temp / "other"));
+    EXPECT_EQ(ui->saveRequests.back().fileName, "neu.pgx");
+
+    click(form->NewBtn);
+    ui->files.push_back(std::nullopt);
+    click(form->SaveAsBtn);
+    EXPECT_TRUE(std::filesystem::equivalent(ui->saveRequests.back().initialDir, temp / "other"));
+    EXPECT_EQ(ui->saveRequests.back().fileName, "");
 }
 
 } // namespace
