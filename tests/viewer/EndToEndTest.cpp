@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -37,10 +38,13 @@ struct ProbeRun {
 
 // sandboxSettings false: start the program as a user would, without the test run's
 // switches that let Qt WebEngine run for root.
-ProbeRun runProbe(const std::string& program, const QString& script = {}, bool sandboxSettings = true)
+ProbeRun runProbe(const std::string& program, const QString& script = {}, bool sandboxSettings = true,
+                  const QString& display = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!display.isEmpty())
+        env.insert("DISPLAY", display);
     if (!sandboxSettings) {
         env.remove("QTWEBENGINE_DISABLE_SANDBOX");
         env.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
@@ -65,6 +69,58 @@ ProbeRun runProbe(const std::string& program, const QString& script = {}, bool s
     run.stderrText = QString::fromUtf8(p.readAllStandardError());
     return run;
 }
+
+// An X server of its own with openbox managing its windows, as on a desktop: a window manager
+// decides a window's real size, which bare Xvfb does not. Empty display() when either program
+// is missing or did not start.
+class DesktopWithWindowManager {
+  public:
+    DesktopWithWindowManager()
+    {
+        xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        if (!xvfb.waitForStarted(5000))
+            return;
+        QByteArray number;
+        while (!number.contains('\n') && xvfb.waitForReadyRead(10000))
+            number += xvfb.readAllStandardOutput();
+        if (number.trimmed().isEmpty())
+            return;
+        const QString name = ":" + QString::fromLatin1(number.trimmed());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", name);
+        wm.setProcessEnvironment(env);
+        wm.start("openbox", {"--sm-disable"});
+        if (!wm.waitForStarted(5000))
+            return;
+        // Ready once openbox announces itself on the root window.
+        for (int k = 0; k < 100; ++k) {
+            QProcess check;
+            check.setProcessEnvironment(env);
+            check.start("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
+            check.waitForFinished(5000);
+            if (check.readAllStandardOutput().contains("window id")) {
+                display_ = name;
+                return;
+            }
+            QThread::msleep(100);
+        }
+    }
+    ~DesktopWithWindowManager()
+    {
+        for (QProcess* p : {&wm, &xvfb}) {
+            p->terminate();
+            if (!p->waitForFinished(5000)) {
+                p->kill();
+                p->waitForFinished();
+            }
+        }
+    }
+    [[nodiscard]] const QString& display() const { return display_; }
+
+  private:
+    QProcess xvfb, wm;
+    QString display_;
+};
 
 class EndToEndTest : public ::testing::Test {
   protected:
@@ -202,6 +258,21 @@ TEST_F(EndToEndTest, FixedWindowWithoutMenuAndStatusBar)
     EXPECT_EQ(run.values.value("menu"), "0");
     EXPECT_EQ(run.values.value("statusbar"), "0");
     EXPECT_EQ(run.values.value("toolbar"), "");
+}
+
+TEST_F(EndToEndTest, MaximumSizeFillsTheScreenUnderAWindowManager)
+{
+    const DesktopWithWindowManager desktop;
+    ASSERT_FALSE(desktop.display().isEmpty()) << "Xvfb and openbox are needed (scripts/install-deps.sh)";
+    request.settings.definedSize = false;
+    const ProbeRun run = runProbe(build("maximal"), {}, true, desktop.display());
+    ASSERT_EQ(run.exitCode, 0) << run.stderrText.toStdString();
+    EXPECT_EQ(run.values.value("maximized"), "1");
+    // The screen is 1024 x 768; openbox keeps a title bar above a maximised window.
+    const QStringList size = run.values.value("size").split('x');
+    ASSERT_EQ(size.size(), 2);
+    EXPECT_EQ(size[0].toInt(), 1024) << run.values.value("size").toStdString();
+    EXPECT_GE(size[1].toInt(), 700) << run.values.value("size").toStdString();
 }
 
 TEST_F(EndToEndTest, StartsWithoutAnyEngineSettingsAlsoForRoot)

@@ -218,15 +218,20 @@ QSize ViewerWindow::requestedSize() const
 
 void ViewerWindow::start()
 {
+    // The page is loaded first: the engine's widget it creates changes the window's native
+    // surface, and a window shown before that is mapped again, losing the maximised state a
+    // window manager gave it.
+    view_->load(home_);
     const QSize size = requestedSize();
     resize(size);
-    if (settings_.fixedSize && settings_.definedSize)
-        setFixedSize(size);
-    if (settings_.definedSize)
+    if (!settings_.definedSize) {
+        setWindowState(windowState() | Qt::WindowMaximized);
         show();
-    else
-        showMaximized();
-    view_->load(home_);
+        return;
+    }
+    if (settings_.fixedSize)
+        setFixedSize(size);
+    show();
 }
 
 void ViewerWindow::goHome()
