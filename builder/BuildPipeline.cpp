@@ -126,11 +126,12 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
     if (hooks.updateListBox)
         hooks.updateListBox();
 
-    // Assemble beside the output, patch the icon, then move it into place with the mode a new
-    // program file gets: 0777 less the umask.
+    // Assemble beside the output (the file a symbolic link there names: the link stays), patch
+    // the icon, then move it into place as a program only its owner may change: 0755 less the
+    // umask.
     bool ok = false;
     try {
-        AtomicFile assembled(output, AtomicFileRules{0777, false, true, true});
+        AtomicFile assembled(output, AtomicFileRules{0755, false, true, true});
         const ExeWriteResult written = WriteExe(request.progPath + kProtoExeFileName, outcome.tempArchive,
                                                 assembled.name(), startPath, request.settings, ui_);
         if (written.ok) {

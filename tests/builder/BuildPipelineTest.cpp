@@ -170,6 +170,30 @@ TEST_F(BuildPipelineTest, TakesTheFirstFreeTemporaryNameAndLeavesOthersAlone)
     EXPECT_EQ(test::readFile(tmp / "tf0.zlb"), test::bytesOf("zero"));
 }
 
+TEST_F(BuildPipelineTest, OutputIsAProgramOnlyItsOwnerMayChangeAndLinksAreWrittenThrough)
+{
+    // A link at the output name to a program in another folder: the program is replaced, the
+    // link stays.
+    test::TempDir elsewhere;
+    test::writeText(elsewhere / "programm", "the user's old program");
+    fs::create_symlink(elsewhere / "programm", out / "ziel");
+    const mode_t saved = ::umask(0);
+    ui.answers = {MsgResult::Yes};
+    const BuildOutcome r = run();
+    ::umask(saved);
+    ASSERT_EQ(r.status, BuildStatus::Succeeded);
+    EXPECT_TRUE(fs::is_symlink(out / "ziel"));
+    EXPECT_EQ(fs::read_symlink(out / "ziel"), fs::path(elsewhere / "programm"));
+    const Bytes exe = test::readFile(elsewhere / "programm");
+    ASSERT_GT(exe.size(), kViewerSize);
+    EXPECT_EQ(test::getLE32(exe, kMarkerAt), kViewerSize);
+    struct stat st {};
+    ASSERT_EQ(::stat((elsewhere / "programm").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u) << "even with umask 0 nobody else may write it";
+    EXPECT_EQ(filesIn(elsewhere.path()), std::vector<std::string>{"programm"});
+    EXPECT_EQ(filesIn(out.path()), std::vector<std::string>{"ziel"});
+}
+
 TEST_F(BuildPipelineTest, OverwriteQuestionDecides)
 {
     struct Row {
