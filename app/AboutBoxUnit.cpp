@@ -103,7 +103,7 @@ TAboutBox::TAboutBox(QWidget* owner, UserInteraction* interaction) : QDialog(own
                                       "\u00f6ffnet sie in Ihrem Browser."),
                        {336, 128, 238, 121}, true);
 
-    BitBtnXP1 = new TBitBtnXP(QString::fromLatin1(AboutBoxWebAddress), panel);
+    BitBtnXP1 = new TBitBtnXP(QString::fromLatin1(kMakerAddress), panel);
     BitBtnXP1->setObjectName(QStringLiteral("BitBtnXP1"));
     BitBtnXP1->setGeometry(336, 240, 169, 25);
     BitBtnXP1->SetGlyph(ButtonGlyph(QStringLiteral("web")));
@@ -140,9 +140,9 @@ void TAboutBox::FormCreate()
 void TAboutBox::BitBtnXP1Click()
 {
     if (interaction)
-        interaction->openUrl(AboutBoxWebUrl);
+        interaction->openUrl(kMakerUrl);
     else
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(AboutBoxWebUrl)));
+        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kMakerUrl)));
 }
 
 void TAboutBox::keyPressEvent(QKeyEvent* event)

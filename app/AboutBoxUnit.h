@@ -3,6 +3,8 @@
 // current year, a button that opens the maker's web site and OK. It keeps no state between
 // openings: the caller creates it, runs exec() and deletes it.
 
+#include "app/Maker.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -12,10 +14,6 @@ namespace pagolux {
 
 class TBitBtnXP;
 class UserInteraction;
-
-// The maker's web site, shown on the web button and opened by it.
-inline constexpr const char* AboutBoxWebAddress = "www.orvanto.de";
-inline constexpr const char* AboutBoxWebUrl = "https://www.orvanto.de/";
 
 class TAboutBox : public QDialog {
     Q_OBJECT

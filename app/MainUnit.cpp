@@ -100,14 +100,7 @@ void TMainForm::NewBtnClick()
     if (interaction().showMessage("Hiermit gehen alle nicht gespeicherten Informationen verloren.",
                                   "Datei/Neu", MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
         return;
-    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6, CheckBox7,
-                           CheckBox8, CheckBox9, CheckBox10})
-        box->setChecked(true);
-    NameED->setText(QStringLiteral("Pagolux 2.0"));
-    WidthEd->setValue(600);
-    HeightEd->setValue(440);
-    DefSizeCheck->setChecked(true);
-    FixedSizeCheck->setChecked(true);
+    showSettings(BuildSettings::afterNew());
     DelallPics();
     UpdateListBox();
     Setsavedfilename(std::string());

@@ -1,10 +1,11 @@
 #pragma once
 // TMainForm: the main window of Pagolux and the owner of the one open project.
 //
-// The project has no class of its own: its entries live in `Pics`, its start file is the
-// selected line of `SortBox`, and its build settings are the state of the controls on the page
-// "EXE erstellen". Handlers are named after control and event; their bodies are spread over
-// several source files by concern:
+// The window edits one `Project`: the handlers change it and the controls show it. Its entries
+// are `Pics`, mirrored line for line by `ImageList` and `SortBox`; its start file is the
+// selected line of `SortBox`; its build settings are shown by the controls of the page
+// "EXE erstellen", which write every change back. Handlers are named after control and event;
+// their bodies are spread over several source files by concern:
 //   MainUnit.cpp            creation, closing, caption, new project, bottom row
 //   MainUnitLayout.cpp      building the controls (the only place a control is constructed)
 //   MainUnitWiring.cpp      connecting controls and keys to the handlers
@@ -12,6 +13,7 @@
 //   MainUnitPreview.cpp     the page "Vorschau"
 //   MainUnitStatus.cpp      the status bar's progress panel
 //   MainUnitProjectFile.cpp project files and favourite folders
+//   MainUnitSettings.cpp    the build settings and the controls that show them
 //   MainUnitIcon.cpp        the icon of the output executable
 //   MainUnitBuild.cpp       "Go!"
 
@@ -24,9 +26,11 @@
 #include <string>
 #include <vector>
 
+#include "app/Maker.h"
 #include "builder/UserInteraction.h"
 #include "controls/ButtonsXP.h"
 #include "controls/ImageBtnUnit.h"
+#include "project/Project.h"
 
 class QCheckBox;
 class QFrame;
@@ -227,6 +231,7 @@ class TMainForm : public QMainWindow {
     void SBarPaintMore();
 
     // ---- Read access for tests and tools ---------------------------------------------------
+    [[nodiscard]] const Project& project() const { return project_; }
     [[nodiscard]] const std::vector<std::string>& entries() const { return Pics; }
     [[nodiscard]] int32_t PicCount() const { return static_cast<int32_t>(Pics.size()); }
     [[nodiscard]] const std::string& savedFileName() const { return SavedFileName; }
@@ -261,6 +266,10 @@ class TMainForm : public QMainWindow {
     void buildBottomRow(QWidget* parent);
     void buildStatusBar();
     void connectHandlers();
+    // The build settings (MainUnitSettings.cpp): showSettings makes them the project's and
+    // shows them, connectSettings writes every change of a control back.
+    void showSettings(const BuildSettings& settings);
+    void connectSettings();
     void buildTabOrder();
     BitmapButton* makeBitmapButton(QWidget* parent, const char* name, const QString& caption,
                                    const QString& hint, const QRect& geometry, const QString& glyph);
@@ -277,7 +286,8 @@ class TMainForm : public QMainWindow {
     int32_t ProStatus = 0;
     std::string SavedFileName;
     std::string ProgPath;
-    std::vector<std::string> Pics; // PicCount() == Pics.size()
+    Project project_;                                  // startIndex follows SortBox's selection
+    std::vector<std::string>& Pics = project_.entries; // PicCount() == Pics.size()
     int32_t IconPos = 0;
     std::unique_ptr<IconBitmap> IconBmp;
 
@@ -288,9 +298,5 @@ class TMainForm : public QMainWindow {
 
 // The single main window of the running program (null while none exists).
 extern TMainForm* MainForm;
-
-// The maker's web address shown on wwwBtn and opened by it.
-inline constexpr const char* kMakerAddress = "www.orvanto.de";
-inline constexpr const char* kMakerUrl = "https://www.orvanto.de/";
 
 } // namespace pagolux

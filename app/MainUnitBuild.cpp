@@ -1,4 +1,4 @@
-// "Go!": collects the build settings from the page "EXE erstellen" and runs the build pipeline.
+// "Go!": builds the project with the output name and the icon of the page "EXE erstellen".
 
 #include "app/MainUnit.h"
 
@@ -9,11 +9,8 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QSpinBox>
 #include <QThread>
 
 namespace pagolux {
@@ -40,16 +37,7 @@ void TMainForm::GoBtn1Click()
     request.entries = Pics;
     request.startIndex = startIndex();
     request.outputField = EXENameEdit->FileName();
-    const QCheckBox* elements[BuildSettings::kElementCount] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4,
-                                                               CheckBox5, CheckBox6, CheckBox7, CheckBox8,
-                                                               CheckBox9, CheckBox10};
-    for (int i = 0; i < BuildSettings::kElementCount; ++i)
-        request.settings.elements[static_cast<std::size_t>(i)] = elements[i]->isChecked();
-    request.settings.width = WidthEd->value();
-    request.settings.height = HeightEd->value();
-    request.settings.definedSize = DefSizeCheck->isChecked();
-    request.settings.fixedSize = FixedSizeCheck->isChecked();
-    request.settings.projectName = NameED->text().toStdString();
+    request.settings = project_.settings;
     request.autoStart = AutoStartCheck->isChecked();
     request.progPath = ProgPath;
     request.icon = IconBmp.get();

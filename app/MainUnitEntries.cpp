@@ -1,4 +1,4 @@
-// The project's entries and the two lists that mirror them (ImageList on the page
+// The project's entries and the two lists rebuilt from them (ImageList on the page
 // "Dateien hinzufügen", SortBox on the page "Startdatei", whose selection is the start file).
 
 #include "app/MainUnit.h"
@@ -85,6 +85,8 @@ void TMainForm::UpdateListBox()
     }
     DelBtn->setEnabled(PicCount() > 0);
     updateCancelShortcut();
+    // Removing rows does not report a selection change, so the start file is taken here too.
+    project_.startIndex = startIndex();
     if (PicCount() <= 0)
         return;
 

@@ -455,6 +455,8 @@ void TMainForm::buildPreviewPage()
 
 void TMainForm::buildExePage()
 {
+    // The controls start with the settings of the project the window begins with.
+    const BuildSettings& start = project_.settings;
     QWidget* body = makePageBody(
         TabSheet6, QStringLiteral("EXE Datei erstellen - Dateinamen festlegen und Go! auf klicken"));
     auto* layout = row(body);
@@ -501,12 +503,13 @@ void TMainForm::buildExePage()
     DefSizeCheck = new QRadioButton(QStringLiteral("Definierte Größe"), GroupBox2);
     DefSizeCheck->setObjectName(QStringLiteral("DefSizeCheck"));
     DefSizeCheck->setGeometry(8, 24, 137, 17);
-    DefSizeCheck->setChecked(true);
+    DefSizeCheck->setChecked(start.definedSize);
     FullScreenCheck = new QRadioButton(QStringLiteral("Maximale Größe"), GroupBox2);
     FullScreenCheck->setObjectName(QStringLiteral("FullScreenCheck"));
     FullScreenCheck->setGeometry(8, 40, 137, 17);
+    FullScreenCheck->setChecked(!start.definedSize);
     FixedSizeCheck = makeCheck(GroupBox2, "FixedSizeCheck", QStringLiteral("Feste Größe (kein Menü)"),
-                               QRect(8, 56, 144, 17), false);
+                               QRect(8, 56, 144, 17), start.fixedSize);
     // The replacement fonts are a little wider than the designed one: the gap between box and
     // caption is narrowed, and the longest caption takes the free room up to the labels at
     // x 152, so that every caption stays whole.
@@ -518,35 +521,46 @@ void TMainForm::buildExePage()
         auto* box = new QSpinBox(GroupBox2);
         box->setObjectName(QLatin1String(name));
         box->setGeometry(216, y, 73, 21);
-        box->setRange(64, 1280);
+        box->setRange(BuildSettings::kMinExtent, BuildSettings::kMaxExtent);
         box->setSingleStep(10);
         box->setValue(value);
         box->setAccelerated(true);
         return box;
     };
     Label2 = makeLabel(GroupBox2, "Label2", QStringLiteral("Breite:"), QRect(152, 24, 60, 21));
-    WidthEd = spin("WidthEd", 24, 600);
+    WidthEd = spin("WidthEd", 24, start.width);
     Label4 = makeLabel(GroupBox2, "Label4", QStringLiteral("Pixel"), QRect(296, 24, 60, 21));
     Label3 = makeLabel(GroupBox2, "Label3", QStringLiteral("Höhe:"), QRect(152, 48, 60, 21));
-    HeightEd = spin("HeightEd", 48, 440);
+    HeightEd = spin("HeightEd", 48, start.height);
     Label5 = makeLabel(GroupBox2, "Label5", QStringLiteral("Pixel"), QRect(296, 48, 60, 21));
 
     GroupBox3 = new QGroupBox(QStringLiteral("Fensterelemente"), right);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
     GroupBox3->setGeometry(12, 200, 381, 121);
-    CheckBox1 = makeCheck(GroupBox3, "CheckBox1", QStringLiteral("Statusbar"), QRect(16, 16, 97, 17), true);
-    CheckBox2 = makeCheck(GroupBox3, "CheckBox2", QStringLiteral("Tool Leiste"), QRect(16, 32, 97, 17), true);
-    CheckBox6 = makeCheck(GroupBox3, "CheckBox6", QStringLiteral("Zurück"), QRect(16, 56, 97, 17), true);
-    CheckBox7 = makeCheck(GroupBox3, "CheckBox7", QStringLiteral("Vorwärts"), QRect(16, 72, 97, 17), true);
-    CheckBox3 = makeCheck(GroupBox3, "CheckBox3", QStringLiteral("Drucken"), QRect(128, 16, 97, 17), true);
-    CheckBox4 = makeCheck(GroupBox3, "CheckBox4", QStringLiteral("Beenden"), QRect(128, 32, 97, 17), true);
-    CheckBox8 = makeCheck(GroupBox3, "CheckBox8", QStringLiteral("Startseite"), QRect(128, 56, 97, 17), true);
-    CheckBox9 = makeCheck(GroupBox3, "CheckBox9", QStringLiteral("Neu laden"), QRect(128, 72, 97, 17), true);
-    CheckBox5 = makeCheck(GroupBox3, "CheckBox5", QStringLiteral("Über"), QRect(240, 16, 97, 17), true);
-    CheckBox10 =
-        makeCheck(GroupBox3, "CheckBox10", QStringLiteral("Beenden Button"), QRect(240, 56, 113, 17), true);
+    CheckBox1 = makeCheck(GroupBox3, "CheckBox1", QStringLiteral("Statusbar"), QRect(16, 16, 97, 17),
+                          start.elements[0]);
+    CheckBox2 = makeCheck(GroupBox3, "CheckBox2", QStringLiteral("Tool Leiste"), QRect(16, 32, 97, 17),
+                          start.elements[1]);
+    CheckBox6 =
+        makeCheck(GroupBox3, "CheckBox6", QStringLiteral("Zurück"), QRect(16, 56, 97, 17), start.elements[5]);
+    CheckBox7 = makeCheck(GroupBox3, "CheckBox7", QStringLiteral("Vorwärts"), QRect(16, 72, 97, 17),
+                          start.elements[6]);
+    CheckBox3 = makeCheck(GroupBox3, "CheckBox3", QStringLiteral("Drucken"), QRect(128, 16, 97, 17),
+                          start.elements[2]);
+    CheckBox4 = makeCheck(GroupBox3, "CheckBox4", QStringLiteral("Beenden"), QRect(128, 32, 97, 17),
+                          start.elements[3]);
+    CheckBox8 = makeCheck(GroupBox3, "CheckBox8", QStringLiteral("Startseite"), QRect(128, 56, 97, 17),
+                          start.elements[7]);
+    CheckBox9 = makeCheck(GroupBox3, "CheckBox9", QStringLiteral("Neu laden"), QRect(128, 72, 97, 17),
+                          start.elements[8]);
+    CheckBox5 =
+        makeCheck(GroupBox3, "CheckBox5", QStringLiteral("Über"), QRect(240, 16, 97, 17), start.elements[4]);
+    CheckBox10 = makeCheck(GroupBox3, "CheckBox10", QStringLiteral("Beenden Button"), QRect(240, 56, 113, 17),
+                           start.elements[9]);
     Label6 = makeLabel(GroupBox3, "Label6", QStringLiteral("Projekt Name:"), QRect(16, 96, 108, 21));
-    NameED = new QLineEdit(QStringLiteral("Pagolux 2.0"), GroupBox3);
+    NameED = new QLineEdit(
+        QString::fromUtf8(start.projectName.data(), static_cast<qsizetype>(start.projectName.size())),
+        GroupBox3);
     NameED->setObjectName(QStringLiteral("NameED"));
     NameED->setGeometry(128, 96, 241, 21);
 }

@@ -8,53 +8,14 @@
 #include "project/ProjectFile.h"
 #include "shell/TShellTree.h"
 
-#include <QCheckBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QRadioButton>
-#include <QSpinBox>
 
 namespace pagolux {
 
 namespace {
 
 constexpr const char* kErrorCaption = "Fehler";
-
-std::array<QCheckBox*, BuildSettings::kElementCount> elementBoxes(const TMainForm& f)
-{
-    return {f.CheckBox1, f.CheckBox2, f.CheckBox3, f.CheckBox4, f.CheckBox5,
-            f.CheckBox6, f.CheckBox7, f.CheckBox8, f.CheckBox9, f.CheckBox10};
-}
-
-BuildSettings settingsFromControls(const TMainForm& f)
-{
-    BuildSettings s;
-    const auto boxes = elementBoxes(f);
-    for (std::size_t i = 0; i < boxes.size(); ++i)
-        s.elements[i] = boxes[i]->isChecked();
-    s.width = f.WidthEd->value();
-    s.height = f.HeightEd->value();
-    s.definedSize = f.DefSizeCheck->isChecked();
-    s.fixedSize = f.FixedSizeCheck->isChecked();
-    s.projectName = f.NameED->text().toUtf8().toStdString();
-    return s;
-}
-
-void settingsToControls(TMainForm& f, const BuildSettings& s)
-{
-    const auto boxes = elementBoxes(f);
-    for (std::size_t i = 0; i < boxes.size(); ++i)
-        boxes[i]->setChecked(s.elements[i]);
-    f.WidthEd->setValue(s.width); // the spin edits keep 64..1280
-    f.HeightEd->setValue(s.height);
-    if (s.definedSize)
-        f.DefSizeCheck->setChecked(true);
-    else
-        f.FullScreenCheck->setChecked(true);
-    f.FixedSizeCheck->setChecked(s.fixedSize);
-    f.NameED->setText(QString::fromUtf8(s.projectName.data(), static_cast<qsizetype>(s.projectName.size())));
-}
 
 // A favourite-folder line shows the folder decoded for the screen and keeps its bytes.
 QListWidgetItem* folderLine(const std::string& folder)
@@ -109,12 +70,8 @@ void TMainForm::SaveAsBtnClick()
 
 void TMainForm::SaveFile(const std::string& path)
 {
-    Project project;
-    project.entries = Pics;
-    project.startIndex = startIndex();
-    project.settings = settingsFromControls(*this);
     try {
-        ProjectFile::write(path, project);
+        ProjectFile::write(path, project_);
     } catch (const ProjectFileError& e) {
         // Either way the previous file and the title stay as they were.
         if (e.kind() == ProjectFileError::Kind::CannotCreate)
@@ -130,7 +87,7 @@ void TMainForm::OpenFile(const std::string& path)
 {
     Project project;
     try {
-        project = ProjectFile::read(path, settingsFromControls(*this));
+        project = ProjectFile::read(path, project_.settings);
     } catch (const ProjectFileError& e) {
         // The file is read completely before anything changes, so a rejected file leaves the
         // project as it was.
@@ -139,7 +96,7 @@ void TMainForm::OpenFile(const std::string& path)
     }
     DelallPics();
     Pics = std::move(project.entries);
-    settingsToControls(*this, project.settings);
+    showSettings(project.settings);
     Setsavedfilename(path);
     UpdateListBox();
     if (project.startIndex >= 0 && project.startIndex < SortBox->count()) {

@@ -6,6 +6,7 @@
 #include "controls/TFilenameEdit.h"
 #include "controls/TPaintBox.h"
 
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,6 +17,10 @@ namespace pagolux {
 
 void TMainForm::connectHandlers()
 {
+    connectSettings();
+    // The start file is the selected line of SortBox.
+    connect(SortBox->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { project_.startIndex = startIndex(); });
     const auto onClick = [this](QAbstractButton* button, void (TMainForm::*handler)()) {
         connect(button, &QAbstractButton::clicked, this,
                 [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });

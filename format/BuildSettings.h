@@ -24,6 +24,15 @@ struct BuildSettings {
     bool fixedSize = false;  // fixed size, no menu
     std::string projectName = "Pagolux 2.0";
 
+    // The settings of a new project ("Neu" in the window): those of the program start, except
+    // that the fixed size is on.
+    [[nodiscard]] static BuildSettings afterNew()
+    {
+        BuildSettings s;
+        s.fixedSize = true;
+        return s;
+    }
+
     // A width or height as the spin edits would show it.
     [[nodiscard]] static int32_t clampExtent(int32_t value)
     {

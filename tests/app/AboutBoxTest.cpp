@@ -44,7 +44,7 @@ TEST_F(AboutBoxTest, LayoutFollowsTheDesign)
     EXPECT_EQ(box.Label3->geometry(), QRect(336, 128, 238, 121));
     EXPECT_EQ(box.BitBtnXP1->parentWidget(), panel);
     EXPECT_EQ(box.BitBtnXP1->geometry(), QRect(336, 240, 169, 25));
-    EXPECT_EQ(box.BitBtnXP1->text(), QString::fromLatin1(AboutBoxWebAddress));
+    EXPECT_EQ(box.BitBtnXP1->text(), QString::fromLatin1(kMakerAddress));
     EXPECT_EQ(box.BitBtnXP1->NumGlyphs(), 2);
     EXPECT_EQ(box.BitBtnXP1->Glyph().size(), QSize(32, 16));
     EXPECT_EQ(box.BitBtn1->geometry(), QRect(241, 404, 181, 37));
@@ -81,7 +81,7 @@ TEST_F(AboutBoxTest, FocusStartsOnTheWebButtonAndEnterOpensTheSite)
     open();
     EXPECT_EQ(QApplication::focusWidget(), box.BitBtnXP1);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(interaction.urls, std::vector<std::string>{AboutBoxWebUrl});
+    EXPECT_EQ(interaction.urls, std::vector<std::string>{kMakerUrl});
     EXPECT_TRUE(box.isVisible());
     box.BitBtnXP1->click();
     EXPECT_EQ(interaction.urls.size(), 2u);
