@@ -1,0 +1,16 @@
+# Cross-compiling for 64-bit Windows with Debian's mingw-w64 (posix thread model, so that
+# std::thread and std::mutex work), for the Windows viewer and the layers it links.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(PAGOLUX_MINGW_PREFIX x86_64-w64-mingw32)
+find_program(CMAKE_C_COMPILER NAMES ${PAGOLUX_MINGW_PREFIX}-gcc-posix ${PAGOLUX_MINGW_PREFIX}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${PAGOLUX_MINGW_PREFIX}-g++-posix ${PAGOLUX_MINGW_PREFIX}-g++ REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES ${PAGOLUX_MINGW_PREFIX}-windres REQUIRED)
+find_program(CMAKE_STRIP NAMES ${PAGOLUX_MINGW_PREFIX}-strip)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${PAGOLUX_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,0 +1,489 @@
+#include "viewer/windows/BrowserHost.h"
+
+#include "viewer/windows/ComBase.h"
+#include "viewer/windows/WinText.h"
+
+#include <exdisp.h>
+#include <exdispid.h>
+#include <mshtmhst.h>
+#include <ole2.h>
+#include <urlmon.h>
+
+#include <cstring>
+#include <cwctype>
+#include <string>
+
+namespace pagolux::win {
+namespace {
+
+bool startsWithNoCase(const std::wstring& s, const wchar_t* prefix)
+{
+    std::size_t i = 0;
+    for (; prefix[i] != L'\0'; ++i)
+        if (i >= s.size() || std::towlower(s[i]) != std::towlower(prefix[i]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+NavigationRoute routeOf(const std::wstring& url)
+{
+    // Our scheme only with our host; a name that is no member still loads (its 404 page).
+    if (startsWithNoCase(url, L"pagolux:"))
+        return startsWithNoCase(url, L"pagolux://site") && (url.size() == 14 || url[14] == L'/') ? NavigationRoute::Load
+                                                                              : NavigationRoute::Refuse;
+    if (url == L"about:blank")
+        return NavigationRoute::Load;
+    if (startsWithNoCase(url, L"http://") || startsWithNoCase(url, L"https://"))
+        return NavigationRoute::External;
+    return NavigationRoute::Refuse;
+}
+
+// Everything the control asks of its container, in one object.
+class BrowserSite final : public RefCounted,
+                          public IOleClientSite,
+                          public IOleInPlaceSite,
+                          public IOleInPlaceFrame,
+                          public IDocHostUIHandler,
+                          public IServiceProvider,
+                          public IInternetSecurityManager,
+                          public IDispatch {
+  public:
+    BrowserSite(HWND parent, BrowserEvents events) : parent_(parent), events_(std::move(events)) {}
+
+    HWND parent_;
+    BrowserEvents events_;
+    ComPtr<IOleObject> object;
+    ComPtr<IWebBrowser2> browser;
+    ComPtr<IConnectionPoint> eventPoint;
+    DWORD eventCookie = 0;
+    RECT rect_{};
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (riid == IID_IUnknown || riid == IID_IOleClientSite)
+            *ppv = static_cast<IOleClientSite*>(this);
+        else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceSite)
+            *ppv = static_cast<IOleInPlaceSite*>(this);
+        else if (riid == IID_IOleInPlaceUIWindow || riid == IID_IOleInPlaceFrame)
+            *ppv = static_cast<IOleInPlaceFrame*>(this);
+        else if (riid == IID_IDocHostUIHandler)
+            *ppv = static_cast<IDocHostUIHandler*>(this);
+        else if (riid == IID_IServiceProvider)
+            *ppv = static_cast<IServiceProvider*>(this);
+        else if (riid == IID_IInternetSecurityManager)
+            *ppv = static_cast<IInternetSecurityManager*>(this);
+        else if (riid == IID_IDispatch || riid == DIID_DWebBrowserEvents2)
+            *ppv = static_cast<IDispatch*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return release(); }
+
+    // IOleClientSite
+    HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** c) override
+    {
+        *c = nullptr;
+        return E_NOINTERFACE;
+    }
+    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow (shared by the in-place site and frame)
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* w) override
+    {
+        *w = parent_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
+                                               LPRECT clip, LPOLEINPLACEFRAMEINFO info) override
+    {
+        *frame = static_cast<IOleInPlaceFrame*>(this);
+        AddRef();
+        *doc = nullptr;
+        *pos = rect_;
+        *clip = rect_;
+        info->fMDIApp = FALSE;
+        info->hwndFrame = parent_;
+        info->haccel = nullptr;
+        info->cAccelEntries = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT r) override
+    {
+        ComPtr<IOleInPlaceObject> inPlace;
+        if (object && SUCCEEDED(object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(inPlace.out()))))
+            inPlace->SetObjectRects(r, r);
+        return S_OK;
+    }
+
+    // IOleInPlaceUIWindow / IOleInPlaceFrame: the control gets no menus or borders of ours.
+    HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) override
+    {
+        active_.reset();
+        if (active) {
+            active->AddRef();
+            *active_.out() = active;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR text) override
+    {
+        if (events_.statusText)
+            events_.statusText(text ? text : L"");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+    // IDocHostUIHandler: a flat control with the system look and its own context menu.
+    HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override
+    {
+        info->cbSize = sizeof(DOCHOSTUIINFO);
+        info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME | DOCHOSTUIFLAG_ENABLE_REDIRECT_NOTIFICATION;
+        info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                                     IOleInPlaceUIWindow*) override
+    {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE HideUI() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE UpdateUI() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, const GUID*, DWORD) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD) override
+    {
+        *key = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget*, IDropTarget** target) override
+    {
+        *target = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** external) override
+    {
+        *external = nullptr;
+        return S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD, LPWSTR, LPWSTR* out) override
+    {
+        *out = nullptr;
+        return S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject*, IDataObject** out) override
+    {
+        *out = nullptr;
+        return S_FALSE;
+    }
+
+    // IServiceProvider: the control finds our security manager here.
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** ppv) override
+    {
+        if (service == SID_SInternetSecurityManager)
+            return QueryInterface(riid, ppv);
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+
+    // IInternetSecurityManager: our pages are in the local intranet zone, where scripts run
+    // (XHR among our own URLs included); everything else keeps the system's decision.
+    HRESULT STDMETHODCALLTYPE SetSecuritySite(IInternetSecurityMgrSite*) override { return INET_E_DEFAULT_ACTION; }
+    HRESULT STDMETHODCALLTYPE GetSecuritySite(IInternetSecurityMgrSite**) override { return INET_E_DEFAULT_ACTION; }
+    HRESULT STDMETHODCALLTYPE MapUrlToZone(LPCWSTR url, DWORD* zone, DWORD) override
+    {
+        if (url && startsWithNoCase(url, L"pagolux:")) {
+            *zone = URLZONE_INTRANET;
+            return S_OK;
+        }
+        return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE GetSecurityId(LPCWSTR url, BYTE* id, DWORD* size, DWORD_PTR) override
+    {
+        if (!url || !startsWithNoCase(url, L"pagolux:"))
+            return INET_E_DEFAULT_ACTION;
+        // One origin for every page: "pagolux://site" followed by the zone as four bytes.
+        static constexpr char kOrigin[] = "pagolux://site";
+        const DWORD need = sizeof kOrigin - 1 + 4;
+        if (*size < need) {
+            *size = need;
+            return E_NOT_SUFFICIENT_BUFFER;
+        }
+        std::memcpy(id, kOrigin, sizeof kOrigin - 1);
+        const DWORD zone = URLZONE_INTRANET;
+        std::memcpy(id + sizeof kOrigin - 1, &zone, 4);
+        *size = need;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ProcessUrlAction(LPCWSTR, DWORD, BYTE*, DWORD, BYTE*, DWORD, DWORD, DWORD) override
+    {
+        return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE QueryCustomPolicy(LPCWSTR, REFGUID, BYTE**, DWORD*, BYTE*, DWORD, DWORD) override
+    {
+        return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE SetZoneMapping(DWORD, LPCWSTR, DWORD) override { return INET_E_DEFAULT_ACTION; }
+    HRESULT STDMETHODCALLTYPE GetZoneMappings(DWORD, IEnumString**, DWORD) override { return INET_E_DEFAULT_ACTION; }
+
+    // IDispatch: the browser's events (DWebBrowserEvents2).
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override
+    {
+        *n = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                     UINT*) override
+    {
+        switch (id) {
+        case DISPID_BEFORENAVIGATE2: {
+            // Arguments arrive last first: pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel.
+            if (!params || params->cArgs < 7)
+                return S_OK;
+            const std::wstring url = stringArg(params->rgvarg[5]);
+            VARIANT_BOOL* cancel = params->rgvarg[0].pboolVal;
+            const NavigationRoute route = routeOf(url);
+            if (route == NavigationRoute::Load)
+                return S_OK;
+            if (cancel)
+                *cancel = VARIANT_TRUE;
+            if (route == NavigationRoute::External && isTopLevel(params->rgvarg[6]) && events_.userAction &&
+                events_.userAction() && events_.openExternal)
+                events_.openExternal(url);
+            return S_OK;
+        }
+        case DISPID_NEWWINDOW3: {
+            // pDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl: a new window is never opened;
+            // our own pages load in this one, web addresses go to the browser after a click.
+            if (!params || params->cArgs < 5)
+                return S_OK;
+            const std::wstring url = stringArg(params->rgvarg[0]);
+            if (params->rgvarg[3].pboolVal)
+                *params->rgvarg[3].pboolVal = VARIANT_TRUE;
+            switch (routeOf(url)) {
+            case NavigationRoute::Load:
+                navigate(url);
+                break;
+            case NavigationRoute::External:
+                if (events_.userAction && events_.userAction() && events_.openExternal)
+                    events_.openExternal(url);
+                break;
+            case NavigationRoute::Refuse:
+                break;
+            }
+            return S_OK;
+        }
+        case DISPID_STATUSTEXTCHANGE:
+            if (params && params->cArgs >= 1 && events_.statusText)
+                events_.statusText(stringArg(params->rgvarg[0]));
+            return S_OK;
+        case DISPID_COMMANDSTATECHANGE:
+            // Command, Enable (last first).
+            if (params && params->cArgs >= 2) {
+                const long command = params->rgvarg[1].lVal;
+                const bool enable = params->rgvarg[0].boolVal != VARIANT_FALSE;
+                if (command == CSC_NAVIGATEBACK)
+                    canBack_ = enable;
+                else if (command == CSC_NAVIGATEFORWARD)
+                    canForward_ = enable;
+                if (events_.historyChanged)
+                    events_.historyChanged(canBack_, canForward_);
+            }
+            return S_OK;
+        default:
+            return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+    void navigate(const std::wstring& url)
+    {
+        if (!browser)
+            return;
+        BSTR u = SysAllocString(url.c_str());
+        VARIANT empty;
+        VariantInit(&empty);
+        browser->Navigate(u, &empty, &empty, &empty, &empty);
+        SysFreeString(u);
+    }
+
+    bool translate(MSG* msg)
+    {
+        return active_ && active_->TranslateAccelerator(msg) == S_OK;
+    }
+
+  private:
+    static std::wstring stringArg(const VARIANT& v)
+    {
+        const VARIANT* p = &v;
+        if ((p->vt & VT_BYREF) && p->pvarVal)
+            p = p->pvarVal;
+        if (p->vt == VT_BSTR && p->bstrVal)
+            return p->bstrVal;
+        return {};
+    }
+    bool isTopLevel(const VARIANT& disp) const
+    {
+        if (disp.vt != VT_DISPATCH || !disp.pdispVal || !browser)
+            return false;
+        ComPtr<IUnknown> a;
+        ComPtr<IUnknown> b;
+        disp.pdispVal->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(a.out()));
+        browser->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(b.out()));
+        return a.get() == b.get();
+    }
+
+    ComPtr<IOleInPlaceActiveObject> active_;
+    bool canBack_ = false;
+    bool canForward_ = false;
+};
+
+bool BrowserHost::create(HWND parent, BrowserEvents events)
+{
+    auto* site = new BrowserSite(parent, std::move(events));
+    HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                  reinterpret_cast<void**>(site->object.out()));
+    if (SUCCEEDED(hr))
+        hr = site->object->SetClientSite(static_cast<IOleClientSite*>(site));
+    if (SUCCEEDED(hr)) {
+        GetClientRect(parent, &site->rect_);
+        hr = site->object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site), 0,
+                                  parent, &site->rect_);
+    }
+    if (SUCCEEDED(hr))
+        hr = site->object->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(site->browser.out()));
+    if (SUCCEEDED(hr)) {
+        ComPtr<IConnectionPointContainer> points;
+        if (SUCCEEDED(site->browser->QueryInterface(IID_IConnectionPointContainer,
+                                                    reinterpret_cast<void**>(points.out()))) &&
+            SUCCEEDED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, site->eventPoint.out())))
+            site->eventPoint->Advise(static_cast<IDispatch*>(site), &site->eventCookie);
+        site->browser->put_Silent(VARIANT_TRUE);
+        site_ = site;
+        return true;
+    }
+    wchar_t text[64];
+    wsprintfW(text, L"0x%08lX", static_cast<unsigned long>(hr));
+    error_ = text;
+    if (site->object) {
+        site->object->SetClientSite(nullptr);
+        site->object->Close(OLECLOSE_NOSAVE);
+    }
+    site->Release();
+    return false;
+}
+
+BrowserHost::~BrowserHost()
+{
+    if (!site_)
+        return;
+    if (site_->eventPoint)
+        site_->eventPoint->Unadvise(site_->eventCookie);
+    site_->eventPoint.reset();
+    site_->browser.reset();
+    if (site_->object) {
+        site_->object->Close(OLECLOSE_NOSAVE);
+        site_->object->SetClientSite(nullptr);
+    }
+    site_->object.reset();
+    site_->Release();
+}
+
+void BrowserHost::navigate(const std::wstring& url)
+{
+    if (site_)
+        site_->navigate(url);
+}
+
+void BrowserHost::back()
+{
+    if (site_ && site_->browser)
+        site_->browser->GoBack();
+}
+
+void BrowserHost::forward()
+{
+    if (site_ && site_->browser)
+        site_->browser->GoForward();
+}
+
+void BrowserHost::reload()
+{
+    if (site_ && site_->browser)
+        site_->browser->Refresh();
+}
+
+void BrowserHost::print()
+{
+    if (site_ && site_->browser)
+        site_->browser->ExecWB(OLECMDID_PRINT, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
+}
+
+void BrowserHost::setRect(const RECT& rect)
+{
+    if (!site_)
+        return;
+    site_->rect_ = rect;
+    site_->OnPosRectChange(&rect);
+}
+
+bool BrowserHost::translateAccelerator(MSG* msg)
+{
+    return site_ && site_->translate(msg);
+}
+
+void useNewestDocumentMode()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return;
+    const wchar_t* name = path;
+    for (const wchar_t* p = path; *p; ++p)
+        if (*p == L'\\' || *p == L'/')
+            name = p + 1;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER,
+                        L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION", 0,
+                        nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    const DWORD mode = 11001; // the newest document mode, whatever the page declares
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode), sizeof mode);
+    RegCloseKey(key);
+}
+
+} // namespace pagolux::win

@@ -1,0 +1,61 @@
+#pragma once
+// Hosts the system web-browser control (IWebBrowser2) as an in-place OLE object inside a
+// window: client site, in-place site and frame, IDocHostUIHandler for the look, a security
+// manager that puts our own scheme in a zone where the pages' scripts run, and the browser's
+// events (navigation routing, status text, back/forward state).
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace pagolux::win {
+
+class BrowserSite;
+
+// Where a navigation of the control goes.
+enum class NavigationRoute {
+    Load,     // our own scheme or about:blank: the control shows it
+    External, // http(s): the default browser, after a click of the user
+    Refuse,   // anything else (files on disk, other schemes): nowhere
+};
+[[nodiscard]] NavigationRoute routeOf(const std::wstring& url);
+
+struct BrowserEvents {
+    std::function<void(const std::wstring&)> statusText;
+    std::function<void(bool canBack, bool canForward)> historyChanged;
+    // True while the current navigation follows a click or key press of the user.
+    std::function<bool()> userAction;
+    // Opens a web address in the default browser.
+    std::function<void(const std::wstring&)> openExternal;
+};
+
+class BrowserHost {
+  public:
+    // Creates the control as a child of parent; on failure (no browser engine) returns false
+    // and error() tells why, the window then stays without pages.
+    bool create(HWND parent, BrowserEvents events);
+    ~BrowserHost();
+
+    [[nodiscard]] bool ready() const { return site_ != nullptr; }
+    [[nodiscard]] const std::wstring& error() const { return error_; }
+
+    void navigate(const std::wstring& url);
+    void back();
+    void forward();
+    void reload();
+    void print();
+    void setRect(const RECT& rect);
+    // Gives the control the first look at a keyboard message; true when it took it.
+    bool translateAccelerator(MSG* msg);
+
+  private:
+    BrowserSite* site_ = nullptr;
+    std::wstring error_;
+};
+
+// Writes the per-user browser-emulation setting for this program's own file name, so that
+// the control renders in the engine's newest document mode instead of the old default one.
+void useNewestDocumentMode();
+
+} // namespace pagolux::win

@@ -1,0 +1,250 @@
+#include "viewer/windows/SelfTest.h"
+
+#include "viewer/core/ViewerPackage.h"
+#include "viewer/windows/ComBase.h"
+#include "viewer/windows/EmbeddedRecords.h"
+#include "viewer/windows/ProtocolRequest.h"
+#include "viewer/windows/WinText.h"
+
+#include <urlmon.h>
+#include <wininet.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <vector>
+
+namespace pagolux::win {
+namespace {
+
+// No single fetch may hang the test.
+constexpr DWORD kFetchTimeoutMs = 15000;
+
+struct Fetched {
+    HRESULT result = E_PENDING;
+    long status = -1; // from the binding's IWinInetHttpInfo; -1 when it gives none
+    std::wstring mimeType;
+    std::vector<std::uint8_t> bytes;
+    bool done = false;
+};
+
+// Collects one asynchronous bind: MIME type, the protocol's status, the data as it comes.
+class FetchCallback final : public RefCounted, public IBindStatusCallback {
+  public:
+    explicit FetchCallback(Fetched& out) : out_(out) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (riid == IID_IUnknown || riid == IID_IBindStatusCallback)
+            *ppv = static_cast<IBindStatusCallback*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return release(); }
+
+    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding* binding) override
+    {
+        binding_.reset();
+        if (binding) {
+            binding->AddRef();
+            *binding_.out() = binding;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG code, LPCWSTR text) override
+    {
+        if ((code == BINDSTATUS_MIMETYPEAVAILABLE || code == BINDSTATUS_VERIFIEDMIMETYPEAVAILABLE) && text)
+            out_.mimeType = text;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT hr, LPCWSTR) override
+    {
+        queryStatus();
+        out_.result = hr;
+        out_.done = true;
+        binding_.reset();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO* info) override
+    {
+        *flags = BINDF_ASYNCHRONOUS | BINDF_ASYNCSTORAGE | BINDF_PULLDATA | BINDF_GETNEWESTVERSION |
+                 BINDF_NOWRITECACHE;
+        const ULONG size = info->cbSize;
+        std::memset(info, 0, size);
+        info->cbSize = size;
+        info->dwBindVerb = BINDVERB_GET;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium) override
+    {
+        queryStatus();
+        if (!medium || medium->tymed != TYMED_ISTREAM || !medium->pstm)
+            return S_OK;
+        unsigned char buffer[16384];
+        for (;;) {
+            ULONG read = 0;
+            const HRESULT hr = medium->pstm->Read(buffer, sizeof buffer, &read);
+            out_.bytes.insert(out_.bytes.end(), buffer, buffer + read);
+            if (hr != S_OK || read == 0)
+                break;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
+
+  private:
+    void queryStatus()
+    {
+        if (out_.status >= 0 || !binding_)
+            return;
+        ComPtr<IWinInetHttpInfo> info;
+        if (FAILED(binding_->QueryInterface(IID_IWinInetHttpInfo, reinterpret_cast<void**>(info.out()))))
+            return;
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        if (info->QueryInfo(HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr, nullptr) == S_OK)
+            out_.status = static_cast<long>(value);
+    }
+
+    Fetched& out_;
+    ComPtr<IBinding> binding_;
+};
+
+Fetched fetch(const std::wstring& url)
+{
+    Fetched out;
+    ComPtr<IMoniker> moniker;
+    HRESULT hr = CreateURLMonikerEx(nullptr, url.c_str(), moniker.out(), URL_MK_UNIFORM);
+    if (FAILED(hr)) {
+        out.result = hr;
+        return out;
+    }
+    auto* callback = new FetchCallback(out);
+    ComPtr<IBindCtx> context;
+    hr = CreateAsyncBindCtx(0, callback, nullptr, context.out());
+    if (SUCCEEDED(hr)) {
+        ComPtr<IStream> stream;
+        hr = moniker->BindToStorage(context.get(), nullptr, IID_IStream, reinterpret_cast<void**>(stream.out()));
+        if (FAILED(hr) && !out.done) {
+            out.result = hr;
+            out.done = true;
+        }
+        // The bind goes on through window messages of this thread.
+        const DWORD start = GetTickCount();
+        while (!out.done && GetTickCount() - start < kFetchTimeoutMs) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        if (!out.done)
+            out.result = E_ABORT;
+    } else {
+        out.result = hr;
+    }
+    callback->Release();
+    return out;
+}
+
+std::string hex(unsigned long value, int digits)
+{
+    char text[20];
+    std::snprintf(text, sizeof text, "%0*lx", digits, value);
+    return text;
+}
+
+std::string describe(const std::string& url, const Fetched& f)
+{
+    const unsigned long crc =
+        crc32(0L, f.bytes.empty() ? Z_NULL : f.bytes.data(), static_cast<uInt>(f.bytes.size()));
+    std::ostringstream line;
+    line << "url=" << url << " result=" << hex(static_cast<unsigned long>(f.result), 8) << " status=" << f.status
+         << " mime=" << narrow(f.mimeType) << " bytes=" << f.bytes.size() << " crc=" << hex(crc, 8);
+    return line.str();
+}
+
+} // namespace
+
+std::optional<std::wstring> selfTestReportFile()
+{
+    const wchar_t* value = _wgetenv(L"PAGOLUX_VIEWER_SELFTEST");
+    if (!value || !*value)
+        return std::nullopt;
+    return std::wstring(value);
+}
+
+void selfTestLine(const std::wstring& file, const std::string& line)
+{
+    FILE* out = _wfopen(file.c_str(), L"ab");
+    if (!out)
+        return;
+    std::fwrite(line.data(), 1, line.size(), out);
+    std::fputc('\n', out);
+    std::fclose(out);
+}
+
+int runSelfTest(const std::wstring& file, ViewerPackage& package, HINSTANCE instance)
+{
+    const auto put = [&file](const std::string& line) { selfTestLine(file, line); };
+    const BuildSettings& s = package.settings();
+    put("title=" + s.projectName);
+    put("size=" + std::to_string(s.width) + "x" + std::to_string(s.height));
+    put(std::string("definedSize=") + (s.definedSize ? "1" : "0"));
+    put(std::string("fixedSize=") + (s.fixedSize ? "1" : "0"));
+    std::string elements;
+    for (const bool on : s.elements)
+        elements += on ? '1' : '0';
+    put("elements=" + elements);
+    put("start=" + package.startPath());
+    put("startUrl=" + win_protocol::urlForKey(package.startKey()));
+    put("members=" + std::to_string(package.memberCount()));
+    // Opening the package has checked the settings block, the archive's registry and CRC and
+    // the start file; getting here means all of it held.
+    put("archive=ok");
+    if (const auto pixels = readIconPixels(instance)) {
+        std::string text;
+        for (const std::uint8_t b : *pixels)
+            text += hex(b, 2);
+        put("icon=" + text);
+    } else {
+        put("icon=none");
+    }
+
+    bool allHeld = true;
+    int served = 0;
+    for (const std::string& key : package.memberKeys()) {
+        const std::string url = win_protocol::urlForKey(key);
+        const Fetched f = fetch(widen(url));
+        const auto expected = package.read(key);
+        const bool match = f.result == S_OK && expected && f.bytes == *expected;
+        if (match)
+            ++served;
+        else
+            allHeld = false;
+        put("member " + describe(url, f) + " match=" + (match ? "1" : "0"));
+    }
+    put("served=" + std::to_string(served));
+
+    if (const wchar_t* extra = _wgetenv(L"PAGOLUX_VIEWER_SELFTEST_FETCH")) {
+        std::istringstream urls(narrow(extra));
+        std::string url;
+        while (urls >> url)
+            put("fetch " + describe(url, fetch(widen(url))));
+    }
+    put(std::string("result=") + (allHeld ? "ok" : "fail"));
+    return allHeld ? 0 : 1;
+}
+
+} // namespace pagolux::win

@@ -1,0 +1,65 @@
+#pragma once
+// The Windows viewer's main window: title, size and fixed frame as the settings block says,
+// the menu and toolbar commands it flags, a status bar, and the browser control in between.
+
+#include "format/BuildSettings.h"
+#include "viewer/windows/BrowserHost.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace pagolux::win {
+
+// Command ids of the menu and the toolbar.
+enum Command : int {
+    CmdPrint = 101,
+    CmdExit,
+    CmdAbout,
+    CmdBack,
+    CmdForward,
+    CmdHome,
+    CmdReload,
+    CmdExitButton,
+};
+
+class ViewerWindow {
+  public:
+    ViewerWindow(const BuildSettings& settings, std::wstring homeUrl);
+    ~ViewerWindow();
+    ViewerWindow(const ViewerWindow&) = delete;
+    ViewerWindow& operator=(const ViewerWindow&) = delete;
+
+    // Creates and shows the window, then loads the start page; false if the window could
+    // not be made at all.
+    bool create(HINSTANCE instance, int show);
+    // Runs the message loop until the window is closed; returns the exit status.
+    int run();
+
+    [[nodiscard]] HWND handle() const { return hwnd_; }
+
+  private:
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
+    void buildMenu();
+    void buildToolBar();
+    void layout();
+    void command(int id);
+    void setStatus(const std::wstring& text);
+    void setHistory(bool canBack, bool canForward);
+    [[nodiscard]] bool on(int element) const;
+
+    BuildSettings settings_;
+    std::wstring home_;
+    std::wstring title_;
+    HWND hwnd_ = nullptr;
+    HWND toolBar_ = nullptr;
+    HWND statusBar_ = nullptr;
+    HMENU menu_ = nullptr;
+    HICON bigIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    BrowserHost browser_;
+    DWORD lastUserAction_ = 0;
+};
+
+} // namespace pagolux::win

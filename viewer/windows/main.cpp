@@ -1,0 +1,75 @@
+// The Windows viewer: the program every Windows executable built by Pagolux starts with. It
+// finds its settings block through the offset the builder patched into its marker, opens the
+// archive that follows and shows the start page in the system web-browser control, served
+// from memory through its own URL scheme. Run unpatched (as built), it explains that it holds
+// no pages.
+
+#include "archive/Exception.h"
+#include "archive/platform/Paths.h"
+#include "viewer/core/ViewerPackage.h"
+#include "viewer/windows/ArchiveProtocol.h"
+#include "viewer/windows/EmbeddedRecords.h"
+#include "viewer/windows/ProtocolRequest.h"
+#include "viewer/windows/SelfTest.h"
+#include "viewer/windows/ViewerWindow.h"
+#include "viewer/windows/WinText.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+int showError(const std::optional<std::wstring>& report, const std::string& text)
+{
+    if (report) {
+        pagolux::win::selfTestLine(*report, "error=" + text);
+        return 2;
+    }
+    MessageBoxW(nullptr, pagolux::win::widen(text).c_str(), L"Pagolux", MB_OK | MB_ICONERROR);
+    return 1;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
+{
+    if (FAILED(OleInitialize(nullptr)))
+        return 3;
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    const auto report = pagolux::win::selfTestReportFile();
+    int rc = 0;
+    {
+        std::unique_ptr<pagolux::ViewerPackage> package;
+        const pagolux::MarkerState marker = pagolux::win::readMarkerRecord();
+        if (!marker.patched) {
+            rc = showError(report, pagolux::kMsgViewerUnpatched);
+        } else {
+            try {
+                package = pagolux::ViewerPackage::open(pagolux::OwnExecutable(), marker.settingsOffset);
+            } catch (const pagolux::Exception& e) {
+                rc = showError(report, e.what());
+            }
+        }
+        if (package) {
+            if (!pagolux::win_protocol::registerProtocol(*package))
+                rc = showError(report, "Die Seiten dieses Programms können nicht bereitgestellt werden.");
+            else if (report)
+                rc = pagolux::win::runSelfTest(*report, *package, instance);
+            else {
+                pagolux::win::ViewerWindow window(
+                    package->settings(),
+                    pagolux::win::widen(pagolux::win_protocol::urlForKey(package->startKey())));
+                rc = window.create(instance, show) ? window.run() : 1;
+            }
+        }
+    }
+    OleUninitialize();
+    return rc;
+}

@@ -1,0 +1,3 @@
+#pragma once
+// Resource ids of the Windows viewer (viewer.rc).
+#define IDI_VIEWER 1
