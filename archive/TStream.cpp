@@ -1,5 +1,7 @@
 #include "archive/TStream.h"
 
+#include "archive/platform/Posix.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -105,7 +107,7 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count)
 
 TFileStream::TFileStream(const std::string& name, TFileMode mode) : fileName(name)
 {
-    int flags = O_CLOEXEC;
+    int flags = 0;
     switch (mode) {
     case TFileMode::fmCreate:
         flags |= O_RDWR | O_CREAT | O_TRUNC;
@@ -121,7 +123,7 @@ TFileStream::TFileStream(const std::string& name, TFileMode mode) : fileName(nam
         break;
     }
     do {
-        fd = ::open(name.c_str(), flags, 0666);
+        fd = platform::openFile(name.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         if (mode == TFileMode::fmCreate)
@@ -159,7 +161,7 @@ void TFileStream::Flush()
 {
     if (fd < 0)
         throw EWriteError();
-    if (::fsync(fd) != 0)
+    if (platform::syncFile(fd) != 0)
         throw EWriteError(errno);
 }
 
@@ -231,13 +233,12 @@ FileStamp TFileStream::Stamp() const
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0)
         throw EReadError();
-    constexpr std::int64_t kNs = 1000000000;
     FileStamp s;
     s.device = st.st_dev;
     s.inode = st.st_ino;
     s.size = st.st_size;
-    s.modifiedNs = std::int64_t{st.st_mtim.tv_sec} * kNs + st.st_mtim.tv_nsec;
-    s.changedNs = std::int64_t{st.st_ctim.tv_sec} * kNs + st.st_ctim.tv_nsec;
+    s.modifiedNs = platform::modifiedNs(st);
+    s.changedNs = platform::changedNs(st);
     return s;
 }
 

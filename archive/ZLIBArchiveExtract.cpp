@@ -5,6 +5,7 @@
 #include "archive/ZLIBArchive.h"
 #include "archive/platform/AtomicFile.h"
 #include "archive/platform/FileNameUtils.h"
+#include "archive/platform/Posix.h"
 
 #include <algorithm>
 #include <atomic>
@@ -33,7 +34,7 @@ const char* const kUnsafeName = "The archive member %s has a name that cannot be
 
 void makeFolder(const std::string& path)
 {
-    if (::mkdir(path.c_str(), 0777) == 0)
+    if (platform::makeFolder(path.c_str(), 0777) == 0)
         return;
     struct stat st {};
     if (errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
@@ -171,7 +172,7 @@ bool TZLBArchive::ExtractToFile(std::int32_t i, const std::string& fileName)
 {
     checkedIndex(i);
     struct stat st {};
-    if (::lstat(fileName.c_str(), &st) == 0) {
+    if (platform::linkStatus(fileName.c_str(), &st) == 0) {
         bool replace = true;
         if (OnReplaceFile)
             OnReplaceFile(fileName, replace);

@@ -1,4 +1,4 @@
-// pagolux-build PROJECT.pgx -o OUTPUT [--icon PICTURE] [--yes]
+// pagolux-build PROJECT.pgx -o OUTPUT [--target linux|windows] [--icon PICTURE] [--yes]
 //
 // Builds the executable of a project file the way "Go!" does, without a window: the same
 // pipeline, the per-user current icon ("theicon.bmp", else the standard icon) or the picture
@@ -9,6 +9,7 @@
 #include "archive/platform/FileSizeSignal.h"
 #include "archive/platform/Paths.h"
 #include "builder/BuildPipeline.h"
+#include "builder/BuildTarget.h"
 #include "builder/icon/IconBmpFile.h"
 #include "builder/icon/StandardIcon.h"
 #include "cli/build/TerminalInteraction.h"
@@ -23,12 +24,14 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
-constexpr char kUsage[] = "usage: pagolux-build PROJECT.pgx -o OUTPUT [--icon PICTURE] [--yes]";
+constexpr char kUsage[] =
+    "usage: pagolux-build PROJECT.pgx -o OUTPUT [--target linux|windows] [--icon PICTURE] [--yes]";
 
 constexpr char kHelp[] =
     "usage: pagolux-build PROJECT.pgx -o OUTPUT [--icon PICTURE] [--yes]\n"
@@ -54,6 +57,7 @@ struct Options {
     std::string project;
     std::string output;
     std::string icon;
+    std::optional<pagolux::BuildTarget> target;
     bool yes = false;
 };
 
@@ -63,7 +67,11 @@ bool parse(int argc, char** argv, Options& o)
         const std::string a = argv[i];
         if ((a == "-o" || a == "--output") && i + 1 < argc)
             o.output = argv[++i];
-        else if (a == "--icon" && i + 1 < argc)
+        else if (a == "--target" && i + 1 < argc) {
+            o.target = pagolux::parseBuildTarget(argv[++i]);
+            if (!o.target)
+                return false;
+        } else if (a == "--icon" && i + 1 < argc)
             o.icon = argv[++i];
         else if (a == "--yes" || a == "-y")
             o.yes = true;
@@ -133,7 +141,9 @@ int main(int argc, char** argv)
     request.startIndex = project.startIndex;
     request.outputField = opt.output;
     request.settings = project.settings;
-    request.progPath = pagolux::ProgramFolder();
+    // The viewer of the chosen system: given, or by the output's name.
+    const pagolux::BuildTarget target = opt.target.value_or(pagolux::defaultBuildTarget(opt.output));
+    request.progPath = pagolux::protoFolder(pagolux::ProgramFolder(), target);
     request.icon = &icon;
 
     const bool tty = ::isatty(STDERR_FILENO) != 0;

@@ -169,6 +169,15 @@ std::int32_t ViewerPackage::memberCount() const
     return archive_->Count();
 }
 
+std::vector<std::string> ViewerPackage::memberKeys() const
+{
+    std::vector<std::string> keys;
+    keys.reserve(static_cast<std::size_t>(archive_->Count()));
+    for (std::int32_t i = 0; i < archive_->Count(); ++i)
+        keys.push_back(keyOf(archive_->GetFileEntry(i)));
+    return keys;
+}
+
 std::int32_t ViewerPackage::find(const std::string& key) const
 {
     std::int32_t index = archive_->FindFile(key);

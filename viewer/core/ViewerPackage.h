@@ -69,6 +69,8 @@ class ViewerPackage : public MemberSource {
     // or "" when they share none. Paths shown to the user are relative to it.
     [[nodiscard]] const std::string& siteRootKey() const { return siteRoot_; }
     [[nodiscard]] std::int32_t memberCount() const;
+    // Every member's key as the archive spells it, in archive order.
+    [[nodiscard]] std::vector<std::string> memberKeys() const;
 
     std::optional<std::vector<std::uint8_t>> read(const std::string& key) override;
     std::optional<std::int64_t> size(const std::string& key) override;

@@ -1,0 +1,97 @@
+#include "archive/platform/Posix.h"
+
+#include <cerrno>
+
+#ifdef _WIN32
+#include <io.h>
+#include <direct.h>
+#include <windows.h>
+
+#include <string>
+#else
+#include <unistd.h>
+#endif
+
+namespace pagolux::platform {
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring wide(const char* utf8)
+{
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8, -1, out.data(), n);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+} // namespace
+
+int openFile(const char* name, int flags, int mode)
+{
+    return ::_wopen(wide(name).c_str(), flags | O_BINARY | O_NOINHERIT, mode);
+}
+
+int syncFile(int fd)
+{
+    return ::_commit(fd);
+}
+
+int makeFolder(const char* name, int)
+{
+    return ::_wmkdir(wide(name).c_str());
+}
+
+int linkStatus(const char* name, struct stat* st)
+{
+    return ::stat(name, st);
+}
+
+std::int64_t modifiedNs(const struct stat& st)
+{
+    return std::int64_t{st.st_mtime} * 1000000000;
+}
+
+std::int64_t changedNs(const struct stat& st)
+{
+    return std::int64_t{st.st_ctime} * 1000000000;
+}
+
+#else
+
+int openFile(const char* name, int flags, int mode)
+{
+    return ::open(name, flags | O_CLOEXEC, mode);
+}
+
+int syncFile(int fd)
+{
+    return ::fsync(fd);
+}
+
+int makeFolder(const char* name, int mode)
+{
+    return ::mkdir(name, static_cast<mode_t>(mode));
+}
+
+int linkStatus(const char* name, struct stat* st)
+{
+    return ::lstat(name, st);
+}
+
+std::int64_t modifiedNs(const struct stat& st)
+{
+    return std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+std::int64_t changedNs(const struct stat& st)
+{
+    return std::int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
+}
+
+#endif
+
+} // namespace pagolux::platform

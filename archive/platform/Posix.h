@@ -1,0 +1,27 @@
+#pragma once
+// The POSIX file calls the archive layer makes, the same on every system it is built for.
+// On Linux they are the plain calls. In the Windows viewer's build (mingw-w64) files open in
+// binary mode and are not inherited by child processes, names are UTF-8 and opened through the
+// wide-character calls, syncing is _commit, and a symbolic link is never reported (lstat is
+// stat). Every other source stays free of system conditionals.
+
+#include <cstdint>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace pagolux::platform {
+
+// Opens name (UTF-8) like ::open with flags; O_CLOEXEC and, where it exists, O_BINARY are added.
+[[nodiscard]] int openFile(const char* name, int flags, int mode = 0666);
+// Writes the file's data through to the disk; 0 on success, as fsync.
+int syncFile(int fd);
+// Creates a folder; 0 on success, else -1 with errno (EEXIST when it exists), as mkdir.
+int makeFolder(const char* name, int mode);
+// As lstat: the entry itself, not what a symbolic link points to.
+int linkStatus(const char* name, struct stat* st);
+// The modification and status-change times of st in nanoseconds since 1970.
+[[nodiscard]] std::int64_t modifiedNs(const struct stat& st);
+[[nodiscard]] std::int64_t changedNs(const struct stat& st);
+
+} // namespace pagolux::platform
