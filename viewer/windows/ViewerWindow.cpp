@@ -80,13 +80,15 @@ bool ViewerWindow::create(HINSTANCE instance, int show)
     const bool fixed = settings_.fixedSize && settings_.definedSize;
     const DWORD style = fixed ? (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX) | WS_CLIPCHILDREN
                               : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    // Width and height are the window's outer size, frame included.
-    const int width = std::clamp<int>(settings_.width, kMinSide, kMaxSide);
-    const int height = std::clamp<int>(settings_.height, kMinSide, kMaxSide);
+    // Width and height are the client area (toolbar, page and status bar), as in the Linux
+    // viewer; the frame, title bar and menu come on top.
     if (!settings_.fixedSize)
         buildMenu();
-    hwnd_ = CreateWindowExW(0, kClassName, title_.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, width, height,
-                            nullptr, menu_, instance, this);
+    RECT outer{0, 0, std::clamp<int>(settings_.width, kMinSide, kMaxSide),
+               std::clamp<int>(settings_.height, kMinSide, kMaxSide)};
+    AdjustWindowRectEx(&outer, style, menu_ != nullptr, 0);
+    hwnd_ = CreateWindowExW(0, kClassName, title_.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                            outer.right - outer.left, outer.bottom - outer.top, nullptr, menu_, instance, this);
     if (!hwnd_)
         return false;
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));

@@ -6,6 +6,8 @@
 
 #include "builder/BuildTarget.h"
 #include "builder/IconPatcher.h"
+#include "builder/icon/IconBitmap.h"
+#include "builder/icon/IconBmpFile.h"
 #include "format/ViewerIconArt.h"
 #include "project/ProjectFile.h"
 
@@ -299,20 +301,12 @@ TEST_F(WineViewerTest, SelfTestServesEveryMemberAndRefusesTheRest)
 TEST_F(WineViewerTest, IconResourceCarriesThePatchedPixels)
 {
     // A red current icon: the builder writes its pixels over the viewer's.
-    Bytes bmp(54, 0);
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    test::putLE32(bmp, 2, 54 + 32 * 32 * 3);
-    test::putLE32(bmp, 10, 54);
-    test::putLE32(bmp, 14, 40);
-    test::putLE32(bmp, 18, 32);
-    test::putLE32(bmp, 22, 32);
-    bmp[26] = 1;
-    bmp[28] = 24;
-    for (int i = 0; i < 32 * 32; ++i)
-        bmp.insert(bmp.end(), {0, 0, 255});
     fs::create_directories(work / "data/pagolux");
-    test::writeFile(work / "data/pagolux/theicon.bmp", bmp);
+    IconBitmap redIcon;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            redIcon.setPixel(x, y, 9);
+    IconBmpFile::save(redIcon, work / "data/pagolux/theicon.bmp");
 
     const std::string exe = work / "icon.exe";
     const Shell b = build(exe);
@@ -361,15 +355,38 @@ TEST_F(WineViewerTest, ImportsOnlyWindowsSystemDlls)
 
 TEST_F(WineViewerTest, WindowHasTheProjectTitleAndSize)
 {
-    const std::string exe = work / "window.exe";
-    ASSERT_EQ(build(exe).exitCode, 0);
-    startWindow(exe);
-    const std::string id = findWindow("Wein Probe");
-    ASSERT_FALSE(id.empty()) << "no window named \"Wein Probe\"";
-    const Shell g = sh("xdotool getwindowgeometry --shell " + id);
-    EXPECT_NE(g.out.find("WIDTH=640\n"), std::string::npos) << g.out;
-    EXPECT_NE(g.out.find("HEIGHT=480\n"), std::string::npos) << g.out;
-    endWine();
+    // Width and height are the client area (toolbar, page, status bar); without a window
+    // manager Wine's X window is exactly that, plus the menu bar where there is one.
+    struct Row {
+        const char* name;
+        int width;
+        int height;
+        bool fixed;
+    };
+    const Row rows[] = {{"sizeable", 640, 480, false}, {"fixed, no menu", 500, 300, true}};
+    for (const Row& row : rows) {
+        Project p = ProjectFile::read(work / "p.pgx");
+        p.settings.width = row.width;
+        p.settings.height = row.height;
+        p.settings.fixedSize = row.fixed;
+        ProjectFile::write(work / "p.pgx", p);
+        const std::string exe = work / "window.exe";
+        ASSERT_EQ(build(exe).exitCode, 0);
+        startWindow(exe);
+        const std::string id = findWindow("Wein Probe");
+        ASSERT_FALSE(id.empty()) << row.name << ": no window named \"Wein Probe\"";
+        const Shell g = sh("xdotool getwindowgeometry --shell " + id);
+        EXPECT_NE(g.out.find("WIDTH=" + std::to_string(row.width) + "\n"), std::string::npos) << row.name << g.out;
+        // Wine's X window also holds the menu bar, which Windows counts to the frame.
+        const auto at = g.out.find("HEIGHT=");
+        ASSERT_NE(at, std::string::npos) << g.out;
+        const int height = std::atoi(g.out.c_str() + at + 7);
+        if (row.fixed)
+            EXPECT_EQ(height, row.height) << row.name;
+        else
+            EXPECT_TRUE(height > row.height && height <= row.height + 40) << row.name << ": " << height;
+        endWine();
+    }
 }
 
 TEST_F(WineViewerTest, DamagedProgramShowsItsErrorAndExitsNonZero)
