@@ -64,7 +64,7 @@ void TMainForm::FormCreate()
     SaveDialog1.initialDir = startFolder;
     ShellTree1->selectFolder(QFile::decodeName(QByteArray::fromStdString(startFolder)));
     Setsavedfilename(std::string());
-    EXENameEdit->setFileName(DefaultOutputName());
+    EXENameEdit->setFileName(outputNameForTarget(DefaultOutputName(), buildTarget()));
     LoadPrefFolders();
     LoadIconAtStart();
 }

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app/Maker.h"
+#include "builder/BuildTarget.h"
 #include "builder/UserInteraction.h"
 #include "controls/ButtonsXP.h"
 #include "controls/ImageBtnUnit.h"
@@ -34,6 +35,7 @@
 
 class QCheckBox;
 class QFrame;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -136,6 +138,9 @@ class TMainForm : public QMainWindow {
     PictureButton* GoBtn1 = nullptr;
     QCheckBox* AutoStartCheck = nullptr;
     QGroupBox* GroupBox1 = nullptr;
+    // "Zielsystem": the system the next build is for (0 Linux, 1 Windows), beside the icon.
+    QLabel* TargetLabel = nullptr;
+    QComboBox* TargetCombo = nullptr;
     GlyphButton* OpenIconBtn = nullptr;
     GlyphButton* StdIconBtn = nullptr;
     TPaintBox* PaintBox1 = nullptr;
@@ -243,6 +248,8 @@ class TMainForm : public QMainWindow {
                      SBarRect.bottom - SBarRect.top);
     }
     [[nodiscard]] int32_t iconPos() const { return IconPos; }
+    // The system "Zielsystem" chooses for the next build.
+    [[nodiscard]] BuildTarget buildTarget() const;
     [[nodiscard]] const IconBitmap* iconBmp() const { return IconBmp.get(); }
     // The selected line of SortBox: the start file, −1 for none.
     [[nodiscard]] int startIndex() const;
@@ -289,6 +296,7 @@ class TMainForm : public QMainWindow {
     Project project_;                                  // startIndex follows SortBox's selection
     std::vector<std::string>& Pics = project_.entries; // PicCount() == Pics.size()
     int32_t IconPos = 0;
+    int32_t IconPosWindows = 0; // the same for the Windows viewer, which has its own icon offset
     std::unique_ptr<IconBitmap> IconBmp;
 
     std::unique_ptr<UserInteraction> interaction_;

@@ -7,6 +7,7 @@
 #include "controls/TFilenameEdit.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QListWidget>
@@ -31,6 +32,11 @@ class DisabledWhileBuilding {
 
 } // namespace
 
+BuildTarget TMainForm::buildTarget() const
+{
+    return TargetCombo && TargetCombo->currentIndex() == 1 ? BuildTarget::Windows : BuildTarget::Linux;
+}
+
 void TMainForm::GoBtn1Click()
 {
     BuildRequest request;
@@ -39,7 +45,9 @@ void TMainForm::GoBtn1Click()
     request.outputField = EXENameEdit->FileName();
     request.settings = project_.settings;
     request.autoStart = AutoStartCheck->isChecked();
-    request.progPath = ProgPath;
+    // Each target system has its own prototype viewer, and so its own icon offset.
+    const BuildTarget target = buildTarget();
+    request.progPath = protoFolder(ProgPath, target);
     request.icon = IconBmp.get();
 
     BuildHooks hooks;
@@ -61,7 +69,7 @@ void TMainForm::GoBtn1Click()
     };
 
     DisabledWhileBuilding guard(GoBtn1);
-    BuildPipeline(interaction()).run(request, IconPos, hooks);
+    BuildPipeline(interaction()).run(request, target == BuildTarget::Windows ? IconPosWindows : IconPos, hooks);
 }
 
 } // namespace pagolux

@@ -14,6 +14,7 @@
 #include "shell/TShellTree.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QFont>
 #include <QGroupBox>
@@ -496,6 +497,14 @@ void TMainForm::buildExePage()
     Image3->setObjectName(QStringLiteral("Image3"));
     Image3->setGeometry(272, 17, 32, 32);
     Image3->hide();
+    // The free room right of the icon takes the target system, so the designed layout stays.
+    TargetLabel = makeLabel(GroupBox1, "TargetLabel", QStringLiteral("Zielsystem:"), QRect(312, 6, 64, 17));
+    TargetCombo = new QComboBox(GroupBox1);
+    TargetCombo->setObjectName(QStringLiteral("TargetCombo"));
+    TargetCombo->addItems({QStringLiteral("Linux"), QStringLiteral("Windows")});
+    TargetCombo->setToolTip(QStringLiteral("Für welches System die EXE-Datei erstellt wird"));
+    TargetCombo->setGeometry(312, 24, 64, 25);
+    TargetLabel->setBuddy(TargetCombo);
 
     GroupBox2 = new QGroupBox(QStringLiteral("Fenstergröße"), right);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));

@@ -7,6 +7,7 @@
 #include "controls/TPaintBox.h"
 
 #include <QItemSelectionModel>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
@@ -54,6 +55,12 @@ void TMainForm::connectHandlers()
     PaintBox1->OnPaint = [this](QPainter& canvas) {
         runGuarded([this, &canvas] { PaintBox1Paint(canvas); });
     };
+
+    // The default output name follows the target system ("ziel" / "ziel.exe"); a name the
+    // user typed stays.
+    connect(TargetCombo, &QComboBox::currentIndexChanged, this, [this] {
+        EXENameEdit->setFileName(outputNameForTarget(EXENameEdit->FileName(), buildTarget()));
+    });
 
     EXENameEdit->OnButtonClick = [this] {
         runGuarded([this] {

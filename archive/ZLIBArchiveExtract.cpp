@@ -11,7 +11,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -212,8 +211,10 @@ std::string TZLBArchive::ExtractFile(std::int32_t i, const std::string& folder)
         throw EArchiveError(formatMessage(kUnsafeName, memberName(i)));
     std::string target;
     if (!folder.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
+        // The folder and its missing parents; one that cannot be made fails the extraction below.
+        for (std::size_t at = 1; at <= folder.size(); ++at)
+            if (at == folder.size() || isPathDelimiter(folder[at]))
+                (void)platform::makeFolder(folder.substr(0, at).c_str(), 0777);
         target = IncludeTrailingPathDelimiter(folder);
     }
     if (ExtractWithPath) {

@@ -12,6 +12,8 @@ packages=(
   qt6-webengine-dev qt6-webengine-dev-tools
   qt6-svg-dev qt6-image-formats-plugins qt6-qpa-plugins qt6-translations-l10n
   libwmf-dev libemf2svg-dev fonts-urw-base35
+  # the Windows viewer: cross compiler, zlib for it, and Wine with the resource tools for its tests
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 icoutils
   # tests and fuzzing
   libgtest-dev libgmock-dev googletest
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 openbox

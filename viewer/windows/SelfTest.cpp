@@ -10,10 +10,10 @@
 #include <wininet.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <vector>
 
 namespace pagolux::win {
@@ -169,10 +169,9 @@ std::string describe(const std::string& url, const Fetched& f)
 {
     const unsigned long crc =
         crc32(0L, f.bytes.empty() ? Z_NULL : f.bytes.data(), static_cast<uInt>(f.bytes.size()));
-    std::ostringstream line;
-    line << "url=" << url << " result=" << hex(static_cast<unsigned long>(f.result), 8) << " status=" << f.status
-         << " mime=" << narrow(f.mimeType) << " bytes=" << f.bytes.size() << " crc=" << hex(crc, 8);
-    return line.str();
+    return "url=" + url + " result=" + hex(static_cast<unsigned long>(f.result), 8) +
+           " status=" + std::to_string(f.status) + " mime=" + narrow(f.mimeType) +
+           " bytes=" + std::to_string(f.bytes.size()) + " crc=" + hex(crc, 8);
 }
 
 } // namespace
@@ -238,10 +237,14 @@ int runSelfTest(const std::wstring& file, ViewerPackage& package, HINSTANCE inst
     put("served=" + std::to_string(served));
 
     if (const wchar_t* extra = _wgetenv(L"PAGOLUX_VIEWER_SELFTEST_FETCH")) {
-        std::istringstream urls(narrow(extra));
-        std::string url;
-        while (urls >> url)
+        const std::string urls = narrow(extra);
+        std::size_t at = 0;
+        while ((at = urls.find_first_not_of(' ', at)) != std::string::npos) {
+            const std::size_t end = std::min(urls.find(' ', at), urls.size());
+            const std::string url = urls.substr(at, end - at);
             put("fetch " + describe(url, fetch(widen(url))));
+            at = end;
+        }
     }
     put(std::string("result=") + (allHeld ? "ok" : "fail"));
     return allHeld ? 0 : 1;
