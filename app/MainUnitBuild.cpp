@@ -69,7 +69,8 @@ void TMainForm::GoBtn1Click()
     };
 
     DisabledWhileBuilding guard(GoBtn1);
-    BuildPipeline(interaction()).run(request, target == BuildTarget::Windows ? IconPosWindows : IconPos, hooks);
+    BuildPipeline(interaction())
+        .run(request, target == BuildTarget::Windows ? IconPosWindows : IconPos, hooks);
 }
 
 } // namespace pagolux

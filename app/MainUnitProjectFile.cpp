@@ -142,7 +142,8 @@ void TMainForm::createFormStorage()
     setProperty("Position", QStringLiteral("poDesktopCenter"));
     FormStorage1 = new TFormStorage(this);
     FormStorage1->setObjectName(QStringLiteral("FormStorage1"));
-    FormStorage1->setStoredProps({QStringLiteral("AutoStartCheck.Checked"), QStringLiteral("TargetCombo.currentIndex")});
+    FormStorage1->setStoredProps(
+        {QStringLiteral("AutoStartCheck.Checked"), QStringLiteral("TargetCombo.currentIndex")});
     FormStorage1->OnError = [this](const std::string& text) { interaction().showError(text); };
     FormStorage1->Loaded(
         {nullptr, [this](bool& canClose) { FormCloseQuery(canClose); }, [this] { FormDestroy(); }});

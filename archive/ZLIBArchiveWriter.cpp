@@ -12,6 +12,7 @@
 #include "archive/platform/AtomicFile.h"
 #include "archive/platform/FileNameUtils.h"
 #include "archive/platform/Paths.h"
+#include "archive/platform/Posix.h"
 
 #include <algorithm>
 #include <atomic>
@@ -287,7 +288,7 @@ void TZLBArchive::scanDirectory(const std::string& folderIn, std::vector<std::st
         const std::string full = prefix + name;
         FolderId sub{};
         // The entry's type saves a stat for plain files; links and unknown types are looked up.
-        if (d->d_type != DT_REG && statFolder(full, sub)) {
+        if (!platform::knownPlainFile(*d) && statFolder(full, sub)) {
             if (RecursePaths)
                 scanDirectory(full, list);
             if (SavePaths)

@@ -80,7 +80,8 @@ std::string TempFolder()
 {
     wchar_t buffer[MAX_PATH + 2];
     const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-    return n > 0 && n <= MAX_PATH + 1 ? withSeparator(utf8(buffer, static_cast<int>(n))) : std::string("C:\\");
+    return n > 0 && n <= MAX_PATH + 1 ? withSeparator(utf8(buffer, static_cast<int>(n)))
+                                      : std::string("C:\\");
 }
 
 std::string DefaultOutputName()

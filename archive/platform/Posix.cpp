@@ -3,8 +3,8 @@
 #include <cerrno>
 
 #ifdef _WIN32
-#include <io.h>
 #include <direct.h>
+#include <io.h>
 #include <windows.h>
 
 #include <string>
@@ -50,6 +50,11 @@ int linkStatus(const char* name, struct stat* st)
     return ::stat(name, st);
 }
 
+bool knownPlainFile(const struct dirent&)
+{
+    return false;
+}
+
 std::int64_t modifiedNs(const struct stat& st)
 {
     return std::int64_t{st.st_mtime} * 1000000000;
@@ -80,6 +85,11 @@ int makeFolder(const char* name, int mode)
 int linkStatus(const char* name, struct stat* st)
 {
     return ::lstat(name, st);
+}
+
+bool knownPlainFile(const struct dirent& entry)
+{
+    return entry.d_type == DT_REG;
 }
 
 std::int64_t modifiedNs(const struct stat& st)

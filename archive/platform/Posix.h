@@ -6,6 +6,7 @@
 // stat). Every other source stays free of system conditionals.
 
 #include <cstdint>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -20,6 +21,9 @@ int syncFile(int fd);
 int makeFolder(const char* name, int mode);
 // As lstat: the entry itself, not what a symbolic link points to.
 int linkStatus(const char* name, struct stat* st);
+// True when a folder entry is known to be a plain file without a stat (Linux's d_type);
+// false means "look it up".
+[[nodiscard]] bool knownPlainFile(const struct dirent& entry);
 // The modification and status-change times of st in nanoseconds since 1970.
 [[nodiscard]] std::int64_t modifiedNs(const struct stat& st);
 [[nodiscard]] std::int64_t changedNs(const struct stat& st);

@@ -78,8 +78,9 @@ int main(int argc, char** argv)
     pagolux::ProjectFile::write((work / "p.pgx").string(), project);
 
     const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
-    const std::string build = "TMPDIR=" + quote(work.string()) + " " + quote((bin / "pagolux-build").string()) +
-                              " " + quote((work / "p.pgx").string()) + " -o " + quote((work / "out.exe").string()) +
+    const std::string build = "TMPDIR=" + quote(work.string()) + " " +
+                              quote((bin / "pagolux-build").string()) + " " +
+                              quote((work / "p.pgx").string()) + " -o " + quote((work / "out.exe").string()) +
                               " --target windows --yes >/dev/null";
     const std::string zip = "cd " + quote(work.string()) + " && rm -f z.zip && zip -r -6 -q z.zip html";
     std::vector<double> builds, zips;
@@ -102,8 +103,8 @@ int main(int argc, char** argv)
     std::system((wine + "wineserver -k").c_str());
 
     const double b = median(builds), z = median(zips), t = median(tests);
-    std::printf("pagolux-build --target windows / zip -r -6 -q: %.0f ms / %.0f ms = %.2f (target <= 0.55)\n", b, z,
-                b / z);
+    std::printf("pagolux-build --target windows / zip -r -6 -q: %.0f ms / %.0f ms = %.2f (target <= 0.55)\n",
+                b, z, b / z);
     std::printf("self-test of every member under a warm Wine: %.0f ms (target <= 2000 ms)\n", t);
     std::printf("output size: %.1f MB\n", static_cast<double>(fs::file_size(work / "out.exe")) / 1e6);
     fs::remove_all(work);

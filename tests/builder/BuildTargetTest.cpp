@@ -22,9 +22,12 @@ TEST(BuildTarget, NamesAndDefaultByOutputName)
         const char* output;
         BuildTarget target;
     } rows[] = {
-        {"/home/u/ziel", BuildTarget::Linux},       {"/home/u/ziel.exe", BuildTarget::Windows},
-        {"PROGRAMM.EXE", BuildTarget::Windows},      {"a.exe.bak", BuildTarget::Linux},
-        {"exe", BuildTarget::Linux},                 {".exe", BuildTarget::Windows},
+        {"/home/u/ziel", BuildTarget::Linux},
+        {"/home/u/ziel.exe", BuildTarget::Windows},
+        {"PROGRAMM.EXE", BuildTarget::Windows},
+        {"a.exe.bak", BuildTarget::Linux},
+        {"exe", BuildTarget::Linux},
+        {".exe", BuildTarget::Windows},
         {"/home/u/site.exe/ziel", BuildTarget::Linux},
     };
     for (const auto& r : rows)

@@ -18,7 +18,8 @@ using win::RefCounted;
 
 // The class id under which the name space handler is registered; known to this process only.
 // {6B1F3E52-3C1A-4C77-9A43-2F0B5E1D8A10}
-constexpr CLSID kProtocolClsid = {0x6b1f3e52, 0x3c1a, 0x4c77, {0x9a, 0x43, 0x2f, 0x0b, 0x5e, 0x1d, 0x8a, 0x10}};
+constexpr CLSID kProtocolClsid = {
+    0x6b1f3e52, 0x3c1a, 0x4c77, {0x9a, 0x43, 0x2f, 0x0b, 0x5e, 0x1d, 0x8a, 0x10}};
 
 MemberSource* g_source = nullptr;
 
@@ -68,8 +69,8 @@ class Protocol final : public RefCounted, public IInternetProtocol, public IWinI
         // The type is stated, not sniffed: a member is served as its extension says.
         sink->ReportProgress(BINDSTATUS_VERIFIEDMIMETYPEAVAILABLE, mime.c_str());
         const ULONG size = static_cast<ULONG>(response_.body.size());
-        sink->ReportData(BSCF_FIRSTDATANOTIFICATION | BSCF_LASTDATANOTIFICATION | BSCF_DATAFULLYAVAILABLE, size,
-                         size);
+        sink->ReportData(BSCF_FIRSTDATANOTIFICATION | BSCF_LASTDATANOTIFICATION | BSCF_DATAFULLYAVAILABLE,
+                         size, size);
         sink->ReportResult(S_OK, static_cast<DWORD>(response_.status), nullptr);
         return S_OK;
     }

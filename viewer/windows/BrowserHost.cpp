@@ -31,8 +31,9 @@ NavigationRoute routeOf(const std::wstring& url)
 {
     // Our scheme only with our host; a name that is no member still loads (its 404 page).
     if (startsWithNoCase(url, L"pagolux:"))
-        return startsWithNoCase(url, L"pagolux://site") && (url.size() == 14 || url[14] == L'/') ? NavigationRoute::Load
-                                                                              : NavigationRoute::Refuse;
+        return startsWithNoCase(url, L"pagolux://site") && (url.size() == 14 || url[14] == L'/')
+                   ? NavigationRoute::Load
+                   : NavigationRoute::Refuse;
     if (url == L"about:blank")
         return NavigationRoute::Load;
     if (startsWithNoCase(url, L"http://") || startsWithNoCase(url, L"https://"))
@@ -112,8 +113,8 @@ class BrowserSite final : public RefCounted,
     HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
-                                               LPRECT clip, LPOLEINPLACEFRAMEINFO info) override
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
+                                               LPRECT pos, LPRECT clip, LPOLEINPLACEFRAMEINFO info) override
     {
         *frame = static_cast<IOleInPlaceFrame*>(this);
         AddRef();
@@ -134,7 +135,8 @@ class BrowserSite final : public RefCounted,
     HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT r) override
     {
         ComPtr<IOleInPlaceObject> inPlace;
-        if (object && SUCCEEDED(object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(inPlace.out()))))
+        if (object &&
+            SUCCEEDED(object->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(inPlace.out()))))
             inPlace->SetObjectRects(r, r);
         return S_OK;
     }
@@ -165,11 +167,15 @@ class BrowserSite final : public RefCounted,
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
     // IDocHostUIHandler: a flat control with the system look and its own context menu.
-    HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override
+    {
+        return S_FALSE;
+    }
     HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override
     {
         info->cbSize = sizeof(DOCHOSTUIINFO);
-        info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME | DOCHOSTUIFLAG_ENABLE_REDIRECT_NOTIFICATION;
+        info->dwFlags =
+            DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME | DOCHOSTUIFLAG_ENABLE_REDIRECT_NOTIFICATION;
         info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
         return S_OK;
     }
@@ -221,8 +227,14 @@ class BrowserSite final : public RefCounted,
 
     // IInternetSecurityManager: our pages are in the local intranet zone, where scripts run
     // (XHR among our own URLs included); everything else keeps the system's decision.
-    HRESULT STDMETHODCALLTYPE SetSecuritySite(IInternetSecurityMgrSite*) override { return INET_E_DEFAULT_ACTION; }
-    HRESULT STDMETHODCALLTYPE GetSecuritySite(IInternetSecurityMgrSite**) override { return INET_E_DEFAULT_ACTION; }
+    HRESULT STDMETHODCALLTYPE SetSecuritySite(IInternetSecurityMgrSite*) override
+    {
+        return INET_E_DEFAULT_ACTION;
+    }
+    HRESULT STDMETHODCALLTYPE GetSecuritySite(IInternetSecurityMgrSite**) override
+    {
+        return INET_E_DEFAULT_ACTION;
+    }
     HRESULT STDMETHODCALLTYPE MapUrlToZone(LPCWSTR url, DWORD* zone, DWORD) override
     {
         if (url && startsWithNoCase(url, L"pagolux:")) {
@@ -248,16 +260,21 @@ class BrowserSite final : public RefCounted,
         *size = need;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE ProcessUrlAction(LPCWSTR, DWORD, BYTE*, DWORD, BYTE*, DWORD, DWORD, DWORD) override
+    HRESULT STDMETHODCALLTYPE ProcessUrlAction(LPCWSTR, DWORD, BYTE*, DWORD, BYTE*, DWORD, DWORD,
+                                               DWORD) override
     {
         return INET_E_DEFAULT_ACTION;
     }
-    HRESULT STDMETHODCALLTYPE QueryCustomPolicy(LPCWSTR, REFGUID, BYTE**, DWORD*, BYTE*, DWORD, DWORD) override
+    HRESULT STDMETHODCALLTYPE QueryCustomPolicy(LPCWSTR, REFGUID, BYTE**, DWORD*, BYTE*, DWORD,
+                                                DWORD) override
     {
         return INET_E_DEFAULT_ACTION;
     }
     HRESULT STDMETHODCALLTYPE SetZoneMapping(DWORD, LPCWSTR, DWORD) override { return INET_E_DEFAULT_ACTION; }
-    HRESULT STDMETHODCALLTYPE GetZoneMappings(DWORD, IEnumString**, DWORD) override { return INET_E_DEFAULT_ACTION; }
+    HRESULT STDMETHODCALLTYPE GetZoneMappings(DWORD, IEnumString**, DWORD) override
+    {
+        return INET_E_DEFAULT_ACTION;
+    }
 
     // IDispatch: the browser's events (DWebBrowserEvents2).
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override
@@ -266,7 +283,10 @@ class BrowserSite final : public RefCounted,
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                      UINT*) override
     {
@@ -341,10 +361,7 @@ class BrowserSite final : public RefCounted,
         SysFreeString(u);
     }
 
-    bool translate(MSG* msg)
-    {
-        return active_ && active_->TranslateAccelerator(msg) == S_OK;
-    }
+    bool translate(MSG* msg) { return active_ && active_->TranslateAccelerator(msg) == S_OK; }
 
   private:
     static std::wstring stringArg(const VARIANT& v)
@@ -477,9 +494,10 @@ void useNewestDocumentMode()
         if (*p == L'\\' || *p == L'/')
             name = p + 1;
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER,
-                        L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION", 0,
-                        nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(
+            HKEY_CURRENT_USER,
+            L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION", 0,
+            nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
     const DWORD mode = 11001; // the newest document mode, whatever the page declares
     RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode), sizeof mode);

@@ -2,8 +2,8 @@
 // Reference counting for the few COM objects the viewer implements itself. Every object lives
 // on the window's thread (single-threaded apartment), so plain counters suffice.
 
-#include <windows.h>
 #include <unknwn.h>
+#include <windows.h>
 
 namespace pagolux::win {
 

@@ -36,7 +36,8 @@ MarkerState readMarkerRecord()
 std::optional<std::array<std::uint8_t, 512>> readIconPixels(HINSTANCE instance)
 {
     // The group entry names the RT_ICON resource that holds the 32 x 32 image.
-    HRSRC group = FindResourceW(instance, MAKEINTRESOURCEW(IDI_VIEWER), MAKEINTRESOURCEW(14)); // RT_GROUP_ICON
+    HRSRC group =
+        FindResourceW(instance, MAKEINTRESOURCEW(IDI_VIEWER), MAKEINTRESOURCEW(14)); // RT_GROUP_ICON
     if (!group)
         return std::nullopt;
     HGLOBAL groupData = LoadResource(instance, group);
@@ -44,7 +45,8 @@ std::optional<std::array<std::uint8_t, 512>> readIconPixels(HINSTANCE instance)
     if (!dir)
         return std::nullopt;
     const int id = LookupIconIdFromDirectoryEx(dir, TRUE, 32, 32, 0);
-    HRSRC icon = id > 0 ? FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3)) : nullptr; // RT_ICON
+    HRSRC icon =
+        id > 0 ? FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3)) : nullptr; // RT_ICON
     if (!icon)
         return std::nullopt;
     HGLOBAL iconData = LoadResource(instance, icon);

@@ -73,7 +73,8 @@ UrlParts split(std::string_view url)
     }
     const auto colon = url.find(':');
     const auto firstStop = url.find_first_of("/");
-    if (colon != std::string_view::npos && colon > 0 && (firstStop == std::string_view::npos || colon < firstStop)) {
+    if (colon != std::string_view::npos && colon > 0 &&
+        (firstStop == std::string_view::npos || colon < firstStop)) {
         const std::string_view scheme = url.substr(0, colon);
         const bool valid = std::all_of(scheme.begin(), scheme.end(), [](char c) {
             return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' ||
@@ -228,11 +229,20 @@ std::string notFoundPage(std::string_view path)
     std::string escaped;
     for (const char c : path) {
         switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '"': escaped += "&quot;"; break;
-        default: escaped += c;
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        default:
+            escaped += c;
         }
     }
     return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>404 - Seite nicht gefunden</title>"

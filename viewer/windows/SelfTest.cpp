@@ -112,7 +112,8 @@ class FetchCallback final : public RefCounted, public IBindStatusCallback {
             return;
         DWORD value = 0;
         DWORD size = sizeof value;
-        if (info->QueryInfo(HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr, nullptr) == S_OK)
+        if (info->QueryInfo(HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr,
+                            nullptr) == S_OK)
             out_.status = static_cast<long>(value);
     }
 
@@ -134,7 +135,8 @@ Fetched fetch(const std::wstring& url)
     hr = CreateAsyncBindCtx(0, callback, nullptr, context.out());
     if (SUCCEEDED(hr)) {
         ComPtr<IStream> stream;
-        hr = moniker->BindToStorage(context.get(), nullptr, IID_IStream, reinterpret_cast<void**>(stream.out()));
+        hr = moniker->BindToStorage(context.get(), nullptr, IID_IStream,
+                                    reinterpret_cast<void**>(stream.out()));
         if (FAILED(hr) && !out.done) {
             out.result = hr;
             out.done = true;

@@ -63,8 +63,9 @@ bool ViewerWindow::create(HINSTANCE instance, int show)
 {
     // The icon resource as the file holds it: a built program shows the pixels the builder wrote.
     bigIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VIEWER), IMAGE_ICON, 32, 32, 0));
-    smallIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VIEWER), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    smallIcon_ =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VIEWER), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -87,8 +88,9 @@ bool ViewerWindow::create(HINSTANCE instance, int show)
     RECT outer{0, 0, std::clamp<int>(settings_.width, kMinSide, kMaxSide),
                std::clamp<int>(settings_.height, kMinSide, kMaxSide)};
     AdjustWindowRectEx(&outer, style, menu_ != nullptr, 0);
-    hwnd_ = CreateWindowExW(0, kClassName, title_.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            outer.right - outer.left, outer.bottom - outer.top, nullptr, menu_, instance, this);
+    hwnd_ =
+        CreateWindowExW(0, kClassName, title_.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                        outer.right - outer.left, outer.bottom - outer.top, nullptr, menu_, instance, this);
     if (!hwnd_)
         return false;
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
@@ -97,8 +99,9 @@ bool ViewerWindow::create(HINSTANCE instance, int show)
     if (on(ToolBar))
         buildToolBar();
     if (on(StatusBar)) {
-        statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | (fixed ? 0 : SBARS_SIZEGRIP),
-                                     0, 0, 0, 0, hwnd_, nullptr, instance, nullptr);
+        statusBar_ =
+            CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | (fixed ? 0 : SBARS_SIZEGRIP), 0,
+                            0, 0, 0, hwnd_, nullptr, instance, nullptr);
     }
 
     BrowserEvents events;
@@ -174,9 +177,10 @@ void ViewerWindow::buildToolBar()
     }
     if (count == 0)
         return;
-    toolBar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_TOP | TBSTYLE_TOOLTIPS, 0, 0,
-                               0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    toolBar_ =
+        CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_TOP | TBSTYLE_TOOLTIPS, 0,
+                        0, 0, 0, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolBar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
     SendMessageW(toolBar_, TB_ADDBUTTONSW, count, reinterpret_cast<LPARAM>(buttons.data()));
@@ -295,7 +299,8 @@ int ViewerWindow::run()
 {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_LBUTTONUP || (msg.message == WM_KEYUP && (msg.wParam == VK_RETURN || msg.wParam == VK_SPACE)))
+        if (msg.message == WM_LBUTTONUP ||
+            (msg.message == WM_KEYUP && (msg.wParam == VK_RETURN || msg.wParam == VK_SPACE)))
             lastUserAction_ = GetTickCount();
         if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
             const bool alt = (GetKeyState(VK_MENU) & 0x8000) != 0;

@@ -17,7 +17,8 @@ std::wstring widen(std::string_view utf8)
     }
     std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
     if (n > 0)
-        MultiByteToWideChar(page, page == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0, utf8.data(), len, out.data(), n);
+        MultiByteToWideChar(page, page == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0, utf8.data(), len, out.data(),
+                            n);
     return out;
 }
 

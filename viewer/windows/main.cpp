@@ -14,9 +14,9 @@
 #include "viewer/windows/ViewerWindow.h"
 #include "viewer/windows/WinText.h"
 
-#include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
+#include <windows.h>
 
 #include <memory>
 #include <optional>

@@ -1,8 +1,8 @@
 // The Windows viewer's URL logic, which runs the same on Linux: which member a URL names,
 // member URLs, relative references and the 404 answer.
 
-#include "viewer/core/ViewerPackage.h"
 #include "viewer/windows/ProtocolRequest.h"
+#include "viewer/core/ViewerPackage.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,8 @@ TEST(ProtocolRequest, KeyFromUrl)
         {"PAGOLUX://SITE/web/a.html", "\\web\\a.html"},
         {"pagolux://site/web/a.html?x=1#top", "\\web\\a.html"},
         {"pagolux://site/mein%20bild.png", "\\mein bild.png"},
-        {"pagolux://site/%C3%BCber.html", "\\\xC3\xBC" "ber.html"},
+        {"pagolux://site/%C3%BCber.html", "\\\xC3\xBC"
+                                          "ber.html"},
         {"pagolux://site/../etc/passwd", std::nullopt},
         {"pagolux://site/a/%2e%2e/b", std::nullopt},
         {"pagolux://site/a/%2E/b", std::nullopt},

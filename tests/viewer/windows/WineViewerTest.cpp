@@ -155,15 +155,17 @@ class WineViewerTest : public ::testing::Test {
         fs::create_directories(site / "css");
         fs::create_directories(site / "img");
         fs::create_directories(site / "pages/tief");
-        test::writeText(site / "index.html",
-                        "<!DOCTYPE html><html><head><title>Start</title><link rel=stylesheet href=css/style.css>"
-                        "</head><body><a href=\"pages/tief/unten.html\">unten</a></body></html>");
+        test::writeText(
+            site / "index.html",
+            "<!DOCTYPE html><html><head><title>Start</title><link rel=stylesheet href=css/style.css>"
+            "</head><body><a href=\"pages/tief/unten.html\">unten</a></body></html>");
         test::writeText(site / "css/style.css", "body { color: #123456 }\n");
         Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 0};
         for (int i = 0; i < 3000; ++i)
             png.push_back(static_cast<std::uint8_t>(i * 7));
         test::writeFile(site / "img/mein bild.png", png);
-        test::writeText(site / "pages/tief/unten.html", "<html><body><img src=\"../../img/mein%20bild.png\"></body></html>");
+        test::writeText(site / "pages/tief/unten.html",
+                        "<html><body><img src=\"../../img/mein%20bild.png\"></body></html>");
         test::writeText(site / "pages/daten.json", "{\"a\": [1, 2, 3]}");
         test::writeText(site / "pages/app.js", "window.__x = 1;");
 
@@ -179,8 +181,8 @@ class WineViewerTest : public ::testing::Test {
     Shell build(const std::string& output, const std::string& extra = "--target windows")
     {
         return sh("XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.path()) + " " +
-                  quote(binDir + "pagolux-build") + " " + quote(work / "p.pgx") + " -o " + quote(output) + " " +
-                  extra + " --yes");
+                  quote(binDir + "pagolux-build") + " " + quote(work / "p.pgx") + " -o " + quote(output) +
+                  " " + extra + " --yes");
     }
 
     [[nodiscard]] std::string wineEnv() const
@@ -210,8 +212,8 @@ class WineViewerTest : public ::testing::Test {
     // The X window whose name is exactly title, waiting up to a minute for it.
     std::string findWindow(const std::string& title)
     {
-        const Shell r = sh("timeout 60 xdotool search --sync --onlyvisible --name " + quote("^" + title + "$") +
-                         " | head -1");
+        const Shell r = sh("timeout 60 xdotool search --sync --onlyvisible --name " +
+                           quote("^" + title + "$") + " | head -1");
         std::string id = r.out;
         while (!id.empty() && (id.back() == '\n' || id.back() == '\r'))
             id.pop_back();
@@ -336,11 +338,13 @@ TEST_F(WineViewerTest, IconResourceCarriesThePatchedPixels)
 
 TEST_F(WineViewerTest, ImportsOnlyWindowsSystemDlls)
 {
-    const Shell r = sh("x86_64-w64-mingw32-objdump -p " + quote(binDir + "../windows-viewer/bin/pagolux-viewer.exe") +
-                     " | sed -n 's/^\\s*DLL Name: //p'");
+    const Shell r =
+        sh("x86_64-w64-mingw32-objdump -p " + quote(binDir + "../windows-viewer/bin/pagolux-viewer.exe") +
+           " | sed -n 's/^\\s*DLL Name: //p'");
     ASSERT_EQ(r.exitCode, 0) << r.out;
-    const std::set<std::string> system = {"ADVAPI32.dll", "COMCTL32.dll", "KERNEL32.dll", "msvcrt.dll", "ole32.dll",
-                                          "OLEAUT32.dll", "SHELL32.dll",  "urlmon.dll",   "USER32.dll",  "GDI32.dll"};
+    const std::set<std::string> system = {"ADVAPI32.dll", "COMCTL32.dll", "KERNEL32.dll", "msvcrt.dll",
+                                          "ole32.dll",    "OLEAUT32.dll", "SHELL32.dll",  "urlmon.dll",
+                                          "USER32.dll",   "GDI32.dll"};
     std::istringstream in(r.out);
     std::string dll;
     int count = 0;
@@ -349,7 +353,8 @@ TEST_F(WineViewerTest, ImportsOnlyWindowsSystemDlls)
         EXPECT_TRUE(system.count(dll)) << "imports " << dll;
     }
     EXPECT_GE(count, 5) << r.out;
-    const Shell f = sh("x86_64-w64-mingw32-objdump -f " + quote(binDir + "../windows-viewer/bin/pagolux-viewer.exe"));
+    const Shell f =
+        sh("x86_64-w64-mingw32-objdump -f " + quote(binDir + "../windows-viewer/bin/pagolux-viewer.exe"));
     EXPECT_NE(f.out.find("pei-x86-64"), std::string::npos) << f.out;
 }
 
@@ -376,7 +381,8 @@ TEST_F(WineViewerTest, WindowHasTheProjectTitleAndSize)
         const std::string id = findWindow("Wein Probe");
         ASSERT_FALSE(id.empty()) << row.name << ": no window named \"Wein Probe\"";
         const Shell g = sh("xdotool getwindowgeometry --shell " + id);
-        EXPECT_NE(g.out.find("WIDTH=" + std::to_string(row.width) + "\n"), std::string::npos) << row.name << g.out;
+        EXPECT_NE(g.out.find("WIDTH=" + std::to_string(row.width) + "\n"), std::string::npos)
+            << row.name << g.out;
         // Wine's X window also holds the menu bar, which Windows counts to the frame.
         const auto at = g.out.find("HEIGHT=");
         ASSERT_NE(at, std::string::npos) << g.out;
@@ -405,9 +411,11 @@ TEST_F(WineViewerTest, DamagedProgramShowsItsErrorAndExitsNonZero)
         << rep.values.at("error");
 
     // Without the self-test the error is a window of its own; confirming it ends the program.
-    const Shell shown = sh(wineEnv() + "timeout 120 wine " + quote(exe) + " & sleep 0; "
-                         "id=$(timeout 60 xdotool search --sync --onlyvisible --name '^Pagolux$' | head -1); "
-                         "[ -n \"$id\" ] && xdotool windowfocus --sync $id key Return; wait $!; echo rc=$?");
+    const Shell shown =
+        sh(wineEnv() + "timeout 120 wine " + quote(exe) +
+           " & sleep 0; "
+           "id=$(timeout 60 xdotool search --sync --onlyvisible --name '^Pagolux$' | head -1); "
+           "[ -n \"$id\" ] && xdotool windowfocus --sync $id key Return; wait $!; echo rc=$?");
     EXPECT_NE(shown.out.find("rc=1"), std::string::npos) << shown.out;
 }
 
