@@ -2,6 +2,7 @@
 // member URLs, relative references and the 404 answer.
 
 #include "viewer/windows/ProtocolRequest.h"
+#include "archive/TStream.h"
 #include "viewer/core/ViewerPackage.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,8 @@ TEST(ProtocolRequest, KeyFromUrl)
         {"pagolux://site/a/%2E/b", std::nullopt},
         {"pagolux://site/a%5cb", std::nullopt},
         {"pagolux://site/a%00.html", std::nullopt},
-        {"pagolux://site/C:%2fx", std::nullopt},
+        // A colon is only part of a member name; it never reaches a drive.
+        {"pagolux://site/C:%2fx", "\\C:\\x"},
         {"pagolux://site/bad%zz", std::nullopt},
         {"pagolux://site/cut%4", std::nullopt},
         {"pagolux://other/index.html", std::nullopt},
@@ -87,6 +89,14 @@ class MapSource : public MemberSource {
             return std::nullopt;
         return std::vector<std::uint8_t>(it->second.begin(), it->second.end());
     }
+    std::optional<std::int64_t> size(const std::string& key) override
+    {
+        const auto it = members.find(key);
+        if (it == members.end())
+            return std::nullopt;
+        return static_cast<std::int64_t>(it->second.size());
+    }
+    std::unique_ptr<TStream> stream(const std::string&) override { return nullptr; }
 };
 
 TEST(ProtocolRequest, RespondServesMembersAnd404)
