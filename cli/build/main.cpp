@@ -34,12 +34,14 @@ constexpr char kUsage[] =
     "usage: pagolux-build PROJECT.pgx -o OUTPUT [--target linux|windows] [--icon PICTURE] [--yes]";
 
 constexpr char kHelp[] =
-    "usage: pagolux-build PROJECT.pgx -o OUTPUT [--icon PICTURE] [--yes]\n"
+    "usage: pagolux-build PROJECT.pgx -o OUTPUT [--target linux|windows] [--icon PICTURE] [--yes]\n"
     "       pagolux-build --help\n"
     "\n"
     "Builds the program of a Pagolux project file the way \"Go!\" does, without a window.\n"
     "\n"
     "  -o, --output OUTPUT  the program to write\n"
+    "  --target SYSTEM      linux or windows: the system the program runs on; default:\n"
+    "                       windows when OUTPUT ends in \".exe\", else linux\n"
     "  --icon PICTURE       the icon from this picture (bmp, ico, jpeg, gif, png, svg, wmf,\n"
     "                       emf), for this build only; default: the current icon\n"
     "  -y, --yes            replace an existing OUTPUT (without it OUTPUT is kept, exit 1)\n"
