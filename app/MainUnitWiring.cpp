@@ -6,8 +6,8 @@
 #include "controls/TFilenameEdit.h"
 #include "controls/TPaintBox.h"
 
-#include <QItemSelectionModel>
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
