@@ -28,6 +28,20 @@ inline constexpr std::array<unsigned char, kMarkerRecordSize> kMarkerRecordInit 
     'O',  'R',  'V',  'T',  'E', 'X', 'E', 'H', 'P', 'G', 'L', 'X', 2, 0, 0, 0,
     0xFF, 0xFF, 0xFF, 0xFF, 0,   0,   0,   0,   0,   0,   0,   0,   0, 0, 0, 0};
 
+// The record as each viewer keeps it in its initialised data.
+struct alignas(32) MarkerRecord {
+    unsigned char bytes[kMarkerRecordSize];
+};
+
+// The unpatched record, built at compile time (so the bytes live only in the viewer's record).
+constexpr MarkerRecord makeMarkerRecord()
+{
+    MarkerRecord r{};
+    for (std::size_t i = 0; i < kMarkerRecordSize; ++i)
+        r.bytes[i] = kMarkerRecordInit[i];
+    return r;
+}
+
 struct MarkerState {
     bool patched = false;             // false: the builder has not written an offset yet
     std::uint32_t settingsOffset = 0; // where the settings block begins in this file

@@ -4,24 +4,9 @@
 
 namespace pagolux {
 
-// 32 bytes, 32-byte aligned: since a 2048-byte block boundary of the file is also a multiple of
-// 32, no block boundary can cut the record. Bytes 0-7 are the marker the builder looks for,
-// bytes 8-15 our own tag, bytes 16-19 start as all ones and are zeroed by the builder.
-struct alignas(32) ViewerMarkerRecord {
-    unsigned char bytes[kMarkerRecordSize];
-};
-
 struct alignas(16) ViewerIconPixels {
     unsigned char bytes[viewer_icon::kPixelBytes];
 };
-
-constexpr ViewerMarkerRecord makeMarkerRecord()
-{
-    ViewerMarkerRecord r{};
-    for (std::size_t i = 0; i < kMarkerRecordSize; ++i)
-        r.bytes[i] = kMarkerRecordInit[i];
-    return r;
-}
 
 constexpr ViewerIconPixels makeIconPixels()
 {
@@ -37,7 +22,7 @@ constexpr ViewerIconPixels makeIconPixels()
 // Non-const, externally visible and marked used, so they stay in writable initialised data
 // exactly once and are never merged with or folded into other constants.
 extern "C" {
-[[gnu::used]] constinit pagolux::ViewerMarkerRecord pagolux_viewer_marker = pagolux::makeMarkerRecord();
+[[gnu::used]] constinit pagolux::MarkerRecord pagolux_viewer_marker = pagolux::makeMarkerRecord();
 [[gnu::used]] constinit pagolux::ViewerIconPixels pagolux_viewer_icon = pagolux::makeIconPixels();
 }
 

@@ -4,26 +4,10 @@
 
 #include <cstring>
 
-namespace pagolux::win {
-
-struct alignas(32) MarkerRecord {
-    unsigned char bytes[kMarkerRecordSize];
-};
-
-constexpr MarkerRecord makeMarkerRecord()
-{
-    MarkerRecord r{};
-    for (std::size_t i = 0; i < kMarkerRecordSize; ++i)
-        r.bytes[i] = kMarkerRecordInit[i];
-    return r;
-}
-
-} // namespace pagolux::win
-
 // Non-const, externally visible and marked used, so it stays in writable initialised data
 // exactly once and is never merged with or folded into other constants.
 extern "C" {
-[[gnu::used]] constinit pagolux::win::MarkerRecord pagolux_viewer_marker = pagolux::win::makeMarkerRecord();
+[[gnu::used]] constinit pagolux::MarkerRecord pagolux_viewer_marker = pagolux::makeMarkerRecord();
 }
 
 namespace pagolux::win {
