@@ -2,6 +2,7 @@
 
 #include "builder/icon/IconError.h"
 #include "picture/MetafileConverter.h"
+#include "picture/MetafilePlayer.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -269,9 +270,19 @@ QImage PictureReader::read(const std::string& path)
     case Kind::Svg:
         return renderSvg(path, readWhole(path));
     case Kind::Wmf:
-        return renderSvg(path, MetafileConverter::wmfToSvg(readWhole(path), path));
-    case Kind::Emf:
-        return renderSvg(path, MetafileConverter::emfToSvg(readWhole(path), path));
+    case Kind::Emf: {
+        // Our own player draws the records it knows pixel-exactly; a file with others goes
+        // through the SVG converters instead.
+        const QByteArray data = readWhole(path);
+        const MetafileLimits limits{MaxSide, MaxPixels};
+        MetafilePlayback played = kind == Kind::Wmf ? MetafilePlayer::playWmf(data, path, limits)
+                                                    : MetafilePlayer::playEmf(data, path, limits);
+        if (!played.image.isNull()) {
+            return toArgb(path, std::move(played.image));
+        }
+        return renderSvg(path, kind == Kind::Wmf ? MetafileConverter::wmfToSvg(data, path)
+                                                 : MetafileConverter::emfToSvg(data, path));
+    }
     default:
         return readRaster(path, kind);
     }

@@ -216,109 +216,391 @@ QByteArray icoFlat(const std::vector<FlatIcoImage>& images)
     return d;
 }
 
-QByteArray wmf(int width, int height, QColor background, QColor foreground, int x0, int y0, int x1, int y1)
+MetafileWriter::MetafileWriter(Format format, int width, int height)
+    : format_(format), width_(width), height_(height)
 {
-    QByteArray records;
-    const auto record = [&records](unsigned function, const std::vector<unsigned>& words) {
-        u32(records, static_cast<std::uint32_t>(3 + words.size()));
-        u16(records, function);
-        for (unsigned w : words) {
-            u16(records, w);
-        }
-    };
-    record(0x020B, {0, 0});                                                        // SetWindowOrg
-    record(0x020C, {static_cast<unsigned>(height), static_cast<unsigned>(width)}); // SetWindowExt
-    // A null pen, then a solid brush per rectangle.
-    record(0x02FA, {5, 0, 0, 0, 0}); // CreatePenIndirect, style PS_NULL
-    record(0x012D, {0});             // SelectObject
-    int objects = 1;
-    const auto fillRect = [&](QColor c, int l, int t, int r, int b) {
-        const std::uint32_t ref = colorRef(c);
-        record(0x02FC, {0, ref & 0xFFFF, ref >> 16, 0}); // CreateBrushIndirect, BS_SOLID
-        record(0x012D, {static_cast<unsigned>(objects)});
-        ++objects;
-        // Rectangle: bottom, right, top, left; the null pen leaves the right and bottom edge out.
-        record(0x041B, {static_cast<unsigned>(b + 1), static_cast<unsigned>(r + 1), static_cast<unsigned>(t),
-                        static_cast<unsigned>(l)});
-    };
-    fillRect(background, 0, 0, width, height);
-    fillRect(foreground, x0, y0, x1, y1);
-    record(0x0000, {}); // EOF
-
-    QByteArray d;
-    // Placeable header.
-    QByteArray placeable;
-    u32(placeable, 0x9AC6CDD7);
-    u16(placeable, 0);
-    u16(placeable, 0);
-    u16(placeable, 0);
-    u16(placeable, static_cast<unsigned>(width));
-    u16(placeable, static_cast<unsigned>(height));
-    u16(placeable, 96); // units per inch: one unit is one pixel at 96 dpi
-    u32(placeable, 0);
-    unsigned checksum = 0;
-    for (int i = 0; i < 10; ++i) {
-        checksum ^= static_cast<unsigned char>(placeable[2 * i]) |
-                    (static_cast<unsigned char>(placeable[2 * i + 1]) << 8);
+    if (format_ == Format::Wmf) {
+        setWindow(0, 0, width, height);
     }
-    u16(placeable, checksum);
-    d.append(placeable);
-    // Metafile header.
-    u16(d, 1);
-    u16(d, 9);
-    u16(d, 0x0300);
-    u32(d, static_cast<std::uint32_t>((18 + records.size()) / 2));
-    u16(d, static_cast<unsigned>(objects));
-    u32(d, 7);
-    u16(d, 0);
-    d.append(records);
-    return d;
 }
 
-QByteArray emf(int width, int height, QColor background, QColor foreground, int x0, int y0, int x1, int y1)
+void MetafileWriter::record(std::uint32_t function, const std::vector<std::uint32_t>& values)
 {
-    QByteArray records;
-    int count = 0;
-    const auto record = [&](std::uint32_t type, const std::vector<std::uint32_t>& values) {
-        u32(records, type);
-        u32(records, static_cast<std::uint32_t>(8 + 4 * values.size()));
+    if (format_ == Format::Wmf) {
+        u32(records_, static_cast<std::uint32_t>(3 + values.size()));
+        u16(records_, function);
         for (std::uint32_t v : values) {
-            u32(records, v);
+            u16(records_, v & 0xFFFF);
         }
-        ++count;
-    };
-    record(37, {0x80000008}); // SelectObject(NULL_PEN)
-    std::uint32_t handle = 1;
-    const auto fillRect = [&](QColor c, int l, int t, int r, int b) {
-        record(39, {handle, 0, colorRef(c), 0}); // CreateBrushIndirect, BS_SOLID
-        record(37, {handle});
-        ++handle;
-        record(43, {static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(t),
-                    static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(b)}); // Rectangle
-    };
-    fillRect(background, 0, 0, width, height);
-    fillRect(foreground, x0, y0, x1, y1);
-    record(14, {0, 16, 20}); // EOF
-    ++count;                 // the header counts as a record
+    } else {
+        u32(records_, function);
+        u32(records_, static_cast<std::uint32_t>(8 + 4 * values.size()));
+        for (std::uint32_t v : values) {
+            u32(records_, v);
+        }
+    }
+    ++recordCount_;
+}
 
+namespace {
+std::uint32_t word(int v)
+{
+    return static_cast<std::uint32_t>(v);
+}
+} // namespace
+
+void MetafileWriter::setWindow(int x, int y, int w, int h)
+{
+    if (format_ == Format::Wmf) {
+        record(0x020B, {word(y), word(x)});
+        record(0x020C, {word(h), word(w)});
+    } else {
+        record(17, {8}); // MM_ANISOTROPIC
+        record(10, {word(x), word(y)});
+        record(9, {word(w), word(h)});
+        record(11, {word(width_), word(height_)});
+    }
+}
+
+// Creates an object, selects it and deletes the one it replaces.
+void MetafileWriter::select(int& current, std::uint32_t create, const std::vector<std::uint32_t>& values)
+{
+    int handle = 0;
+    if (format_ == Format::Wmf) {
+        while (handle < static_cast<int>(slots_.size()) && slots_[handle]) {
+            ++handle;
+        }
+        if (handle == static_cast<int>(slots_.size())) {
+            slots_.push_back(false);
+        }
+        slots_[handle] = true;
+        record(create, values);
+        record(0x012D, {word(handle)});
+        if (current >= 0) {
+            record(0x01F0, {word(current)});
+            slots_[current] = false;
+        }
+    } else {
+        handle = static_cast<int>(nextHandle_++);
+        std::vector<std::uint32_t> withHandle{word(handle)};
+        withHandle.insert(withHandle.end(), values.begin(), values.end());
+        record(create, withHandle);
+        record(37, {word(handle)});
+        if (current >= 0) {
+            record(40, {word(current)});
+        }
+    }
+    current = handle;
+}
+
+void MetafileWriter::pen(QColor color, int width)
+{
+    const std::uint32_t ref = colorRef(color);
+    if (format_ == Format::Wmf) {
+        select(pen_, 0x02FA, {0, word(width), 0, ref & 0xFFFF, ref >> 16});
+    } else {
+        select(pen_, 38, {0, word(width), 0, ref});
+    }
+}
+
+void MetafileWriter::nullPen()
+{
+    if (format_ == Format::Wmf) {
+        select(pen_, 0x02FA, {5, 0, 0, 0, 0});
+    } else {
+        stockObject(0x80000008);
+    }
+}
+
+void MetafileWriter::brush(QColor color)
+{
+    const std::uint32_t ref = colorRef(color);
+    if (format_ == Format::Wmf) {
+        select(brush_, 0x02FC, {0, ref & 0xFFFF, ref >> 16, 0});
+    } else {
+        select(brush_, 39, {0, ref, 0});
+    }
+}
+
+void MetafileWriter::nullBrush()
+{
+    if (format_ == Format::Wmf) {
+        select(brush_, 0x02FC, {1, 0, 0, 0});
+    } else {
+        stockObject(0x80000005);
+    }
+}
+
+void MetafileWriter::stockObject(std::uint32_t index)
+{
+    record(37, {index});
+}
+
+void MetafileWriter::windingFill(bool winding)
+{
+    record(format_ == Format::Wmf ? 0x0106 : 19, {winding ? 2u : 1u});
+}
+
+void MetafileWriter::saveDC()
+{
+    record(format_ == Format::Wmf ? 0x001E : 33, {});
+}
+
+void MetafileWriter::restoreDC(int which)
+{
+    record(format_ == Format::Wmf ? 0x0127 : 34, {word(which)});
+}
+
+void MetafileWriter::intersectClip(int l, int t, int r, int b)
+{
+    if (format_ == Format::Wmf) {
+        record(0x0416, {word(b), word(r), word(t), word(l)});
+    } else {
+        record(30, {word(l), word(t), word(r), word(b)});
+    }
+}
+
+void MetafileWriter::rectangle(int l, int t, int r, int b)
+{
+    if (format_ == Format::Wmf) {
+        record(0x041B, {word(b), word(r), word(t), word(l)});
+    } else {
+        record(43, {word(l), word(t), word(r), word(b)});
+    }
+}
+
+void MetafileWriter::ellipse(int l, int t, int r, int b)
+{
+    if (format_ == Format::Wmf) {
+        record(0x0418, {word(b), word(r), word(t), word(l)});
+    } else {
+        record(42, {word(l), word(t), word(r), word(b)});
+    }
+}
+
+namespace {
+// EMF records that carry points start with the bounds, which the player does not use.
+void bounds(std::vector<std::uint32_t>& v)
+{
+    v.insert(v.end(), {0, 0, 0, 0});
+}
+} // namespace
+
+void MetafileWriter::polygon(const std::vector<QPoint>& points)
+{
+    std::vector<std::uint32_t> v;
+    if (format_ == Format::Emf) {
+        bounds(v);
+    }
+    v.push_back(word(static_cast<int>(points.size())));
+    for (const QPoint& p : points) {
+        v.push_back(word(p.x()));
+        v.push_back(word(p.y()));
+    }
+    record(format_ == Format::Wmf ? 0x0324 : 3, v);
+}
+
+void MetafileWriter::polyPolygon(const std::vector<std::vector<QPoint>>& rings)
+{
+    std::vector<std::uint32_t> v;
+    std::size_t total = 0;
+    for (const auto& ring : rings) {
+        total += ring.size();
+    }
+    if (format_ == Format::Emf) {
+        bounds(v);
+    }
+    v.push_back(word(static_cast<int>(rings.size())));
+    if (format_ == Format::Emf) {
+        v.push_back(word(static_cast<int>(total)));
+    }
+    for (const auto& ring : rings) {
+        v.push_back(word(static_cast<int>(ring.size())));
+    }
+    for (const auto& ring : rings) {
+        for (const QPoint& p : ring) {
+            v.push_back(word(p.x()));
+            v.push_back(word(p.y()));
+        }
+    }
+    record(format_ == Format::Wmf ? 0x0538 : 8, v);
+}
+
+void MetafileWriter::polyline(const std::vector<QPoint>& points)
+{
+    std::vector<std::uint32_t> v;
+    if (format_ == Format::Emf) {
+        bounds(v);
+    }
+    v.push_back(word(static_cast<int>(points.size())));
+    for (const QPoint& p : points) {
+        v.push_back(word(p.x()));
+        v.push_back(word(p.y()));
+    }
+    record(format_ == Format::Wmf ? 0x0325 : 4, v);
+}
+
+void MetafileWriter::moveTo(int x, int y)
+{
+    if (format_ == Format::Wmf) {
+        record(0x0214, {word(y), word(x)});
+    } else {
+        record(27, {word(x), word(y)});
+    }
+}
+
+void MetafileWriter::lineTo(int x, int y)
+{
+    if (format_ == Format::Wmf) {
+        record(0x0213, {word(y), word(x)});
+    } else {
+        record(54, {word(x), word(y)});
+    }
+}
+
+void MetafileWriter::setPixel(int x, int y, QColor color)
+{
+    const std::uint32_t ref = colorRef(color);
+    if (format_ == Format::Wmf) {
+        record(0x041F, {ref & 0xFFFF, ref >> 16, word(y), word(x)});
+    } else {
+        record(15, {word(x), word(y), ref});
+    }
+}
+
+void MetafileWriter::patBlt(int x, int y, int w, int h, std::uint32_t rop)
+{
+    if (format_ == Format::Wmf) {
+        record(0x061D, {rop & 0xFFFF, rop >> 16, word(h), word(w), word(y), word(x)});
+    } else {
+        // BitBlt without a source bitmap.
+        record(76, {0, 0, 0,          0, word(x), word(y), word(w), word(h), rop, 0, 0, 0x3F800000,
+                    0, 0, 0x3F800000, 0, 0,       0,       0,       0,       0,   0, 0});
+    }
+}
+
+void MetafileWriter::stretchDib(int x, int y, int w, int h, const QImage& bitmap, int sx, int sy, int sw,
+                                int sh)
+{
+    // BITMAPINFOHEADER and 24-bit rows, bottom row first, each padded to four bytes.
+    QByteArray info;
+    u32(info, 40);
+    u32(info, static_cast<std::uint32_t>(bitmap.width()));
+    u32(info, static_cast<std::uint32_t>(bitmap.height()));
+    u16(info, 1);
+    u16(info, 24);
+    for (int i = 0; i < 6; ++i) {
+        u32(info, 0);
+    }
+    QByteArray bits;
+    for (int row = bitmap.height() - 1; row >= 0; --row) {
+        for (int col = 0; col < bitmap.width(); ++col) {
+            const QColor c = bitmap.pixelColor(col, row);
+            u8(bits, static_cast<unsigned>(c.blue()));
+            u8(bits, static_cast<unsigned>(c.green()));
+            u8(bits, static_cast<unsigned>(c.red()));
+        }
+        while (bits.size() % 4 != 0) {
+            u8(bits, 0);
+        }
+    }
+    QByteArray body = info + bits;
+    while (body.size() % 4 != 0) {
+        u8(body, 0);
+    }
+    constexpr std::uint32_t SrcCopy = 0x00CC0020;
+    if (format_ == Format::Wmf) {
+        std::vector<std::uint32_t> v{SrcCopy & 0xFFFF, SrcCopy >> 16, 0,       word(sh), word(sw), word(sy),
+                                     word(sx),         word(h),       word(w), word(y),  word(x)};
+        for (int i = 0; i < body.size(); i += 2) {
+            v.push_back(static_cast<unsigned char>(body[i]) | (static_cast<unsigned char>(body[i + 1]) << 8));
+        }
+        record(0x0F43, v);
+    } else {
+        const std::uint32_t offInfo = 80;
+        std::vector<std::uint32_t> v{0,
+                                     0,
+                                     0,
+                                     0,
+                                     word(x),
+                                     word(y),
+                                     word(sx),
+                                     word(sy),
+                                     word(sw),
+                                     word(sh),
+                                     offInfo,
+                                     40,
+                                     offInfo + 40,
+                                     static_cast<std::uint32_t>(bits.size()),
+                                     0,
+                                     SrcCopy,
+                                     word(w),
+                                     word(h)};
+        for (int i = 0; i < body.size(); i += 4) {
+            v.push_back(static_cast<unsigned char>(body[i]) | (static_cast<unsigned char>(body[i + 1]) << 8) |
+                        (static_cast<unsigned char>(body[i + 2]) << 16) |
+                        (static_cast<std::uint32_t>(static_cast<unsigned char>(body[i + 3])) << 24));
+        }
+        record(81, v);
+    }
+}
+
+QByteArray MetafileWriter::bytes() const
+{
     QByteArray d;
+    if (format_ == Format::Wmf) {
+        QByteArray records = records_;
+        u32(records, 3);
+        u16(records, 0x0000); // EOF
+        QByteArray placeable;
+        u32(placeable, 0x9AC6CDD7);
+        u16(placeable, 0);
+        u16(placeable, 0);
+        u16(placeable, 0);
+        u16(placeable, static_cast<unsigned>(width_));
+        u16(placeable, static_cast<unsigned>(height_));
+        u16(placeable, 96); // units per inch: one unit is one pixel at 96 dpi
+        u32(placeable, 0);
+        unsigned checksum = 0;
+        for (int i = 0; i < 10; ++i) {
+            checksum ^= static_cast<unsigned char>(placeable[2 * i]) |
+                        (static_cast<unsigned char>(placeable[2 * i + 1]) << 8);
+        }
+        u16(placeable, checksum);
+        d.append(placeable);
+        u16(d, 1);
+        u16(d, 9);
+        u16(d, 0x0300);
+        u32(d, static_cast<std::uint32_t>((18 + records.size()) / 2));
+        u16(d, static_cast<unsigned>(slots_.size()));
+        u32(d, 0x1000);
+        u16(d, 0);
+        d.append(records);
+        return d;
+    }
+    QByteArray records = records_;
+    u32(records, 14); // EOF
+    u32(records, 20);
+    u32(records, 0);
+    u32(records, 16);
+    u32(records, 20);
     const std::uint32_t headerSize = 88;
     u32(d, 1);
     u32(d, headerSize);
     // Bounds in device pixels (inclusive) and frame in 0.01 mm at 96 dpi.
     u32(d, 0);
     u32(d, 0);
-    u32(d, static_cast<std::uint32_t>(width - 1));
-    u32(d, static_cast<std::uint32_t>(height - 1));
+    u32(d, static_cast<std::uint32_t>(width_ - 1));
+    u32(d, static_cast<std::uint32_t>(height_ - 1));
     u32(d, 0);
     u32(d, 0);
-    u32(d, static_cast<std::uint32_t>(width * 2540 / 96));
-    u32(d, static_cast<std::uint32_t>(height * 2540 / 96));
+    u32(d, static_cast<std::uint32_t>(width_ * 2540 / 96));
+    u32(d, static_cast<std::uint32_t>(height_ * 2540 / 96));
     u32(d, 0x464D4520);
     u32(d, 0x10000);
     u32(d, static_cast<std::uint32_t>(headerSize + records.size()));
-    u32(d, static_cast<std::uint32_t>(count));
-    u16(d, static_cast<unsigned>(handle));
+    u32(d, static_cast<std::uint32_t>(recordCount_ + 2));
+    u16(d, static_cast<unsigned>(nextHandle_));
     u16(d, 0);
     u32(d, 0);
     u32(d, 0);

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QImage>
+#include <QPoint>
 
 #include <cstdint>
 #include <vector>
@@ -28,11 +30,55 @@ struct FlatIcoImage {
 };
 QByteArray icoFlat(const std::vector<FlatIcoImage>& images);
 
-// A placeable WMF of width x height pixels (at 96 units per inch) filled with `background`, with
-// a rectangle of `foreground` over [x0, x1) x [y0, y1).
-QByteArray wmf(int width, int height, QColor background, QColor foreground, int x0, int y0, int x1, int y1);
+// Windows drawing calls written as a metafile, byte by byte: a placeable WMF (bounds 0, 0,
+// width, height at 96 units an inch, so one unit is one pixel) or an EMF (frame of width x
+// height pixels at 96 dpi, recorded on a 96 dpi reference device). Pens and brushes are
+// created, selected and the previous one deleted, as a program's drawing code does.
+class MetafileWriter {
+  public:
+    enum class Format { Wmf, Emf };
+    MetafileWriter(Format format, int width, int height);
 
-// An EMF of width x height device pixels with the same drawing.
-QByteArray emf(int width, int height, QColor background, QColor foreground, int x0, int y0, int x1, int y1);
+    // Logical window (origin and extent) mapped onto the whole picture.
+    void setWindow(int x, int y, int w, int h);
+    void pen(QColor color, int width = 0); // solid; width 0 is one pixel
+    void nullPen();
+    void brush(QColor color); // solid
+    void nullBrush();
+    void stockObject(std::uint32_t index); // EMF only: 0x80000000 | stock number
+    void windingFill(bool winding);
+    void saveDC();
+    void restoreDC(int which);
+    void intersectClip(int l, int t, int r, int b);
+
+    void rectangle(int l, int t, int r, int b);
+    void ellipse(int l, int t, int r, int b);
+    void polygon(const std::vector<QPoint>& points);
+    void polyPolygon(const std::vector<std::vector<QPoint>>& rings);
+    void polyline(const std::vector<QPoint>& points);
+    void moveTo(int x, int y);
+    void lineTo(int x, int y);
+    void setPixel(int x, int y, QColor color);
+    void patBlt(int x, int y, int w, int h, std::uint32_t rop);
+    // A 24-bit bottom-up DIB of `bitmap`; (sx, sy) counts from the bitmap's bottom-left corner.
+    void stretchDib(int x, int y, int w, int h, const QImage& bitmap, int sx, int sy, int sw, int sh);
+    // Any record: WMF function with 16-bit words, or EMF type with 32-bit values.
+    void record(std::uint32_t function, const std::vector<std::uint32_t>& values);
+
+    [[nodiscard]] QByteArray bytes() const;
+
+  private:
+    void select(int& current, std::uint32_t create, const std::vector<std::uint32_t>& values);
+
+    Format format_;
+    int width_;
+    int height_;
+    QByteArray records_;
+    int recordCount_ = 0;
+    std::vector<bool> slots_; // WMF object table
+    std::uint32_t nextHandle_ = 1;
+    int pen_ = -1;
+    int brush_ = -1;
+};
 
 } // namespace pagolux::testfiles

@@ -208,21 +208,6 @@ TEST_F(PictureReaderTest, ReadsSvgAtItsOwnSize)
     EXPECT_EQ(half.pixel(29, 5), IconBitmap::White);
 }
 
-TEST_F(PictureReaderTest, ReadsWindowsMetafiles)
-{
-    writeBytes(file("m.wmf"), testfiles::wmf(40, 40, QColor(0, 0, 255), QColor(255, 255, 0), 10, 10, 30, 30));
-    writeBytes(file("m.emf"), testfiles::emf(40, 40, QColor(0, 0, 255), QColor(255, 255, 0), 10, 10, 30, 30));
-    for (const char* name : {"m.wmf", "m.emf"}) {
-        const QImage image = PictureReader::read(file(name));
-        EXPECT_NEAR(image.width(), 40, 2) << name;
-        EXPECT_NEAR(image.height(), 40, 2) << name;
-        const IconBitmap icon = renderIconFromFile(file(name));
-        EXPECT_EQ(icon.pixel(3, 3), 12) << name << ": blue background";
-        EXPECT_EQ(icon.pixel(16, 16), 11) << name << ": yellow square in the middle";
-        EXPECT_EQ(icon.pixel(28, 16), 12) << name;
-    }
-}
-
 TEST_F(PictureReaderTest, RefusesUnknownMissingAndEmptyFiles)
 {
     writeBytes(file("a.txt"), "hello");

@@ -1,0 +1,557 @@
+// Metafiles drawn by the test's own writer, each compared pixel by pixel with the bitmap of the
+// same drawing, in both formats.
+#include "picture/MetafilePlayer.h"
+#include "builder/icon/IconError.h"
+#include "builder/icon/RenderIcon.h"
+#include "picture/PictureReader.h"
+#include "picture/RenderIconFromFile.h"
+#include "tests/builder/icon/IconTestSupport.h"
+#include "tests/picture/PictureFiles.h"
+
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+
+namespace pagolux {
+namespace {
+
+using testfiles::MetafileWriter;
+using Format = MetafileWriter::Format;
+
+const QColor Blue(0, 0, 255);
+const QColor Yellow(255, 255, 0);
+const QColor Red(255, 0, 0);
+const QColor Green(0, 128, 0);
+const QColor Teal(0, 128, 128);
+const QColor Black(0, 0, 0);
+const QColor White(255, 255, 255);
+
+constexpr std::uint32_t PatCopy = 0x00F00021;
+constexpr std::uint32_t Blackness = 0x00000042;
+constexpr std::uint32_t Whiteness = 0x00FF0062;
+
+const char* nameOf(Format f)
+{
+    return f == Format::Wmf ? "WMF" : "EMF";
+}
+
+// The bitmap a drawing should give: transparent, with the pixels set by hand.
+class Expected {
+  public:
+    Expected(int width, int height) : image_(width, height, QImage::Format_ARGB32) { image_.fill(0); }
+    // Fills [l, r) x [t, b).
+    void fill(int l, int t, int r, int b, QColor c)
+    {
+        for (int y = t; y < b; ++y) {
+            for (int x = l; x < r; ++x) {
+                image_.setPixel(x, y, c.rgba());
+            }
+        }
+    }
+    void clear(int l, int t, int r, int b)
+    {
+        for (int y = t; y < b; ++y) {
+            for (int x = l; x < r; ++x) {
+                image_.setPixel(x, y, 0);
+            }
+        }
+    }
+    // The one-pixel frame of [l, r) x [t, b).
+    void frame(int l, int t, int r, int b, QColor c)
+    {
+        fill(l, t, r, t + 1, c);
+        fill(l, b - 1, r, b, c);
+        fill(l, t, l + 1, b, c);
+        fill(r - 1, t, r, b, c);
+    }
+    void pixel(int x, int y, QColor c) { image_.setPixel(x, y, c.rgba()); }
+    [[nodiscard]] const QImage& image() const { return image_; }
+
+  private:
+    QImage image_;
+};
+
+// Number of differing pixels; `first` describes the first of them.
+int differences(const QImage& got, const QImage& want, std::string& first)
+{
+    int count = 0;
+    for (int y = 0; y < want.height(); ++y) {
+        for (int x = 0; x < want.width(); ++x) {
+            const QRgb g = got.pixel(x, y);
+            const QRgb w = want.pixel(x, y);
+            if (g != w) {
+                if (count == 0) {
+                    std::ostringstream text;
+                    text << "(" << x << ", " << y << ") is " << std::hex << g << " instead of " << w;
+                    first = text.str();
+                }
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
+struct DrawingCase {
+    const char* name;
+    int width;
+    int height;
+    bool emfOnly;
+    std::function<void(MetafileWriter&)> draw;
+    std::function<void(Expected&)> expect;
+};
+
+QImage bitmapOf(int w, int h, const std::vector<QColor>& colors)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            image.setPixelColor(x, y, colors[static_cast<std::size_t>(y * w + x) % colors.size()]);
+        }
+    }
+    return image;
+}
+
+const std::vector<DrawingCase>& drawingCases()
+{
+    static const QImage dib = bitmapOf(4, 3, {Red, Green, Blue, Yellow, Teal, Black, White});
+    static const std::vector<DrawingCase> cases = {
+        {"solid rectangles without a pen, 48 x 32", 48, 32, false,
+         [](MetafileWriter& m) {
+             // Without a pen Rectangle fills one pixel less each way: right and bottom + 1.
+             m.nullPen();
+             m.brush(Blue);
+             m.rectangle(0, 0, 49, 33);
+             m.brush(Yellow);
+             m.rectangle(10, 8, 31, 25);
+             m.brush(Red);
+             m.rectangle(40, 2, 46, 30);
+             m.brush(Green);
+             m.rectangle(0, 28, 49, 33);
+         },
+         [](Expected& e) {
+             e.fill(0, 0, 48, 32, Blue);
+             e.fill(10, 8, 30, 24, Yellow);
+             e.fill(40, 2, 45, 29, Red);
+             e.fill(0, 28, 48, 32, Green);
+         }},
+        {"rectangles with one-pixel pens", 40, 30, false,
+         [](MetafileWriter& m) {
+             m.pen(Black);
+             m.brush(Green);
+             m.rectangle(4, 4, 20, 12);
+             m.pen(Red, 1);
+             m.nullBrush();
+             m.rectangle(22, 3, 35, 25);
+             // Corners given right to left and bottom to top are the same rectangle.
+             m.pen(Blue);
+             m.brush(Yellow);
+             m.rectangle(12, 28, 2, 16);
+         },
+         [](Expected& e) {
+             e.frame(4, 4, 20, 12, Black);
+             e.fill(5, 5, 19, 11, Green);
+             e.frame(22, 3, 35, 25, Red);
+             e.frame(2, 16, 12, 28, Blue);
+             e.fill(3, 17, 11, 27, Yellow);
+         }},
+        {"polygons and fill modes", 40, 40, false,
+         [](MetafileWriter& m) {
+             m.nullPen();
+             m.brush(Blue);
+             m.polygon({{2, 2}, {20, 2}, {20, 10}, {10, 10}, {10, 30}, {2, 30}});
+             const auto rings = [](int dy) {
+                 return std::vector<std::vector<QPoint>>{
+                     {{22, 2 + dy}, {38, 2 + dy}, {38, 18 + dy}, {22, 18 + dy}},
+                     {{26, 6 + dy}, {34, 6 + dy}, {34, 14 + dy}, {26, 14 + dy}}};
+             };
+             m.brush(Yellow);
+             m.polyPolygon(rings(0)); // alternate: the inner square is a hole
+             m.windingFill(true);
+             m.brush(Red);
+             m.polyPolygon(rings(20)); // winding, both turning the same way: filled
+         },
+         [](Expected& e) {
+             e.fill(2, 2, 20, 10, Blue);
+             e.fill(2, 10, 10, 30, Blue);
+             e.fill(22, 2, 38, 18, Yellow);
+             e.clear(26, 6, 34, 14);
+             e.fill(22, 22, 38, 38, Red);
+         }},
+        {"polygon with a pen", 20, 20, false,
+         [](MetafileWriter& m) {
+             m.pen(Black);
+             m.brush(Yellow);
+             m.polygon({{5, 5}, {15, 5}, {15, 15}, {5, 15}});
+         },
+         [](Expected& e) {
+             // The outline runs through every corner; the inside is [5, 15) less that outline.
+             e.frame(5, 5, 16, 16, Black);
+             e.fill(6, 6, 15, 15, Yellow);
+         }},
+        {"lines leave out their last point", 32, 24, false,
+         [](MetafileWriter& m) {
+             m.pen(Red);
+             m.polyline({{2, 2}, {20, 2}, {20, 10}});
+             m.pen(Blue);
+             m.moveTo(25, 20);
+             m.lineTo(25, 5);
+             m.lineTo(5, 5);
+             m.pen(Green);
+             m.moveTo(2, 12);
+             m.lineTo(10, 20);
+         },
+         [](Expected& e) {
+             e.fill(2, 2, 20, 3, Red);
+             e.fill(20, 2, 21, 10, Red);
+             e.fill(25, 6, 26, 21, Blue);
+             e.fill(6, 5, 26, 6, Blue);
+             for (int i = 0; i < 8; ++i) {
+                 e.pixel(2 + i, 12 + i, Green);
+             }
+         }},
+        {"pattern blits and single pixels", 32, 24, false,
+         [](MetafileWriter& m) {
+             m.brush(Teal);
+             m.patBlt(3, 3, 10, 5, PatCopy);
+             m.patBlt(15, 20, -5, -4, PatCopy);
+             m.patBlt(20, 3, 6, 6, Blackness);
+             m.patBlt(20, 12, 6, 6, Whiteness);
+             m.setPixel(1, 1, Red);
+             m.setPixel(30, 20, Blue);
+         },
+         [](Expected& e) {
+             e.fill(3, 3, 13, 8, Teal);
+             e.fill(10, 16, 15, 20, Teal);
+             e.fill(20, 3, 26, 9, Black);
+             e.fill(20, 12, 26, 18, White);
+             e.pixel(1, 1, Red);
+             e.pixel(30, 20, Blue);
+         }},
+        {"window origin and extent", 48, 32, false,
+         [](MetafileWriter& m) {
+             m.setWindow(0, 0, 24, 16); // two pixels a unit
+             m.nullPen();
+             m.brush(Blue);
+             m.rectangle(0, 0, 13, 9); // device (0, 0) to (26, 18)
+             m.brush(Yellow);
+             m.patBlt(20, 10, 4, 6, PatCopy); // device (40, 20) to (48, 32)
+             m.setWindow(-10, -10, 48, 32);   // one pixel a unit, moved
+             m.brush(Red);
+             m.rectangle(-10, -10, -4, -4);
+         },
+         [](Expected& e) {
+             e.fill(0, 0, 25, 17, Blue);
+             e.fill(40, 20, 48, 32, Yellow);
+             e.fill(0, 0, 5, 5, Red);
+         }},
+        {"device-independent bitmaps", 40, 30, false,
+         [](MetafileWriter& m) {
+             m.stretchDib(2, 2, 4, 3, dib, 0, 0, 4, 3);
+             m.stretchDib(10, 2, 8, 6, dib, 0, 0, 4, 3);
+             // The source y counts from the bottom row of a bottom-up bitmap.
+             m.stretchDib(24, 2, 2, 2, dib, 1, 0, 2, 2);
+         },
+         [](Expected& e) {
+             for (int y = 0; y < 3; ++y) {
+                 for (int x = 0; x < 4; ++x) {
+                     const QColor c = dib.pixelColor(x, y);
+                     e.pixel(2 + x, 2 + y, c);
+                     e.fill(10 + 2 * x, 2 + 2 * y, 12 + 2 * x, 4 + 2 * y, c);
+                 }
+             }
+             for (int y = 0; y < 2; ++y) {
+                 for (int x = 0; x < 2; ++x) {
+                     e.pixel(24 + x, 2 + y, dib.pixelColor(1 + x, 1 + y));
+                 }
+             }
+         }},
+        {"clip rectangles, saved and restored", 40, 30, false,
+         [](MetafileWriter& m) {
+             m.nullPen();
+             m.brush(Blue);
+             m.saveDC();
+             m.intersectClip(5, 5, 15, 15);
+             m.rectangle(0, 0, 41, 31);
+             m.restoreDC(-1);
+             m.brush(Yellow);
+             m.rectangle(20, 0, 41, 31);
+         },
+         [](Expected& e) {
+             e.fill(5, 5, 15, 15, Blue);
+             e.fill(20, 0, 40, 30, Yellow);
+         }},
+        {"stock pens and brushes", 24, 20, true,
+         [](MetafileWriter& m) {
+             m.stockObject(0x80000008); // NULL_PEN
+             m.stockObject(0x80000002); // GRAY_BRUSH
+             m.rectangle(0, 0, 11, 11);
+             m.stockObject(0x80000007); // BLACK_PEN
+             m.stockObject(0x80000005); // NULL_BRUSH
+             m.rectangle(12, 0, 20, 8);
+             m.stockObject(0x80000006); // WHITE_PEN
+             m.stockObject(0x80000001); // LTGRAY_BRUSH
+             m.rectangle(0, 12, 6, 18);
+         },
+         [](Expected& e) {
+             e.fill(0, 0, 10, 10, QColor(128, 128, 128));
+             e.frame(12, 0, 20, 8, Black);
+             e.frame(0, 12, 6, 18, White);
+             e.fill(1, 13, 5, 17, QColor(192, 192, 192));
+         }},
+    };
+    return cases;
+}
+
+class MetafilePlayerTest : public ::testing::Test {
+  protected:
+    TempDir dir;
+    std::string file(const std::string& name) const { return dir.path() + "/" + name; }
+    void write(const std::string& path, const QByteArray& bytes) const
+    {
+        QFile f(QString::fromStdString(path));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+};
+
+TEST_F(MetafilePlayerTest, DrawingsGiveExactlyThePixelsOfTheirBitmap)
+{
+    for (const DrawingCase& c : drawingCases()) {
+        for (const Format format : {Format::Wmf, Format::Emf}) {
+            if (c.emfOnly && format == Format::Wmf) {
+                continue;
+            }
+            SCOPED_TRACE(std::string(nameOf(format)) + ": " + c.name);
+            MetafileWriter writer(format, c.width, c.height);
+            c.draw(writer);
+            Expected expected(c.width, c.height);
+            c.expect(expected);
+            const std::string path = file(format == Format::Wmf ? "d.wmf" : "d.emf");
+            write(path, writer.bytes());
+
+            const QImage image = PictureReader::read(path);
+            ASSERT_EQ(image.size(), QSize(c.width, c.height));
+            ASSERT_EQ(image.format(), QImage::Format_ARGB32);
+            std::string first;
+            EXPECT_EQ(differences(image, expected.image(), first), 0) << first;
+
+            // And so the icon is the icon of the bitmap.
+            const QImage& want = expected.image();
+            const PictureView view{want.width(), want.height(),
+                                   reinterpret_cast<const std::uint32_t*>(want.constBits()),
+                                   static_cast<std::size_t>(want.bytesPerLine() / 4)};
+            const IconBitmap icon = renderIconFromFile(path);
+            const IconBitmap wantIcon = renderIconPixels(view);
+            int iconDifferences = 0;
+            for (int y = 0; y < IconBitmap::Height; ++y) {
+                for (int x = 0; x < IconBitmap::Width; ++x) {
+                    iconDifferences += icon.pixel(x, y) != wantIcon.pixel(x, y) ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(iconDifferences, 0) << "of 1024 icon pixels";
+        }
+    }
+}
+
+TEST_F(MetafilePlayerTest, EllipsesFillTheirBoxSymmetrically)
+{
+    for (const Format format : {Format::Wmf, Format::Emf}) {
+        for (const bool withPen : {false, true}) {
+            SCOPED_TRACE(std::string(nameOf(format)) + (withPen ? " with a pen" : " without a pen"));
+            MetafileWriter m(format, 40, 30);
+            if (withPen) {
+                m.pen(Black);
+            } else {
+                m.nullPen();
+            }
+            m.brush(Yellow);
+            // With a pen the box is [4, 24) x [4, 20); without one, a pixel less each way.
+            m.ellipse(4, 4, withPen ? 24 : 25, withPen ? 20 : 21);
+            const MetafilePlayback played = format == Format::Wmf ? MetafilePlayer::playWmf(m.bytes(), "e")
+                                                                  : MetafilePlayer::playEmf(m.bytes(), "e");
+            ASSERT_FALSE(played.image.isNull()) << played.unsupported;
+            const QImage& image = played.image;
+            QRect drawn;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QRgb p = image.pixel(x, y);
+                    if (qAlpha(p) == 0) {
+                        continue;
+                    }
+                    drawn |= QRect(x, y, 1, 1);
+                    EXPECT_EQ(qAlpha(p), 255) << "no blending at " << x << ", " << y;
+                    EXPECT_TRUE(p == Yellow.rgba() || (withPen && p == Black.rgba())) << x << ", " << y;
+                    EXPECT_NE(qAlpha(image.pixel(27 - x, y)), 0) << "mirror of " << x << ", " << y;
+                    EXPECT_NE(qAlpha(image.pixel(x, 23 - y)), 0) << "mirror of " << x << ", " << y;
+                }
+            }
+            EXPECT_EQ(drawn, QRect(QPoint(4, 4), QPoint(23, 19)));
+            EXPECT_EQ(image.pixel(14, 12), Yellow.rgba());
+            EXPECT_EQ(qAlpha(image.pixel(4, 4)), 0);
+            EXPECT_EQ(qAlpha(image.pixel(23, 19)), 0);
+            if (withPen) {
+                EXPECT_EQ(image.pixel(4, 12), Black.rgba());
+                EXPECT_EQ(image.pixel(14, 4), Black.rgba());
+            }
+        }
+    }
+}
+
+TEST_F(MetafilePlayerTest, RecordsItDoesNotDrawGoToTheConverters)
+{
+    struct Case {
+        Format format;
+        std::function<void(MetafileWriter&)> draw;
+        const char* unsupported;
+    };
+    const std::vector<Case> cases = {
+        {Format::Wmf,
+         [](MetafileWriter& m) {
+             m.record(0x061C, {20, 20, 30, 30, 2, 2});
+         },
+         "WMF 0x061C"}, // RoundRect
+        {Format::Wmf,
+         [](MetafileWriter& m) {
+             m.record(0x0521, {1, 'A', 5, 5});
+         },
+         "WMF 0x0521"}, // TextOut
+        {Format::Wmf,
+         [](MetafileWriter& m) {
+             m.record(0x02FA, {1, 1, 0, 0, 0}); // a dashed pen
+             m.record(0x012D, {2});
+             m.rectangle(1, 1, 5, 5);
+         },
+         "Stiftart 0x0001"},
+        {Format::Wmf, [](MetafileWriter& m) { m.record(0x0104, {6}); }, "ROP2 0x0006"}, // SetROP2(R2_XORPEN)
+        {Format::Emf,
+         [](MetafileWriter& m) {
+             m.record(45, {2, 2, 30, 30, 2, 2, 30, 2}); // Arc
+         },
+         "EMF 0x002D"},
+        {Format::Emf,
+         [](MetafileWriter& m) {
+             m.record(39, {5, 2, 0, 3}); // a hatched brush, used
+             m.record(37, {5});
+             m.rectangle(1, 1, 5, 5);
+         },
+         "Pinselart 0x0002"},
+        {Format::Emf,
+         [](MetafileWriter& m) {
+             m.record(35, {0, 0x3F800000, 0xBF800000, 0, 0, 0}); // a rotation
+         },
+         "gedrehte Welttransformation"},
+        {Format::Emf, [](MetafileWriter& m) { m.patBlt(0, 0, 5, 5, 0x00550009); }, "Rasteroperation 0x0055"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.unsupported);
+        MetafileWriter m(c.format, 32, 32);
+        m.nullPen();
+        m.brush(Blue);
+        m.rectangle(0, 0, 33, 33);
+        c.draw(m);
+        const MetafilePlayback played = c.format == Format::Wmf ? MetafilePlayer::playWmf(m.bytes(), "x")
+                                                                : MetafilePlayer::playEmf(m.bytes(), "x");
+        EXPECT_TRUE(played.image.isNull());
+        EXPECT_EQ(played.unsupported, c.unsupported);
+    }
+
+    // Such a file is still read, by the converter: the blue background shows.
+    for (const Format format : {Format::Wmf, Format::Emf}) {
+        SCOPED_TRACE(nameOf(format));
+        MetafileWriter m(format, 32, 32);
+        m.nullPen();
+        m.brush(Blue);
+        m.rectangle(0, 0, 33, 33);
+        cases[format == Format::Wmf ? 0 : 4].draw(m);
+        const std::string path = file(format == Format::Wmf ? "f.wmf" : "f.emf");
+        write(path, m.bytes());
+        const IconBitmap icon = renderIconFromFile(path);
+        EXPECT_EQ(icon.pixel(16, 4), 12);
+    }
+}
+
+// Bytes of a small valid file with one field changed.
+QByteArray patched(QByteArray bytes, int at, std::uint32_t value, int size)
+{
+    for (int i = 0; i < size; ++i) {
+        bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+    return bytes;
+}
+
+TEST_F(MetafilePlayerTest, DamagedAndHostileFilesAreRefusedNamingTheFile)
+{
+    // A WMF: 22 placeable + 18 header bytes, then SetWindowOrg (10) and SetWindowExt (10) from
+    // the writer, then the records drawn here.
+    MetafileWriter wmf(Format::Wmf, 32, 32);
+    wmf.polygon({{0, 0}, {10, 0}, {10, 10}});
+    const QByteArray w = wmf.bytes();
+    constexpr int WmfPolygon = 22 + 18 + 20;
+    MetafileWriter wmfDib(Format::Wmf, 32, 32);
+    wmfDib.stretchDib(0, 0, 4, 3, bitmapOf(4, 3, {Red}), 0, 0, 4, 3);
+    const QByteArray wd = wmfDib.bytes();
+    constexpr int WmfDibHeader = 22 + 18 + 20 + 6 + 22; // the DIB after the StretchDIB fields
+
+    // An EMF: 88 header bytes, then the records drawn here.
+    MetafileWriter emf(Format::Emf, 32, 32);
+    emf.polygon({{0, 0}, {10, 0}, {10, 10}});
+    const QByteArray e = emf.bytes();
+    MetafileWriter emfDib(Format::Emf, 32, 32);
+    emfDib.stretchDib(0, 0, 4, 3, bitmapOf(4, 3, {Red}), 0, 0, 4, 3);
+    const QByteArray ed = emfDib.bytes();
+
+    // 5,000 rectangles over the whole of a 64 x 64 picture: far more work than its size.
+    MetafileWriter busy(Format::Emf, 64, 64);
+    busy.nullPen();
+    busy.brush(Blue);
+    for (int i = 0; i < 5000; ++i) {
+        busy.rectangle(0, 0, 65, 65);
+    }
+
+    const std::vector<std::pair<const char*, QByteArray>> files = {
+        {"record-past-end.wmf", patched(w, WmfPolygon, 0x7FFF, 4)},
+        {"record-too-short.wmf", patched(w, WmfPolygon, 2, 4)},
+        {"points-past-record.wmf", patched(w, WmfPolygon + 6, 1000, 2)},
+        {"no-units.wmf", patched(w, 14, 0, 2)},
+        {"too-large.wmf", patched(patched(w, 10, 30000, 2), 12, 30000, 2)},
+        {"bad-header.wmf", patched(w, 22 + 2, 7, 2)},
+        {"dib-too-large.wmf", patched(patched(wd, WmfDibHeader + 4, 30000, 4), WmfDibHeader + 8, 30000, 4)},
+        {"dib-colours.wmf", patched(patched(wd, WmfDibHeader + 14, 8, 2), WmfDibHeader + 32, 100000, 4)},
+        {"dib-short.wmf", patched(wd, WmfDibHeader + 8, 300, 4)},
+        {"header-past-end.emf", patched(e, 4, 4000, 4)},
+        {"record-size-zero.emf", patched(e, 88 + 4, 0, 4)},
+        {"record-size-odd.emf", patched(e, 88 + 4, 30, 4)},
+        {"points-past-record.emf", patched(e, 88 + 24, 0x40000000, 4)},
+        {"too-large.emf", patched(patched(e, 32, 2000000000, 4), 36, 2000000000, 4)},
+        {"not-emf.emf", patched(e, 40, 0x12345678, 4)},
+        {"dib-outside-record.emf", patched(ed, 88 + 48, 4000, 4)},
+        {"dib-too-large.emf", patched(patched(ed, 88 + 80 + 4, 30000, 4), 88 + 80 + 8, 30000, 4)},
+        {"busy.emf", busy.bytes()},
+    };
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        const std::string path = file(name);
+        write(path, bytes);
+        try {
+            (void)PictureReader::read(path);
+            ADD_FAILURE() << "was read";
+        } catch (const EPictureError& error) {
+            EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+        }
+    }
+    // The unchanged files are fine.
+    for (const QByteArray* bytes : {&w, &wd}) {
+        EXPECT_FALSE(MetafilePlayer::playWmf(*bytes, "ok").image.isNull());
+    }
+    for (const QByteArray* bytes : {&e, &ed}) {
+        EXPECT_FALSE(MetafilePlayer::playEmf(*bytes, "ok").image.isNull());
+    }
+}
+
+} // namespace
+} // namespace pagolux
