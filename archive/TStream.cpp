@@ -228,6 +228,27 @@ void TFileStream::SetSize(std::int64_t newSize)
         Seek(newSize, TSeekOrigin::soBeginning);
 }
 
+std::int64_t TFileStream::ReadAt(std::int64_t offset, void* buffer, std::int64_t count)
+{
+    if (fd < 0 || offset < 0)
+        throw EReadError();
+    auto* p = static_cast<std::uint8_t*>(buffer);
+    std::int64_t done = 0;
+    while (done < count) {
+        const auto chunk = std::min<std::int64_t>(count - done, 1 << 30);
+        const auto n = platform::readAt(fd, p + done, chunk, offset + done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw EReadError();
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
 FileStamp TFileStream::Stamp() const
 {
     struct stat st {};

@@ -120,6 +120,11 @@ class TFileStream : public TStream {
     void SetSize(std::int64_t newSize) override;
     std::int64_t Size() override;
 
+    // Reads up to count bytes at offset without using the stream's position, so that several
+    // threads can read one open file at once. Returns how many bytes came (0 at the end); raises
+    // EReadError when the system reports a failure.
+    std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t count);
+
     const std::string& FileName() const { return fileName; }
     // The open file's stamp; raises EReadError when the system cannot tell it.
     FileStamp Stamp() const;
@@ -174,6 +179,8 @@ class TReadOnlyMemoryStream : public TStream {
     std::int64_t Write(const void* buffer, std::int64_t count) override;
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
     std::int64_t Size() override { return size; }
+
+    const std::uint8_t* Memory() const { return bytes; }
 
   private:
     const std::uint8_t* bytes;

@@ -4,6 +4,7 @@
 #include "archive/ZLIBArchive.h"
 
 #include "archive/ArchivePaths_p.h"
+#include "archive/ArchiveSource_p.h"
 #include "archive/WorkerThreads_p.h"
 
 #include <algorithm>
@@ -155,7 +156,7 @@ TZLBArchive::TZLBArchive()
 TZLBArchive::~TZLBArchive()
 {
     destroying = true;
-    if (!archiveName.empty())
+    if (attached())
         CloseArchive();
 }
 
@@ -189,41 +190,46 @@ std::uint32_t TZLBArchive::StreamCRC(TStream& stream, std::int64_t leaveOut)
     return crc;
 }
 
-std::uint32_t TZLBArchive::rangeCRC(TFileStream& file, std::int64_t start, std::int64_t length)
+std::uint32_t TZLBArchive::rangeCRC(TArchiveSource& source, std::int64_t start, std::int64_t length)
 {
     // The range is read in blocks of kCrcBlock bytes whose CRCs are kept; the CRC of the whole
-    // is their combination. Large archives are read in runs of blocks on all cores, each run
-    // through its own file handle.
+    // is their combination. Large archives are read in runs of blocks on all cores, each run by
+    // offset from the one open source.
     static_assert(kCrcChunk % kCrcBlock == 0);
     constexpr std::int64_t kSliceMin = 8LL * 1024 * 1024;
     const std::int64_t blocks = (length + kCrcBlock - 1) / kCrcBlock;
     std::vector<std::uint32_t> crcs(static_cast<std::size_t>(blocks));
     const unsigned threads =
-        WorkerCount(Threads, static_cast<std::size_t>(std::max<std::int64_t>(length / kSliceMin, 1)));
+        source.Concurrent()
+            ? WorkerCount(Threads, static_cast<std::size_t>(std::max<std::int64_t>(length / kSliceMin, 1)))
+            : 1;
 
-    const auto readRun = [&](TFileStream& f, std::int64_t first, std::int64_t last) {
-        f.Seek(start + first * kCrcBlock, TSeekOrigin::soBeginning);
-        std::vector<std::uint8_t> chunk(kCrcChunk);
+    const auto readRun = [&](std::int64_t first, std::int64_t last) {
+        const std::uint8_t* const memory = source.Memory();
+        std::vector<std::uint8_t> chunk(memory ? 0 : kCrcChunk);
         for (std::int64_t k = first; k < last;) {
             const std::int64_t from = k * kCrcBlock;
             const auto n = std::min<std::int64_t>(
                 std::min<std::int64_t>(static_cast<std::int64_t>(kCrcChunk), length - from),
                 (last - k) * kCrcBlock);
-            f.ReadBuffer(chunk.data(), n);
+            const std::uint8_t* bytes = memory ? memory + start + from : chunk.data();
+            if (!memory)
+                source.ReadAt(start + from, chunk.data(), n);
             for (std::int64_t at = 0; at < n; at += kCrcBlock, ++k)
                 crcs[static_cast<std::size_t>(k)] =
-                    Crc32(0, chunk.data() + at, static_cast<std::size_t>(std::min(kCrcBlock, n - at)));
+                    Crc32(0, bytes + at, static_cast<std::size_t>(std::min(kCrcBlock, n - at)));
         }
     };
+    if (start < 0 || length < 0 || start > source.Size() - length)
+        throw EReadError();
     if (threads <= 1) {
-        readRun(file, 0, blocks);
+        readRun(0, blocks);
     } else {
         const std::int64_t per = blocks / threads;
         std::vector<char> failed(threads, 0);
         RunParallel(threads, [&](unsigned t) {
             try {
-                TFileStream f(archiveName, TFileMode::fmOpenRead);
-                readRun(f, per * t, t + 1 == threads ? blocks : per * (t + 1));
+                readRun(per * t, t + 1 == threads ? blocks : per * (t + 1));
             } catch (...) {
                 failed[t] = 1;
             }
@@ -277,6 +283,7 @@ void TZLBArchive::CloseArchive()
     unusable = false;
     trailer = TArchiveTrailer{};
     archiveName.clear();
+    stream = nullptr;
     archiveStart = 0;
     blockCrcs.clear();
     blockCrcs.shrink_to_fit();
@@ -301,9 +308,43 @@ void TZLBArchive::CreateArchive(const std::string& FileName)
         OnArchiveOpened(*this);
 }
 
+void TZLBArchive::CreateArchive(TStream& s)
+{
+    CloseArchive();
+    stream = &s;
+    if (s.Size() > 0) {
+        unusable = true;
+        throw EArchiveError("File already exists");
+    }
+    newArchive = true;
+    if (OnArchiveOpened)
+        OnArchiveOpened(*this);
+}
+
+std::string TZLBArchive::displayName() const
+{
+    if (!stream)
+        return archiveName;
+    if (const auto* file = dynamic_cast<const TFileStream*>(stream))
+        return file->FileName();
+    return "stream";
+}
+
+std::unique_ptr<TArchiveSource> TZLBArchive::openSource() const
+{
+    if (stream)
+        return std::make_unique<TArchiveSource>(*stream);
+    try {
+        return std::make_unique<TArchiveSource>(
+            std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead));
+    } catch (const EStreamError&) {
+        throw EArchiveError(withName(kMsgUnableToOpen, archiveName));
+    }
+}
+
 std::int32_t TZLBArchive::FindFile(const std::string& name) const
 {
-    if (archiveName.empty())
+    if (!attached())
         throw EArchiveError(kNoArchive);
     return findKey(lookupKey(name, SavePaths));
 }
@@ -395,12 +436,34 @@ void TZLBArchive::WriteRegistry(TStream& dest)
 
 bool TZLBArchive::OpenArchive(const std::string& FileName)
 {
-    return openFrom(FileName, 0);
+    return openNamed(FileName, 0);
 }
 
 bool TZLBArchive::OpenEmbeddedArchive(const std::string& hostFile, std::int64_t start)
 {
-    return openFrom(hostFile, start < 0 ? -1 : start);
+    return openNamed(hostFile, start < 0 ? -1 : start);
+}
+
+bool TZLBArchive::OpenArchive(TStream& s)
+{
+    return OpenEmbeddedArchive(s, 0);
+}
+
+bool TZLBArchive::OpenEmbeddedArchive(TStream& host, std::int64_t start)
+{
+    CloseArchive();
+    std::unique_ptr<TArchiveSource> source;
+    try {
+        source = std::make_unique<TArchiveSource>(host);
+    } catch (const EStreamError&) {
+        throw EArchiveError(kCorrupted);
+    }
+    stream = &host;
+    load(*source, start < 0 ? -1 : start);
+    source.reset();
+    progressStage = 5;
+    DoProgress(nullptr);
+    return true;
 }
 
 std::int64_t TZLBArchive::FindArchiveStart(TStream& host)
@@ -424,7 +487,7 @@ std::int64_t TZLBArchive::FindArchiveStart(TStream& host)
     return size - length;
 }
 
-bool TZLBArchive::openFrom(const std::string& name, std::int64_t start)
+bool TZLBArchive::openNamed(const std::string& name, std::int64_t start)
 {
     CloseArchive();
     archiveName = name;
@@ -434,27 +497,38 @@ bool TZLBArchive::openFrom(const std::string& name, std::int64_t start)
         unusable = true;
         throw EArchiveError("Archive file not found");
     }
-    std::unique_ptr<TFileStream> file;
+    std::unique_ptr<TArchiveSource> source;
     try {
-        file = std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead);
+        source = std::make_unique<TArchiveSource>(
+            std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead));
     } catch (const EStreamError&) {
         unusable = true;
         throw EArchiveError(withName("Unable to open file (%s)", archiveName));
     }
+    load(*source, start);
+    // The file is closed before the closing report: nothing stays open between operations.
+    source.reset();
+    progressStage = 5;
+    DoProgress(nullptr);
+    return true;
+}
 
+void TZLBArchive::load(TArchiveSource& source, std::int64_t start)
+{
     auto corrupted = [this]() {
         archiveName.clear();
+        stream = nullptr;
         trailer = TArchiveTrailer{};
         archiveStart = 0;
         blockCrcs.clear();
         throw EArchiveError(kCorrupted);
     };
 
-    std::int64_t hostSize = 0;
+    const std::int64_t hostSize = source.Size();
     try {
-        hostSize = file->Size();
+        TSourceRange whole(source, 0, hostSize);
         if (start < 0)
-            start = FindArchiveStart(*file);
+            start = FindArchiveStart(whole);
     } catch (const EStreamError&) {
         corrupted();
     }
@@ -465,15 +539,15 @@ bool TZLBArchive::openFrom(const std::string& name, std::int64_t start)
     std::uint32_t crc = 0;
     std::uint8_t raw[kTrailerSize];
     try {
-        // The block CRCs may stand for the file only if nothing wrote to it while they were read.
-        const FileStamp before = file->Stamp();
-        crc = rangeCRC(*file, start, length - static_cast<std::int64_t>(kTrailerSize));
-        openedStamp = file->Stamp();
-        if (!(openedStamp == before))
+        // The block CRCs may stand for the file only if nothing wrote to it while they were read;
+        // an archive in a memory stream does not keep them.
+        TFileStream* const file = source.File();
+        const FileStamp before = file ? file->Stamp() : FileStamp{};
+        crc = rangeCRC(source, start, length - static_cast<std::int64_t>(kTrailerSize));
+        openedStamp = file ? file->Stamp() : FileStamp{};
+        if (!file || !(openedStamp == before))
             blockCrcs.clear();
-        TSubRangeStream range(*file, start, length);
-        range.Seek(length - static_cast<std::int64_t>(kTrailerSize), TSeekOrigin::soBeginning);
-        range.ReadBuffer(raw, kTrailerSize);
+        source.ReadAt(hostSize - static_cast<std::int64_t>(kTrailerSize), raw, kTrailerSize);
     } catch (const EStreamError&) {
         corrupted();
     }
@@ -483,7 +557,7 @@ bool TZLBArchive::openFrom(const std::string& name, std::int64_t start)
     archiveStart = start;
 
     try {
-        TSubRangeStream range(*file, start, length);
+        TSourceRange range(source, start, length);
         loadRegistry(range);
         if (OnArchiveOpened)
             OnArchiveOpened(*this);
@@ -491,10 +565,6 @@ bool TZLBArchive::openFrom(const std::string& name, std::int64_t start)
         CloseArchive();
         throw EArchiveError(kBadFileList);
     }
-    file.reset();
-    progressStage = 5;
-    DoProgress(nullptr);
-    return true;
 }
 
 void TZLBArchive::loadRegistry(TStream& archive)

@@ -6,6 +6,10 @@
 // and every offset counts from the archive's own first byte, so an archive may also sit at the
 // end of another file (an output executable); OpenEmbeddedArchive reads it there.
 //
+// An archive lives in a file named by the caller or in a stream the caller keeps (a memory
+// stream, an open file): the calls taking a file name open that file for each operation and keep
+// nothing open in between; the calls taking a stream read and write it instead.
+//
 // Names in the registry use "\" as folder separator on every platform; lookups accept "/" too.
 // All failures raise EArchiveError (a pagolux::Exception) with an English message, except the
 // stream layer's own errors where noted.
@@ -138,6 +142,10 @@ class EArchiveWriteError : public EArchiveError {
     int SystemError;
 };
 
+namespace archive_detail {
+class TArchiveSource;
+}
+
 class TZLBArchive;
 using TNotifyEvent = std::function<void(TZLBArchive& sender)>;
 using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
@@ -173,8 +181,13 @@ class TZLBArchive {
     // ---- writing ----
     // Starts a new archive that does not exist yet ("File already exists" otherwise).
     void CreateArchive(const std::string& FileName);
+    // Starts a new archive in stream, which must be empty ("File already exists" otherwise);
+    // AddFiles writes the archive into it from its start. The stream is not owned and must
+    // outlive the archive (until CloseArchive, the next Create/Open or destruction).
+    void CreateArchive(TStream& stream);
     // Adds files and folders (full paths); consumes the list. Rewrites the archive through a
-    // temporary file and re-opens it. A member that cannot be read is left out with a notice
+    // temporary file and re-opens it; an archive in a stream is extended in place (on failure
+    // the stream's bytes are put back as they were). A member that cannot be read is left out with a notice
     // (OnErrorLogged); a failure to write the archive or its temporary files raises
     // EArchiveWriteError and changes nothing.
     void AddFiles(std::vector<std::string>& list);
@@ -188,6 +201,11 @@ class TZLBArchive {
     // that offset and ends at the host's end; archiveStart < 0: its start is computed from the
     // trailer in the host's last 36 bytes. A plain archive file opens this way too.
     bool OpenEmbeddedArchive(const std::string& hostFile, std::int64_t archiveStart = -1);
+    // The same on a stream that holds the archive (or the host file). The stream is read again
+    // for the members' bytes, so it must outlive the open archive and stay unchanged. Return
+    // true; failures raise as for the file names.
+    bool OpenArchive(TStream& stream);
+    bool OpenEmbeddedArchive(TStream& host, std::int64_t archiveStart = -1);
     // Start of the archive in a host stream whose last 36 bytes are a trailer, or -1 when the
     // trailer's numbers do not describe a range inside the host.
     static std::int64_t FindArchiveStart(TStream& host);
@@ -202,7 +220,7 @@ class TZLBArchive {
     const std::string& ArchiveName() const { return archiveName; }
     // Offset of the archive's first byte in its file (0 unless opened embedded).
     std::int64_t ArchiveStart() const { return archiveStart; }
-    bool IsOpen() const { return !archiveName.empty() && !newArchive && !unusable; }
+    bool IsOpen() const { return attached() && !newArchive && !unusable; }
 
     // ---- reading a member as a stream ----
     // Where member index is stored (raises "Index out of bounds" / "No archive is currently open").
@@ -261,10 +279,27 @@ class TZLBArchive {
     class Pipeline;
     void scanDirectory(const std::string& folder, std::vector<std::string>& list);
     void expandFolders(std::vector<std::string>& list);
-    bool openFrom(const std::string& name, std::int64_t start);
+    // An archive is created or opened, by name or on a stream.
+    bool attached() const { return !archiveName.empty() || stream != nullptr; }
+    // The archive's name in messages: its file name, or that of the stream's file.
+    std::string displayName() const;
+    bool openNamed(const std::string& name, std::int64_t start);
+    // Checks the archive in source (from start, or found by its trailer when start < 0) and loads
+    // its registry; fires OnArchiveOpened.
+    void load(archive_detail::TArchiveSource& source, std::int64_t start);
     void loadRegistry(TStream& archive);
-    // CRC-32 of length bytes of file from start; fills blockCrcs along the way.
-    std::uint32_t rangeCRC(TFileStream& file, std::int64_t start, std::int64_t length);
+    // The archive's bytes for one operation: the caller's stream, or its file opened again.
+    std::unique_ptr<archive_detail::TArchiveSource> openSource() const;
+    // CRC-32 of length bytes of source from start; fills blockCrcs along the way.
+    std::uint32_t rangeCRC(archive_detail::TArchiveSource& source, std::int64_t start, std::int64_t length);
+    // AddFiles' writing, into a temporary file renamed over the archive's file, or into the
+    // caller's stream.
+    void addToFile(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes);
+    void addToStream(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes);
+    // Writes the members and the registry at out's position, then calls finish; on failure
+    // forgets the entries made for it and drops the processed items from the list, then raises.
+    void writeArchive(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes, TStream& out,
+                      const std::function<void()>& finish);
     bool entryFits(const TArchiveEntry& e) const;
     void indexEntry(std::int32_t i);
     std::int32_t findKey(const std::string& key) const;
@@ -287,10 +322,10 @@ class TZLBArchive {
     // and checks FileCRC; raises EArchiveError naming the member when the data is damaged.
     // An empty sink only checks the data.
     void readMember(std::int32_t i, const std::function<void(const std::uint8_t*, std::size_t)>& sink) const;
-    // readMember through an open handle of the archive file. With useBlockCrcs (only when the
-    // file's stamp still equals openedStamp), a raw member's CRC is assembled from blockCrcs and
-    // only its partial first and last blocks are read.
-    void readMemberFrom(TFileStream& file, std::int32_t i,
+    // readMember through the archive's source. With useBlockCrcs (only when the file's stamp
+    // still equals openedStamp), a raw member's CRC is assembled from blockCrcs and only its
+    // partial first and last blocks are read.
+    void readMemberFrom(archive_detail::TArchiveSource& source, std::int32_t i,
                         const std::function<void(const std::uint8_t*, std::size_t)>& sink,
                         bool useBlockCrcs) const;
     std::uint32_t rawCrcFromBlocks(TStream& block, const TArchiveEntry& e) const;
@@ -298,11 +333,13 @@ class TZLBArchive {
 
     bool newArchive = false;
     std::string archiveName;
+    TStream* stream = nullptr; // the caller's stream the archive lives in, if any
     TArchiveTrailer trailer{};
     std::vector<std::unique_ptr<TArchiveEntry>> entries;
     std::int64_t archiveStart = 0;
     // CRC-32 of each kCrcBlock-sized block of the archive (from its start, the last block may be
-    // shorter), recorded by the open's CRC pass, and the file's stamp while they were read.
+    // shorter), recorded by the open's CRC pass, and the file's stamp while they were read (used
+    // only for an archive in a file, whose stamp tells a change).
     // VerifyMembers takes raw members' CRCs from them instead of reading those bytes again.
     static constexpr std::int64_t kCrcBlock = 64 * 1024;
     std::vector<std::uint32_t> blockCrcs;

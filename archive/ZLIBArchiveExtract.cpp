@@ -1,6 +1,7 @@
 // TZLBArchive, reading members: extraction to streams, memory and files, and verification.
 // Every path through here checks the member's FileCRC; damaged data is an error, never a file.
 #include "archive/ArchivePaths_p.h"
+#include "archive/ArchiveSource_p.h"
 #include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/platform/AtomicFile.h"
@@ -55,16 +56,11 @@ void TZLBArchive::readMember(std::int32_t i,
     if (!IsOpen())
         throw EArchiveError(kMsgNoArchive);
     checkedIndex(i);
-    std::unique_ptr<TFileStream> file;
-    try {
-        file = std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead);
-    } catch (const EStreamError&) {
-        throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
-    }
-    readMemberFrom(*file, i, sink, false);
+    const auto source = openSource();
+    readMemberFrom(*source, i, sink, false);
 }
 
-void TZLBArchive::readMemberFrom(TFileStream& file, std::int32_t i,
+void TZLBArchive::readMemberFrom(TArchiveSource& source, std::int32_t i,
                                  const std::function<void(const std::uint8_t*, std::size_t)>& sink,
                                  bool useBlockCrcs) const
 {
@@ -73,7 +69,7 @@ void TZLBArchive::readMemberFrom(TFileStream& file, std::int32_t i,
 
     std::uint32_t crc = 0;
     try {
-        TSubRangeStream block(file, archiveStart + e.DataOffset, e.StoredSize);
+        TSourceRange block(source, archiveStart + e.DataOffset, e.StoredSize);
         if (e.StoredRaw == 1 && !sink && useBlockCrcs)
             crc = rawCrcFromBlocks(block, e);
         else if (e.StoredRaw != 1 && !sink)
@@ -269,30 +265,27 @@ void TZLBArchive::VerifyMembers()
             firstError = text;
         }
     };
+    // One source for all workers, read by offset. The open's block CRCs stand for the file only
+    // while its stamp is unchanged; otherwise every byte is read again.
+    const auto source = openSource();
+    bool useBlockCrcs = false;
+    try {
+        useBlockCrcs = !blockCrcs.empty() && source->File() && source->File()->Stamp() == openedStamp;
+    } catch (const EStreamError&) {
+        throw EArchiveError(formatMessage(kMsgUnableToOpen, displayName()));
+    }
     auto work = [&] {
-        // One handle per worker. The open's block CRCs stand for the file only while its stamp
-        // is unchanged; otherwise every byte is read again.
-        std::unique_ptr<TFileStream> file;
-        bool useBlockCrcs = false;
-        try {
-            file = std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead);
-            useBlockCrcs = !blockCrcs.empty() && file->Stamp() == openedStamp;
-        } catch (const EStreamError&) {
-            fail(-1, formatMessage(kMsgUnableToOpen, archiveName));
-            next = count;
-            return;
-        }
         const std::function<void(const std::uint8_t*, std::size_t)> checkOnly;
         for (std::size_t k = next++; k < count; k = next++) {
             const std::int32_t i = order[k];
             try {
-                readMemberFrom(*file, i, checkOnly, useBlockCrcs);
+                readMemberFrom(*source, i, checkOnly, useBlockCrcs);
             } catch (const std::exception& ex) {
                 fail(i, ex.what());
             }
         }
     };
-    RunParallel(threads, [&](unsigned) { work(); });
+    RunParallel(source->Concurrent() ? threads : 1, [&](unsigned) { work(); });
     if (bad)
         throw EArchiveError(firstError);
 }

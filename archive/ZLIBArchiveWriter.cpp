@@ -364,14 +364,21 @@ std::vector<std::int64_t> TZLBArchive::checkLimits(const std::vector<std::string
 
 void TZLBArchive::AddFiles(std::vector<std::string>& list)
 {
-    if (archiveName.empty() || unusable)
+    if (!attached() || unusable)
         throw EArchiveError(kMsgNoArchive);
     if (!newArchive && archiveStart != 0)
         throw EArchiveError("An archive inside another file cannot be changed");
 
     expandFolders(list);
     const std::vector<std::int64_t> sizes = checkLimits(list);
+    if (stream)
+        addToStream(list, sizes);
+    else
+        addToFile(list, sizes);
+}
 
+void TZLBArchive::addToFile(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes)
+{
     // The new archive is written beside the old one and renamed over it at the end.
     std::optional<AtomicFile> temp;
     try {
@@ -379,31 +386,84 @@ void TZLBArchive::AddFiles(std::vector<std::string>& list)
     } catch (const AtomicWriteError&) {
         throw EFCreateError(archiveName);
     }
-    const std::string tempName = temp->name();
+    {
+        TFileStream out(temp->name(), TFileMode::fmOpenReadWrite);
+        if (!newArchive && trailer.RegistryOffset > 0) {
+            std::unique_ptr<TFileStream> old;
+            try {
+                old = std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead);
+                copyExactly(*old, out, trailer.RegistryOffset, true);
+            } catch (const EReadError&) {
+                throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
+            } catch (const EFOpenError&) {
+                throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
+            } catch (const EWriteError& e) {
+                throw EArchiveWriteError(formatMessage("Unable to write the archive file (%s)", archiveName),
+                                         e.SystemError);
+            }
+        }
+        writeArchive(list, sizes, out, [&] { out.Close(); });
+    }
+    try {
+        temp->commit();
+    } catch (const AtomicWriteError&) {
+        throw EArchiveError(formatMessage("Unable to write the archive file (%s)", archiveName));
+    }
 
+    // The new file is in place. If reading it back fails, it stays on disk and the error
+    // reaches the caller.
+    const std::string name = archiveName;
+    CloseArchive();
+    OpenArchive(name);
+}
+
+void TZLBArchive::addToStream(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes)
+{
+    // The data part stays where it is; the new members replace the old registry and trailer,
+    // which are kept here to be put back if the call fails.
+    TStream& s = *stream;
+    const std::int64_t keep = newArchive ? 0 : trailer.RegistryOffset;
+    std::vector<std::uint8_t> tail;
+    try {
+        const std::int64_t size = s.Size();
+        tail.resize(static_cast<std::size_t>(size - keep));
+        s.Seek(keep, TSeekOrigin::soBeginning);
+        s.ReadBuffer(tail.data(), size - keep);
+        s.SetSize(keep);
+        s.Seek(keep, TSeekOrigin::soBeginning);
+    } catch (const EReadError&) {
+        throw EArchiveError(formatMessage(kMsgUnableToOpen, displayName()));
+    } catch (const EWriteError& e) {
+        throw EArchiveWriteError(formatMessage("Unable to write the archive file (%s)", displayName()),
+                                 e.SystemError);
+    }
+    try {
+        writeArchive(list, sizes, s, [] {});
+    } catch (...) {
+        try {
+            s.SetSize(keep);
+            s.Seek(keep, TSeekOrigin::soBeginning);
+            s.WriteBuffer(tail.data(), static_cast<std::int64_t>(tail.size()));
+        } catch (const Exception&) {
+        }
+        throw;
+    }
+    CloseArchive();
+    OpenArchive(s);
+}
+
+void TZLBArchive::writeArchive(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes,
+                               TStream& out, const std::function<void()>& finish)
+{
     const std::size_t oldCount = entries.size();
     std::size_t processed = 0;
     try {
-        TFileStream out(tempName, TFileMode::fmOpenReadWrite);
         try {
-            if (!newArchive && trailer.RegistryOffset > 0) {
-                std::unique_ptr<TFileStream> old;
-                try {
-                    old = std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead);
-                } catch (const EStreamError&) {
-                    throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
-                }
-                try {
-                    copyExactly(*old, out, trailer.RegistryOffset, true);
-                } catch (const EReadError&) {
-                    throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
-                }
-            }
             writeMembers(list, sizes, processed, out);
             WriteRegistry(out);
-            out.Close();
+            finish();
         } catch (const EWriteError& e) {
-            throw EArchiveWriteError(formatMessage("Unable to write the archive file (%s)", archiveName),
+            throw EArchiveWriteError(formatMessage("Unable to write the archive file (%s)", displayName()),
                                      e.SystemError);
         }
     } catch (...) {
@@ -417,18 +477,6 @@ void TZLBArchive::AddFiles(std::vector<std::string>& list)
         throw;
     }
     list.clear();
-
-    try {
-        temp->commit();
-    } catch (const AtomicWriteError&) {
-        throw EArchiveError(formatMessage("Unable to write the archive file (%s)", archiveName));
-    }
-
-    // The new file is in place. If reading it back fails, it stays on disk and the error
-    // reaches the caller.
-    const std::string name = archiveName;
-    CloseArchive();
-    OpenArchive(name);
 }
 
 void TZLBArchive::writeMembers(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes,
@@ -587,7 +635,7 @@ void TZLBArchive::writeMember(Member& m, TStream& out)
     if (offset + stored > kInt32Max)
         throw EArchiveError(kMsgTooLarge);
     const auto writeFailed = [this](const EWriteError& e) {
-        return EArchiveWriteError(formatMessage("Unable to write the archive file (%s)", archiveName),
+        return EArchiveWriteError(formatMessage("Unable to write the archive file (%s)", displayName()),
                                   e.SystemError);
     };
     try {

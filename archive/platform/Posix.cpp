@@ -35,6 +35,27 @@ int openFile(const char* name, int flags, int mode)
     return ::_wopen(wide(name).c_str(), flags | O_BINARY | O_NOINHERIT, mode);
 }
 
+std::int64_t readAt(int fd, void* buffer, std::int64_t count, std::int64_t offset)
+{
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+    if (handle == INVALID_HANDLE_VALUE || count < 0 || offset < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    const auto n = static_cast<DWORD>(count < 0x40000000 ? count : 0x40000000);
+    if (!::ReadFile(handle, buffer, n, &got, &at)) {
+        if (::GetLastError() == ERROR_HANDLE_EOF)
+            return 0;
+        errno = EIO;
+        return -1;
+    }
+    return got;
+}
+
 int syncFile(int fd)
 {
     return ::_commit(fd);
@@ -70,6 +91,11 @@ std::int64_t changedNs(const struct stat& st)
 int openFile(const char* name, int flags, int mode)
 {
     return ::open(name, flags | O_CLOEXEC, mode);
+}
+
+std::int64_t readAt(int fd, void* buffer, std::int64_t count, std::int64_t offset)
+{
+    return ::pread(fd, buffer, static_cast<std::size_t>(count), static_cast<off_t>(offset));
 }
 
 int syncFile(int fd)

@@ -15,6 +15,10 @@ namespace pagolux::platform {
 
 // Opens name (UTF-8) like ::open with flags; O_CLOEXEC and, where it exists, O_BINARY are added.
 [[nodiscard]] int openFile(const char* name, int flags, int mode = 0666);
+// Reads up to count bytes at offset without using or moving the descriptor's position, so
+// several threads may read one descriptor at once; as pread (the Windows build reads through
+// the file's handle with an offset).
+[[nodiscard]] std::int64_t readAt(int fd, void* buffer, std::int64_t count, std::int64_t offset);
 // Writes the file's data through to the disk; 0 on success, as fsync.
 int syncFile(int fd);
 // Creates a folder; 0 on success, else -1 with errno (EEXIST when it exists), as mkdir.

@@ -26,11 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((mode & 1) && start >= 0 && static_cast<std::size_t>(start) <= bytes.size())
         fuzz::Reseal(bytes, static_cast<std::size_t>(start));
 
-    fuzz::MemFile file(bytes);
+    TReadOnlyMemoryStream file(bytes.data(), bytes.size());
     TZLBArchive zlb;
     zlb.Threads = 1;
     try {
-        zlb.OpenEmbeddedArchive(file.Name(), (mode & 2) ? givenStart : -1);
+        zlb.OpenEmbeddedArchive(file, (mode & 2) ? givenStart : -1);
     } catch (const EArchiveError&) {
         if (zlb.Count() != 0)
             std::abort();

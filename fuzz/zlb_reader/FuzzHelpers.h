@@ -1,7 +1,7 @@
 #pragma once
-// Shared by the ZLB fuzz targets: puts the input into an in-memory file that the archive
-// component opens by name, optionally re-seals the trailer's CRC so that inputs get past the
-// CRC gate into the registry and member parsers, and exercises everything a reader can do.
+// Shared by the ZLB fuzz targets: optionally re-seals the trailer's CRC so that inputs get past
+// the CRC gate into the registry and member parsers, and exercises everything a reader can do
+// with an archive opened on a memory stream.
 
 #include "archive/ArchivePaths_p.h"
 #include "archive/ZLIBArchive.h"
@@ -9,36 +9,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <vector>
 
 namespace pagolux::fuzz {
-
-// An anonymous in-memory file, reachable by name through /proc/self/fd.
-class MemFile {
-  public:
-    explicit MemFile(const std::vector<std::uint8_t>& bytes)
-    {
-        fd = ::memfd_create("zlb-fuzz", MFD_CLOEXEC);
-        if (fd < 0)
-            std::abort();
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const auto n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0)
-                std::abort();
-            done += static_cast<std::size_t>(n);
-        }
-        name = "/proc/self/fd/" + std::to_string(fd);
-    }
-    ~MemFile() { ::close(fd); }
-    const std::string& Name() const { return name; }
-
-  private:
-    int fd = -1;
-    std::string name;
-};
 
 // Writes the CRC of bytes [start, end - 36) into the trailer at the end.
 inline void Reseal(std::vector<std::uint8_t>& bytes, std::size_t start)

@@ -12,12 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> bytes(data + 1, data + size);
     if (mode & 1)
         fuzz::Reseal(bytes, 0);
-    fuzz::MemFile file(bytes);
+    TReadOnlyMemoryStream file(bytes.data(), bytes.size());
     TZLBArchive zlb;
     zlb.Threads = 1;
     zlb.SavePaths = (mode & 2) != 0;
     try {
-        if (!zlb.OpenArchive(file.Name()))
+        if (!zlb.OpenArchive(file))
             std::abort();
     } catch (const EArchiveError&) {
         if (zlb.Count() != 0)

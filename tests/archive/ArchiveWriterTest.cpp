@@ -417,6 +417,9 @@ TEST(ArchiveWriter, UnreadableMembersAreReportedAndSkipped)
     EXPECT_EQ(zlb.GetFileEntry(1).DataOffset, zlb.GetFileEntry(0).StoredSize);
 }
 
+// An archive is extended the same way in a file (a temporary file renamed over it) and in a
+// stream (in place): the same bytes, the old entries and data kept. In a stream, a write that
+// fails puts the old registry and trailer back, so the stream holds the old archive again.
 TEST(ArchiveWriter, ExtendingAnArchiveKeepsItsEntriesAndData)
 {
     TempDir dir;
@@ -426,6 +429,7 @@ TEST(ArchiveWriter, ExtendingAnArchiveKeepsItsEntriesAndData)
     const std::string name = dir / "x.zlb";
     TArchiveEntry oldA{}, oldB{};
     Bytes oldData;
+    FailingMemoryStream memory;
     {
         TZLBArchive zlb;
         zlb.CreateArchive(name);
@@ -435,20 +439,44 @@ TEST(ArchiveWriter, ExtendingAnArchiveKeepsItsEntriesAndData)
         oldB = zlb.GetFileEntry(1);
         const Bytes b = ReadFile(name);
         oldData.assign(b.begin(), b.begin() + zlb.Trailer().RegistryOffset);
+
+        TZLBArchive inMemory;
+        inMemory.CreateArchive(memory);
+        list = {dir / "a.txt", dir / "b.txt"};
+        inMemory.AddFiles(list);
+        EXPECT_EQ(memory.Bytes(), b) << "the same archive in a stream as in a file";
+        EXPECT_EQ(messageOf([&] { inMemory.CreateArchive(memory); }), "File already exists");
     }
-    TZLBArchive zlb;
-    zlb.OpenArchive(name);
-    std::vector<std::string> list{dir / "c.txt"};
-    zlb.AddFiles(list);
-    ASSERT_EQ(zlb.Count(), 3);
-    const auto a = zlb.GetFileEntry(0);
-    EXPECT_EQ(std::memcmp(&oldA, &a, sizeof oldA), 0);
-    const auto b = zlb.GetFileEntry(1);
-    EXPECT_EQ(std::memcmp(&oldB, &b, sizeof oldB), 0);
-    EXPECT_EQ(zlb.GetFileEntry(2).DataOffset, static_cast<std::int32_t>(oldData.size()));
-    const Bytes now = ReadFile(name);
-    EXPECT_TRUE(std::equal(oldData.begin(), oldData.end(), now.begin()));
-    EXPECT_EQ(zlb.ExtractToMemory("c.txt"), TextData(5000, 3));
+    {
+        const Bytes before = memory.Bytes();
+        TZLBArchive zlb;
+        ASSERT_TRUE(zlb.OpenArchive(memory));
+        memory.writes = 0;
+        memory.failWriteNumber = 1; // the new member's block
+        std::vector<std::string> list{dir / "c.txt"};
+        EXPECT_EQ(messageOf([&] { zlb.AddFiles(list); }), "Unable to write the archive file (stream)");
+        memory.failWriteNumber = -1;
+        EXPECT_EQ(memory.Bytes(), before);
+        EXPECT_EQ(list.size(), 1u);
+        EXPECT_EQ(zlb.Count(), 2);
+        EXPECT_EQ(zlb.ExtractToMemory("b.txt"), TextData(4000, 2));
+    }
+    for (const bool inStream : {false, true}) {
+        TZLBArchive zlb;
+        ASSERT_TRUE(inStream ? zlb.OpenArchive(memory) : zlb.OpenArchive(name));
+        std::vector<std::string> list{dir / "c.txt"};
+        zlb.AddFiles(list);
+        ASSERT_EQ(zlb.Count(), 3);
+        const auto a = zlb.GetFileEntry(0);
+        EXPECT_EQ(std::memcmp(&oldA, &a, sizeof oldA), 0);
+        const auto b = zlb.GetFileEntry(1);
+        EXPECT_EQ(std::memcmp(&oldB, &b, sizeof oldB), 0);
+        EXPECT_EQ(zlb.GetFileEntry(2).DataOffset, static_cast<std::int32_t>(oldData.size()));
+        const Bytes now = inStream ? memory.Bytes() : ReadFile(name);
+        EXPECT_TRUE(std::equal(oldData.begin(), oldData.end(), now.begin()));
+        EXPECT_EQ(zlb.ExtractToMemory("c.txt"), TextData(5000, 3));
+    }
+    EXPECT_EQ(memory.Bytes(), ReadFile(name));
 }
 
 TEST(ArchiveWriter, RawRegistryFallbackCutsThePartialCompressedRegistry)
