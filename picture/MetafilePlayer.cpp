@@ -794,7 +794,7 @@ Pen makePen(unsigned style, double width, std::uint32_t color, bool cosmetic)
         pen.unsupported = hexName("Stiftart", style & 0x0F);
     }
     pen.color = colorOf(color);
-    pen.cosmetic = cosmetic || width <= 1;
+    pen.cosmetic = cosmetic || width == 0; // width 0: one pixel whatever the mapping
     pen.width = width;
     return pen;
 }
@@ -1137,9 +1137,15 @@ class EmfPlayer {
         case 52:  // RealizePalette
         case 57:  // SetArcDirection
         case 58:  // SetMiterLimit
-        case 70:  // GdiComment
         case 98:  // SetIcmMode
         case 120: // SetTextJustification
+            break;
+        case 70: // GdiComment
+            // An EMF+ header without the dual flag: the GDI records do not hold the drawing.
+            if (r.size() >= 20 && r.u32(8) >= 8 && r.u32(12) == 0x2B464D45u && r.u16(16) == 0x4001 &&
+                (r.u16(18) & 1) == 0) {
+                throw Unsupported{"EMF+ ohne EMF-Zeichnung"};
+            }
             break;
         case 115: // SetLayout
             if (r.u32(8) != 0) {

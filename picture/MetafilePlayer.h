@@ -14,8 +14,8 @@
 // StretchDIBits, BitBlt) copied unchanged. Records that only set state for text, palettes or
 // stretching are skipped. Anything else (text, arcs, pies, chords, rounded rectangles, Bezier
 // curves, paths, regions, dashed pens, hatched and pattern brushes, raster operations other
-// than copying, rotations, a WMF without the placeable header) ends the playback with
-// `unsupported` naming the record, and the caller draws the file another way.
+// than copying, rotations, EMF+ without EMF records, a WMF without the placeable header) ends the playback
+// with `unsupported` naming the record, and the caller draws the file another way.
 //
 // Nothing in the file is trusted: every count, length and offset is checked against the
 // record that holds it before it is used, the picture's size against the limits given, and

@@ -139,6 +139,19 @@ const std::vector<DrawingCase>& drawingCases()
              e.fill(40, 2, 45, 29, Red);
              e.fill(0, 28, 48, 32, Green);
          }},
+        {"recorded at 192 dpi: the frame maps onto the picture", 48, 32, true,
+         [](MetafileWriter& m) {
+             m.setReferenceDpi(192);
+             m.nullPen();
+             m.brush(Blue);
+             m.rectangle(0, 0, 98, 66);
+             m.brush(Yellow);
+             m.rectangle(20, 16, 62, 50);
+         },
+         [](Expected& e) {
+             e.fill(0, 0, 48, 32, Blue);
+             e.fill(10, 8, 30, 24, Yellow);
+         }},
         {"rectangles with one-pixel pens", 40, 30, false,
          [](MetafileWriter& m) {
              m.pen(Black);
@@ -446,6 +459,12 @@ TEST_F(MetafilePlayerTest, RecordsItDoesNotDrawGoToTheConverters)
          },
          "gedrehte Welttransformation"},
         {Format::Emf, [](MetafileWriter& m) { m.patBlt(0, 0, 5, 5, 0x00550009); }, "Rasteroperation 0x0055"},
+        {Format::Emf,
+         [](MetafileWriter& m) {
+             // GdiComment holding an EMF+ header (type 0x4001) whose flags lack "dual".
+             m.record(70, {32, 0x2B464D45, 0x4001, 28, 16, 0xDBC01002, 1, 96, 96});
+         },
+         "EMF+ ohne EMF-Zeichnung"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.unsupported);

@@ -605,9 +605,9 @@ QByteArray MetafileWriter::bytes() const
     u32(d, 0);
     u32(d, 0);
     u32(d, 0);
-    // Reference device: 96 dpi, so 1 pixel is 0.2645 mm.
-    u32(d, 1920);
-    u32(d, 1080);
+    // Reference device: 508 x 286 mm, 96 dpi unless set (1 pixel is 0.2645 mm).
+    u32(d, static_cast<std::uint32_t>(1920 * referenceDpi_ / 96));
+    u32(d, static_cast<std::uint32_t>(1080 * referenceDpi_ / 96));
     u32(d, 508);
     u32(d, 286);
     d.append(records);

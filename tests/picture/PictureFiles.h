@@ -39,6 +39,8 @@ class MetafileWriter {
     enum class Format { Wmf, Emf };
     MetafileWriter(Format format, int width, int height);
 
+    // EMF only: the reference device the drawing was recorded on (96 dpi unless set).
+    void setReferenceDpi(int dpi) { referenceDpi_ = dpi; }
     // Logical window (origin and extent) mapped onto the whole picture.
     void setWindow(int x, int y, int w, int h);
     void pen(QColor color, int width = 0); // solid; width 0 is one pixel
@@ -79,6 +81,7 @@ class MetafileWriter {
     std::uint32_t nextHandle_ = 1;
     int pen_ = -1;
     int brush_ = -1;
+    int referenceDpi_ = 96;
 };
 
 } // namespace pagolux::testfiles
