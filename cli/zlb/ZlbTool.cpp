@@ -1,15 +1,16 @@
 #include "cli/zlb/ZlbTool.h"
 
 #include "archive/ZLIBArchive.h"
+#include "archive/platform/AtomicFile.h"
 
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
 #include <iomanip>
+#include <optional>
 #include <ostream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace pagolux {
 
@@ -161,13 +162,6 @@ int create(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
     namespace fs = std::filesystem;
     const std::string archive = rest[0];
-    // The archive is written under a temporary name beside the target and renamed at the end,
-    // so a failure leaves neither a half-written archive nor a damaged old one.
-    const fs::path target = fs::absolute(archive);
-    const std::string tempName = (target.parent_path() / ("." + target.filename().string() + "." +
-                                                          std::to_string(::getpid()) + ".part"))
-                                     .string();
-    ::unlink(tempName.c_str());
 
     std::vector<std::string> list;
     for (std::size_t i = 1; i < rest.size(); ++i) {
@@ -197,23 +191,35 @@ int create(const std::vector<std::string>& args, std::ostream& out, std::ostream
         else
             notices.push_back(msg);
     };
+    // The archive is written to a temporary file beside the target and renamed over it at the
+    // end, so a failure leaves neither a half-written archive nor a damaged old one. The name
+    // itself is replaced (a link there is not followed) and the archive gets the permissions of
+    // a new file; the temporary file goes with `temp` unless it was committed.
+    std::optional<AtomicFile> temp;
     try {
-        zlb.CreateArchive(tempName);
+        temp.emplace(archive, AtomicFileRules{0666, false, false, true});
+    } catch (const AtomicWriteError&) {
+        throw EFCreateError(archive);
+    }
+    try {
+        TFileStream file(temp->name(), TFileMode::fmOpenReadWrite);
+        zlb.CreateArchive(file);
         zlb.AddFiles(list);
         zlb.OnProgress = nullptr;
         const auto count = zlb.Count();
         const auto size = static_cast<std::int64_t>(zlb.Trailer().RegistryOffset);
         zlb.CloseArchive();
+        file.Close();
         progress.end();
         for (const auto& n : notices)
             err << "pagolux-zlb: " << n << '\n';
         if (!failures.empty()) {
-            ::unlink(tempName.c_str());
             err << "pagolux-zlb: " << failures.front() << '\n';
             return 1;
         }
-        if (std::rename(tempName.c_str(), archive.c_str()) != 0) {
-            ::unlink(tempName.c_str());
+        try {
+            temp->commit();
+        } catch (const AtomicWriteError&) {
             err << "pagolux-zlb: cannot write " << archive << '\n';
             return 1;
         }
@@ -222,7 +228,6 @@ int create(const std::vector<std::string>& args, std::ostream& out, std::ostream
     } catch (...) {
         zlb.OnProgress = nullptr;
         progress.end();
-        ::unlink(tempName.c_str());
         throw;
     }
 }
