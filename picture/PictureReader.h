@@ -1,8 +1,8 @@
 #pragma once
 // Reads picture files into decoded pixels for the icon renderer. The file's extension selects
 // the reader: .bmp, .ico, .jpg/.jpeg, .gif, .png through Qt's image readers, .svg through
-// Qt SVG, .wmf and .emf converted to SVG first (libwmf, libemf2svg) and rendered at their own
-// size over transparency.
+// Qt SVG, .wmf and .emf drawn by MetafilePlayer at their own size over transparency (files
+// with records it does not draw are converted to SVG by libwmf or libemf2svg instead).
 //
 // Every failure throws EPictureError with a message naming the file: an unknown extension, a
 // file that cannot be opened, damaged data, a width or height of 0, or a declared size above
