@@ -479,45 +479,71 @@ void MetafileWriter::patBlt(int x, int y, int w, int h, std::uint32_t rop)
     }
 }
 
-void MetafileWriter::stretchDib(int x, int y, int w, int h, const QImage& bitmap, int sx, int sy, int sw,
-                                int sh)
+MetafileWriter::Dib MetafileWriter::dib24(const QImage& bitmap)
 {
     // BITMAPINFOHEADER and 24-bit rows, bottom row first, each padded to four bytes.
-    QByteArray info;
-    u32(info, 40);
-    u32(info, static_cast<std::uint32_t>(bitmap.width()));
-    u32(info, static_cast<std::uint32_t>(bitmap.height()));
-    u16(info, 1);
-    u16(info, 24);
+    Dib dib;
+    u32(dib.info, 40);
+    u32(dib.info, static_cast<std::uint32_t>(bitmap.width()));
+    u32(dib.info, static_cast<std::uint32_t>(bitmap.height()));
+    u16(dib.info, 1);
+    u16(dib.info, 24);
     for (int i = 0; i < 6; ++i) {
-        u32(info, 0);
+        u32(dib.info, 0);
     }
-    QByteArray bits;
     for (int row = bitmap.height() - 1; row >= 0; --row) {
         for (int col = 0; col < bitmap.width(); ++col) {
             const QColor c = bitmap.pixelColor(col, row);
-            u8(bits, static_cast<unsigned>(c.blue()));
-            u8(bits, static_cast<unsigned>(c.green()));
-            u8(bits, static_cast<unsigned>(c.red()));
+            u8(dib.bits, static_cast<unsigned>(c.blue()));
+            u8(dib.bits, static_cast<unsigned>(c.green()));
+            u8(dib.bits, static_cast<unsigned>(c.red()));
         }
-        while (bits.size() % 4 != 0) {
-            u8(bits, 0);
+        while (dib.bits.size() % 4 != 0) {
+            u8(dib.bits, 0);
         }
     }
-    QByteArray body = info + bits;
-    while (body.size() % 4 != 0) {
+    return dib;
+}
+
+namespace {
+
+constexpr std::uint32_t SrcCopy = 0x00CC0020;
+
+// The DIB as the values of a record: 16-bit words for WMF, 32-bit values for EMF.
+void appendBytes(std::vector<std::uint32_t>& v, QByteArray body, bool wide)
+{
+    const int unit = wide ? 4 : 2;
+    while (body.size() % unit != 0) {
         u8(body, 0);
     }
-    constexpr std::uint32_t SrcCopy = 0x00CC0020;
+    for (int i = 0; i < body.size(); i += unit) {
+        std::uint32_t value = 0;
+        for (int k = unit - 1; k >= 0; --k) {
+            value = (value << 8) | static_cast<unsigned char>(body[i + k]);
+        }
+        v.push_back(value);
+    }
+}
+
+} // namespace
+
+void MetafileWriter::stretchDib(int x, int y, int w, int h, const QImage& bitmap, int sx, int sy, int sw,
+                                int sh)
+{
+    stretchDib(x, y, w, h, dib24(bitmap), sx, sy, sw, sh);
+}
+
+void MetafileWriter::stretchDib(int x, int y, int w, int h, const Dib& dib, int sx, int sy, int sw, int sh)
+{
     if (format_ == Format::Wmf) {
         std::vector<std::uint32_t> v{SrcCopy & 0xFFFF, SrcCopy >> 16, 0,       word(sh), word(sw), word(sy),
                                      word(sx),         word(h),       word(w), word(y),  word(x)};
-        for (int i = 0; i < body.size(); i += 2) {
-            v.push_back(static_cast<unsigned char>(body[i]) | (static_cast<unsigned char>(body[i + 1]) << 8));
-        }
+        appendBytes(v, dib.info + dib.bits, false);
         record(0x0F43, v);
     } else {
-        const std::uint32_t offInfo = 80;
+        // StretchDIBits: the bitmap follows the 80 bytes of fixed fields.
+        const auto offInfo = std::uint32_t{80};
+        const auto infoSize = static_cast<std::uint32_t>(dib.info.size());
         std::vector<std::uint32_t> v{0,
                                      0,
                                      0,
@@ -529,19 +555,62 @@ void MetafileWriter::stretchDib(int x, int y, int w, int h, const QImage& bitmap
                                      word(sw),
                                      word(sh),
                                      offInfo,
-                                     40,
-                                     offInfo + 40,
-                                     static_cast<std::uint32_t>(bits.size()),
+                                     infoSize,
+                                     offInfo + infoSize,
+                                     static_cast<std::uint32_t>(dib.bits.size()),
                                      0,
                                      SrcCopy,
                                      word(w),
                                      word(h)};
-        for (int i = 0; i < body.size(); i += 4) {
-            v.push_back(static_cast<unsigned char>(body[i]) | (static_cast<unsigned char>(body[i + 1]) << 8) |
-                        (static_cast<unsigned char>(body[i + 2]) << 16) |
-                        (static_cast<std::uint32_t>(static_cast<unsigned char>(body[i + 3])) << 24));
-        }
+        appendBytes(v, dib.info + dib.bits, true);
         record(81, v);
+    }
+}
+
+void MetafileWriter::dibStretchBlt(int x, int y, int w, int h, const Dib& dib, int sx, int sy, int sw, int sh)
+{
+    std::vector<std::uint32_t> v{SrcCopy & 0xFFFF, SrcCopy >> 16, word(sh), word(sw), word(sy),
+                                 word(sx),         word(h),       word(w),  word(y),  word(x)};
+    appendBytes(v, dib.info + dib.bits, false);
+    record(0x0B41, v);
+}
+
+void MetafileWriter::bitBlt(int x, int y, int w, int h, const Dib& dib, int sx, int sy)
+{
+    if (format_ == Format::Wmf) {
+        std::vector<std::uint32_t> v{SrcCopy & 0xFFFF, SrcCopy >> 16, word(sy), word(sx),
+                                     word(h),          word(w),       word(y),  word(x)};
+        appendBytes(v, dib.info + dib.bits, false);
+        record(0x0940, v);
+    } else {
+        // BitBlt with an identity source transform; the bitmap follows the 100 bytes of fields.
+        const auto offInfo = std::uint32_t{100};
+        const auto infoSize = static_cast<std::uint32_t>(dib.info.size());
+        std::vector<std::uint32_t> v{0,
+                                     0,
+                                     0,
+                                     0,
+                                     word(x),
+                                     word(y),
+                                     word(w),
+                                     word(h),
+                                     SrcCopy,
+                                     word(sx),
+                                     word(sy),
+                                     0x3F800000,
+                                     0,
+                                     0,
+                                     0x3F800000,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     offInfo,
+                                     infoSize,
+                                     offInfo + infoSize,
+                                     static_cast<std::uint32_t>(dib.bits.size())};
+        appendBytes(v, dib.info + dib.bits, true);
+        record(76, v);
     }
 }
 

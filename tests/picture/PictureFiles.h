@@ -62,12 +62,26 @@ class MetafileWriter {
     void lineTo(int x, int y);
     void setPixel(int x, int y, QColor color);
     void patBlt(int x, int y, int w, int h, std::uint32_t rop);
-    // A 24-bit bottom-up DIB of `bitmap`; (sx, sy) counts from the bitmap's bottom-left corner.
+    // A packed device-independent bitmap: information header with colour table, then the bits.
+    struct Dib {
+        QByteArray info;
+        QByteArray bits;
+    };
+    // A 24-bit bottom-up DIB of `bitmap`.
+    static Dib dib24(const QImage& bitmap);
+    // StretchDIB (WMF) or StretchDIBits (EMF); (sx, sy) counts from the bitmap's bottom-left
+    // corner.
     void stretchDib(int x, int y, int w, int h, const QImage& bitmap, int sx, int sy, int sw, int sh);
+    void stretchDib(int x, int y, int w, int h, const Dib& dib, int sx, int sy, int sw, int sh);
+    // WMF only: DIBStretchBlt.
+    void dibStretchBlt(int x, int y, int w, int h, const Dib& dib, int sx, int sy, int sw, int sh);
+    // DIBBitBlt (WMF) or BitBlt with a source bitmap (EMF).
+    void bitBlt(int x, int y, int w, int h, const Dib& dib, int sx, int sy);
     // Any record: WMF function with 16-bit words, or EMF type with 32-bit values.
     void record(std::uint32_t function, const std::vector<std::uint32_t>& values);
 
     [[nodiscard]] QByteArray bytes() const;
+    [[nodiscard]] Format format() const { return format_; }
 
   private:
     void select(int& current, std::uint32_t create, const std::vector<std::uint32_t>& values);
