@@ -39,6 +39,42 @@ int inflateCheck(int code)
     return code;
 }
 
+// The one deflate loop of the archive. Runs deflate with flush (Z_NO_FLUSH or Z_FINISH) until
+// z's input is consumed, or for Z_FINISH until the zlib stream is complete. Whenever the output
+// room is used up before that, drain() must take the output and give z new room; when it
+// returns false the loop stops there and returns false. With Z_FINISH the output of the last
+// call is left for the caller (z.avail_out tells how much of the room is used).
+template <class Drain> bool deflateLoop(z_stream& z, int flush, Drain&& drain)
+{
+    for (;;) {
+        const int rc = deflateCheck(deflate(&z, flush));
+        const bool done = flush == Z_FINISH ? rc == Z_STREAM_END : z.avail_in == 0;
+        if (z.avail_out == 0 && !(flush == Z_FINISH && done) && !drain())
+            return false;
+        if (done)
+            return true;
+    }
+}
+
+// The one inflate loop of the archive. Inflates until z's output room is full; refill() must
+// give z new input whenever none is left (giving none makes inflate fail). streamEnd is set once
+// the zlib stream has ended; asking for more output after that, a preset dictionary and every
+// zlib failure raise EDecompressionError.
+template <class Refill> void inflateLoop(z_stream& z, bool& streamEnd, Refill&& refill)
+{
+    while (z.avail_out > 0) {
+        if (streamEnd)
+            throw EDecompressionError(kZlibErrorText);
+        if (z.avail_in == 0)
+            refill();
+        const int rc = inflateCheck(inflate(&z, Z_NO_FLUSH));
+        if (rc == Z_STREAM_END)
+            streamEnd = true;
+        else if (rc == Z_NEED_DICT) // the archive never uses a preset dictionary
+            throw EDecompressionError(kZlibErrorText);
+    }
+}
+
 } // namespace
 
 int ZlibLevel(TFileCompressionLevel level)
@@ -117,17 +153,15 @@ std::int64_t TCompressionStream::Write(const void* data, std::int64_t count)
         const auto chunk = static_cast<uInt>(std::min<std::int64_t>(left, std::numeric_limits<uInt>::max()));
         z->rec.next_in = const_cast<Bytef*>(p);
         z->rec.avail_in = chunk;
-        while (z->rec.avail_in > 0) {
-            deflateCheck(deflate(&z->rec, Z_NO_FLUSH));
-            if (z->rec.avail_out == 0) {
-                strm.WriteBuffer(buffer.data(), static_cast<std::int64_t>(buffer.size()));
-                z->rec.next_out = buffer.data();
-                z->rec.avail_out = static_cast<uInt>(buffer.size());
-                strmPos = strm.Position();
-                totalIn = static_cast<std::int64_t>(z->rec.total_in);
-                Progress(*this);
-            }
-        }
+        deflateLoop(z->rec, Z_NO_FLUSH, [&] {
+            strm.WriteBuffer(buffer.data(), static_cast<std::int64_t>(buffer.size()));
+            z->rec.next_out = buffer.data();
+            z->rec.avail_out = static_cast<uInt>(buffer.size());
+            strmPos = strm.Position();
+            totalIn = static_cast<std::int64_t>(z->rec.total_in);
+            Progress(*this);
+            return true;
+        });
         p += chunk;
         left -= chunk;
     }
@@ -151,11 +185,12 @@ void TCompressionStream::Finish()
     z->rec.avail_in = 0;
     if (strm.Position() != strmPos)
         strm.Seek(strmPos, TSeekOrigin::soBeginning);
-    while (deflateCheck(deflate(&z->rec, Z_FINISH)) != Z_STREAM_END && z->rec.avail_out == 0) {
+    deflateLoop(z->rec, Z_FINISH, [&] {
         strm.WriteBuffer(buffer.data(), static_cast<std::int64_t>(buffer.size()));
         z->rec.next_out = buffer.data();
         z->rec.avail_out = static_cast<uInt>(buffer.size());
-    }
+        return true;
+    });
     const auto pending = static_cast<std::int64_t>(buffer.size() - z->rec.avail_out);
     if (pending > 0)
         strm.WriteBuffer(buffer.data(), pending);
@@ -198,23 +233,13 @@ std::int64_t TDecompressionStream::Read(void* data, std::int64_t count)
         const auto chunk = static_cast<uInt>(std::min<std::int64_t>(left, std::numeric_limits<uInt>::max()));
         z->rec.next_out = p;
         z->rec.avail_out = chunk;
-        while (z->rec.avail_out > 0) {
-            // Past the end of the zlib stream there is nothing more to deliver.
-            if (streamEnd)
-                throw EDecompressionError(kZlibErrorText);
-            if (z->rec.avail_in == 0) {
-                const auto got = strm.Read(buffer.data(), static_cast<std::int64_t>(buffer.size()));
-                z->rec.next_in = buffer.data();
-                z->rec.avail_in = static_cast<uInt>(std::max<std::int64_t>(got, 0));
-                strmPos = strm.Position();
-                Progress(*this);
-            }
-            const int rc = inflateCheck(inflate(&z->rec, Z_NO_FLUSH));
-            if (rc == Z_STREAM_END)
-                streamEnd = true;
-            else if (rc == Z_NEED_DICT) // the archive never uses a preset dictionary
-                throw EDecompressionError(kZlibErrorText);
-        }
+        inflateLoop(z->rec, streamEnd, [&] {
+            const auto got = strm.Read(buffer.data(), static_cast<std::int64_t>(buffer.size()));
+            z->rec.next_in = buffer.data();
+            z->rec.avail_in = static_cast<uInt>(std::max<std::int64_t>(got, 0));
+            strmPos = strm.Position();
+            Progress(*this);
+        });
         const auto done = static_cast<std::int64_t>(chunk);
         p += done;
         left -= done;
@@ -463,20 +488,11 @@ std::uint32_t InflateCrc32(TStream& source, std::int64_t size)
             static_cast<uInt>(std::min<std::int64_t>(left, static_cast<std::int64_t>(kOutput)));
         rec.next_out = output.data();
         rec.avail_out = chunk;
-        while (rec.avail_out > 0) {
-            if (streamEnd)
-                throw EDecompressionError(kZlibErrorText);
-            if (rec.avail_in == 0) {
-                const auto got = source.Read(input.data(), static_cast<std::int64_t>(input.size()));
-                rec.next_in = input.data();
-                rec.avail_in = static_cast<uInt>(std::max<std::int64_t>(got, 0));
-            }
-            const int rc = inflateCheck(inflate(&rec, Z_NO_FLUSH));
-            if (rc == Z_STREAM_END)
-                streamEnd = true;
-            else if (rc == Z_NEED_DICT)
-                throw EDecompressionError(kZlibErrorText);
-        }
+        inflateLoop(rec, streamEnd, [&] {
+            const auto got = source.Read(input.data(), static_cast<std::int64_t>(input.size()));
+            rec.next_in = input.data();
+            rec.avail_in = static_cast<uInt>(std::max<std::int64_t>(got, 0));
+        });
         crc = Crc32(crc, output.data(), chunk);
         left -= chunk;
     }
@@ -500,8 +516,8 @@ bool DeflateBuffer(TFileCompressionLevel level, const void* data, std::size_t si
     rec.avail_in = static_cast<uInt>(size);
     rec.next_out = out.data();
     rec.avail_out = static_cast<uInt>(room);
-    const int rc = deflateCheck(deflate(&rec, Z_FINISH));
-    if (rc != Z_STREAM_END) {
+    // The room holds the whole stream (deflateBound) or is the limit: filling it stops.
+    if (!deflateLoop(rec, Z_FINISH, [] { return false; })) {
         out.clear();
         return false;
     }
@@ -550,20 +566,19 @@ void DeflateMember(TFileCompressionLevel level, const void* data, std::size_t si
     z.next_in = const_cast<Bytef*>(static_cast<const Bytef*>(data));
     z.avail_in = static_cast<uInt>(size);
     constexpr std::size_t kChunk = TCustomZlibStream::kBufferSize;
-    std::size_t produced = 0;
-    out.clear();
-    for (;;) {
-        out.resize(produced + kChunk);
-        z.next_out = out.data() + produced;
-        z.avail_out = static_cast<uInt>(kChunk);
-        const int rc = deflateCheck(deflate(&z, Z_FINISH));
-        produced += kChunk - z.avail_out;
-        if (rc == Z_STREAM_END)
-            break;
-        if (z.avail_out == 0 && exchanges)
+    out.resize(kChunk);
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(kChunk);
+    deflateLoop(z, Z_FINISH, [&] {
+        if (exchanges)
             exchanges->push_back(static_cast<std::int64_t>(z.total_in));
-    }
-    out.resize(produced);
+        const std::size_t used = out.size();
+        out.resize(used + kChunk);
+        z.next_out = out.data() + used;
+        z.avail_out = static_cast<uInt>(kChunk);
+        return true;
+    });
+    out.resize(out.size() - z.avail_out);
 }
 
 } // namespace pagolux
