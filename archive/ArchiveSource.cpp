@@ -1,5 +1,7 @@
 #include "archive/ArchiveSource_p.h"
 
+#include "archive/platform/Posix.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -13,6 +15,19 @@ TArchiveSource::TArchiveSource(TStream& s) : stream(s)
 TArchiveSource::TArchiveSource(std::unique_ptr<TStream> own) : owned(std::move(own)), stream(*owned)
 {
     attach();
+}
+
+TArchiveSource::~TArchiveSource()
+{
+    platform::unmapFile(mapped, size);
+}
+
+void TArchiveSource::MapFile()
+{
+    if (!file || memory)
+        return;
+    mapped = platform::mapFile(file->Handle(), size);
+    memory = static_cast<const std::uint8_t*>(mapped);
 }
 
 void TArchiveSource::attach()

@@ -19,6 +19,12 @@ class TArchiveSource {
     explicit TArchiveSource(std::unique_ptr<TStream> owned);
     TArchiveSource(const TArchiveSource&) = delete;
     TArchiveSource& operator=(const TArchiveSource&) = delete;
+    ~TArchiveSource();
+
+    // Maps a file stream's bytes into memory when the system can, so that Memory() gives them
+    // without copies or system calls. Mapped pages count as resident memory once read: for
+    // passes over the members, not for opening in a program whose memory must stay small.
+    void MapFile();
 
     [[nodiscard]] std::int64_t Size() const { return size; }
     // Every byte of the stream when it holds them in memory, otherwise nullptr.
@@ -39,6 +45,7 @@ class TArchiveSource {
     std::int64_t size = 0;
     const std::uint8_t* memory = nullptr;
     TFileStream* file = nullptr;
+    const void* mapped = nullptr;
     std::mutex lock;
 };
 

@@ -121,11 +121,13 @@ class TFileStream : public TStream {
     std::int64_t Size() override;
 
     // Reads up to count bytes at offset without using the stream's position, so that several
-    // threads can read one open file at once. Returns how many bytes came (0 at the end); raises
-    // EReadError when the system reports a failure.
+    // threads can read one open file at once (the Windows build may move the position). Returns
+    // how many bytes came (0 at the end); raises EReadError when the system reports a failure.
     std::int64_t ReadAt(std::int64_t offset, void* buffer, std::int64_t count);
 
     const std::string& FileName() const { return fileName; }
+    // The system's descriptor of the open file (-1 after Close()).
+    int Handle() const { return fd; }
     // The open file's stamp; raises EReadError when the system cannot tell it.
     FileStamp Stamp() const;
     // Pushes written data to the disk (fsync); raises EWriteError on failure.

@@ -8,6 +8,7 @@
 #include "archive/WorkerThreads_p.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -204,14 +205,16 @@ std::uint32_t TZLBArchive::rangeCRC(TArchiveSource& source, std::int64_t start, 
             ? WorkerCount(Threads, static_cast<std::size_t>(std::max<std::int64_t>(length / kSliceMin, 1)))
             : 1;
 
+    // Bytes in memory are read where they lie, a file by offset through a buffer that stays in
+    // the cache. (Mapping the file instead costs more than the copy: every page of a fresh
+    // mapping is a fault, and the bytes then come from memory instead of the cache.)
     const auto readRun = [&](std::int64_t first, std::int64_t last) {
         const std::uint8_t* const memory = source.Memory();
         std::vector<std::uint8_t> chunk(memory ? 0 : kCrcChunk);
         for (std::int64_t k = first; k < last;) {
             const std::int64_t from = k * kCrcBlock;
             const auto n = std::min<std::int64_t>(
-                std::min<std::int64_t>(static_cast<std::int64_t>(kCrcChunk), length - from),
-                (last - k) * kCrcBlock);
+                {static_cast<std::int64_t>(kCrcChunk), length - from, (last - k) * kCrcBlock});
             const std::uint8_t* bytes = memory ? memory + start + from : chunk.data();
             if (!memory)
                 source.ReadAt(start + from, chunk.data(), n);
@@ -276,9 +279,10 @@ void TZLBArchive::DoProgress(TStream* sender)
 
 void TZLBArchive::CloseArchive()
 {
-    while (!entries.empty())
-        entries.pop_back();
+    entries.clear();
+    entries.shrink_to_fit();
     index.clear();
+    indexed = false;
     newArchive = false;
     unusable = false;
     trailer = TArchiveTrailer{};
@@ -349,21 +353,73 @@ std::int32_t TZLBArchive::FindFile(const std::string& name) const
     return findKey(lookupKey(name, SavePaths));
 }
 
+namespace {
+
+std::uint8_t lowerAscii(std::uint8_t c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c + ('a' - 'A')) : c;
+}
+
+// FNV-1a over the lower-cased bytes.
+std::uint64_t hashLower(std::uint64_t h, const std::uint8_t* p, std::size_t n)
+{
+    for (std::size_t k = 0; k < n; ++k)
+        h = (h ^ lowerAscii(p[k])) * 0x100000001b3ULL;
+    return h;
+}
+
+constexpr std::uint64_t kHashStart = 0xcbf29ce484222325ULL;
+
+std::uint64_t entryHash(const TArchiveEntry& e)
+{
+    return hashLower(hashLower(kHashStart, e.FilePath + 1, e.FilePath[0]), e.FileName + 1, e.FileName[0]);
+}
+
+// The entry's FilePath + FileName equals key, both lower-cased.
+bool entryIsKey(const TArchiveEntry& e, const std::string& key)
+{
+    const std::size_t path = e.FilePath[0];
+    if (path + e.FileName[0] != key.size())
+        return false;
+    const auto* k = reinterpret_cast<const std::uint8_t*>(key.data());
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const std::uint8_t c = i < path ? e.FilePath[1 + i] : e.FileName[1 + i - path];
+        if (lowerAscii(c) != lowerAscii(k[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 std::int32_t TZLBArchive::findKey(const std::string& key) const
 {
-    const auto it = index.find(asciiLower(key));
-    return it == index.end() ? -1 : it->second;
+    if (!indexed) {
+        index.clear();
+        index.reserve(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            index.emplace(entryHash(entries[i]), static_cast<std::int32_t>(i));
+        indexed = true;
+    }
+    const auto h = hashLower(kHashStart, reinterpret_cast<const std::uint8_t*>(key.data()), key.size());
+    std::int32_t first = -1;
+    const auto [from, to] = index.equal_range(h);
+    for (auto it = from; it != to; ++it)
+        if ((first < 0 || it->second < first) &&
+            entryIsKey(entries[static_cast<std::size_t>(it->second)], key))
+            first = it->second;
+    return first;
 }
 
 void TZLBArchive::indexEntry(std::int32_t i)
 {
-    const auto& e = *entries[static_cast<std::size_t>(i)];
-    index.emplace(asciiLower(EntryFilePath(e) + EntryFileName(e)), i); // keeps the first match
+    if (indexed)
+        index.emplace(entryHash(entries[static_cast<std::size_t>(i)]), i);
 }
 
 TArchiveEntry TZLBArchive::GetFileEntry(std::int32_t i) const
 {
-    return *entries[static_cast<std::size_t>(checkedIndex(i))];
+    return entries[static_cast<std::size_t>(checkedIndex(i))];
 }
 
 std::int32_t TZLBArchive::checkedIndex(std::int32_t i) const
@@ -387,7 +443,7 @@ void TZLBArchive::WriteRegistry(TStream& dest)
     raw.Reserve(entries.size() * kEntrySize);
     std::uint8_t rec[kEntrySize];
     for (const auto& e : entries) {
-        EncodeEntry(*e, rec);
+        EncodeEntry(e, rec);
         raw.WriteBuffer(rec, kEntrySize);
     }
 
@@ -583,10 +639,35 @@ void TZLBArchive::loadRegistry(TStream& archive)
         throw EArchiveError(kBadFileList);
     }
 
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(wanted));
+    // The registry's bytes pass through a small block and are decoded into the entries as they
+    // come, so that opening touches no more memory than the entries themselves.
+    std::vector<TArchiveEntry> loaded;
+    loaded.reserve(static_cast<std::size_t>(t.EntryCount));
+    std::uint8_t block[kRegistryChunk + kEntrySize];
+    std::size_t held = 0; // bytes in block not yet decoded (less than one entry)
+    const auto decode = [&](std::size_t added) {
+        held += added;
+        std::size_t at = 0;
+        for (; held - at >= kEntrySize; at += kEntrySize) {
+            // The record's bytes are its layout on a little-endian machine.
+            if constexpr (std::endian::native == std::endian::little)
+                std::memcpy(&loaded.emplace_back(), block + at, kEntrySize);
+            else
+                loaded.push_back(DecodeEntry(block + at));
+            if (!entryFits(loaded.back()))
+                throw EArchiveError(kBadFileList);
+        }
+        std::memmove(block, block + at, held - at);
+        held -= at;
+    };
     if (t.RegistryCompressed == 0) {
         archive.Seek(t.RegistryOffset, TSeekOrigin::soBeginning);
-        archive.ReadBuffer(bytes.data(), wanted);
+        for (std::int64_t left = wanted; left > 0;) {
+            const auto chunk = std::min(left, kRegistryChunk);
+            archive.ReadBuffer(block + held, chunk);
+            decode(static_cast<std::size_t>(chunk));
+            left -= chunk;
+        }
     } else {
         TSubRangeStream registry(archive, t.RegistryOffset, registryBytes);
         TDecompressionStream z(registry);
@@ -597,24 +678,14 @@ void TZLBArchive::loadRegistry(TStream& archive)
         std::int64_t done = 0;
         while (done < wanted) {
             const auto chunk = std::min(wanted - done, kRegistryChunk);
-            z.ReadBuffer(bytes.data() + done, chunk);
+            z.ReadBuffer(block + held, chunk);
             done += chunk;
             progressCount = static_cast<std::int32_t>(std::min<std::int64_t>(done, kInt32Max));
             DoProgress(&z);
+            decode(static_cast<std::size_t>(chunk));
         }
     }
-
-    std::vector<std::unique_ptr<TArchiveEntry>> loaded;
-    loaded.reserve(static_cast<std::size_t>(t.EntryCount));
-    for (std::int32_t i = 0; i < t.EntryCount; ++i) {
-        auto e = std::make_unique<TArchiveEntry>(DecodeEntry(bytes.data() + std::size_t(i) * kEntrySize));
-        if (!entryFits(*e))
-            throw EArchiveError(kBadFileList);
-        loaded.push_back(std::move(e));
-    }
     entries = std::move(loaded);
-    for (std::int32_t i = 0; i < Count(); ++i)
-        indexEntry(i);
 }
 
 bool TZLBArchive::entryFits(const TArchiveEntry& e) const

@@ -301,7 +301,9 @@ class TZLBArchive {
     void writeArchive(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes, TStream& out,
                       const std::function<void()>& finish);
     bool entryFits(const TArchiveEntry& e) const;
+    // Adds entry i to the index when the index has been built.
     void indexEntry(std::int32_t i);
+    // Index of the first entry whose lower-cased FilePath + FileName is the lower-cased key, or -1.
     std::int32_t findKey(const std::string& key) const;
     std::int32_t checkedIndex(std::int32_t index) const;
     // Sizes of the list's regular files (-1 for anything else); raises when the archive would
@@ -335,7 +337,7 @@ class TZLBArchive {
     std::string archiveName;
     TStream* stream = nullptr; // the caller's stream the archive lives in, if any
     TArchiveTrailer trailer{};
-    std::vector<std::unique_ptr<TArchiveEntry>> entries;
+    std::vector<TArchiveEntry> entries;
     std::int64_t archiveStart = 0;
     // CRC-32 of each kCrcBlock-sized block of the archive (from its start, the last block may be
     // shorter), recorded by the open's CRC pass, and the file's stamp while they were read (used
@@ -355,8 +357,11 @@ class TZLBArchive {
     bool unusable = false;
     // Folders already scanned by the current AddFiles (device, inode), so each is expanded once.
     std::set<std::pair<std::uint64_t, std::uint64_t>> scannedFolders;
-    // Lower-cased key -> first entry index, so FindFile does not scan.
-    std::unordered_map<std::string, std::int32_t> index;
+    // Hash of each entry's lower-cased key -> its index, so FindFile does not scan; equal hashes
+    // are told apart by comparing the keys. Built by the first lookup (listing or checking an
+    // archive never needs it), then kept up to date by the writer.
+    mutable std::unordered_multimap<std::uint64_t, std::int32_t> index;
+    mutable bool indexed = false;
 };
 
 // Percentage of part in whole, rounded half to even (0 when whole is 0).

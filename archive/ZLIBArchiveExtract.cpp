@@ -46,7 +46,7 @@ void makeFolder(const std::string& path)
 
 std::string TZLBArchive::memberName(std::int32_t i) const
 {
-    const auto& e = *entries[static_cast<std::size_t>(i)];
+    const auto& e = entries[static_cast<std::size_t>(i)];
     return EntryFilePath(e) + EntryFileName(e);
 }
 
@@ -64,17 +64,22 @@ void TZLBArchive::readMemberFrom(TArchiveSource& source, std::int32_t i,
                                  const std::function<void(const std::uint8_t*, std::size_t)>& sink,
                                  bool useBlockCrcs) const
 {
-    const TArchiveEntry& e = *entries[static_cast<std::size_t>(i)];
+    const TArchiveEntry& e = entries[static_cast<std::size_t>(i)];
     const auto damaged = [&] { return EArchiveError(formatMessage(kDamaged, memberName(i))); };
 
     std::uint32_t crc = 0;
     try {
         TSourceRange block(source, archiveStart + e.DataOffset, e.StoredSize);
-        if (e.StoredRaw == 1 && !sink && useBlockCrcs)
+        if (e.StoredRaw == 1 && !sink && useBlockCrcs) {
             crc = rawCrcFromBlocks(block, e);
-        else if (e.StoredRaw != 1 && !sink)
+        } else if (!sink && block.Memory()) {
+            // Checked where the bytes lie, without copying them.
+            TReadOnlyMemoryStream stored(block.Memory(), static_cast<std::size_t>(e.StoredSize));
+            crc = e.StoredRaw == 1 ? Crc32(0, block.Memory(), static_cast<std::size_t>(e.StoredSize))
+                                   : InflateCrc32(stored, e.FileSize);
+        } else if (e.StoredRaw != 1 && !sink) {
             crc = InflateCrc32(block, e.FileSize);
-        else {
+        } else {
             // Not cleared: every byte is filled before it is read.
             const auto chunkSize = static_cast<std::size_t>(
                 std::min<std::int64_t>(std::max<std::int64_t>(e.FileSize, 1), kReadChunk));
@@ -201,7 +206,7 @@ bool TZLBArchive::ExtractToFile(std::int32_t i, const std::string& fileName)
 
 std::string TZLBArchive::ExtractFile(std::int32_t i, const std::string& folder)
 {
-    const TArchiveEntry& e = *entries[static_cast<std::size_t>(checkedIndex(i))];
+    const TArchiveEntry& e = entries[static_cast<std::size_t>(checkedIndex(i))];
     const std::string name = EntryFileName(e);
     if (!safeFileName(name))
         throw EArchiveError(formatMessage(kUnsafeName, memberName(i)));
@@ -245,10 +250,10 @@ void TZLBArchive::VerifyMembers()
     for (std::size_t i = 0; i < count; ++i)
         order[i] = static_cast<std::int32_t>(i);
     std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
-        return std::max(entries[static_cast<std::size_t>(a)]->FileSize,
-                        entries[static_cast<std::size_t>(a)]->StoredSize) >
-               std::max(entries[static_cast<std::size_t>(b)]->FileSize,
-                        entries[static_cast<std::size_t>(b)]->StoredSize);
+        return std::max(entries[static_cast<std::size_t>(a)].FileSize,
+                        entries[static_cast<std::size_t>(a)].StoredSize) >
+               std::max(entries[static_cast<std::size_t>(b)].FileSize,
+                        entries[static_cast<std::size_t>(b)].StoredSize);
     });
 
     std::atomic<std::size_t> next{0};
@@ -268,6 +273,7 @@ void TZLBArchive::VerifyMembers()
     // One source for all workers, read by offset. The open's block CRCs stand for the file only
     // while its stamp is unchanged; otherwise every byte is read again.
     const auto source = openSource();
+    source->MapFile();
     bool useBlockCrcs = false;
     try {
         useBlockCrcs = !blockCrcs.empty() && source->File() && source->File()->Stamp() == openedStamp;
@@ -376,7 +382,7 @@ TMemberLocation TZLBArchive::MemberLocation(std::int32_t i) const
 {
     if (!IsOpen())
         throw EArchiveError(kMsgNoArchive);
-    const TArchiveEntry& e = *entries[static_cast<std::size_t>(checkedIndex(i))];
+    const TArchiveEntry& e = entries[static_cast<std::size_t>(checkedIndex(i))];
     TMemberLocation l;
     l.Offset = archiveStart + e.DataOffset;
     l.StoredSize = e.StoredSize;

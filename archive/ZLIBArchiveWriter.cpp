@@ -471,8 +471,7 @@ void TZLBArchive::writeArchive(std::vector<std::string>& list, const std::vector
         // and the list keeps the items not yet processed.
         entries.resize(oldCount);
         index.clear();
-        for (std::int32_t i = 0; i < Count(); ++i)
-            indexEntry(i);
+        indexed = false;
         list.erase(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(processed));
         throw;
     }
@@ -661,18 +660,17 @@ void TZLBArchive::writeMember(Member& m, TStream& out)
         throw writeFailed(e);
     }
 
-    auto e = std::make_unique<TArchiveEntry>();
-    *e = TArchiveEntry{};
-    e->FileCRC = m.crc;
-    SetShortString(e->FileName, storedFileName(m.path));
+    TArchiveEntry e{};
+    e.FileCRC = m.crc;
+    SetShortString(e.FileName, storedFileName(m.path));
     if (SavePaths)
-        SetShortString(e->FilePath, storedFilePath(m.path, true));
-    e->FileSize = static_cast<std::int32_t>(m.fileSize);
-    e->DataOffset = static_cast<std::int32_t>(offset);
-    e->StoredSize = static_cast<std::int32_t>(stored);
-    e->StoredRaw = m.storedRaw ? 1 : 0;
-    e->Level = m.storedRaw ? 0 : static_cast<std::uint8_t>(CompressionLevel);
-    entries.push_back(std::move(e));
+        SetShortString(e.FilePath, storedFilePath(m.path, true));
+    e.FileSize = static_cast<std::int32_t>(m.fileSize);
+    e.DataOffset = static_cast<std::int32_t>(offset);
+    e.StoredSize = static_cast<std::int32_t>(stored);
+    e.StoredRaw = m.storedRaw ? 1 : 0;
+    e.Level = m.storedRaw ? 0 : static_cast<std::uint8_t>(CompressionLevel);
+    entries.push_back(e);
     indexEntry(Count() - 1);
 }
 

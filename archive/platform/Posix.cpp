@@ -9,6 +9,7 @@
 
 #include <string>
 #else
+#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -56,6 +57,13 @@ std::int64_t readAt(int fd, void* buffer, std::int64_t count, std::int64_t offse
     return got;
 }
 
+const void* mapFile(int, std::int64_t)
+{
+    return nullptr;
+}
+
+void unmapFile(const void*, std::int64_t) {}
+
 int syncFile(int fd)
 {
     return ::_commit(fd);
@@ -96,6 +104,20 @@ int openFile(const char* name, int flags, int mode)
 std::int64_t readAt(int fd, void* buffer, std::int64_t count, std::int64_t offset)
 {
     return ::pread(fd, buffer, static_cast<std::size_t>(count), static_cast<off_t>(offset));
+}
+
+const void* mapFile(int fd, std::int64_t size)
+{
+    if (size <= 0)
+        return nullptr;
+    void* p = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, fd, 0);
+    return p == MAP_FAILED ? nullptr : p;
+}
+
+void unmapFile(const void* address, std::int64_t size)
+{
+    if (address)
+        ::munmap(const_cast<void*>(address), static_cast<std::size_t>(size));
 }
 
 int syncFile(int fd)

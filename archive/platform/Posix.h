@@ -19,6 +19,10 @@ namespace pagolux::platform {
 // several threads may read one descriptor at once; as pread (the Windows build reads through
 // the file's handle with an offset).
 [[nodiscard]] std::int64_t readAt(int fd, void* buffer, std::int64_t count, std::int64_t offset);
+// Maps the first size bytes of the open file read-only into memory, or returns nullptr where
+// that is not possible (the Windows build never maps). Released with unmapFile.
+[[nodiscard]] const void* mapFile(int fd, std::int64_t size);
+void unmapFile(const void* address, std::int64_t size);
 // Writes the file's data through to the disk; 0 on success, as fsync.
 int syncFile(int fd);
 // Creates a folder; 0 on success, else -1 with errno (EEXIST when it exists), as mkdir.

@@ -477,6 +477,22 @@ TEST(ArchiveWriter, ExtendingAnArchiveKeepsItsEntriesAndData)
         EXPECT_EQ(zlb.ExtractToMemory("c.txt"), TextData(5000, 3));
     }
     EXPECT_EQ(memory.Bytes(), ReadFile(name));
+
+    // A member already in the opened archive is noticed (case aside), stored again, and a lookup
+    // still finds the first of the two.
+    TZLBArchive zlb;
+    ASSERT_TRUE(zlb.OpenArchive(memory));
+    std::vector<std::string> notices;
+    zlb.OnErrorLogged = [&](const std::string& m) { notices.push_back(m); };
+    WriteFile(dir / "sub/B.TXT", TextData(10, 4));
+    std::vector<std::string> list{dir / "sub/B.TXT"};
+    zlb.AddFiles(list);
+    EXPECT_EQ(notices, (std::vector<std::string>{dir / "sub/B.TXT already exists in the archive"}));
+    ASSERT_EQ(zlb.Count(), 4);
+    EXPECT_EQ(zlb.FindFile("b.txt"), 1);
+    EXPECT_EQ(zlb.FindFile("B.TXT"), 1);
+    EXPECT_EQ(zlb.FindFile("c.txt"), 2);
+    EXPECT_EQ(zlb.FindFile("d.txt"), -1);
 }
 
 TEST(ArchiveWriter, RawRegistryFallbackCutsThePartialCompressedRegistry)
