@@ -394,12 +394,16 @@ bool entryIsKey(const TArchiveEntry& e, const std::string& key)
 
 std::int32_t TZLBArchive::findKey(const std::string& key) const
 {
-    if (!indexed) {
-        index.clear();
-        index.reserve(entries.size());
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            index.emplace(entryHash(entries[i]), static_cast<std::int32_t>(i));
-        indexed = true;
+    if (!indexed.load(std::memory_order_acquire)) {
+        // Lookups of an open archive may come from several threads (the viewer's requests).
+        std::lock_guard guard(indexLock);
+        if (!indexed.load(std::memory_order_relaxed)) {
+            index.clear();
+            index.reserve(entries.size());
+            for (std::size_t i = 0; i < entries.size(); ++i)
+                index.emplace(entryHash(entries[i]), static_cast<std::int32_t>(i));
+            indexed.store(true, std::memory_order_release);
+        }
     }
     const auto h = hashLower(kHashStart, reinterpret_cast<const std::uint8_t*>(key.data()), key.size());
     std::int32_t first = -1;

@@ -19,10 +19,12 @@
 #include "archive/ZlibStreams.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -359,9 +361,11 @@ class TZLBArchive {
     std::set<std::pair<std::uint64_t, std::uint64_t>> scannedFolders;
     // Hash of each entry's lower-cased key -> its index, so FindFile does not scan; equal hashes
     // are told apart by comparing the keys. Built by the first lookup (listing or checking an
-    // archive never needs it), then kept up to date by the writer.
+    // archive never needs it; lookups from several threads are safe), then kept up to date by the
+    // writer.
     mutable std::unordered_multimap<std::uint64_t, std::int32_t> index;
-    mutable bool indexed = false;
+    mutable std::atomic<bool> indexed{false};
+    mutable std::mutex indexLock;
 };
 
 // Percentage of part in whole, rounded half to even (0 when whole is 0).
