@@ -141,6 +141,17 @@ TFileStream::TFileStream(const std::string& name, TFileMode mode) : fileName(nam
     }
 }
 
+std::unique_ptr<TFileStream> TFileStream::OpenRegular(const std::string& name, std::int64_t& size)
+{
+    int fd = -1;
+    do {
+        fd = platform::openRegularFile(name.c_str(), size);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        throw EFOpenError(name);
+    return std::unique_ptr<TFileStream>(new TFileStream(name, fd));
+}
+
 TFileStream::~TFileStream()
 {
     if (fd >= 0)

@@ -10,7 +10,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pagolux {
@@ -113,6 +115,9 @@ class TFileStream : public TStream {
   public:
     TFileStream(const std::string& fileName, TFileMode mode);
     ~TFileStream() override;
+    // Opens a regular file for reading and tells its size, in one status call; anything else (a
+    // folder, FIFO or device) raises EFOpenError without waiting on it.
+    static std::unique_ptr<TFileStream> OpenRegular(const std::string& fileName, std::int64_t& size);
 
     std::int64_t Read(void* buffer, std::int64_t count) override;
     std::int64_t Write(const void* buffer, std::int64_t count) override;
@@ -135,6 +140,8 @@ class TFileStream : public TStream {
     void Close();
 
   private:
+    TFileStream(std::string fileName, int fd) : fileName(std::move(fileName)), fd(fd) {}
+
     std::string fileName;
     int fd = -1;
 };

@@ -28,6 +28,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace pagolux {
@@ -272,9 +273,9 @@ class TZLBArchive {
 
   protected:
     // Hooks for tests that inject failures; default implementations do the real work.
-    // Opens a member source for reading. Called from worker threads: an override must be
-    // thread-safe.
-    virtual std::unique_ptr<TStream> OpenMemberStream(const std::string& path) const;
+    // Opens a member source (a regular file) for reading and tells its size. Called from worker
+    // threads: an override must be thread-safe.
+    virtual std::unique_ptr<TStream> OpenMemberStream(const std::string& path, std::int64_t& size) const;
 
   private:
     struct Member;
@@ -366,6 +367,8 @@ class TZLBArchive {
     mutable std::unordered_multimap<std::uint64_t, std::int32_t> index;
     mutable std::atomic<bool> indexed{false};
     mutable std::mutex indexLock;
+    // Folders a scan put into its list (SavePaths): AddFiles drops them again.
+    std::unordered_set<std::string> listedFolders;
 };
 
 // Percentage of part in whole, rounded half to even (0 when whole is 0).

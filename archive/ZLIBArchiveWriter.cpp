@@ -7,6 +7,7 @@
 // a fixed budget, and members above 20 MiB are streamed by the calling thread through a
 // temporary file. The archive is therefore the same byte for byte for any number of threads.
 #include "archive/ArchivePaths_p.h"
+#include "archive/BufferedWriteStream_p.h"
 #include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/platform/AtomicFile.h"
@@ -199,45 +200,63 @@ class TZLBArchive::Pipeline {
         return members[i].estimate <= kInMemoryLimit || spooling < kSpoolAhead;
     }
 
+    // Takes the next members in list order: a run of small ones (one lock, one wake-up of the
+    // writer for all of them) or one large one.
     void run()
     {
         TZLBArchive::Scratch scratch;
+        std::vector<std::int64_t> exchanges;
         for (;;) {
-            std::size_t i = 0;
+            std::size_t first = 0, end = 0;
             {
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] { return stopping || next >= members.size() || mayStart(next); });
                 if (stopping || next >= members.size())
                     return;
-                i = next++;
-                inFlight += charge(members[i]);
-                if (members[i].estimate > kInMemoryLimit)
-                    ++spooling;
+                first = next;
+                std::int64_t bytes = 0;
+                do {
+                    Member& m = members[next++];
+                    inFlight += charge(m);
+                    bytes += m.estimate;
+                    if (m.estimate > kInMemoryLimit) {
+                        ++spooling;
+                        break;
+                    }
+                } while (next < members.size() && next - first < kBatchMembers && bytes < kBatchBytes &&
+                         members[next].estimate <= kInMemoryLimit && mayStart(next));
+                end = next;
             }
-            Member& m = members[i];
-            std::vector<std::int64_t> exchanges;
-            try {
-                owner.prepareMember(m, scratch, exchanges, [&](std::int64_t at) {
+            for (std::size_t i = first; i < end; ++i) {
+                Member& m = members[i];
+                exchanges.clear();
+                try {
                     if (cancel)
                         throw Cancelled{};
-                    {
-                        std::lock_guard lock(mutex);
-                        m.progressAt.push_back(at);
-                    }
-                    done.notify_all();
-                });
-            } catch (const Cancelled&) {
-                m.failed = true;
-            }
-            {
+                    owner.prepareMember(m, scratch, exchanges, [&](std::int64_t at) {
+                        if (cancel)
+                            throw Cancelled{};
+                        {
+                            std::lock_guard lock(mutex);
+                            m.progressAt.push_back(at);
+                        }
+                        done.notify_all();
+                    });
+                } catch (const Cancelled&) {
+                    m.failed = true;
+                }
                 std::lock_guard lock(mutex);
                 m.progressAt.insert(m.progressAt.end(), exchanges.begin(), exchanges.end());
                 m.ready = true;
             }
+            // One wake-up of the writer for the whole run: one for each small member would cost
+            // two system calls apiece.
             done.notify_all();
         }
     }
 
+    static constexpr std::size_t kBatchMembers = 32;
+    static constexpr std::int64_t kBatchBytes = 1024 * 1024;
     static constexpr std::int64_t kLargeMemberCharge = 1024 * 1024;
     static constexpr int kSpoolAhead = 4;
 
@@ -285,37 +304,52 @@ void TZLBArchive::scanDirectory(const std::string& folderIn, std::vector<std::st
         const std::string name = d->d_name;
         if (name == "." || name == "..")
             continue;
-        const std::string full = prefix + name;
+        std::string full = prefix + name;
         FolderId sub{};
         // The entry's type saves a stat for plain files; links and unknown types are looked up.
         if (!platform::knownPlainFile(*d) && statFolder(full, sub)) {
             if (RecursePaths)
                 scanDirectory(full, list);
-            if (SavePaths)
-                items.push_back(full);
+            if (SavePaths) {
+                listedFolders.insert(full);
+                items.push_back(std::move(full));
+            }
         } else {
-            items.push_back(full);
+            items.push_back(std::move(full));
         }
     }
     ::closedir(dir);
-    list.insert(list.end(), items.begin(), items.end());
+    list.insert(list.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
 }
 
 void TZLBArchive::expandFolders(std::vector<std::string>& list)
 {
+    // The items that are not folders keep their order; the files of each folder follow, in the
+    // order of the folders. Only the caller's items are looked up here: a scan knows which of
+    // the items it found are folders, and those are dropped.
     scannedFolders.clear();
-    std::size_t i = 0;
-    while (i < list.size()) {
+    listedFolders.clear();
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+    for (auto& item : list) {
         FolderId id{};
-        if (statFolder(list[i], id)) {
-            if (RecursePaths)
-                AddDirectory(list[i], list);
-            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
-        } else {
-            ++i;
-        }
+        if (statFolder(item, id))
+            folders.push_back(std::move(item));
+        else
+            files.push_back(std::move(item));
     }
+    if (RecursePaths) {
+        const std::size_t given = files.size();
+        for (const auto& folder : folders)
+            AddDirectory(folder, files);
+        if (!listedFolders.empty())
+            files.erase(std::remove_if(files.begin() + static_cast<std::ptrdiff_t>(given), files.end(),
+                                       [this](const std::string& f) { return listedFolders.count(f) > 0; }),
+                        files.end());
+    }
+    list = std::move(files);
     scannedFolders.clear();
+    listedFolders.clear();
 }
 
 void TZLBArchive::GetTempFile(std::string& name)
@@ -328,12 +362,10 @@ void TZLBArchive::GetTempFile(std::string& name)
     }
 }
 
-std::unique_ptr<TStream> TZLBArchive::OpenMemberStream(const std::string& path) const
+std::unique_ptr<TStream> TZLBArchive::OpenMemberStream(const std::string& path, std::int64_t& size) const
 {
-    // Only regular files: opening a FIFO would wait for a writer, a device might never end.
-    if (regularFileSize(path) < 0)
-        throw EFOpenError(path);
-    return std::make_unique<TFileStream>(path, TFileMode::fmOpenRead);
+    // Only regular files: a FIFO would wait for a writer, a device might never end.
+    return TFileStream::OpenRegular(path, size);
 }
 
 // ---------------------------------------------------------------- AddFiles
@@ -479,8 +511,9 @@ void TZLBArchive::writeArchive(std::vector<std::string>& list, const std::vector
 }
 
 void TZLBArchive::writeMembers(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes,
-                               std::size_t& processed, TStream& out)
+                               std::size_t& processed, TStream& file)
 {
+    archive_detail::TBufferedWriteStream out(file);
     std::vector<Member> members(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
         members[i].path = list[i];
@@ -515,12 +548,20 @@ void TZLBArchive::writeMembers(std::vector<std::string>& list, const std::vector
             for (const auto at : exchanges)
                 memberProgress(at);
         }
+        const auto handedOn = out.HandedOn();
         writeMember(m, out);
         m.release();
         if (pipeline)
             pipeline->written(i);
-        processed = i + 1;
+        // Processed means in the file: a member still in the buffer is not, and when this one
+        // made the buffer go out, every member before it is.
+        if (out.Pending() == 0)
+            processed = i + 1;
+        else if (out.HandedOn() != handedOn)
+            processed = i;
     }
+    out.Flush();
+    processed = members.size();
 }
 
 void TZLBArchive::memberProgress(std::int64_t at)
@@ -537,8 +578,7 @@ void TZLBArchive::prepareMember(Member& m, Scratch& scratch, std::vector<std::in
     std::unique_ptr<TStream> src;
     std::int64_t size = 0;
     try {
-        src = OpenMemberStream(m.path);
-        size = src->Size();
+        src = OpenMemberStream(m.path, size);
     } catch (const Exception&) {
         m.failed = true;
         return;
@@ -700,8 +740,9 @@ bool TZLBArchive::copyRawMember(Member& m, TStream& out)
 {
     std::unique_ptr<TStream> src;
     try {
-        src = OpenMemberStream(m.path);
-        if (src->Size() != m.fileSize)
+        std::int64_t size = 0;
+        src = OpenMemberStream(m.path, size);
+        if (size != m.fileSize)
             return false;
     } catch (const Exception&) {
         return false;

@@ -34,10 +34,14 @@ class MarkerScanner {
             if (buf[p] == 'O' && std::memcmp(buf + p, kExeMarker, kExeMarkerLength) == 0)
                 record(offset + p);
         // Keep the last seven bytes of everything seen so far.
-        std::vector<std::uint8_t> joined(carry_);
-        joined.insert(joined.end(), buf, buf + n);
-        const std::size_t keep = std::min<std::size_t>(kExeMarkerLength - 1, joined.size());
-        carry_.assign(joined.end() - static_cast<std::ptrdiff_t>(keep), joined.end());
+        constexpr auto kKeep = static_cast<std::int64_t>(kExeMarkerLength - 1);
+        if (n >= kKeep) {
+            carry_.assign(buf + n - kKeep, buf + n);
+        } else {
+            carry_.insert(carry_.end(), buf, buf + n);
+            if (carry_.size() > static_cast<std::size_t>(kKeep))
+                carry_.erase(carry_.begin(), carry_.end() - kKeep);
+        }
     }
 
     [[nodiscard]] const std::vector<std::int64_t>& hits() const { return hits_; }
@@ -63,15 +67,17 @@ class MarkerScanner {
     std::int64_t firstBlock_ = -1;
 };
 
-// Copies source to out through one 2048-byte buffer; `decode` subtracts 1 from every byte.
-// Returns false on a read or write failure or a short write.
+// Copies source to out; `decode` subtracts 1 from every byte. The copy runs in pieces of many
+// 2048-byte blocks (the scanner counts blocks by offset, so the piece size changes nothing but
+// the number of system calls). Returns false on a read or write failure or a short write.
 bool copyBlocks(TStream& source, TStream& out, bool decode, MarkerScanner* scanner, std::int64_t& copied)
 {
-    std::array<std::uint8_t, kExeCopyBlockSize> buffer{};
+    constexpr std::int64_t kPiece = 512 * kExeCopyBlockSize;
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kPiece));
     for (;;) {
         std::int64_t n = 0;
         try {
-            n = source.Read(buffer.data(), kExeCopyBlockSize);
+            n = source.Read(buffer.data(), kPiece);
         } catch (const Exception&) {
             return false;
         }

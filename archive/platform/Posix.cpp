@@ -152,4 +152,24 @@ std::int64_t changedNs(const struct stat& st)
 
 #endif
 
+int openRegularFile(const char* name, std::int64_t& size)
+{
+#ifdef O_NONBLOCK
+    // Regular files ignore O_NONBLOCK; it only keeps the open of a FIFO from waiting for a writer.
+    const int fd = openFile(name, O_RDONLY | O_NONBLOCK);
+#else
+    const int fd = openFile(name, O_RDONLY);
+#endif
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    size = static_cast<std::int64_t>(st.st_size);
+    return fd;
+}
+
 } // namespace pagolux::platform

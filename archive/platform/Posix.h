@@ -23,6 +23,9 @@ namespace pagolux::platform {
 // that is not possible (the Windows build never maps). Released with unmapFile.
 [[nodiscard]] const void* mapFile(int fd, std::int64_t size);
 void unmapFile(const void* address, std::int64_t size);
+// Opens name for reading only if it is a regular file, without waiting on a FIFO or device,
+// and tells its size from the one status call; -1 with errno (EINVAL: not a regular file).
+[[nodiscard]] int openRegularFile(const char* name, std::int64_t& size);
 // Writes the file's data through to the disk; 0 on success, as fsync.
 int syncFile(int fd);
 // Creates a folder; 0 on success, else -1 with errno (EEXIST when it exists), as mkdir.

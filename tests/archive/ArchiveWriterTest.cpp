@@ -46,11 +46,14 @@ class BrokenStream : public TMemoryStream {
 // Fails to read any member whose file name contains "broken".
 class FailingSourceArchive : public TZLBArchive {
   protected:
-    std::unique_ptr<TStream> OpenMemberStream(const std::string& path) const override
+    std::unique_ptr<TStream> OpenMemberStream(const std::string& path, std::int64_t& size) const override
     {
-        if (path.find("broken") != std::string::npos)
-            return std::make_unique<BrokenStream>();
-        return TZLBArchive::OpenMemberStream(path);
+        if (path.find("broken") != std::string::npos) {
+            auto broken = std::make_unique<BrokenStream>();
+            size = broken->Size();
+            return broken;
+        }
+        return TZLBArchive::OpenMemberStream(path, size);
     }
 };
 
