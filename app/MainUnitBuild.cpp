@@ -47,6 +47,7 @@ void TMainForm::GoBtn1Click()
     request.autoStart = AutoStartCheck->isChecked();
     // Each target system has its own prototype viewer, and so its own icon offset.
     const BuildTarget target = buildTarget();
+    request.target = target;
     request.progPath = protoFolder(ProgPath, target);
     request.icon = IconBmp.get();
 

@@ -214,9 +214,12 @@ void QtUserInteraction::openUrl(const std::string& url)
     QDesktopServices::openUrl(QUrl(fromBytes(url)));
 }
 
-void QtUserInteraction::startProgram(const std::string& path)
+bool QtUserInteraction::startProgram(const std::string& program, const std::vector<std::string>& arguments)
 {
-    QProcess::startDetached(QFile::decodeName(QByteArray::fromStdString(path)), {});
+    QStringList args;
+    for (const std::string& a : arguments)
+        args << QFile::decodeName(QByteArray::fromStdString(a));
+    return QProcess::startDetached(QFile::decodeName(QByteArray::fromStdString(program)), args);
 }
 
 } // namespace pagolux

@@ -23,7 +23,8 @@ class QtUserInteraction : public UserInteraction {
     [[nodiscard]] std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
     [[nodiscard]] std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
     void openUrl(const std::string& url) override;
-    void startProgram(const std::string& path) override;
+    [[nodiscard]] bool startProgram(const std::string& program,
+                                    const std::vector<std::string>& arguments) override;
 
     // "Beschreibung|*.a;*.b|..." → the name filters of QFileDialog ("Beschreibung (*.a *.b)").
     [[nodiscard]] static QStringList nameFilters(const std::string& filter);

@@ -76,7 +76,7 @@ class ProbeInteraction : public pagolux::UserInteraction {
         return std::nullopt;
     }
     void openUrl(const std::string&) override {}
-    void startProgram(const std::string&) override {}
+    bool startProgram(const std::string&, const std::vector<std::string>&) override { return false; }
 };
 
 void printProbe(const pagolux::TMainForm& form)

@@ -6,6 +6,7 @@
 #include "archive/platform/Paths.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
+#include "builder/ProgramStart.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -158,8 +159,10 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
             text += "\n" + line;
         (void)ui_.showMessage(text, kCaptionNotPacked, MsgIcon::Warning, MsgButtons::Ok);
     }
-    if (ok && request.autoStart)
-        ui_.startProgram(output);
+    if (ok && request.autoStart) {
+        const char* path = std::getenv("PATH");
+        outcome.started = startBuiltProgram(ui_, request.target, output, path ? path : "");
+    }
     return outcome;
 }
 

@@ -9,6 +9,7 @@
 // empty or half-written file where the user's executable was. The temporary archive is
 // removed on every path, an escaping error included.
 
+#include "builder/BuildTarget.h"
 #include "builder/UserInteraction.h"
 #include "builder/icon/IconBitmap.h"
 #include "format/BuildSettings.h"
@@ -38,9 +39,10 @@ struct BuildRequest {
     int startIndex = -1;              // the selected start-file line, -1 for none
     std::string outputField;          // the output name as typed in its field
     BuildSettings settings;
-    bool autoStart = false;           // start the result after a successful build
-    std::string progPath;             // folder of "ProtoExe.dat" / "iconcomp.dat", ending in "/"
-    const IconBitmap* icon = nullptr; // null: the output keeps the viewer's own icon
+    bool autoStart = false;                  // start the result after a successful build
+    BuildTarget target = BuildTarget::Linux; // the system the output runs on (how it is started)
+    std::string progPath;                    // folder of "ProtoExe.dat" / "iconcomp.dat", ending in "/"
+    const IconBitmap* icon = nullptr;        // null: the output keeps the viewer's own icon
 };
 
 struct BuildHooks {
@@ -55,6 +57,7 @@ struct BuildOutcome {
     std::string outputName;             // the name the output was (to be) written under
     std::string tempArchive;            // the temporary archive used (already removed)
     std::vector<std::string> notPacked; // notices of members the archive could not take
+    bool started = false;               // the result was started after the build
 };
 
 class BuildPipeline {

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pagolux {
 
@@ -37,8 +38,10 @@ class UserInteraction {
     [[nodiscard]] virtual std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) = 0;
     // Opens a web address in the user's browser; the outcome is not examined.
     virtual void openUrl(const std::string& url) = 0;
-    // Starts a program as a detached process; the outcome is not examined.
-    virtual void startProgram(const std::string& path) = 0;
+    // Starts `program` (a path) with `arguments` as a detached process. False when it could not
+    // be started; what the program does once it runs is not followed.
+    [[nodiscard]] virtual bool startProgram(const std::string& program,
+                                            const std::vector<std::string>& arguments) = 0;
 };
 
 } // namespace pagolux

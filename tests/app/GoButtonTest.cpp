@@ -116,7 +116,7 @@ TEST_F(GoButtonTest, BuildsWithTheValuesOfThePage)
     EXPECT_EQ(script->texts()[0], kMsgExeCreated);
     EXPECT_EQ(script->texts()[1],
               std::string(kMsgNotPacked) + "\n" + site / "pages/a.html" + " already exists in the archive");
-    EXPECT_EQ(script->started, std::vector<std::string>{out / "handbuch"});
+    EXPECT_EQ(script->started, std::vector<std::vector<std::string>>{{out / "handbuch"}});
     EXPECT_EQ(form->startIndex(), 2) << "the start file stays selected";
     ASSERT_FALSE(spy.values.empty()) << "the archive's progress reaches the status bar";
     EXPECT_EQ(*std::max_element(spy.values.begin(), spy.values.end()), 100);

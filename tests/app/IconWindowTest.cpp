@@ -43,7 +43,7 @@ class IconInteraction : public UserInteraction {
     }
     std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
     void openUrl(const std::string&) override {}
-    void startProgram(const std::string&) override {}
+    bool startProgram(const std::string&, const std::vector<std::string>&) override { return false; }
 
     std::deque<std::optional<std::string>> openAnswers;
     std::vector<FileDialogRequest> openRequests;

@@ -68,7 +68,7 @@ class ScriptedInteraction : public UserInteraction {
         return nextFile();
     }
     void openUrl(const std::string&) override {}
-    void startProgram(const std::string&) override {}
+    bool startProgram(const std::string&, const std::vector<std::string>&) override { return false; }
 
   private:
     std::optional<std::string> nextFile()

@@ -28,7 +28,7 @@ struct Script {
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
     std::vector<std::string> urls;
-    std::vector<std::string> programs;
+    std::vector<std::vector<std::string>> programs; // program, then its arguments
 };
 
 class ScriptedInteraction : public UserInteraction {
@@ -59,7 +59,13 @@ class ScriptedInteraction : public UserInteraction {
         return take(script_.saveFiles);
     }
     void openUrl(const std::string& url) override { script_.urls.push_back(url); }
-    void startProgram(const std::string& path) override { script_.programs.push_back(path); }
+    bool startProgram(const std::string& program, const std::vector<std::string>& arguments) override
+    {
+        std::vector<std::string> command{program};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        script_.programs.push_back(command);
+        return true;
+    }
 
   private:
     static std::optional<std::string> take(std::deque<std::optional<std::string>>& queue)

@@ -4,6 +4,7 @@
 #include "archive/platform/Paths.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
+#include "builder/ProgramStart.h"
 #include "format/SettingsBlock.h"
 #include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
@@ -299,15 +300,65 @@ TEST_F(BuildPipelineTest, AFailedArchiveWriteFailsTheBuild)
     EXPECT_EQ(WriteFailureReason(ENOSPC), "Auf dem Datenträger ist kein Platz mehr frei.");
 }
 
-TEST_F(BuildPipelineTest, AutoStartRunsTheResultOnlyWhenAsked)
+// The result is started only when asked, the way its target needs (a Windows program through
+// the wine of PATH); a start that fails or is not possible is reported after the success
+// message, and the outcome says it was not started.
+TEST_F(BuildPipelineTest, AutoStartRunsTheResultOnlyWhenAskedAndTheWayItsTargetNeeds)
 {
-    request.autoStart = false;
-    EXPECT_EQ(run().status, BuildStatus::Succeeded);
-    EXPECT_TRUE(ui.started.empty());
-    request.autoStart = true;
-    ui.answers = {MsgResult::Yes};
-    EXPECT_EQ(run().status, BuildStatus::Succeeded);
-    EXPECT_EQ(ui.started, std::vector<std::string>{out / "ziel"});
+    test::TempDir bin;
+    test::writeText(bin / "wine", "#!/bin/sh\n");
+    ::chmod((bin / "wine").c_str(), 0755);
+    const test::EnvOverride path("PATH");
+    const struct {
+        const char* name;
+        bool autoStart;
+        BuildTarget target;
+        std::string path;
+        bool startFails;
+        std::vector<std::vector<std::string>> started;
+        std::string message; // after the success message
+    } rows[] = {
+        {"not asked", false, BuildTarget::Linux, bin.path(), false, {}, ""},
+        {"linux", true, BuildTarget::Linux, bin.path(), false, {{out / "ziel"}}, ""},
+        {"windows through wine",
+         true,
+         BuildTarget::Windows,
+         bin.path(),
+         false,
+         {{bin / "wine", out / "ziel"}},
+         ""},
+        {"windows without wine or opener",
+         true,
+         BuildTarget::Windows,
+         out.path(),
+         false,
+         {},
+         kMsgWindowsProgramHere},
+        {"the start fails",
+         true,
+         BuildTarget::Linux,
+         bin.path(),
+         true,
+         {{out / "ziel"}},
+         std::string(kMsgStartFailed) + out / "ziel"},
+    };
+    for (const auto& row : rows) {
+        fs::remove(out / "ziel");
+        ui.messages.clear();
+        ui.started.clear();
+        ui.startFails = row.startFails;
+        ::setenv("PATH", row.path.c_str(), 1);
+        request.autoStart = row.autoStart;
+        request.target = row.target;
+        const BuildOutcome r = run();
+        EXPECT_EQ(r.status, BuildStatus::Succeeded) << row.name;
+        EXPECT_EQ(ui.started, row.started) << row.name;
+        EXPECT_EQ(r.started, !row.started.empty() && !row.startFails) << row.name;
+        std::vector<std::string> expected{kMsgExeCreated};
+        if (!row.message.empty())
+            expected.push_back(row.message);
+        EXPECT_EQ(ui.texts(), expected) << row.name;
+    }
 }
 
 TEST_F(BuildPipelineTest, MembersThatCouldNotBePackedAreReported)

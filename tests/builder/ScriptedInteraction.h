@@ -32,7 +32,14 @@ class ScriptedInteraction : public UserInteraction {
     std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
     void openUrl(const std::string& url) override { urls.push_back(url); }
-    void startProgram(const std::string& path) override { started.push_back(path); }
+    // Records the command (program, then its arguments); succeeds unless startFails.
+    bool startProgram(const std::string& program, const std::vector<std::string>& arguments) override
+    {
+        std::vector<std::string> command{program};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        started.push_back(command);
+        return !startFails;
+    }
 
     [[nodiscard]] std::vector<std::string> texts() const
     {
@@ -46,7 +53,8 @@ class ScriptedInteraction : public UserInteraction {
     std::vector<ShownMessage> messages;
     std::vector<std::string> errors;
     std::vector<std::string> urls;
-    std::vector<std::string> started;
+    std::vector<std::vector<std::string>> started;
+    bool startFails = false;
 };
 
 } // namespace pagolux::test

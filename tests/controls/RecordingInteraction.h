@@ -25,7 +25,11 @@ class RecordingInteraction : public UserInteraction {
     std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
     void openUrl(const std::string& url) override { urls.push_back(url); }
-    void startProgram(const std::string&) override { ADD_FAILURE() << "no program is started here"; }
+    bool startProgram(const std::string&, const std::vector<std::string>&) override
+    {
+        ADD_FAILURE() << "no program is started here";
+        return false;
+    }
 
     bool strict;
     std::vector<std::string> urls;
