@@ -1,0 +1,305 @@
+// "Zielsystem" on the page "EXE erstellen", used as a user does: chosen with the mouse in its
+// drop-down list, the default output name follows ("ziel" / "ziel.exe"), "Go!" builds a
+// Windows (PE) or Linux (ELF) program, the choice comes back after a restart of the window,
+// and "Datei nach dem Erstellen ausführen" starts a Windows program through the `wine` of
+// PATH (here a script that writes down how it was called) or the desktop's opener.
+
+#include "app/MainUnit.h"
+#include "app/QtUserInteraction.h"
+#include "app/TApplication.h"
+#include "builder/ExeWriter.h"
+#include "builder/ProgramStart.h"
+#include "controls/TFilenameEdit.h"
+#include "controls/placement/ProfileFile.h"
+#include "controls/placement/TFormStorage.h"
+#include "project/ProjectFile.h"
+
+#include "tests/support/EnvOverride.h"
+#include "tests/support/TempFolder.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace pagolux {
+namespace {
+
+namespace fs = std::filesystem;
+using test::EnvOverride;
+using test::TempFolder;
+
+struct Message {
+    std::string text, caption;
+};
+
+// The window's real interaction, whose message boxes are written down and answered with OK
+// or Yes instead of being shown; programs are started for real.
+class RecordingQtInteraction : public QtUserInteraction {
+  public:
+    explicit RecordingQtInteraction(std::vector<Message>& messages) : messages_(messages) {}
+    MsgResult showMessage(const std::string& text, const std::string& caption, MsgIcon,
+                          MsgButtons buttons) override
+    {
+        messages_.push_back({text, caption});
+        return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgResult::Yes
+                                                                                  : MsgResult::Ok;
+    }
+    void showError(const std::string& text) override { messages_.push_back({text, "Pagolux 2.0"}); }
+
+  private:
+    std::vector<Message>& messages_;
+};
+
+std::string ownFolder()
+{
+    return fs::read_symlink("/proc/self/exe").parent_path().string() + "/";
+}
+
+std::string readText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeText(const std::string& path, const std::string& text, mode_t mode = 0644)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    ::chmod(path.c_str(), mode);
+}
+
+enum class Kind { None, PE, ELF };
+
+// What a built file is, by its header: a PE image ("MZ", then "PE\0\0" where e_lfanew
+// points) or an ELF file.
+Kind kindOf(const std::string& path)
+{
+    const std::string b = readText(path);
+    if (b.compare(0, 4,
+                  "\x7f"
+                  "ELF") == 0)
+        return Kind::ELF;
+    if (b.size() < 0x40 || b.compare(0, 2, "MZ") != 0)
+        return Kind::None;
+    const std::size_t pe = static_cast<unsigned char>(b[0x3c]) | static_cast<unsigned char>(b[0x3d]) << 8 |
+                           static_cast<std::size_t>(static_cast<unsigned char>(b[0x3e])) << 16;
+    return b.compare(pe, 4, std::string("PE\0\0", 4)) == 0 ? Kind::PE : Kind::None;
+}
+
+class TargetChoice : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite()
+    {
+        // The window takes each target's ProtoExe.dat and iconcomp.dat from its program folder
+        // (the Windows pair from "windows/"): put the real ones beside this test program.
+        const char* bin = std::getenv("PAGOLUX_BIN_DIR");
+        ASSERT_NE(bin, nullptr);
+        for (const char* sub : {"", "windows/"}) {
+            fs::create_directories(ownFolder() + sub);
+            for (const char* name : {"ProtoExe.dat", "iconcomp.dat"})
+                fs::copy_file(std::string(bin) + "/" + sub + name, ownFolder() + sub + name,
+                              fs::copy_options::overwrite_existing);
+        }
+    }
+
+    void SetUp() override
+    {
+        writeText(temp / "site/index.html", "<title>Start</title>");
+        writeText(temp / "site/pages/a.html", "<title>A</title>");
+        Project p;
+        p.entries = {temp / "site/index.html", temp / "site/pages"};
+        p.startIndex = 0;
+        ProjectFile::write(temp / "p.pgx", p);
+    }
+
+    // A window as the program opens it: shown, so the stored placement and choices are read.
+    std::unique_ptr<TMainForm> openWindow()
+    {
+        auto form = std::make_unique<TMainForm>(nullptr, std::make_unique<RecordingQtInteraction>(messages));
+        form->show();
+        form->PageControl2->setCurrentWidget(form->TabSheet6);
+        return form;
+    }
+
+    // Closes the window as the user does (the question answered with OK), which stores the
+    // remembered choices.
+    static void closeWindow(std::unique_ptr<TMainForm> form) { EXPECT_TRUE(form->close()); }
+
+    // Opens the drop-down list of "Zielsystem" with a click and clicks the line `text`.
+    static void chooseTarget(TMainForm& form, const QString& text)
+    {
+        QComboBox* combo = form.TargetCombo;
+        ASSERT_TRUE(combo->isVisible());
+        QTest::mouseClick(combo, Qt::LeftButton);
+        QAbstractItemView* list = combo->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window()));
+        const int row = combo->findText(text);
+        ASSERT_GE(row, 0) << text.toStdString();
+        // A release within the double-click time of the opening click is taken as part of it.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        const QRect line = list->visualRect(combo->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, line.center());
+        ASSERT_TRUE(QTest::qWaitFor([list] { return !list->window()->isVisible(); }));
+        ASSERT_EQ(combo->currentText(), text);
+    }
+
+    static void go(TMainForm& form) { QTest::mouseClick(form.GoBtn1, Qt::LeftButton); }
+
+    TempFolder temp;
+    EnvOverride home{"HOME", temp.folder()}, data{"XDG_DATA_HOME", temp / "data"},
+        config{"XDG_CONFIG_HOME", temp / "config"}, tmp{"TMPDIR", temp / "tmp"};
+    std::vector<Message> messages;
+};
+
+TEST_F(TargetChoice, TheChoiceNamesTheOutputAndGoBuildsThatKind)
+{
+    fs::create_directories(temp / "tmp");
+    auto form = openWindow();
+    form->OpenFile(temp / "p.pgx");
+    ASSERT_EQ(form->TargetCombo->currentText(), "Linux");
+    ASSERT_EQ(form->EXENameEdit->FileName(), temp / "ziel");
+
+    const struct {
+        const char* choice;
+        std::string output;
+        Kind kind;
+    } rows[] = {
+        {"Windows", temp / "ziel.exe", Kind::PE},
+        {"Linux", temp / "ziel", Kind::ELF},
+        {"Windows", temp / "ziel.exe", Kind::PE},
+    };
+    for (const auto& row : rows) {
+        chooseTarget(*form, QString::fromLatin1(row.choice));
+        EXPECT_EQ(form->EXENameEdit->FileName(), row.output) << row.choice;
+        fs::remove(row.output);
+        messages.clear();
+        go(*form);
+        ASSERT_EQ(messages.size(), 1u) << row.choice;
+        EXPECT_EQ(messages[0].text, kMsgExeCreated) << row.choice;
+        EXPECT_EQ(kindOf(row.output), row.kind) << row.choice;
+    }
+
+    // A name of the user's own stays whatever the target.
+    form->EXENameEdit->setFileName(temp / "handbuch");
+    chooseTarget(*form, QStringLiteral("Linux"));
+    EXPECT_EQ(form->EXENameEdit->FileName(), temp / "handbuch");
+    chooseTarget(*form, QStringLiteral("Windows"));
+    EXPECT_EQ(form->EXENameEdit->FileName(), temp / "handbuch");
+    go(*form);
+    EXPECT_EQ(kindOf(temp / "handbuch"), Kind::PE);
+}
+
+TEST_F(TargetChoice, TheChoiceIsRememberedAcrossARestartLikeTheAutoStartCheck)
+{
+    // The window's INI file, named after the program.
+    const std::string ini =
+        temp / ("config/" + fs::read_symlink("/proc/self/exe").filename().string() + ".INI");
+    const struct {
+        const char* choice;
+        bool autoStart;
+        std::string output;
+        const char* storedIndex;
+        const char* storedCheck;
+    } rows[] = {
+        {"Windows", true, temp / "ziel.exe", "1", "True"},
+        {"Linux", false, temp / "ziel", "0", "False"},
+        {"Windows", false, temp / "ziel.exe", "1", "False"},
+    };
+    for (const auto& row : rows) {
+        auto form = openWindow();
+        chooseTarget(*form, QString::fromLatin1(row.choice));
+        form->AutoStartCheck->setChecked(row.autoStart);
+        closeWindow(std::move(form));
+        // Stored beside the check box.
+        ProfileFile file(ini);
+        EXPECT_EQ(file.readString("TMainForm", "TargetCombo_currentIndex", ""), row.storedIndex)
+            << row.choice;
+        EXPECT_EQ(file.readString("TMainForm", "AutoStartCheck_Checked", ""), row.storedCheck) << row.choice;
+
+        auto again = openWindow();
+        EXPECT_EQ(again->TargetCombo->currentText().toStdString(), row.choice);
+        EXPECT_EQ(again->EXENameEdit->FileName(), row.output) << row.choice;
+        EXPECT_EQ(again->AutoStartCheck->isChecked(), row.autoStart) << row.choice;
+        again->FormStorage1->setActive(false);
+    }
+}
+
+// The programs of PATH are scripts that write down their name and arguments.
+TEST_F(TargetChoice, AWindowsResultIsStartedThroughWineOrTheDesktopsOpener)
+{
+    fs::create_directories(temp / "tmp");
+    const std::string record = temp / "started.txt";
+    const auto fake = [&](const std::string& folder, const std::string& name) {
+        writeText(folder + "/" + name,
+                  "#!/bin/sh\nprintf '%s\\n' " + name + " \"$@\" > '" + record + ".part' && /bin/mv '" +
+                      record + ".part' '" + record + "'\n",
+                  0755);
+    };
+    fake(temp / "both", "wine");
+    fake(temp / "both", "xdg-open");
+    fake(temp / "opener", "xdg-open");
+    fs::create_directories(temp / "nothing");
+    const EnvOverride path("PATH");
+    const std::string output = temp / "ziel.exe";
+    const struct {
+        const char* name;
+        std::string path;
+        std::string started; // the record's lines; "" when nothing may start
+        std::string message; // after the success message
+    } rows[] = {
+        {"wine", temp / "both", "wine\n" + output + "\n", ""},
+        {"opener", temp / "opener", "xdg-open\n" + output + "\n", ""},
+        {"neither", temp / "nothing", "", kMsgWindowsProgramHere},
+    };
+
+    auto form = openWindow();
+    form->OpenFile(temp / "p.pgx");
+    chooseTarget(*form, QStringLiteral("Windows"));
+    form->AutoStartCheck->setChecked(true);
+    for (const auto& row : rows) {
+        fs::remove(record);
+        fs::remove(output);
+        messages.clear();
+        ::setenv("PATH", row.path.c_str(), 1);
+        go(*form);
+        ASSERT_FALSE(messages.empty()) << row.name;
+        EXPECT_EQ(messages[0].text, kMsgExeCreated) << row.name;
+        EXPECT_EQ(kindOf(output), Kind::PE) << row.name;
+        if (row.message.empty()) {
+            EXPECT_EQ(messages.size(), 1u) << row.name << ": " << messages.back().text;
+            QElapsedTimer waited;
+            waited.start();
+            while (!fs::exists(record) && waited.elapsed() < 10000)
+                QTest::qWait(20);
+            EXPECT_EQ(readText(record), row.started) << row.name;
+        } else {
+            ASSERT_EQ(messages.size(), 2u) << row.name;
+            EXPECT_EQ(messages[1].text, row.message) << row.name;
+            EXPECT_EQ(messages[1].caption, kCaptionStart) << row.name;
+            QTest::qWait(200);
+            EXPECT_FALSE(fs::exists(record)) << row.name;
+        }
+    }
+    form->FormStorage1->setActive(false);
+}
+
+} // namespace
+} // namespace pagolux
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    pagolux::TApplication::prepareWebEngine();
+    pagolux::TApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
