@@ -208,6 +208,14 @@ std::optional<std::int64_t> ViewerPackage::size(const std::string& key)
     return archive_->GetFileEntry(index).FileSize;
 }
 
+std::optional<std::uint32_t> ViewerPackage::crc(const std::string& key) const
+{
+    const std::int32_t index = find(key);
+    if (index < 0)
+        return std::nullopt;
+    return archive_->GetFileEntry(index).FileCRC;
+}
+
 std::unique_ptr<TStream> ViewerPackage::stream(const std::string& key)
 {
     const std::int32_t index = find(key);

@@ -74,6 +74,9 @@ class ViewerPackage : public MemberSource {
 
     std::optional<std::vector<std::uint8_t>> read(const std::string& key) override;
     std::optional<std::int64_t> size(const std::string& key) override;
+    // The CRC-32 of the member's bytes as the archive's registry records it, or nothing when
+    // no member has this key.
+    [[nodiscard]] std::optional<std::uint32_t> crc(const std::string& key) const;
     std::unique_ptr<TStream> stream(const std::string& key) override;
 
   private:
