@@ -127,7 +127,8 @@ std::unique_ptr<ViewerPackage> ViewerPackage::open(const std::string& hostFile, 
 
     std::int64_t archiveStart = 0;
     try {
-        TFileStream file(pkg->heldName_, TFileMode::fmOpenRead);
+        pkg->host_ = std::make_unique<TFileStream>(pkg->heldName_, TFileMode::fmOpenRead);
+        TFileStream& file = *pkg->host_;
         const std::int64_t size = file.Size();
         if (settingsOffset == 0 || settingsOffset >= size)
             throw EViewerError(damaged + kDetailSettings);
@@ -145,8 +146,9 @@ std::unique_ptr<ViewerPackage> ViewerPackage::open(const std::string& hostFile, 
     }
 
     try {
-        // The archive must fill the file from the end of the settings block exactly.
-        if (!pkg->archive_->OpenEmbeddedArchive(pkg->heldName_, archiveStart) ||
+        // The archive must fill the file from the end of the settings block exactly. It reads
+        // the members through the one open host file, not a file opened anew for each.
+        if (!pkg->archive_->OpenEmbeddedArchive(*pkg->host_, archiveStart) ||
             pkg->archive_->ArchiveStart() != archiveStart)
             throw EViewerError(damaged + kDetailArchive);
     } catch (const EViewerError&) {

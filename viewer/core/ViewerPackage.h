@@ -16,6 +16,7 @@
 
 namespace pagolux {
 
+class TFileStream;
 class TStream;
 class TZLBArchive;
 
@@ -91,6 +92,7 @@ class ViewerPackage : public MemberSource {
     // /proc/self/fd/N, which stays the same file when the name on disk is replaced).
     int fd_ = -1;
     std::string heldName_;
+    std::unique_ptr<TFileStream> host_; // the host file, open for the archive's reads
     std::unique_ptr<TZLBArchive> archive_;
 };
 
