@@ -41,7 +41,7 @@ class Answering : public UserInteraction {
     std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
     void openUrl(const std::string&) override {}
-    void startProgram(const std::string&) override {}
+    bool startProgram(const std::string&, const std::vector<std::string>&) override { return false; }
 
   private:
     bool& failed;
