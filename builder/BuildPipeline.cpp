@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 
 namespace pagolux {
@@ -94,6 +95,10 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
     outcome.tempArchive = freeNumberedName(TempFolder(), "tf", ".zlb");
     ScratchFile archiveGuard(outcome.tempArchive);
     {
+        // The archive is written straight into its scratch file: it is copied into the program
+        // and removed, so it needs neither a rename into place nor a flush to the disk. Declared
+        // before the archive, which refers to it until it is gone.
+        std::optional<TFileStream> scratch;
         TZLBArchive archive1;
         archive1.CheckCRC = true;
         archive1.SavePaths = true;
@@ -110,10 +115,14 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         // archive would lack members, and the old output must stay as it is.
         std::string packFailure;
         try {
-            archive1.CreateArchive(outcome.tempArchive);
+            scratch.emplace(outcome.tempArchive, TFileMode::fmCreate);
+            archive1.CreateArchive(*scratch);
             archive1.AddFiles(list);
             archive1.CloseArchive();
+            scratch->Close();
         } catch (const EArchiveWriteError& e) {
+            packFailure = WriteFailureReason(e.SystemError);
+        } catch (const EWriteError& e) {
             packFailure = WriteFailureReason(e.SystemError);
         }
         if (!packFailure.empty()) {
