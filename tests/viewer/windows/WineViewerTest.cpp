@@ -212,8 +212,11 @@ class WineViewerTest : public ::testing::Test {
     // The X window whose name is exactly title, waiting up to a minute for it.
     std::string findWindow(const std::string& title)
     {
-        const Shell r = sh("timeout 60 xdotool search --sync --onlyvisible --name " +
-                           quote("^" + title + "$") + " | head -1");
+        // xdotool gives up with BadWindow when a window it walks vanishes meanwhile (Wine makes
+        // and drops helper windows while starting), so the search is repeated until it answers.
+        const Shell r = sh(
+            "for i in $(seq 300); do id=$(xdotool search --onlyvisible --name " + quote("^" + title + "$") +
+            " 2>/dev/null | head -1); [ -n \"$id\" ] && { echo $id; break; }; sleep 0.2; done");
         std::string id = r.out;
         while (!id.empty() && (id.back() == '\n' || id.back() == '\r'))
             id.pop_back();
