@@ -4,6 +4,7 @@
 #include "archive/platform/AtomicFile.h"
 #include "archive/platform/FileNameUtils.h"
 #include "archive/platform/Paths.h"
+#include "archive/platform/UserFile.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 #include "builder/ProgramStart.h"
@@ -50,19 +51,8 @@ std::string BuildPipeline::ReadOutputName(const std::string& fieldText)
 
 std::string WriteFailureReason(int systemError)
 {
-    switch (systemError) {
-    case ENOSPC:
-    case EDQUOT:
-        return "Auf dem Datenträger ist kein Platz mehr frei.";
-    case EFBIG:
-        return "Die Datei würde größer, als das System für eine Datei erlaubt.";
-    case EIO:
-        return "Der Datenträger meldet einen Ein-/Ausgabefehler.";
-    case EROFS:
-        return "Der Datenträger ist schreibgeschützt.";
-    default:
-        return "Das Archiv konnte nicht geschrieben werden.";
-    }
+    const char* known = WriteErrorText(systemError);
+    return known != nullptr ? known : "Das Archiv konnte nicht geschrieben werden.";
 }
 
 BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconPos, const BuildHooks& hooks)

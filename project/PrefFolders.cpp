@@ -1,6 +1,6 @@
 #include "project/PrefFolders.h"
 
-#include "archive/platform/AtomicFile.h"
+#include "archive/platform/UserFile.h"
 
 #include <fstream>
 #include <iterator>
@@ -57,9 +57,9 @@ std::vector<std::string> PrefFolders::load(const std::string& path)
 bool PrefFolders::save(const std::string& path, const std::vector<std::string>& lines)
 {
     try {
-        writeFileAtomically(path, serialize(lines));
+        (void)saveUserFile(path, serialize(lines));
         return true;
-    } catch (const AtomicWriteError&) {
+    } catch (const UserFileError&) {
         return false;
     }
 }

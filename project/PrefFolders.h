@@ -21,8 +21,8 @@ class PrefFolders {
 
     // The lines of the file at path; empty when it is missing or unreadable.
     [[nodiscard]] static std::vector<std::string> load(const std::string& path);
-    // Replaces the file at path through a temporary file; returns false (the old file
-    // unchanged) when that fails.
+    // Saves the file at path as saveUserFile does; returns false when that fails (a
+    // write-protected file among the reasons).
     [[nodiscard]] static bool save(const std::string& path, const std::vector<std::string>& lines);
 
     // Moves folder to the top: the last line equal to it (byte for byte) is removed, then

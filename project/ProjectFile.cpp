@@ -1,8 +1,8 @@
 #include "project/ProjectFile.h"
 
 #include "archive/TStream.h"
-#include "archive/platform/AtomicFile.h"
 #include "archive/platform/FileNameUtils.h"
+#include "archive/platform/UserFile.h"
 #include "format/orvanto.h"
 
 #include <array>
@@ -191,9 +191,20 @@ std::string ProjectFile::storedEntry(std::string_view entry, std::string_view pr
     return std::string(entry);
 }
 
+bool ProjectFile::isForeignPath(std::string_view stored)
+{
+    // Windows writes full paths with a drive ("C:\web\seite.html") or a server
+    // ("\\nas\web\..."); the bare names this program stores practically never start so.
+    const bool drive = stored.size() >= 2 && stored[1] == ':' &&
+                       ((stored[0] >= 'A' && stored[0] <= 'Z') || (stored[0] >= 'a' && stored[0] <= 'z'));
+    return drive || (!stored.empty() && stored[0] == '\\');
+}
+
 std::string ProjectFile::loadedEntry(std::string_view stored, std::string_view projectPath)
 {
-    if (stored.empty() || !ExtractFilePath(stored).empty())
+    // A path from another system names no file here: it is kept as written (so that it
+    // reads as what it is and saves back unchanged), never joined to the project's folder.
+    if (stored.empty() || !ExtractFilePath(stored).empty() || isForeignPath(stored))
         return std::string(stored);
     // A project path without a folder (relative to the working folder) leaves the name
     // relative to the same folder.
@@ -250,14 +261,22 @@ void ProjectFile::write(const std::string& path, const Project& project)
 {
     const std::string bytes = serialize(project, path);
     try {
-        writeFileAtomically(path, bytes);
-    } catch (const AtomicWriteError& e) {
+        (void)saveUserFile(path, bytes);
+    } catch (const UserFileError& e) {
+        // A write-protected file, or one whose folder and file both refuse new bytes.
         if (e.stage() == AtomicWriteError::Stage::Create)
             throw ProjectFileError(ProjectFileError::Kind::CannotCreate, cannotCreateMessage(path));
-        throw ProjectFileError(ProjectFileError::Kind::WriteFailed,
-                               "Projekt speichern: Die Datei " + ExtractFileName(path) +
-                                   " konnte nicht geschrieben werden (" + std::strerror(e.error()) +
-                                   "). Die bisherige Datei ist unverändert.");
+        const char* reason = WriteErrorText(e.error());
+        std::string text =
+            "Projekt speichern: Die Datei " + ExtractFileName(path) + " konnte nicht geschrieben werden. " +
+            (reason != nullptr ? reason : "Schreibfehler " + std::to_string(e.error()) + ".") + " ";
+        if (e.oldFileIntact())
+            text += "Die bisherige Datei ist unverändert.";
+        else if (!e.backupName().empty())
+            text += "Die Datei ist unvollständig; ihr bisheriger Inhalt liegt in " + e.backupName() + ".";
+        else
+            text += "Die Datei ist unvollständig.";
+        throw ProjectFileError(ProjectFileError::Kind::WriteFailed, text);
     }
 }
 

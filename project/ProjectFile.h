@@ -29,8 +29,10 @@ class ProjectFile {
     // Kind CannotOpen, NotAProject or Damaged; nothing is returned half-read.
     [[nodiscard]] static Project read(const std::string& path, const BuildSettings& current = {});
 
-    // Writes project to path through a temporary file in the same folder. Throws
-    // ProjectFileError (CannotCreate or WriteFailed); the old file is then unchanged.
+    // Writes project to path as saveUserFile does (a write-protected file is refused, links,
+    // owner and group are kept, a file in a read-only folder is written in place). Throws
+    // ProjectFileError: CannotCreate (nothing was written) or WriteFailed (its text says
+    // whether the old file is unchanged).
     static void write(const std::string& path, const Project& project);
 
     // The same on bytes in memory. projectPath is where the file lives (or will live): its
@@ -41,8 +43,12 @@ class ProjectFile {
 
     // How an entry is stored in a project file at projectPath.
     [[nodiscard]] static std::string storedEntry(std::string_view entry, std::string_view projectPath);
-    // How a stored entry is read back from a project file at projectPath.
+    // How a stored entry is read back from a project file at projectPath. A full Windows path
+    // (drive or server at its start) is taken as written.
     [[nodiscard]] static std::string loadedEntry(std::string_view stored, std::string_view projectPath);
+    // A stored entry that is a full Windows path: a drive ("C:\...") or a server
+    // ("\\server\...") at its start.
+    [[nodiscard]] static bool isForeignPath(std::string_view stored);
     // Folder parts equal when only the letters a-z are folded to A-Z.
     [[nodiscard]] static bool sameFolder(std::string_view a, std::string_view b);
 

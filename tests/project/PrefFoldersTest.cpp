@@ -101,18 +101,40 @@ TEST(PrefFoldersFile, SaveLoadAndFailures)
     EXPECT_EQ(PrefFolders::load(path), Lines{"/a/\n/b/\n"});
 }
 
-TEST(PrefFoldersFile, UnwritableFolderKeepsTheOldFile)
+// The list is saved as the user's files are: a write-protected file is skipped (the list keeps
+// the change, the file its bytes), a writable one in a read-only folder is written in place.
+TEST(PrefFoldersFile, WriteProtectionAndReadOnlyFolders)
 {
-    TempFolder temp;
-    const std::string folder = temp / "ro";
-    std::filesystem::create_directory(folder);
-    const std::string path = folder + "/folders.dat";
-    ASSERT_TRUE(PrefFolders::save(path, {"/old/"}));
-    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
-    const auto refused = test::runUnprivileged([&] { return !PrefFolders::save(path, {"/new/", "/old/"}); });
-    ASSERT_TRUE(refused.has_value()) << "could not run the unprivileged check";
-    EXPECT_TRUE(*refused);
-    EXPECT_EQ(readFile(path), "/old/\r\n");
+    struct Row {
+        const char* name;
+        unsigned fileMode;
+        unsigned folderMode;
+        bool saved;
+    };
+    const Row rows[] = {
+        {"write-protected file", 0444, 0755, false},
+        {"write-protected file in a read-only folder", 0444, 0555, false},
+        {"writable file in a read-only folder", 0644, 0555, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder temp;
+        const std::string folder = temp / "ro";
+        std::filesystem::create_directory(folder);
+        const std::string path = folder + "/folders.dat";
+        ASSERT_TRUE(PrefFolders::save(path, {"/old/"}));
+        ASSERT_EQ(::chmod(path.c_str(), row.fileMode), 0);
+        if (::geteuid() == 0) {
+            // Saved by user 65534, who owns the files, so that the folder's bits apply.
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+            ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+        }
+        ASSERT_EQ(::chmod(folder.c_str(), row.folderMode), 0);
+        const auto saved = test::runUnprivileged([&] { return PrefFolders::save(path, {"/new/", "/old/"}); });
+        ASSERT_TRUE(saved.has_value()) << "could not run the unprivileged check";
+        EXPECT_EQ(*saved, row.saved);
+        EXPECT_EQ(readFile(path), row.saved ? "/new/\r\n/old/\r\n" : "/old/\r\n");
+    }
 }
 
 TEST(UserFolders, XdgVariablesAndTheirDefaults)

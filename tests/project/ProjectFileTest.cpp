@@ -1,11 +1,11 @@
 #include "project/ProjectFile.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -324,11 +324,53 @@ TEST(ProjectFileEntries, FolderComparisonFoldsOnlyAsciiLetters)
 
 TEST(ProjectFileEntries, LoadingJoinsBareNamesOnly)
 {
-    EXPECT_EQ(ProjectFile::loadedEntry("a.html", "/new/place/p.pgx"), "/new/place/a.html");
-    EXPECT_EQ(ProjectFile::loadedEntry("", "/new/place/p.pgx"), "");
-    EXPECT_EQ(ProjectFile::loadedEntry("/abs/a.html", "/new/place/p.pgx"), "/abs/a.html");
-    EXPECT_EQ(ProjectFile::loadedEntry("rel/a.html", "/new/place/p.pgx"), "rel/a.html");
-    EXPECT_EQ(ProjectFile::loadedEntry("a.html", "p.pgx"), "a.html");
+    struct Row {
+        const char* stored;
+        const char* project;
+        const char* loaded;
+    };
+    const Row rows[] = {
+        {"a.html", "/new/place/p.pgx", "/new/place/a.html"},
+        {"", "/new/place/p.pgx", ""},
+        {"/abs/a.html", "/new/place/p.pgx", "/abs/a.html"},
+        {"rel/a.html", "/new/place/p.pgx", "rel/a.html"},
+        {"a.html", "p.pgx", "a.html"},
+        // Full paths written by Windows name no file here and are kept as written.
+        {"C:\\web\\seite.html", "/new/place/p.pgx", "C:\\web\\seite.html"},
+        {"d:seite.html", "/new/place/p.pgx", "d:seite.html"},
+        {"\\\\nas\\web\\seite.html", "/new/place/p.pgx", "\\\\nas\\web\\seite.html"},
+        // A colon or backslash further in is an ordinary character of a Linux name.
+        {"ab:c.html", "/new/place/p.pgx", "/new/place/ab:c.html"},
+        {"a\\b.html", "/new/place/p.pgx", "/new/place/a\\b.html"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(ProjectFile::loadedEntry(row.stored, row.project), row.loaded) << row.stored;
+}
+
+// A project written by the Windows program: ANSI (Windows-1252) bytes in the name and the
+// entries, bare names beside the project and full Windows paths elsewhere. Read and written
+// back in the same folder it gives the same bytes.
+TEST(ProjectFileEntries, WindowsMadeFileKeepsItsBytes)
+{
+    const std::string name = "\xDC"
+                             "bung f\xFCr M\xE4rz \x80"; // "Übung für März €"
+    const std::string bytes = Bytes()
+                                  .raw("EXE-HTML 1.0")
+                                  .i32(1)
+                                  .i32(3)
+                                  .str("seite.html")
+                                  .str("\xDC"
+                                       "bung.html")
+                                  .str("C:\\web\\bild.gif")
+                                  .settings({1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 600, 440, 1, 0, name)
+                                  .str();
+    const Project p = ProjectFile::parse(bytes, kProjectPath);
+    EXPECT_EQ(p.entries, (std::vector<std::string>{"/home/anna/web/seite.html",
+                                                   "/home/anna/web/\xDC"
+                                                   "bung.html",
+                                                   "C:\\web\\bild.gif"}));
+    EXPECT_EQ(p.settings.projectName, name);
+    EXPECT_EQ(ProjectFile::serialize(p, kProjectPath), bytes);
 }
 
 TEST(ProjectFileEntries, SavingNeverChangesTheEntriesInMemory)
@@ -394,75 +436,114 @@ TEST_F(ProjectFileOnDisk, WriteProtectedFileCanBeOpened)
     EXPECT_EQ(ProjectFile::read(path).settings.projectName, "Meine Seite");
 }
 
-TEST_F(ProjectFileOnDisk, MissingFolderCannotBeCreated)
+// What a save that cannot replace the file says, and what stays on the disk. The file rules
+// themselves (links, owner, in-place writes) are the platform's and tested there.
+TEST_F(ProjectFileOnDisk, FailedSavesSayWhyAndKeepTheOldFile)
 {
-    try {
-        ProjectFile::write(temp / "no/such/folder/p.pgx", sampleProject());
-        FAIL();
-    } catch (const ProjectFileError& e) {
-        EXPECT_EQ(e.kind(), ProjectFileError::Kind::CannotCreate);
-        EXPECT_STREQ(e.what(), "Projekt speichern: Konnte die Datei p.pgx nicht erstellen!");
+    Project big = sampleProject();
+    big.entries.assign(200, std::string(500, 'x'));
+    struct Row {
+        const char* name;
+        const char* file;    // inside the scratch folder
+        unsigned fileMode;   // of the existing file, 0 for none
+        unsigned folderMode; // of its folder "d"
+        bool unprivileged;   // saved by user 65534 in a child when the tests run as root
+        rlim_t sizeLimit;
+        ProjectFileError::Kind kind;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"missing folder", "no/such/p.pgx", 0, 0755, false, 0, ProjectFileError::Kind::CannotCreate,
+         "Projekt speichern: Konnte die Datei p.pgx nicht erstellen!"},
+        {"write-protected file", "d/p.pgx", 0444, 0755, false, 0, ProjectFileError::Kind::CannotCreate,
+         "Projekt speichern: Konnte die Datei p.pgx nicht erstellen!"},
+        {"write-protected file in a read-only folder", "d/p.pgx", 0444, 0555, true, 0,
+         ProjectFileError::Kind::CannotCreate, "Projekt speichern: Konnte die Datei p.pgx nicht erstellen!"},
+        {"size limit", "d/p.pgx", 0644, 0755, false, 4096, ProjectFileError::Kind::WriteFailed,
+         "Projekt speichern: Die Datei p.pgx konnte nicht geschrieben werden. Die Datei würde größer, als "
+         "das System für eine Datei erlaubt. Die bisherige Datei ist unverändert."},
+        {"size limit, in place in a read-only folder", "d/p.pgx", 0644, 0555, true, 4096,
+         ProjectFileError::Kind::WriteFailed,
+         "Projekt speichern: Die Datei p.pgx konnte nicht geschrieben werden. Die Datei würde größer, als "
+         "das System für eine Datei erlaubt. Die bisherige Datei ist unverändert."},
+    };
+    const bool root = ::geteuid() == 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder scratch;
+        const std::string folder = scratch / "d";
+        const std::string path = scratch / row.file;
+        std::filesystem::create_directory(folder);
+        std::string before;
+        if (row.fileMode != 0) {
+            ProjectFile::write(path, sampleProject());
+            before = readFile(path);
+            ASSERT_EQ(::chmod(path.c_str(), row.fileMode), 0);
+        }
+        if (row.unprivileged && root) {
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+            if (row.fileMode != 0) {
+                ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+            }
+        }
+        ASSERT_EQ(::chmod(folder.c_str(), row.folderMode), 0);
+        const auto failsAsExpected = [&] {
+            std::optional<test::FileSizeLimit> limit;
+            if (row.sizeLimit != 0)
+                limit.emplace(row.sizeLimit);
+            try {
+                ProjectFile::write(path, big);
+            } catch (const ProjectFileError& e) {
+                EXPECT_EQ(e.kind(), row.kind);
+                EXPECT_STREQ(e.what(), row.message);
+                return e.kind() == row.kind && std::string(e.what()) == row.message;
+            }
+            ADD_FAILURE() << "saved";
+            return false;
+        };
+        if (row.unprivileged && root) {
+            const auto asExpected = test::runUnprivileged(failsAsExpected);
+            ASSERT_TRUE(asExpected.has_value()) << "could not run the unprivileged check";
+            EXPECT_TRUE(*asExpected);
+        } else {
+            failsAsExpected();
+        }
+        ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+        if (row.fileMode != 0) {
+            EXPECT_EQ(readFile(path), before);
+        }
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder))
+            ++files;
+        EXPECT_EQ(files, row.fileMode != 0 ? 1u : 0u) << "no temporary file stays";
     }
     EXPECT_FALSE(std::filesystem::exists(temp / "no"));
 }
 
-TEST_F(ProjectFileOnDisk, ReadOnlyFolderKeepsTheOldFile)
+TEST_F(ProjectFileOnDisk, FileInAReadOnlyFolderIsSavedInPlace)
 {
     const std::string folder = temp / "ro";
     std::filesystem::create_directory(folder);
     const std::string path = folder + "/p.pgx";
     ProjectFile::write(path, sampleProject());
-    const std::string before = readFile(path);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
     ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
     Project other = sampleProject();
     other.entries.push_back("/x");
-    const auto refused = test::runUnprivileged([&] {
+    const auto saved = test::runUnprivileged([&] {
         try {
             ProjectFile::write(path, other);
+            return true;
+        } catch (const ProjectFileError&) {
             return false;
-        } catch (const ProjectFileError& e) {
-            return e.kind() == ProjectFileError::Kind::CannotCreate;
         }
     });
-    ASSERT_TRUE(refused.has_value()) << "could not run the unprivileged check";
-    EXPECT_TRUE(*refused);
-    EXPECT_EQ(readFile(path), before);
-}
-
-// A full disk, simulated by a file size limit: the write fails half-way and must leave the
-// old file byte-identical and no temporary file behind.
-TEST_F(ProjectFileOnDisk, FailedWriteKeepsTheOldFileByteIdentical)
-{
-    const std::string path = temp / "p.pgx";
-    ProjectFile::write(path, sampleProject());
-    const std::string before = readFile(path);
-
-    Project big = sampleProject();
-    big.entries.assign(200, std::string(500, 'x'));
-
-    auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit limited = saved;
-    limited.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    bool threw = false;
-    try {
-        ProjectFile::write(path, big);
-    } catch (const ProjectFileError& e) {
-        threw = true;
-        EXPECT_EQ(e.kind(), ProjectFileError::Kind::WriteFailed);
-        EXPECT_NE(std::string(e.what()).find("p.pgx"), std::string::npos);
-    }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_TRUE(threw);
-    EXPECT_EQ(readFile(path), before);
-    std::size_t files = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(temp.folder()))
-        ++files;
-    EXPECT_EQ(files, 1u) << "temporary file left behind";
+    ASSERT_TRUE(saved.has_value()) << "could not run the unprivileged check";
+    EXPECT_TRUE(*saved);
+    EXPECT_EQ(ProjectFile::read(path), other);
 }
 
 TEST_F(ProjectFileOnDisk, SymbolicLinkSurvivesASave)
