@@ -28,20 +28,6 @@ bool exists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// The path that really gets replaced: a symbolic link is resolved so that it survives.
-std::string resolveTarget(const std::string& path)
-{
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string result(real);
-            std::free(real);
-            return result;
-        }
-    }
-    return path;
-}
-
 mode_t umaskValue()
 {
     const mode_t mask = ::umask(0);
@@ -64,6 +50,19 @@ std::string folderOf(const std::string& path)
 }
 
 } // namespace
+
+std::string resolveTarget(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            std::string result(real);
+            std::free(real);
+            return result;
+        }
+    }
+    return path;
+}
 
 AtomicFile::AtomicFile(const std::string& target, AtomicFileRules rules)
     : target_(rules.followLink ? resolveTarget(target) : target), rules_(rules)

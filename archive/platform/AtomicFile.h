@@ -31,6 +31,10 @@ class AtomicWriteError : public std::runtime_error {
 };
 
 // How the finished file takes the target's place.
+// The path that really gets replaced when path is saved: a symbolic link is resolved, so
+// that the link survives and the file it names is written.
+[[nodiscard]] std::string resolveTarget(const std::string& path);
+
 struct AtomicFileRules {
     // Permission bits of the finished file (the umask applies) when the target does not exist
     // yet, or always when keepTargetMode is false.

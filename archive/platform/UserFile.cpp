@@ -19,20 +19,6 @@ std::string describe(const char* action, const std::string& path, int error)
     return std::string(action) + " " + path + ": " + std::strerror(error);
 }
 
-// A symbolic link is resolved so that the link stays and the file it names is saved.
-std::string resolveTarget(const std::string& path)
-{
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string result(real);
-            std::free(real);
-            return result;
-        }
-    }
-    return path;
-}
-
 bool protectedByBits(const std::string& path, const struct stat& st)
 {
     if (::geteuid() == 0) {
