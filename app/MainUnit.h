@@ -253,6 +253,9 @@ class TMainForm : public QMainWindow {
     [[nodiscard]] const IconBitmap* iconBmp() const { return IconBmp.get(); }
     // The selected line of SortBox: the start file, −1 for none.
     [[nodiscard]] int startIndex() const;
+    // The entries that name no file or folder here (gone, or a path of another system such as
+    // "C:\web\seite.html"), in list order. ImageList and SortBox show them greyed.
+    [[nodiscard]] std::vector<std::string> missingEntries() const;
 
   protected:
     bool event(QEvent* e) override;
@@ -277,6 +280,8 @@ class TMainForm : public QMainWindow {
     // shows them, connectSettings writes every change of a control back.
     void showSettings(const BuildSettings& settings);
     void connectSettings();
+    // What NameED shows for the stored bytes of a project name.
+    [[nodiscard]] static QString projectNameText(const std::string& bytes);
     void buildTabOrder();
     BitmapButton* makeBitmapButton(QWidget* parent, const char* name, const QString& caption,
                                    const QString& hint, const QRect& geometry, const QString& glyph);

@@ -4,23 +4,45 @@
 #include "app/MainUnit.h"
 
 #include "archive/platform/FileNameUtils.h"
+#include "format/TextEncoding.h"
+#include "project/ProjectFile.h"
 #include "shell/TShellList.h"
 #include "shell/TShellTree.h"
 
 #include <QFile>
+#include <QFont>
 #include <QListWidget>
 #include <QPushButton>
+
+#include <sys/stat.h>
 
 namespace pagolux {
 
 namespace {
 
-// A list line shows the entry decoded for the screen and keeps its exact bytes beside it, so
-// that comparing and saving never depend on the decoding.
-QListWidgetItem* makeLine(const std::string& entry)
+// An entry names nothing here when it is a full path of another system (a project file made on
+// Windows) or when no file or folder of that name exists (any more).
+bool isMissing(const std::string& entry)
 {
-    auto* item = new QListWidgetItem(QFile::decodeName(QByteArray::fromStdString(entry)));
+    struct stat st {};
+    return ProjectFile::isForeignPath(entry) || ::stat(entry.c_str(), &st) != 0;
+}
+
+// A list line shows the entry decoded for the screen and keeps its exact bytes beside it, so
+// that comparing and saving never depend on the decoding. A missing entry stays in the list,
+// greyed and in italics, with a tool tip that says why.
+QListWidgetItem* makeLine(const std::string& entry, const QListWidget* list, bool missing)
+{
+    const std::string shown = DisplayText(entry);
+    auto* item = new QListWidgetItem(QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size())));
     item->setData(Qt::UserRole, QByteArray::fromStdString(entry));
+    if (missing) {
+        item->setForeground(list->palette().brush(QPalette::Disabled, QPalette::Text));
+        QFont font = list->font();
+        font.setItalic(true);
+        item->setFont(font);
+        item->setToolTip(QStringLiteral("Nicht gefunden: ") + item->text());
+    }
     return item;
 }
 
@@ -80,8 +102,9 @@ void TMainForm::UpdateListBox()
     ImageList->clear();
     SortBox->clear();
     for (const std::string& entry : Pics) {
-        ImageList->addItem(makeLine(entry));
-        SortBox->addItem(makeLine(entry));
+        const bool missing = isMissing(entry);
+        ImageList->addItem(makeLine(entry, ImageList, missing));
+        SortBox->addItem(makeLine(entry, SortBox, missing));
     }
     DelBtn->setEnabled(PicCount() > 0);
     updateCancelShortcut();
@@ -99,6 +122,15 @@ void TMainForm::UpdateListBox()
                 start = j; // the last equal entry wins
     }
     SortBox->setCurrentRow(start, QItemSelectionModel::ClearAndSelect);
+}
+
+std::vector<std::string> TMainForm::missingEntries() const
+{
+    std::vector<std::string> missing;
+    for (const std::string& entry : Pics)
+        if (isMissing(entry))
+            missing.push_back(entry);
+    return missing;
 }
 
 void TMainForm::DelallPics()

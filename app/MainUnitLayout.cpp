@@ -567,9 +567,7 @@ void TMainForm::buildExePage()
     CheckBox10 = makeCheck(GroupBox3, "CheckBox10", QStringLiteral("Beenden Button"), QRect(240, 56, 113, 17),
                            start.elements[9]);
     Label6 = makeLabel(GroupBox3, "Label6", QStringLiteral("Projekt Name:"), QRect(16, 96, 108, 21));
-    NameED = new QLineEdit(
-        QString::fromUtf8(start.projectName.data(), static_cast<qsizetype>(start.projectName.size())),
-        GroupBox3);
+    NameED = new QLineEdit(projectNameText(start.projectName), GroupBox3);
     NameED->setObjectName(QStringLiteral("NameED"));
     NameED->setGeometry(128, 96, 241, 21);
 }

@@ -4,6 +4,7 @@
 #include "app/MainUnit.h"
 #include "archive/platform/Paths.h"
 #include "controls/placement/TFormStorage.h"
+#include "format/TextEncoding.h"
 #include "project/PrefFolders.h"
 #include "project/ProjectFile.h"
 #include "shell/TShellTree.h"
@@ -16,6 +17,26 @@ namespace pagolux {
 namespace {
 
 constexpr const char* kErrorCaption = "Fehler";
+constexpr const char* kWarningCaption = "Warnung";
+// A project with very many missing entries names the first of them and counts the rest, so
+// that the message still fits on the screen.
+constexpr std::size_t kMissingNamed = 20;
+
+std::string missingEntriesMessage(const std::vector<std::string>& missing)
+{
+    std::string text =
+        missing.size() == 1
+            ? "Ein Eintrag des Projekts wurde nicht gefunden; er ist in der Liste grau markiert "
+              "und wird beim Erstellen nicht gepackt:"
+            : std::to_string(missing.size()) +
+                  " Einträge des Projekts wurden nicht gefunden; sie sind in der Liste grau "
+                  "markiert und werden beim Erstellen nicht gepackt:";
+    for (std::size_t i = 0; i < missing.size() && i < kMissingNamed; ++i)
+        text += "\n" + DisplayText(missing[i]);
+    if (missing.size() > kMissingNamed)
+        text += "\n… und " + std::to_string(missing.size() - kMissingNamed) + " weitere";
+    return text;
+}
 
 // A favourite-folder line shows the folder decoded for the screen and keeps its bytes.
 QListWidgetItem* folderLine(const std::string& folder)
@@ -105,6 +126,11 @@ void TMainForm::OpenFile(const std::string& path)
         SortBox->clearSelection();
         SortBox->setCurrentRow(-1);
     }
+    // One message for all entries that name nothing here, once the project is shown.
+    const std::vector<std::string> missing = missingEntries();
+    if (!missing.empty())
+        (void)interaction().showMessage(missingEntriesMessage(missing), kWarningCaption, MsgIcon::Warning,
+                                        MsgButtons::Ok);
 }
 
 void TMainForm::PrefListBoxDblClick()

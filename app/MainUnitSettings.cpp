@@ -2,8 +2,13 @@
 // them: CheckBox1 to CheckBox10, WidthEd, HeightEd, DefSizeCheck / FullScreenCheck,
 // FixedSizeCheck and NameED. Every change of a control is written back at once, so the
 // project always holds what the page shows.
+//
+// The project name is kept as the bytes it was read as: NameED shows their display text (a
+// name from a Windows-made project file is Windows-1252), and only a text the user changed is
+// stored anew, as UTF-8.
 
 #include "app/MainUnit.h"
+#include "format/TextEncoding.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -22,6 +27,12 @@ std::array<QCheckBox*, BuildSettings::kElementCount> elementBoxes(const TMainFor
 
 } // namespace
 
+QString TMainForm::projectNameText(const std::string& bytes)
+{
+    const std::string shown = DisplayText(bytes);
+    return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
+}
+
 void TMainForm::showSettings(const BuildSettings& settings)
 {
     project_.settings = settings;
@@ -39,8 +50,7 @@ void TMainForm::showSettings(const BuildSettings& settings)
     else
         FullScreenCheck->setChecked(true);
     FixedSizeCheck->setChecked(shown.fixedSize);
-    NameED->setText(
-        QString::fromUtf8(shown.projectName.data(), static_cast<qsizetype>(shown.projectName.size())));
+    NameED->setText(projectNameText(shown.projectName));
 }
 
 void TMainForm::connectSettings()
@@ -54,8 +64,11 @@ void TMainForm::connectSettings()
     connect(DefSizeCheck, &QRadioButton::toggled, this,
             [this](bool on) { project_.settings.definedSize = on; });
     connect(FixedSizeCheck, &QCheckBox::toggled, this, [this](bool on) { project_.settings.fixedSize = on; });
-    connect(NameED, &QLineEdit::textChanged, this,
-            [this](const QString& text) { project_.settings.projectName = text.toUtf8().toStdString(); });
+    connect(NameED, &QLineEdit::textChanged, this, [this](const QString& text) {
+        // Showing the stored name must not replace its bytes by their display text.
+        if (text != projectNameText(project_.settings.projectName))
+            project_.settings.projectName = text.toUtf8().toStdString();
+    });
 }
 
 } // namespace pagolux

@@ -8,6 +8,7 @@
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 #include "builder/ProgramStart.h"
+#include "format/TextEncoding.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace pagolux {
 namespace {
@@ -23,6 +25,15 @@ bool pathExists(const std::string& path)
 {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool isReadable(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 bool isBlank(char c)
@@ -67,6 +78,12 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         return outcome;
     }
     const std::string startPath = request.entries[static_cast<std::size_t>(request.startIndex)];
+    if (!isReadable(startPath)) {
+        (void)ui_.showMessage(kMsgStartFileMissing + DisplayText(startPath), "", MsgIcon::Error,
+                              MsgButtons::Ok);
+        outcome.status = BuildStatus::NoStartFile;
+        return outcome;
+    }
 
     const std::string output = ReadOutputName(request.outputField);
     outcome.outputName = output;

@@ -22,6 +22,9 @@
 namespace pagolux {
 
 inline constexpr char kMsgNoStartFile[] = "Sie müssen zunächst eine Startdatei auswählen!";
+// The chosen start file cannot be read (it is gone, or a path of another system); its name
+// follows. A program without its start page would be of no use, so nothing is built.
+inline constexpr char kMsgStartFileMissing[] = "Die Startdatei fehlt oder kann nicht gelesen werden: ";
 inline constexpr char kMsgNoOutputName[] = "Sie müssen einen Namen für die Exe-Datei festlegen!";
 inline constexpr char kMsgOverwrite[] =
     "Die EXE-Datei existiert bereits! Wollen Sie die Datei überschreiben?";

@@ -98,6 +98,10 @@ class WindowProjectFile : public ::testing::Test {
         auto scripted = std::make_unique<ScriptedInteraction>();
         ui = scripted.get();
         form = std::make_unique<TMainForm>(nullptr, std::move(scripted));
+        // The sample's files exist, so that opening it warns of nothing.
+        std::filesystem::create_directories(temp / "site");
+        writeFile(temp / "site/index.html", "<p>Start</p>");
+        writeFile(temp / "site/style.css", "p {}");
     }
     ~WindowProjectFile() override
     {
@@ -295,6 +299,74 @@ TEST_F(WindowProjectFile, UntitledSaveGoesThroughTheDialog)
     EXPECT_EQ(ui->saveRequests.size(), 1u);
     EXPECT_TRUE(form->savedFileName().empty());
     EXPECT_FALSE(std::filesystem::exists(temp / "Unbenannt.pgx"));
+}
+
+// A project file written by the Windows program: its text is Windows-1252 and one entry is a
+// full Windows path. The window shows the name decoded, keeps its bytes, lists every entry,
+// greys those that name nothing here and tells the user about them once.
+TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissingEntries)
+{
+    std::filesystem::create_directories(temp / "site/sub");
+    writeFile(temp / "site/sub/da.html", "<p>da</p>");
+    const auto le32 = [](std::int32_t v) {
+        std::string b(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            b[static_cast<std::size_t>(i)] =
+                static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+        return b;
+    };
+    const auto text = [&](const std::string& t) { return le32(static_cast<std::int32_t>(t.size())) + t; };
+    const std::string windowsEntry = "C:\\web\\seite.html";
+    const std::string present = temp / "site/sub/da.html";
+    const std::string gone = temp / "site/sub/weg.html";
+    const std::string written = "EXE-HTML 1.0" + le32(1) + le32(3) + text(windowsEntry) + text(present) +
+                                text(gone) + std::string("\1\1\1\1\1\1\1\1\1\1", 10) + le32(600) + le32(440) +
+                                std::string("\1\0", 2) +
+                                text("\xDC"
+                                     "bung");
+    writeFile(temp / "site/alt.pgx", written);
+
+    ui->files = {temp / "site/alt.pgx"};
+    QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+    ASSERT_EQ(form->savedFileName(), temp / "site/alt.pgx");
+    EXPECT_EQ(form->NameED->text(), QString::fromUtf8("Übung"));
+    EXPECT_EQ(form->entries(), (std::vector<std::string>{windowsEntry, present, gone}))
+        << "the Windows path is kept as written, not joined to the project's folder";
+
+    // Question, then one warning that names both missing entries and not the present one.
+    ASSERT_EQ(ui->messages.size(), 2u);
+    const Message& warning = ui->messages[1];
+    EXPECT_EQ(warning.caption, "Warnung");
+    EXPECT_EQ(warning.icon, MsgIcon::Warning);
+    EXPECT_EQ(warning.buttons, MsgButtons::Ok);
+    EXPECT_NE(warning.text.find(windowsEntry), std::string::npos) << warning.text;
+    EXPECT_NE(warning.text.find(gone), std::string::npos) << warning.text;
+    EXPECT_EQ(warning.text.find(present), std::string::npos) << warning.text;
+
+    // Both lists show every entry; the missing ones greyed, with a tool tip.
+    for (const QListWidget* list : {form->ImageList, form->SortBox}) {
+        SCOPED_TRACE(list->objectName().toStdString());
+        ASSERT_EQ(list->count(), 3);
+        EXPECT_EQ(list->item(0)->text(), QString::fromStdString(windowsEntry));
+        const QColor normal = list->palette().color(QPalette::Active, QPalette::Text);
+        for (const int row : {0, 2}) {
+            EXPECT_NE(list->item(row)->foreground().color(), normal) << row;
+            EXPECT_FALSE(list->item(row)->toolTip().isEmpty()) << row;
+        }
+        EXPECT_EQ(list->item(1)->foreground().style(), Qt::NoBrush) << "a present entry looks as usual";
+        EXPECT_TRUE(list->item(1)->toolTip().isEmpty());
+    }
+
+    // Saved back unchanged, the name's byte 0xDC included.
+    QTest::mouseClick(form->SaveBtn, Qt::LeftButton);
+    EXPECT_EQ(readFile(temp / "site/alt.pgx"), written);
+
+    // A name the user edits is stored as typed, in UTF-8.
+    form->NameED->setFocus();
+    form->NameED->end(false);
+    QTest::keyClicks(form->NameED, QStringLiteral(" 2"));
+    QTest::mouseClick(form->SaveBtn, Qt::LeftButton);
+    EXPECT_EQ(ProjectFile::read(temp / "site/alt.pgx").settings.projectName, "Übung 2");
 }
 
 TEST(WindowFavourites, LoadMoveToTopAndOpenInTheTree)

@@ -136,18 +136,28 @@ TEST_F(BuildPipelineTest, RefusedBuildsSearchTheIconButWriteNothing)
         const char* name;
         int startIndex;
         std::string outputField;
-        const char* message;
+        std::string message;
         BuildStatus status;
+        std::string startEntry; // replaces the first entry when not empty
     };
+    const std::string gone = site / "weg.html";
+    const std::string windowsPath = "C:\\web\\seite.html"; // from a project file made on Windows
     const Row rows[] = {
-        {"no start file", -1, out / "ziel", kMsgNoStartFile, BuildStatus::NoStartFile},
-        {"start index past the entries", 2, out / "ziel", kMsgNoStartFile, BuildStatus::NoStartFile},
-        {"empty output name", 0, "", kMsgNoOutputName, BuildStatus::NoOutputName},
-        {"output name of blanks", 0, "   \t ", kMsgNoOutputName, BuildStatus::NoOutputName},
+        {"no start file", -1, out / "ziel", kMsgNoStartFile, BuildStatus::NoStartFile, ""},
+        {"start index past the entries", 2, out / "ziel", kMsgNoStartFile, BuildStatus::NoStartFile, ""},
+        {"start file gone", 0, out / "ziel", kMsgStartFileMissing + gone, BuildStatus::NoStartFile, gone},
+        {"start file of another system", 0, out / "ziel", kMsgStartFileMissing + windowsPath,
+         BuildStatus::NoStartFile, windowsPath},
+        {"empty output name", 0, "", kMsgNoOutputName, BuildStatus::NoOutputName, ""},
+        {"output name of blanks", 0, "   \t ", kMsgNoOutputName, BuildStatus::NoOutputName, ""},
     };
+    const std::vector<std::string> entries = request.entries;
     for (const auto& row : rows) {
         ui.messages.clear();
         iconPos = 0;
+        request.entries = entries;
+        if (!row.startEntry.empty())
+            request.entries[0] = row.startEntry;
         request.startIndex = row.startIndex;
         request.outputField = row.outputField;
         EXPECT_EQ(run().status, row.status) << row.name;
@@ -363,14 +373,17 @@ TEST_F(BuildPipelineTest, AutoStartRunsTheResultOnlyWhenAskedAndTheWayItsTargetN
 
 TEST_F(BuildPipelineTest, MembersThatCouldNotBePackedAreReported)
 {
+    // A file that is gone, and a path from a project file made on Windows.
     request.entries.push_back(site / "gone.html");
+    request.entries.push_back("C:\\web\\seite.html");
     const BuildOutcome r = run();
     EXPECT_EQ(r.status, BuildStatus::Succeeded);
-    ASSERT_FALSE(r.notPacked.empty());
+    ASSERT_EQ(r.notPacked.size(), 2u);
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1].caption, "Warnung");
     EXPECT_NE(ui.messages[1].text.find(kMsgNotPacked), std::string::npos);
     EXPECT_NE(ui.messages[1].text.find("gone.html"), std::string::npos);
+    EXPECT_NE(ui.messages[1].text.find("C:\\web\\seite.html"), std::string::npos);
 }
 
 TEST_F(BuildPipelineTest, WithoutIconPatternTheViewerKeepsItsOwnIcon)
