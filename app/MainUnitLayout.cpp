@@ -5,6 +5,7 @@
 #include "app/MainUnit.h"
 
 #include "controls/ControlsResources.h"
+#include "controls/FrameFit.h"
 #include "controls/TFilenameEdit.h"
 #include "controls/TPaintBox.h"
 #include "controls/TPanel.h"
@@ -490,12 +491,15 @@ void TMainForm::buildExePage()
     StdIconBtn->SetLoading(true);
     StdIconBtn->SetKind(bkRetry);
     StdIconBtn->SetLoading(false);
+    // The icon preview is designed at (272, 17); it is kept inside the frame, whose title and
+    // edges each style draws at places of its own.
+    const QRect iconPlace(272, 17, 32, 32);
     PaintBox1 = new TPaintBox(GroupBox1);
     PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
-    PaintBox1->setGeometry(272, 17, 32, 32);
+    fitIntoFrame(PaintBox1, iconPlace);
     Image3 = new QLabel(GroupBox1);
     Image3->setObjectName(QStringLiteral("Image3"));
-    Image3->setGeometry(272, 17, 32, 32);
+    fitIntoFrame(Image3, iconPlace);
     Image3->hide();
     // The free room right of the icon takes the target system, so the designed layout stays.
     TargetLabel = makeLabel(GroupBox1, "TargetLabel", QStringLiteral("Zielsystem:"), QRect(312, 6, 64, 17));

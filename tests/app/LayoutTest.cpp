@@ -7,14 +7,20 @@
 #include "controls/TStatusBar.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTabWidget>
 #include <QTest>
+
+#include <cstdlib>
 
 namespace pagolux::test {
 namespace {
@@ -90,8 +96,79 @@ TEST_F(Layout, EveryNamedControlExists)
         EXPECT_NE(form->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
     EXPECT_NE(form->findChild<QObject*>(QStringLiteral("ShellLink1")), nullptr);
     EXPECT_TRUE(form->Image3->isHidden());
-    EXPECT_EQ(form->PaintBox1->geometry(), QRect(272, 17, 32, 32));
     EXPECT_EQ(form->Image3->geometry(), form->PaintBox1->geometry());
+}
+
+// Runs check once under every style Qt has here, the default style of the platform last (and
+// left set), as "-style" would set it before the window opens.
+template <typename Check> void underEveryStyle(Check check)
+{
+    const QString before = QApplication::style()->name();
+    QStringList styles = QStyleFactory::keys();
+    ASSERT_TRUE(styles.contains(QStringLiteral("Fusion"), Qt::CaseInsensitive)) << "Fusion is built into Qt";
+    styles.append(before);
+    for (const QString& key : styles) {
+        SCOPED_TRACE(key.toStdString());
+        QApplication::setStyle(key);
+        ASSERT_EQ(QApplication::style()->name().compare(key, Qt::CaseInsensitive), 0);
+        check();
+    }
+}
+
+// Two colours a user tells apart: their grey values differ clearly.
+bool standsOut(QRgb a, QRgb b)
+{
+    return std::abs(qGray(a) - qGray(b)) > 24 || std::abs(qAlpha(a) - qAlpha(b)) > 16;
+}
+
+// The icon preview lies inside the frame of "Icon der EXE Datei" under every style, also when
+// the style changes while the window is open: it covers neither the frame's edges nor its title.
+TEST_F(Layout, IconPreviewLiesInsideItsFrameUnderEveryStyle)
+{
+    QGroupBox* box = form->GroupBox1;
+    underEveryStyle([&] {
+        // The box alone, without its children: its frame, its filling and its title.
+        QImage frame(box->size(), QImage::Format_ARGB32);
+        frame.fill(Qt::transparent);
+        box->render(&frame, QPoint(), QRegion(), QWidget::RenderFlags());
+        const QRgb filling = frame.pixel(box->contentsRect().center());
+        for (const QWidget* preview :
+             {static_cast<QWidget*>(form->PaintBox1), static_cast<QWidget*>(form->Image3)}) {
+            SCOPED_TRACE(preview->objectName().toStdString());
+            const QRect r = preview->geometry();
+            EXPECT_EQ(r.size(), QSize(32, 32));
+            ASSERT_TRUE(box->rect().contains(r));
+            // Through its middle column and row the preview meets nothing but the filling: an
+            // edge or the title under it would be hidden.
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                EXPECT_FALSE(standsOut(frame.pixel(r.center().x(), y), filling))
+                    << "frame at row " << y << ", preview " << r.top() << ".." << r.bottom();
+            for (int x = r.left(); x <= r.right(); ++x)
+                EXPECT_FALSE(standsOut(frame.pixel(x, r.center().y()), filling)) << "frame at column " << x;
+        }
+    });
+}
+
+// Each status-bar panel has a closed frame: all four edges stand out from the bar's face.
+TEST_F(Layout, StatusBarPanelsHaveClosedFramesUnderEveryStyle)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    TStatusBar* bar = form->StatusBar1;
+    underEveryStyle([&] {
+        const QImage image = bar->grab().toImage();
+        const QRgb face = image.pixel(0, 0);
+        for (int panel = 0; panel < 2; ++panel) {
+            SCOPED_TRACE(panel);
+            const QRect edge = bar->panelRect(panel).adjusted(-1, -1, 1, 1);
+            ASSERT_TRUE(bar->rect().contains(edge));
+            const QPoint middle = edge.center();
+            EXPECT_TRUE(standsOut(image.pixel(middle.x(), edge.top()), face)) << "top";
+            EXPECT_TRUE(standsOut(image.pixel(middle.x(), edge.bottom()), face)) << "bottom";
+            EXPECT_TRUE(standsOut(image.pixel(edge.left(), middle.y()), face)) << "left";
+            EXPECT_TRUE(standsOut(image.pixel(edge.right(), middle.y()), face)) << "right";
+        }
+    });
 }
 
 TEST_F(Layout, PagesInOrderWithTabCaptionsPicturesAndHeaders)
