@@ -14,6 +14,9 @@ namespace pagolux {
 
 namespace {
 
+// Bytes written (or copied) between two hand-overs to the system's writeback.
+constexpr std::int64_t kWriteBehindPiece = 8LL * 1024 * 1024;
+
 std::string formatName(const char* pattern, const std::string& name)
 {
     std::string text = pattern;
@@ -214,6 +217,54 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count)
         if (n == 0)
             break;
         done += n;
+    }
+    if (done > 0 && behindFrom >= 0)
+        writtenBehind();
+    return done;
+}
+
+void TFileStream::StartWritingBehind()
+{
+    if (fd < 0)
+        return;
+    const off_t at = ::lseek(fd, 0, SEEK_CUR);
+    behindFrom = at < 0 ? 0 : at;
+}
+
+void TFileStream::writtenBehind()
+{
+    const off_t at = ::lseek(fd, 0, SEEK_CUR);
+    if (at < 0)
+        return;
+    if (at < behindFrom) {
+        // Written again further back (a patch or a cut): go on from there.
+        behindFrom = at;
+        return;
+    }
+    if (at - behindFrom >= kWriteBehindPiece) {
+        platform::startWriteback(fd, behindFrom, at - behindFrom);
+        behindFrom = at;
+    }
+}
+
+std::int64_t TFileStream::CopyFromFile(TFileStream& source, std::int64_t count)
+{
+    if (fd < 0 || source.fd < 0)
+        return -1;
+    std::int64_t done = 0;
+    while (done < count) {
+        const auto piece = std::min<std::int64_t>(count - done, kWriteBehindPiece);
+        const auto n = platform::copyFileRange(source.fd, fd, piece);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return done == 0 ? -1 : done;
+        }
+        if (n == 0)
+            break;
+        done += n;
+        if (behindFrom >= 0)
+            writtenBehind();
     }
     return done;
 }

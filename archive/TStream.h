@@ -138,12 +138,25 @@ class TFileStream : public TStream {
     // Pushes written data to the disk (fsync); raises EWriteError on failure.
     void Flush();
     void Close();
+    // For a file that will be flushed at its end: from now on, each time another 8 MiB have
+    // been written the system is asked to start writing them to the disk, so that the final
+    // Flush waits only for the last piece instead of the whole file.
+    void StartWritingBehind();
+    // Copies up to count bytes from source's position to this file's position inside the
+    // system, without passing them through this process; both positions move on. Returns how
+    // many bytes were copied (fewer than count at source's end or when a write fails), or -1
+    // when the system cannot copy between these two files: nothing was copied then, and the
+    // caller copies through a buffer instead.
+    std::int64_t CopyFromFile(TFileStream& source, std::int64_t count);
 
   private:
     TFileStream(std::string fileName, int fd) : fileName(std::move(fileName)), fd(fd) {}
+    // Hands the pieces written since the last hand-over to the system's writeback.
+    void writtenBehind();
 
     std::string fileName;
     int fd = -1;
+    std::int64_t behindFrom = -1; // start of the bytes not yet handed to writeback; -1: off
 };
 
 // A growable buffer in memory.

@@ -5,6 +5,7 @@
 
 #include "archive/ArchivePaths_p.h"
 #include "archive/ArchiveSource_p.h"
+#include "archive/CrcWriteStream_p.h"
 #include "archive/WorkerThreads_p.h"
 
 #include <algorithm>
@@ -437,6 +438,11 @@ std::int32_t TZLBArchive::checkedIndex(std::int32_t i) const
 
 void TZLBArchive::WriteRegistry(TStream& dest)
 {
+    (void)writeRegistry(dest);
+}
+
+std::uint32_t TZLBArchive::writeRegistry(TStream& dest)
+{
     TArchiveTrailer t{};
     const std::int64_t registryOffset = dest.Size();
     if (registryOffset > kInt32Max)
@@ -485,11 +491,15 @@ void TZLBArchive::WriteRegistry(TStream& dest)
     }
     t.EntryCount = Count();
     t.Tag = 1;
-    t.ArchiveCRC = StreamCRC(dest, 0);
+    // AddFiles writes through a stream that counts the CRC of every byte it appends; any other
+    // destination, or one whose writing was not a plain append, is read again.
+    auto* const counted = dynamic_cast<archive_detail::TCrcWriteStream*>(&dest);
+    t.ArchiveCRC = counted && counted->Known() ? counted->Crc() : StreamCRC(dest, 0);
     std::uint8_t out[kTrailerSize];
     EncodeTrailer(t, out);
     dest.Seek(0, TSeekOrigin::soEnd);
     dest.WriteBuffer(out, kTrailerSize);
+    return t.ArchiveCRC;
 }
 
 // ---------------------------------------------------------------- opening
@@ -511,6 +521,11 @@ bool TZLBArchive::OpenArchive(TStream& s)
 
 bool TZLBArchive::OpenEmbeddedArchive(TStream& host, std::int64_t start)
 {
+    return openStream(host, start, nullptr);
+}
+
+bool TZLBArchive::openStream(TStream& host, std::int64_t start, const WrittenArchive* written)
+{
     CloseArchive();
     std::unique_ptr<TArchiveSource> source;
     try {
@@ -519,7 +534,7 @@ bool TZLBArchive::OpenEmbeddedArchive(TStream& host, std::int64_t start)
         throw EArchiveError(kCorrupted);
     }
     stream = &host;
-    load(*source, start < 0 ? -1 : start);
+    load(*source, start < 0 ? -1 : start, written);
     source.reset();
     progressStage = 5;
     DoProgress(nullptr);
@@ -573,7 +588,7 @@ bool TZLBArchive::openNamed(const std::string& name, std::int64_t start)
     return true;
 }
 
-void TZLBArchive::load(TArchiveSource& source, std::int64_t start)
+void TZLBArchive::load(TArchiveSource& source, std::int64_t start, const WrittenArchive* written)
 {
     auto corrupted = [this]() {
         archiveName.clear();
@@ -603,10 +618,19 @@ void TZLBArchive::load(TArchiveSource& source, std::int64_t start)
         // an archive in a memory stream does not keep them.
         TFileStream* const file = source.File();
         const FileStamp before = file ? file->Stamp() : FileStamp{};
-        crc = rangeCRC(source, start, length - static_cast<std::int64_t>(kTrailerSize));
-        openedStamp = file ? file->Stamp() : FileStamp{};
-        if (!file || !(openedStamp == before))
+        const std::int64_t covered = length - static_cast<std::int64_t>(kTrailerSize);
+        if (written && start == 0 && written->length == covered && written->stamp == before) {
+            // Written a moment ago by AddFiles, which counted the CRC of every byte it wrote, and
+            // not changed since: reading a few hundred MB again would only repeat that count.
+            // Without block CRCs, a later check reads raw members in full.
+            crc = written->crc;
             blockCrcs.clear();
+        } else {
+            crc = rangeCRC(source, start, covered);
+            openedStamp = file ? file->Stamp() : FileStamp{};
+            if (!file || !(openedStamp == before))
+                blockCrcs.clear();
+        }
         source.ReadAt(hostSize - static_cast<std::int64_t>(kTrailerSize), raw, kTrailerSize);
     } catch (const EStreamError&) {
         corrupted();

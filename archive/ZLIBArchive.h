@@ -287,9 +287,23 @@ class TZLBArchive {
     // The archive's name in messages: its file name, or that of the stream's file.
     std::string displayName() const;
     bool openNamed(const std::string& name, std::int64_t start);
+    // What AddFiles has just written into a stream: the CRC of the archive's bytes before the
+    // trailer (counted as they were written), their number, and the file's stamp after the
+    // write (empty for a stream that is not a file).
+    struct WrittenArchive {
+        std::uint32_t crc = 0;
+        std::int64_t length = 0;
+        FileStamp stamp;
+    };
+    bool openStream(TStream& host, std::int64_t start, const WrittenArchive* written);
     // Checks the archive in source (from start, or found by its trailer when start < 0) and loads
-    // its registry; fires OnArchiveOpened.
-    void load(archive_detail::TArchiveSource& source, std::int64_t start);
+    // its registry; fires OnArchiveOpened. With written (the re-open right after AddFiles), the
+    // archive CRC is taken from it instead of reading the archive again, while the stream's
+    // stamp and length are still those it describes.
+    void load(archive_detail::TArchiveSource& source, std::int64_t start,
+              const WrittenArchive* written = nullptr);
+    // WriteRegistry; returns the archive CRC it wrote into the trailer.
+    std::uint32_t writeRegistry(TStream& dest);
     void loadRegistry(TStream& archive);
     // The archive's bytes for one operation: the caller's stream, or its file opened again.
     std::unique_ptr<archive_detail::TArchiveSource> openSource() const;
@@ -301,8 +315,9 @@ class TZLBArchive {
     void addToStream(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes);
     // Writes the members and the registry at out's position, then calls finish; on failure
     // forgets the entries made for it and drops the processed items from the list, then raises.
-    void writeArchive(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes, TStream& out,
-                      const std::function<void()>& finish);
+    // Returns the archive CRC written into the trailer.
+    std::uint32_t writeArchive(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes,
+                               TStream& out, const std::function<void()>& finish);
     bool entryFits(const TArchiveEntry& e) const;
     // Adds entry i to the index when the index has been built.
     void indexEntry(std::int32_t i);

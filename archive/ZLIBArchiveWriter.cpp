@@ -8,6 +8,7 @@
 // temporary file. The archive is therefore the same byte for byte for any number of threads.
 #include "archive/ArchivePaths_p.h"
 #include "archive/BufferedWriteStream_p.h"
+#include "archive/CrcWriteStream_p.h"
 #include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/platform/AtomicFile.h"
@@ -469,8 +470,9 @@ void TZLBArchive::addToStream(std::vector<std::string>& list, const std::vector<
         throw EArchiveWriteError(formatMessage("Unable to write the archive file (%s)", displayName()),
                                  e.SystemError);
     }
+    WrittenArchive written;
     try {
-        writeArchive(list, sizes, s, [] {});
+        written.crc = writeArchive(list, sizes, s, [] {});
     } catch (...) {
         try {
             s.SetSize(keep);
@@ -480,19 +482,32 @@ void TZLBArchive::addToStream(std::vector<std::string>& list, const std::vector<
         }
         throw;
     }
-    CloseArchive();
-    OpenArchive(s);
+    // Re-opened with the CRC counted while writing; a file whose stamp cannot be told is read.
+    bool counted = true;
+    written.length = s.Size() - static_cast<std::int64_t>(kTrailerSize);
+    if (auto* file = dynamic_cast<TFileStream*>(&s)) {
+        try {
+            written.stamp = file->Stamp();
+        } catch (const EReadError&) {
+            counted = false;
+        }
+    }
+    openStream(s, 0, counted ? &written : nullptr);
 }
 
-void TZLBArchive::writeArchive(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes,
-                               TStream& out, const std::function<void()>& finish)
+std::uint32_t TZLBArchive::writeArchive(std::vector<std::string>& list,
+                                        const std::vector<std::int64_t>& sizes, TStream& out,
+                                        const std::function<void()>& finish)
 {
     const std::size_t oldCount = entries.size();
     std::size_t processed = 0;
+    std::uint32_t archiveCrc = 0;
     try {
         try {
-            writeMembers(list, sizes, processed, out);
-            WriteRegistry(out);
+            // The archive CRC is counted as the bytes go out, instead of reading them back.
+            archive_detail::TCrcWriteStream counted(out);
+            writeMembers(list, sizes, processed, counted);
+            archiveCrc = writeRegistry(counted);
             finish();
         } catch (const EWriteError& e) {
             throw EArchiveWriteError(formatMessage("Unable to write the archive file (%s)", displayName()),
@@ -508,6 +523,7 @@ void TZLBArchive::writeArchive(std::vector<std::string>& list, const std::vector
         throw;
     }
     list.clear();
+    return archiveCrc;
 }
 
 void TZLBArchive::writeMembers(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes,

@@ -101,6 +101,24 @@ bool copyBlocks(TStream& source, TStream& out, bool decode, MarkerScanner* scann
     }
 }
 
+// Copies the rest of the archive into the program inside the system where it can (its bytes
+// then never pass through this process), else through copyBlocks. False as for copyBlocks.
+bool copyArchive(TFileStream& archive, TFileStream& out)
+{
+    std::int64_t left = 0;
+    try {
+        left = archive.Size() - archive.Position();
+    } catch (const Exception&) {
+        return false;
+    }
+    const std::int64_t copied = out.CopyFromFile(archive, left);
+    if (copied < 0) {
+        std::int64_t through = 0;
+        return copyBlocks(archive, out, false, nullptr, through);
+    }
+    return copied == left;
+}
+
 void putLE32(std::uint8_t* out, std::uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
@@ -152,6 +170,9 @@ ExeWriteResult WriteExe(const std::string& protoPath, const std::string& archive
     } catch (const Exception&) {
         return result;
     }
+    // The program is flushed to the disk before it is moved into place: its writing to the disk
+    // starts while the archive is still being copied in.
+    out->StartWritingBehind();
 
     std::unique_ptr<TFileStream> proto;
     try {
@@ -212,8 +233,7 @@ ExeWriteResult WriteExe(const std::string& protoPath, const std::string& archive
             failed = true;
         }
         if (archive) {
-            std::int64_t copied = 0;
-            if (!copyBlocks(*archive, *out, false, nullptr, copied))
+            if (!copyArchive(*archive, *out))
                 failed = true;
             try {
                 archive->Close();

@@ -69,6 +69,14 @@ int syncFile(int fd)
     return ::_commit(fd);
 }
 
+void startWriteback(int, std::int64_t, std::int64_t) {}
+
+std::int64_t copyFileRange(int, int, std::int64_t)
+{
+    errno = ENOSYS;
+    return -1;
+}
+
 int makeFolder(const char* name, int)
 {
     return ::_wmkdir(wide(name).c_str());
@@ -123,6 +131,16 @@ void unmapFile(const void* address, std::int64_t size)
 int syncFile(int fd)
 {
     return ::fsync(fd);
+}
+
+void startWriteback(int fd, std::int64_t offset, std::int64_t count)
+{
+    (void)::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(count), SYNC_FILE_RANGE_WRITE);
+}
+
+std::int64_t copyFileRange(int in, int out, std::int64_t count)
+{
+    return ::copy_file_range(in, nullptr, out, nullptr, static_cast<std::size_t>(count), 0);
 }
 
 int makeFolder(const char* name, int mode)

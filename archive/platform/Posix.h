@@ -28,6 +28,14 @@ void unmapFile(const void* address, std::int64_t size);
 [[nodiscard]] int openRegularFile(const char* name, std::int64_t& size);
 // Writes the file's data through to the disk; 0 on success, as fsync.
 int syncFile(int fd);
+// Starts writing count bytes of the file from offset to the disk without waiting for them
+// (Linux's sync_file_range), so that a later syncFile waits only for what came after; does
+// nothing where the system has no such call.
+void startWriteback(int fd, std::int64_t offset, std::int64_t count);
+// Copies up to count bytes from in's position to out's position inside the system, moving both
+// positions (Linux's copy_file_range); returns how many were copied (0 at in's end), or -1 with
+// errno (ENOSYS where the system cannot copy between these files).
+[[nodiscard]] std::int64_t copyFileRange(int in, int out, std::int64_t count);
 // Creates a folder; 0 on success, else -1 with errno (EEXIST when it exists), as mkdir.
 int makeFolder(const char* name, int mode);
 // As lstat: the entry itself, not what a symbolic link points to.

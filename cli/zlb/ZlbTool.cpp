@@ -203,6 +203,8 @@ int create(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     try {
         TFileStream file(temp->name(), TFileMode::fmOpenReadWrite);
+        // Flushed before the rename: its writing to the disk starts while members are packed.
+        file.StartWritingBehind();
         zlb.CreateArchive(file);
         zlb.AddFiles(list);
         zlb.OnProgress = nullptr;

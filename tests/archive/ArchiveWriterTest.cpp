@@ -528,6 +528,65 @@ TEST(ArchiveWriter, RawRegistryFallbackCutsThePartialCompressedRegistry)
     }
 }
 
+// Gives the bytes of a member named "changing" a different content from its second opening on:
+// the file changed between the read that deflated it and the copy into the archive.
+class ChangingSourceArchive : public TZLBArchive {
+  protected:
+    std::unique_ptr<TStream> OpenMemberStream(const std::string& path, std::int64_t& size) const override
+    {
+        if (path.find("changing") == std::string::npos || ++opens == 1)
+            return TZLBArchive::OpenMemberStream(path, size);
+        auto changed = std::make_unique<TMemoryStream>(RandomData(k20MiB + 1, 99));
+        size = changed->Size();
+        return changed;
+    }
+
+  private:
+    mutable std::atomic<int> opens{0};
+};
+
+// The archive CRC is counted while AddFiles writes; where the writing goes back (a raw registry
+// after a failed compressed one, a large raw member cut off because its source changed), the
+// archive must still open anew and check.
+TEST(ArchiveWriter, ArchivesWrittenWithACutStillCarryTheirCrc)
+{
+    TempDir dir;
+    {
+        FailingMemoryStream memory;
+        memory.failWriteNumber = 3; // the members, one full compressed registry buffer, then the failure
+        TZLBArchive zlb;
+        zlb.CompressionLevel = fcNone;
+        zlb.CreateArchive(memory);
+        std::vector<std::string> list = OneByteFiles(dir, 200);
+        zlb.AddFiles(list);
+        EXPECT_EQ(zlb.Trailer().RegistryCompressed, 0) << "the raw fallback ran";
+        TMemoryStream copy(memory.Bytes());
+        TZLBArchive fresh;
+        ASSERT_NO_THROW(fresh.OpenArchive(copy)) << "raw registry";
+        EXPECT_EQ(fresh.Count(), 200);
+    }
+    {
+        WriteFile(dir / "a.txt", TextData(3000, 1));
+        WriteFile(dir / "changing.bin", RandomData(k20MiB + 1, 2));
+        WriteFile(dir / "c.txt", TextData(4000, 3));
+        TMemoryStream memory;
+        ChangingSourceArchive zlb;
+        std::vector<std::string> notices;
+        zlb.OnErrorLogged = [&](const std::string& m) { notices.push_back(m); };
+        zlb.CreateArchive(memory);
+        std::vector<std::string> list{dir / "a.txt", dir / "changing.bin", dir / "c.txt"};
+        zlb.AddFiles(list);
+        EXPECT_EQ(notices,
+                  (std::vector<std::string>{"Unable to open file (" + (dir / "changing.bin") + ")"}));
+        EXPECT_EQ(zlb.Count(), 2);
+        TMemoryStream copy(memory.Bytes());
+        TZLBArchive fresh;
+        ASSERT_NO_THROW(fresh.OpenArchive(copy)) << "cut member";
+        EXPECT_NO_THROW(fresh.VerifyMembers());
+        EXPECT_EQ(fresh.ExtractToMemory("c.txt"), TextData(4000, 3));
+    }
+}
+
 TEST(ArchiveWriter, AFailingReopenKeepsTheNewArchive)
 {
     TempDir dir;

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 namespace pagolux {
 namespace {
@@ -74,6 +76,31 @@ TEST_F(ExeWriterTest, JoinsDecodedViewerSettingsBlockAndArchive)
     EXPECT_TRUE(r.markerFound);
     EXPECT_EQ(r.viewerSize, 5000);
     EXPECT_EQ(test::readFile(dir / "out"), expectedOutput(viewer, {3000}, block, archive));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+// The archive goes in inside the system where it can, in pieces of 8 MiB; where the system
+// cannot copy between the two files (the temporary folder on another file system, such as a
+// tmpfs in memory) it goes through the process.
+TEST_F(ExeWriterTest, LargeArchiveIsCopiedWholeAlsoFromAnotherFileSystem)
+{
+    Bytes large(20u * 1024 * 1024 + 12345);
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<std::uint8_t>((i * 131) ^ (i >> 13));
+    std::string inMemory = "/dev/shm/pagolux-test-XXXXXX";
+    const int fd = ::mkstemp(inMemory.data());
+    if (fd >= 0)
+        ::close(fd);
+    const std::string places[] = {dir / "tf1.zlb", fd >= 0 ? inMemory : dir / "tf2.zlb"};
+    const Bytes viewer = makeViewer(5000, {3000});
+    test::writeFile(dir / "ProtoExe.dat", test::encodeProto(viewer));
+    for (const std::string& place : places) {
+        test::writeFile(place, large);
+        const ExeWriteResult r = WriteExe(dir / "ProtoExe.dat", place, dir / "out", startPath, settings, ui);
+        EXPECT_TRUE(r.ok) << place;
+        EXPECT_TRUE(test::readFile(dir / "out") == expectedOutput(viewer, {3000}, block, large)) << place;
+        std::filesystem::remove(place);
+    }
     EXPECT_TRUE(ui.messages.empty());
 }
 
