@@ -375,14 +375,21 @@ std::vector<std::int64_t> TZLBArchive::checkLimits(const std::vector<std::string
 {
     std::int64_t total = newArchive ? 0 : trailer.RegistryOffset;
     std::int64_t count = Count();
-    std::vector<std::int64_t> sizes;
-    sizes.reserve(list.size());
-    for (const auto& path : list) {
-        const auto size = regularFileSize(path);
-        sizes.push_back(size);
+    // One status call per file before anything is packed: for 20,000 pages that is tens of
+    // milliseconds with every other core idle, so the calls are spread over the cores.
+    std::vector<std::int64_t> sizes(list.size());
+    constexpr std::size_t kPerThread = 2000;
+    const unsigned threads = WorkerCount(Threads, (list.size() + kPerThread - 1) / kPerThread);
+    RunParallel(threads, [&](unsigned k) {
+        const std::size_t from = list.size() * k / threads, to = list.size() * (k + 1) / threads;
+        for (std::size_t i = from; i < to; ++i)
+            sizes[i] = regularFileSize(list[i]);
+    });
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const auto size = sizes[i];
         if (size > kInt32Max)
             throw EArchiveError(
-                formatMessage("%s is larger than 2 GiB, the size limit of the ZLB format", path));
+                formatMessage("%s is larger than 2 GiB, the size limit of the ZLB format", list[i]));
         total += std::max<std::int64_t>(size, 0);
         ++count;
     }
