@@ -130,8 +130,10 @@ struct Cancelled {};
 class TZLBArchive::Pipeline {
   public:
     Pipeline(TZLBArchive& owner, std::vector<Member>& members, unsigned threads)
-        : owner(owner), members(members)
+        : owner(owner), members(members), threads(threads), bytesFrom(members.size() + 1, 0)
     {
+        for (std::size_t i = members.size(); i-- > 0;)
+            bytesFrom[i] = bytesFrom[i + 1] + members[i].estimate;
         started = workers.Start(threads, [this](unsigned) { run(); });
     }
 
@@ -216,6 +218,10 @@ class TZLBArchive::Pipeline {
                     return;
                 first = next;
                 std::int64_t bytes = 0;
+                // Towards the end runs get shorter, so that no worker is left alone with a long
+                // run while the others have nothing more to take.
+                const std::int64_t runBytes = std::min<std::int64_t>(
+                    kBatchBytes, bytesFrom[next] / (2 * static_cast<std::int64_t>(threads)));
                 do {
                     Member& m = members[next++];
                     inFlight += charge(m);
@@ -224,7 +230,7 @@ class TZLBArchive::Pipeline {
                         ++spooling;
                         break;
                     }
-                } while (next < members.size() && next - first < kBatchMembers && bytes < kBatchBytes &&
+                } while (next < members.size() && next - first < kBatchMembers && bytes < runBytes &&
                          members[next].estimate <= kInMemoryLimit && mayStart(next));
                 end = next;
             }
@@ -263,6 +269,8 @@ class TZLBArchive::Pipeline {
 
     TZLBArchive& owner;
     std::vector<Member>& members;
+    const unsigned threads;              // asked for (some may not have started)
+    std::vector<std::int64_t> bytesFrom; // bytesFrom[i]: estimated bytes of members i and after
     archive_detail::TWorkerThreads workers;
     unsigned started = 0;
     std::mutex mutex;
