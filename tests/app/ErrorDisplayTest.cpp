@@ -79,7 +79,7 @@ TEST(AppPaths, UserDataFolderFollowsXdgAndIsCreated)
 {
     IsolatedHome home;
     const std::string folder = UserDataFolder();
-    EXPECT_EQ(folder, QFile::encodeName(home.path()).toStdString() + "/data/pagolux/");
+    EXPECT_EQ(folder, home / "data/pagolux/");
     EXPECT_TRUE(QFileInfo(QString::fromStdString(folder)).isDir());
 
     qputenv("XDG_DATA_HOME", "relative/ignored");

@@ -11,9 +11,10 @@
 #include "format/SettingsBlock.h"
 #include "project/ProjectFile.h"
 
-#include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
+#include "tests/support/BuildFolder.h"
 #include "tests/support/EnvOverride.h"
+#include "tests/support/ScriptedInteraction.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -45,33 +46,18 @@ class ProgressSpy : public QObject {
     std::vector<std::int32_t> values;
 };
 
-std::string ownFolder()
-{
-    return fs::read_symlink("/proc/self/exe").parent_path().string() + "/";
-}
-
 class GoButtonTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
         // The window takes ProtoExe.dat and iconcomp.dat from its program folder: put the real
         // ones beside this test program.
-        const char* bin = std::getenv("PAGOLUX_BIN_DIR");
-        ASSERT_NE(bin, nullptr);
-        for (const char* name : {"ProtoExe.dat", "iconcomp.dat"})
-            fs::copy_file(std::string(bin) + "/" + name, ownFolder() + name,
-                          fs::copy_options::overwrite_existing);
-        ::setenv("HOME", home.path().c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-        ::setenv("TMPDIR", tmp.path().c_str(), 1);
+        test::copyBesideTestProgram({"ProtoExe.dat", "iconcomp.dat"});
 
         fs::create_directories(site / "pages");
-        test::writeText(site / "index.html", "<title>Start</title>");
-        test::writeText(site / "pages/a.html", "<title>A</title>");
-        auto ui = std::make_unique<test::ScriptedInteraction>();
-        script = ui.get();
-        form = std::make_unique<TMainForm>(nullptr, std::move(ui));
+        test::writeFile(site / "index.html", "<title>Start</title>");
+        test::writeFile(site / "pages/a.html", "<title>A</title>");
+        form = std::make_unique<TMainForm>(nullptr, script.forWindow());
     }
     void TearDown() override { form.reset(); }
 
@@ -85,10 +71,10 @@ class GoButtonTest : public ::testing::Test {
         ASSERT_EQ(form->PicCount(), 3);
     }
 
-    test::TempDir home, tmp, site, out;
-    test::EnvOverride homeVar{"HOME"}, dataVar{"XDG_DATA_HOME"}, configVar{"XDG_CONFIG_HOME"},
-        tmpVar{"TMPDIR"};
-    test::ScriptedInteraction* script = nullptr;
+    test::TempFolder site, out; // made before the home moves TMPDIR
+    test::IsolatedHome home;
+    // Questions nobody queued an answer for are cancelled.
+    test::ScriptedInteraction script{MsgResult::Cancel};
     std::unique_ptr<TMainForm> form;
 };
 
@@ -112,18 +98,18 @@ TEST_F(GoButtonTest, BuildsWithTheValuesOfThePage)
 
     // pages/a.html is in the project twice (once inside "pages"): the archive notes it, and the
     // build reports that after its success message.
-    ASSERT_EQ(script->texts().size(), 2u);
-    EXPECT_EQ(script->texts()[0], kMsgExeCreated);
-    EXPECT_EQ(script->texts()[1],
+    ASSERT_EQ(script.texts().size(), 2u);
+    EXPECT_EQ(script.texts()[0], kMsgExeCreated);
+    EXPECT_EQ(script.texts()[1],
               std::string(kMsgNotPacked) + "\n" + site / "pages/a.html" + " already exists in the archive");
-    EXPECT_EQ(script->started, std::vector<std::vector<std::string>>{{out / "handbuch"}});
+    EXPECT_EQ(script.started, std::vector<std::vector<std::string>>{{out / "handbuch"}});
     EXPECT_EQ(form->startIndex(), 2) << "the start file stays selected";
     ASSERT_FALSE(spy.values.empty()) << "the archive's progress reaches the status bar";
     EXPECT_EQ(*std::max_element(spy.values.begin(), spy.values.end()), 100);
     EXPECT_EQ(form->proStatus(), spy.values.back());
     EXPECT_TRUE(form->GoBtn1->isEnabled());
 
-    const Bytes exe = test::readFile(out / "handbuch");
+    const Bytes exe = test::readBytes(out / "handbuch");
     const auto marker = std::search(exe.begin(), exe.end(), kExeMarker + 4, kExeMarker + 8) - 4;
     const std::uint32_t n = test::getLE32(exe, static_cast<std::size_t>(marker - exe.begin()));
     TMemoryStream block(Bytes(exe.begin() + n, exe.end()));
@@ -148,30 +134,22 @@ TEST_F(GoButtonTest, EmptyProjectIsRefusedAfterTheIconSearch)
 {
     form->EXENameEdit->setFileName(out / "handbuch");
     form->GoBtn1Click();
-    EXPECT_EQ(script->texts(), std::vector<std::string>{kMsgNoStartFile});
+    EXPECT_EQ(script.texts(), std::vector<std::string>{kMsgNoStartFile});
     EXPECT_NE(form->iconPos(), 0);
     EXPECT_FALSE(fs::exists(out / "handbuch"));
-    EXPECT_TRUE(fs::is_empty(tmp.path()));
+    EXPECT_TRUE(fs::is_empty(home / "tmp"));
 }
 
 TEST_F(GoButtonTest, ExistingOutputIsKeptOnNo)
 {
     openProject(0);
-    test::writeText(out / "handbuch", "old");
+    test::writeFile(out / "handbuch", "old");
     form->EXENameEdit->setFileName(out / "handbuch");
-    script->answers = {MsgResult::No};
+    script.answers = {MsgResult::No};
     form->GoBtn1Click();
-    EXPECT_EQ(script->texts(), std::vector<std::string>{kMsgOverwrite});
-    EXPECT_EQ(test::readFile(out / "handbuch"), test::bytesOf("old"));
+    EXPECT_EQ(script.texts(), std::vector<std::string>{kMsgOverwrite});
+    EXPECT_EQ(test::readBytes(out / "handbuch"), test::bytesOf("old"));
 }
 
 } // namespace
 } // namespace pagolux
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    pagolux::TApplication::prepareWebEngine();
-    pagolux::TApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -7,7 +7,11 @@
 #include "builder/icon/StandardIcon.h"
 #include "controls/TPaintBox.h"
 #include "picture/RenderIconFromFile.h"
-#include "tests/builder/icon/IconTestSupport.h"
+#include "tests/builder/icon/TestIcons.h"
+#include "tests/support/EnvOverride.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScriptedInteraction.h"
+#include "tests/support/TempFolder.h"
 
 #include <QApplication>
 #include <QImage>
@@ -16,70 +20,23 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 
 namespace pagolux {
 namespace {
 
-// Answers the open dialog from a queue and records what the window asked and showed.
-class IconInteraction : public UserInteraction {
-  public:
-    MsgResult showMessage(const std::string& text, const std::string&, MsgIcon, MsgButtons) override
-    {
-        messages.push_back(text);
-        return MsgResult::Ok;
-    }
-    void showError(const std::string& text) override { errors.push_back(text); }
-    std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override
-    {
-        openRequests.push_back(request);
-        if (openAnswers.empty()) {
-            return std::nullopt;
-        }
-        auto answer = openAnswers.front();
-        openAnswers.pop_front();
-        return answer;
-    }
-    std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return std::nullopt; }
-    void openUrl(const std::string&) override {}
-    bool startProgram(const std::string&, const std::vector<std::string>&) override { return false; }
-
-    std::deque<std::optional<std::string>> openAnswers;
-    std::vector<FileDialogRequest> openRequests;
-    std::vector<std::string> messages;
-    std::vector<std::string> errors;
-};
-
-IconBitmap stripes()
-{
-    IconBitmap icon;
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            icon.setPixel(x, y, static_cast<std::uint8_t>(y / 2));
-        }
-    }
-    return icon;
-}
+using test::stripes;
 
 class IconWindowTest : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        ::setenv("XDG_DATA_HOME", (home.path() + "/data").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (home.path() + "/config").c_str(), 1);
-        ::setenv("HOME", home.path().c_str(), 1);
-        std::filesystem::create_directories(folder());
-    }
+    void SetUp() override { std::filesystem::create_directories(folder()); }
 
-    std::string folder() const { return home.path() + "/data/pagolux"; }
+    std::string folder() const { return home / "data/pagolux"; }
     std::string iconFile() const { return folder() + "/theicon.bmp"; }
 
     std::unique_ptr<TMainForm> makeForm()
     {
-        auto scripted = std::make_unique<IconInteraction>();
-        interaction = scripted.get();
-        return std::make_unique<TMainForm>(nullptr, std::move(scripted));
+        return std::make_unique<TMainForm>(nullptr, interaction.forWindow());
     }
 
     // The colours the paint box shows, as palette indices.
@@ -101,30 +58,31 @@ class IconWindowTest : public ::testing::Test {
         return icon;
     }
 
-    TempDir home;
-    IconInteraction* interaction = nullptr;
+    test::IsolatedHome home;
+    // Every window of a test answers through this one; unqueued questions get OK.
+    test::ScriptedInteraction interaction{MsgResult::Ok};
 };
 
 TEST_F(IconWindowTest, StartWithoutIconFileShowsTheDefaultIconAndCreatesTheFile)
 {
-    std::filesystem::remove_all(home.path() + "/data"); // even the data folder is missing
+    std::filesystem::remove_all(home / "data"); // even the data folder is missing
     auto form = makeForm();
     ASSERT_NE(form->iconBmp(), nullptr);
     EXPECT_EQ(*form->iconBmp(), StandardIcon::bitmap());
     EXPECT_EQ(IconBmpFile::load(iconFile()), StandardIcon::bitmap());
     EXPECT_EQ(shown(*form), StandardIcon::bitmap());
-    EXPECT_TRUE(interaction->messages.empty());
-    EXPECT_TRUE(interaction->errors.empty());
+    EXPECT_TRUE(interaction.messages.empty());
+    EXPECT_TRUE(interaction.errors.empty());
 }
 
 TEST_F(IconWindowTest, StartLoadsTheSavedIcon)
 {
     IconBmpFile::save(stripes(), iconFile());
-    const auto before = readFile(iconFile());
+    const auto before = test::readBytes(iconFile());
     auto form = makeForm();
     EXPECT_EQ(*form->iconBmp(), stripes());
     EXPECT_EQ(shown(*form), stripes());
-    EXPECT_EQ(readFile(iconFile()), before);
+    EXPECT_EQ(test::readBytes(iconFile()), before);
 }
 
 TEST_F(IconWindowTest, UnusableIconFileIsReplacedByTheDefaultWithoutAMessage)
@@ -142,12 +100,12 @@ TEST_F(IconWindowTest, UnusableIconFileIsReplacedByTheDefaultWithoutAMessage)
         std::vector<std::uint8_t>(good.begin(), good.begin() + 200),
     };
     for (std::size_t i = 0; i < contents.size(); ++i) {
-        writeFile(iconFile(), contents[i]);
+        test::writeBytes(iconFile(), contents[i]);
         auto form = makeForm();
         EXPECT_EQ(*form->iconBmp(), StandardIcon::bitmap()) << "case " << i;
-        EXPECT_EQ(readFile(iconFile()), IconBmpFile::encode(StandardIcon::bitmap())) << "case " << i;
-        EXPECT_TRUE(interaction->errors.empty()) << "case " << i;
-        EXPECT_TRUE(interaction->messages.empty()) << "case " << i;
+        EXPECT_EQ(test::readBytes(iconFile()), IconBmpFile::encode(StandardIcon::bitmap())) << "case " << i;
+        EXPECT_TRUE(interaction.errors.empty()) << "case " << i;
+        EXPECT_TRUE(interaction.messages.empty()) << "case " << i;
     }
 }
 
@@ -160,28 +118,24 @@ TEST_F(IconWindowTest, LoadingAPictureRendersSavesAndShowsIt)
             wide.setPixelColor(x, y, x < 32 ? QColor(255, 0, 0) : QColor(0, 128, 0));
         }
     }
-    const std::string picture = home.path() + "/logo.png";
+    const std::string picture = home / "logo.png";
     ASSERT_TRUE(wide.save(QString::fromStdString(picture), "PNG"));
-    interaction->openAnswers.push_back(picture);
+    interaction.openFiles.push_back(picture);
     form->OpenIconBtnClick();
 
-    ASSERT_EQ(interaction->openRequests.size(), 1u);
-    const FileDialogRequest& request = interaction->openRequests.front();
+    ASSERT_EQ(interaction.openRequests.size(), 1u);
+    const FileDialogRequest& request = interaction.openRequests.front();
     EXPECT_TRUE(request.picturePreview);
     for (const char* pattern :
          {"*.bmp", "*.ico", "*.wmf", "*.emf", "*.jpg", "*.jpeg", "*.gif", "*.png", "*.svg"}) {
         EXPECT_NE(request.filter.find(pattern), std::string::npos) << pattern;
     }
-    IconBitmap expected;
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            expected.setPixel(x, y, x < 16 ? 9 : 2); // the middle half: 16 red, 16 green columns
-        }
-    }
+    // The middle half: 16 red, 16 green columns.
+    const IconBitmap expected = test::iconOf([](int x, int) { return x < 16 ? 9 : 2; });
     EXPECT_EQ(*form->iconBmp(), expected);
     EXPECT_EQ(IconBmpFile::load(iconFile()), expected);
     EXPECT_EQ(shown(*form), expected);
-    EXPECT_TRUE(interaction->errors.empty());
+    EXPECT_TRUE(interaction.errors.empty());
 
     // The next run starts with it.
     form.reset();
@@ -200,7 +154,7 @@ TEST_F(IconWindowTest, CancellingTheDialogWritesNothing)
     std::filesystem::remove(iconFile());
     form->OpenIconBtnClick();
     EXPECT_FALSE(std::filesystem::exists(iconFile())) << "no file appears";
-    EXPECT_EQ(interaction->openRequests.size(), 2u);
+    EXPECT_EQ(interaction.openRequests.size(), 2u);
 }
 
 TEST_F(IconWindowTest, UnreadablePictureChangesNothing)
@@ -208,20 +162,20 @@ TEST_F(IconWindowTest, UnreadablePictureChangesNothing)
     auto form = makeForm();
     IconBmpFile::save(stripes(), iconFile());
     // Make the window hold the stripes as well: load them through the dialog.
-    const std::string stripesFile = home.path() + "/stripes.bmp";
+    const std::string stripesFile = home / "stripes.bmp";
     IconBmpFile::save(stripes(), stripesFile);
-    interaction->openAnswers.push_back(stripesFile);
+    interaction.openFiles.push_back(stripesFile);
     form->OpenIconBtnClick();
     ASSERT_EQ(*form->iconBmp(), stripes());
-    const auto fileBefore = readFile(iconFile());
+    const auto fileBefore = test::readBytes(iconFile());
 
-    writeFile(home.path() + "/broken.gif", {'G', 'I', 'F', '8', '9', 'a', 0, 0});
-    writeFile(home.path() + "/picture.xyz", {1, 2, 3});
+    test::writeBytes(home / "broken.gif", {'G', 'I', 'F', '8', '9', 'a', 0, 0});
+    test::writeBytes(home / "picture.xyz", {1, 2, 3});
     for (const char* name : {"broken.gif", "picture.xyz", "missing.png"}) {
-        interaction->openAnswers.push_back(home.path() + "/" + name);
+        interaction.openFiles.push_back(home / name);
         EXPECT_THROW(form->OpenIconBtnClick(), EPictureError) << name;
         EXPECT_EQ(*form->iconBmp(), stripes()) << name;
-        EXPECT_EQ(readFile(iconFile()), fileBefore) << name;
+        EXPECT_EQ(test::readBytes(iconFile()), fileBefore) << name;
         EXPECT_EQ(shown(*form), stripes()) << name;
     }
 }
@@ -244,23 +198,16 @@ TEST_F(IconWindowTest, UnwritableIconFileAtStartIsShownAndTheWindowOpens)
     auto form = makeForm();
     ASSERT_NE(form->iconBmp(), nullptr);
     EXPECT_EQ(*form->iconBmp(), StandardIcon::bitmap()) << "the icon holds the default for this run";
-    ASSERT_EQ(interaction->errors.size(), 1u);
-    EXPECT_EQ(interaction->errors.front(), "Datei " + iconFile() + " kann nicht erstellt werden");
+    ASSERT_EQ(interaction.errors.size(), 1u);
+    EXPECT_EQ(interaction.errors.front(), "Datei " + iconFile() + " kann nicht erstellt werden");
 
     // Loading a picture then renders it, but the file error is raised.
-    const std::string picture = home.path() + "/s.bmp";
+    const std::string picture = home / "s.bmp";
     IconBmpFile::save(stripes(), picture);
-    interaction->openAnswers.push_back(picture);
+    interaction.openFiles.push_back(picture);
     EXPECT_THROW(form->OpenIconBtnClick(), EIconCreateError);
     EXPECT_EQ(*form->iconBmp(), stripes());
 }
 
 } // namespace
 } // namespace pagolux
-
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

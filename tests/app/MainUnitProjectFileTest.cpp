@@ -6,8 +6,10 @@
 #include "controls/placement/TFormStorage.h"
 #include "project/ProjectFile.h"
 #include "shell/TShellTree.h"
+#include "tests/support/BuildFolder.h"
 #include "tests/support/EnvOverride.h"
-#include "tests/support/TempFolder.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScriptedInteraction.h"
 
 #include <gtest/gtest.h>
 
@@ -20,66 +22,16 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include <deque>
 #include <filesystem>
 
 namespace pagolux {
 namespace {
 
-using test::EnvOverride;
+using test::IsolatedHome;
 
 using test::readFile;
-using test::TempFolder;
+using test::ScriptedInteraction;
 using test::writeFile;
-
-struct Message {
-    std::string text, caption;
-    MsgIcon icon;
-    MsgButtons buttons;
-};
-
-class ScriptedInteraction : public UserInteraction {
-  public:
-    std::deque<MsgResult> answers; // empty: OK
-    std::deque<std::optional<std::string>> files;
-    std::vector<Message> messages;
-    std::vector<std::string> errors;
-    std::vector<FileDialogRequest> openRequests, saveRequests;
-
-    MsgResult showMessage(const std::string& text, const std::string& caption, MsgIcon icon,
-                          MsgButtons buttons) override
-    {
-        messages.push_back({text, caption, icon, buttons});
-        if (answers.empty())
-            return MsgResult::Ok;
-        const MsgResult r = answers.front();
-        answers.pop_front();
-        return r;
-    }
-    void showError(const std::string& text) override { errors.push_back(text); }
-    std::optional<std::string> chooseOpenFile(const FileDialogRequest& r) override
-    {
-        openRequests.push_back(r);
-        return nextFile();
-    }
-    std::optional<std::string> chooseSaveFile(const FileDialogRequest& r) override
-    {
-        saveRequests.push_back(r);
-        return nextFile();
-    }
-    void openUrl(const std::string&) override {}
-    bool startProgram(const std::string&, const std::vector<std::string>&) override { return false; }
-
-  private:
-    std::optional<std::string> nextFile()
-    {
-        if (files.empty())
-            return std::nullopt;
-        auto f = files.front();
-        files.pop_front();
-        return f;
-    }
-};
 
 std::vector<std::string> listLines(const QListWidget* list)
 {
@@ -92,12 +44,8 @@ std::vector<std::string> listLines(const QListWidget* list)
 class WindowProjectFile : public ::testing::Test {
   protected:
     WindowProjectFile()
-        : data_("XDG_DATA_HOME", temp / "data"), config_("XDG_CONFIG_HOME", temp / "config"),
-          home_("HOME", temp.folder())
     {
-        auto scripted = std::make_unique<ScriptedInteraction>();
-        ui = scripted.get();
-        form = std::make_unique<TMainForm>(nullptr, std::move(scripted));
+        form = std::make_unique<TMainForm>(nullptr, ui.forWindow());
         // The sample's files exist, so that opening it warns of nothing.
         std::filesystem::create_directories(temp / "site");
         writeFile(temp / "site/index.html", "<p>Start</p>");
@@ -139,9 +87,9 @@ class WindowProjectFile : public ::testing::Test {
         return s;
     }
 
-    TempFolder temp;
-    EnvOverride data_, config_, home_;
-    ScriptedInteraction* ui = nullptr;
+    IsolatedHome temp;
+    // Questions nobody queued an answer for are answered OK.
+    ScriptedInteraction ui{MsgResult::Ok};
     std::unique_ptr<TMainForm> form;
 };
 
@@ -151,7 +99,7 @@ TEST_F(WindowProjectFile, OpenShowsEverythingAndSavingWritesItBack)
     const Project p = sample();
     ProjectFile::write(temp / "site/a.pgx", p);
     form->OpenFile(temp / "site/a.pgx");
-    EXPECT_TRUE(ui->messages.empty());
+    EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(form->entries(), p.entries);
     EXPECT_EQ(form->ImageList->count(), 3);
     EXPECT_EQ(form->SortBox->count(), 3);
@@ -202,13 +150,13 @@ TEST_F(WindowProjectFile, RejectedFilesLeaveTheProjectAsItWas)
          "Die Projektdatei damaged.pgx ist beschädigt: der Projektname ist unvollständig."},
     };
     for (const Row& row : rows) {
-        ui->messages.clear();
+        ui.messages.clear();
         form->OpenFile(row.file);
-        ASSERT_EQ(ui->messages.size(), 1u) << row.file;
-        EXPECT_EQ(ui->messages[0].text, row.message);
-        EXPECT_EQ(ui->messages[0].caption, "Fehler");
-        EXPECT_EQ(ui->messages[0].icon, MsgIcon::Error);
-        EXPECT_EQ(ui->messages[0].buttons, MsgButtons::Ok);
+        ASSERT_EQ(ui.messages.size(), 1u) << row.file;
+        EXPECT_EQ(ui.messages[0].text, row.message);
+        EXPECT_EQ(ui.messages[0].caption, "Fehler");
+        EXPECT_EQ(ui.messages[0].icon, MsgIcon::Error);
+        EXPECT_EQ(ui.messages[0].buttons, MsgButtons::Ok);
         EXPECT_EQ(form->entries(), entries);
         EXPECT_EQ(form->ImageList->count(), static_cast<int>(entries.size()));
         EXPECT_EQ(form->SortBox->count(), static_cast<int>(entries.size()));
@@ -228,7 +176,7 @@ TEST_F(WindowProjectFile, FileWithoutSettingsKeepsTheControlsAndValuesAreClamped
         end += 4 + ProjectFile::storedEntry(e, temp / "p.pgx").size();
     writeFile(temp / "p.pgx", bytes.substr(0, end));
     form->OpenFile(temp / "p.pgx");
-    EXPECT_TRUE(ui->messages.empty());
+    EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(form->entries(), sample().entries);
     EXPECT_EQ(controls(), before);
 
@@ -244,12 +192,12 @@ TEST_F(WindowProjectFile, FileWithoutSettingsKeepsTheControlsAndValuesAreClamped
 TEST_F(WindowProjectFile, SaveIntoAMissingFolderKeepsTheTitle)
 {
     form->SaveFile(temp / "a.pgx");
-    ASSERT_TRUE(ui->messages.empty());
+    ASSERT_TRUE(ui.messages.empty());
     form->SaveFile(temp / "nowhere/p.pgx");
-    ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_EQ(ui->messages[0].text, "Projekt speichern: Konnte die Datei p.pgx nicht erstellen!");
-    EXPECT_EQ(ui->messages[0].caption, "Fehler");
-    EXPECT_EQ(ui->messages[0].icon, MsgIcon::Error);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Projekt speichern: Konnte die Datei p.pgx nicht erstellen!");
+    EXPECT_EQ(ui.messages[0].caption, "Fehler");
+    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Error);
     EXPECT_EQ(form->savedFileName(), temp / "a.pgx");
 }
 
@@ -257,46 +205,46 @@ TEST_F(WindowProjectFile, ButtonsAskAndUseTheDialogs)
 {
     ProjectFile::write(temp / "p.pgx", sample());
     // Open: Cancel on the question ends it before the dialog.
-    ui->answers = {MsgResult::Cancel};
+    ui.answers = {MsgResult::Cancel};
     form->OpenBtnClick();
-    ASSERT_EQ(ui->messages.size(), 1u);
-    EXPECT_EQ(ui->messages[0].text, "Hiermit gehen alle nicht gespeicherten Informationen verloren.");
-    EXPECT_EQ(ui->messages[0].caption, "Datei/Öffnen");
-    EXPECT_EQ(ui->messages[0].icon, MsgIcon::Information);
-    EXPECT_EQ(ui->messages[0].buttons, MsgButtons::OkCancel);
-    EXPECT_TRUE(ui->openRequests.empty());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "Hiermit gehen alle nicht gespeicherten Informationen verloren.");
+    EXPECT_EQ(ui.messages[0].caption, "Datei/Öffnen");
+    EXPECT_EQ(ui.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(ui.messages[0].buttons, MsgButtons::OkCancel);
+    EXPECT_TRUE(ui.openRequests.empty());
     // OK, then the dialog is cancelled: nothing changes.
     form->OpenBtnClick();
-    ASSERT_EQ(ui->openRequests.size(), 1u);
-    EXPECT_EQ(ui->openRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
-    EXPECT_EQ(ui->openRequests[0].defaultExt, "pgx");
+    ASSERT_EQ(ui.openRequests.size(), 1u);
+    EXPECT_EQ(ui.openRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
+    EXPECT_EQ(ui.openRequests[0].defaultExt, "pgx");
     EXPECT_TRUE(form->savedFileName().empty());
     // OK and a file.
-    ui->files = {temp / "p.pgx"};
+    ui.openFiles = {temp / "p.pgx"};
     form->OpenBtnClick();
     EXPECT_EQ(form->savedFileName(), temp / "p.pgx");
 
     // Save while titled: no dialog, no question.
-    ui->messages.clear();
+    ui.messages.clear();
     form->SaveBtnClick();
-    EXPECT_TRUE(ui->saveRequests.empty());
-    EXPECT_TRUE(ui->messages.empty());
+    EXPECT_TRUE(ui.saveRequests.empty());
+    EXPECT_TRUE(ui.messages.empty());
     // Save as: the dialog asks before replacing.
-    ui->files = {temp / "r.pgx"};
+    ui.saveFiles = {temp / "r.pgx"};
     form->SaveAsBtnClick();
-    ASSERT_EQ(ui->saveRequests.size(), 1u);
-    EXPECT_TRUE(ui->saveRequests[0].overwritePrompt);
-    EXPECT_EQ(ui->saveRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
-    EXPECT_EQ(ui->saveRequests[0].defaultExt, "pgx");
+    ASSERT_EQ(ui.saveRequests.size(), 1u);
+    EXPECT_TRUE(ui.saveRequests[0].overwritePrompt);
+    EXPECT_EQ(ui.saveRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
+    EXPECT_EQ(ui.saveRequests[0].defaultExt, "pgx");
     EXPECT_EQ(form->savedFileName(), temp / "r.pgx");
     EXPECT_EQ(ProjectFile::read(temp / "r.pgx"), ProjectFile::read(temp / "p.pgx"));
 }
 
 TEST_F(WindowProjectFile, UntitledSaveGoesThroughTheDialog)
 {
-    ui->files = {std::nullopt};
+    ui.saveFiles = {std::nullopt};
     form->SaveBtnClick();
-    EXPECT_EQ(ui->saveRequests.size(), 1u);
+    EXPECT_EQ(ui.saveRequests.size(), 1u);
     EXPECT_TRUE(form->savedFileName().empty());
     EXPECT_FALSE(std::filesystem::exists(temp / "Unbenannt.pgx"));
 }
@@ -326,7 +274,7 @@ TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissing
                                      "bung");
     writeFile(temp / "site/alt.pgx", written);
 
-    ui->files = {temp / "site/alt.pgx"};
+    ui.openFiles = {temp / "site/alt.pgx"};
     QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
     ASSERT_EQ(form->savedFileName(), temp / "site/alt.pgx");
     EXPECT_EQ(form->NameED->text(), QString::fromUtf8("Übung"));
@@ -334,8 +282,8 @@ TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissing
         << "the Windows path is kept as written, not joined to the project's folder";
 
     // Question, then one warning that names both missing entries and not the present one.
-    ASSERT_EQ(ui->messages.size(), 2u);
-    const Message& warning = ui->messages[1];
+    ASSERT_EQ(ui.messages.size(), 2u);
+    const test::ShownMessage& warning = ui.messages[1];
     EXPECT_EQ(warning.caption, "Warnung");
     EXPECT_EQ(warning.icon, MsgIcon::Warning);
     EXPECT_EQ(warning.buttons, MsgButtons::Ok);
@@ -371,9 +319,7 @@ TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissing
 
 TEST(WindowFavourites, LoadMoveToTopAndOpenInTheTree)
 {
-    TempFolder temp;
-    EnvOverride data("XDG_DATA_HOME", temp / "data"), config("XDG_CONFIG_HOME", temp / "config"),
-        home("HOME", temp.folder());
+    IsolatedHome temp;
     std::filesystem::create_directories(temp / "data/pagolux");
     std::filesystem::create_directories(temp / "one");
     std::filesystem::create_directories(temp / "two");
@@ -381,8 +327,8 @@ TEST(WindowFavourites, LoadMoveToTopAndOpenInTheTree)
     writeFile(file,
               temp / "one/" + "\r\n" + temp / "two/" + "\r\n\r\n" + temp / "gone/" + "\r\n\x1a" + "junk");
 
-    auto scripted = std::make_unique<ScriptedInteraction>();
-    TMainForm form(nullptr, std::move(scripted));
+    ScriptedInteraction ui{MsgResult::Ok};
+    TMainForm form(nullptr, ui.forWindow());
     form.FormStorage1->setActive(false);
     EXPECT_EQ(listLines(form.PrefListBox),
               (std::vector<std::string>{temp / "one/", temp / "two/", "", temp / "gone/"}));
@@ -416,23 +362,20 @@ TEST(WindowFavourites, LoadMoveToTopAndOpenInTheTree)
 
 TEST(WindowPlacement, CheckBoxAndPlacementSurviveARestart)
 {
-    TempFolder temp;
-    EnvOverride data("XDG_DATA_HOME", temp / "data"), config("XDG_CONFIG_HOME", temp / "config"),
-        home("HOME", temp.folder());
-    const std::string ini = temp / "config/main_window_project_test.INI";
+    IsolatedHome temp;
+    const std::string ini = temp / ("config/" + test::programName() + ".INI");
     {
-        auto scripted = std::make_unique<ScriptedInteraction>();
-        auto* ui = scripted.get();
-        TMainForm form(nullptr, std::move(scripted));
+        ScriptedInteraction ui{MsgResult::Ok};
+        TMainForm form(nullptr, ui.forWindow());
         form.show();
         EXPECT_FALSE(form.AutoStartCheck->isChecked());
         form.AutoStartCheck->setChecked(true);
         form.setGeometry(QRect(30, 40, 700, 500));
-        ui->answers = {MsgResult::Cancel};
+        ui.answers = {MsgResult::Cancel};
         EXPECT_FALSE(form.close()); // cancelled: nothing written
         EXPECT_FALSE(std::filesystem::exists(ini));
-        ASSERT_EQ(ui->messages.size(), 1u);
-        EXPECT_EQ(ui->messages[0].caption, "Programm beenden");
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].caption, "Programm beenden");
         EXPECT_TRUE(form.close());
     }
     ProfileFile file(ini);
@@ -440,7 +383,8 @@ TEST(WindowPlacement, CheckBoxAndPlacementSurviveARestart)
     EXPECT_EQ(file.readString("TMainForm", "NormPos", ""), "30,40,730,540");
     EXPECT_EQ(file.readString("TMainForm", "Visible", ""), "0");
 
-    TMainForm again(nullptr, std::make_unique<ScriptedInteraction>());
+    ScriptedInteraction againUi{MsgResult::Ok};
+    TMainForm again(nullptr, againUi.forWindow());
     again.show();
     EXPECT_TRUE(again.AutoStartCheck->isChecked());
     EXPECT_EQ(again.geometry(), QRect(30, 40, 700, 500));
@@ -458,43 +402,35 @@ TEST_F(WindowProjectFile, DialogsStartInTheProjectFolderAndSaveAsProposesItsName
         return !dir.empty() && std::filesystem::equivalent(dir, temp / "proj");
     };
 
-    ui->files.push_back(temp / "proj/seite.pgx");
+    ui.openFiles.push_back(temp / "proj/seite.pgx");
     click(form->OpenBtn);
     ASSERT_EQ(form->savedFileName(), temp / "proj/seite.pgx");
-    ui->files.push_back(std::nullopt);
+    ui.saveFiles.push_back(std::nullopt);
     click(form->SaveAsBtn);
-    ASSERT_EQ(ui->saveRequests.size(), 1u);
-    EXPECT_TRUE(inProjectFolder(ui->saveRequests.back().initialDir)) << ui->saveRequests.back().initialDir;
-    EXPECT_EQ(ui->saveRequests.back().fileName, "seite.pgx");
-    ui->files.push_back(std::nullopt);
+    ASSERT_EQ(ui.saveRequests.size(), 1u);
+    EXPECT_TRUE(inProjectFolder(ui.saveRequests.back().initialDir)) << ui.saveRequests.back().initialDir;
+    EXPECT_EQ(ui.saveRequests.back().fileName, "seite.pgx");
+    ui.openFiles.push_back(std::nullopt);
     click(form->OpenBtn);
-    ASSERT_EQ(ui->openRequests.size(), 2u);
-    EXPECT_TRUE(inProjectFolder(ui->openRequests.back().initialDir)) << ui->openRequests.back().initialDir;
+    ASSERT_EQ(ui.openRequests.size(), 2u);
+    EXPECT_TRUE(inProjectFolder(ui.openRequests.back().initialDir)) << ui.openRequests.back().initialDir;
 
     // Saved under another name in another folder: the dialogs follow.
     std::filesystem::create_directories(temp / "other");
-    ui->files.push_back(temp / "other/neu.pgx");
+    ui.saveFiles.push_back(temp / "other/neu.pgx");
     click(form->SaveAsBtn);
     ASSERT_TRUE(std::filesystem::exists(temp / "other/neu.pgx"));
-    ui->files.push_back(std::nullopt);
+    ui.saveFiles.push_back(std::nullopt);
     click(form->SaveAsBtn);
-    EXPECT_TRUE(std::filesystem::equivalent(ui->saveRequests.back().initialDir, temp / "other"));
-    EXPECT_EQ(ui->saveRequests.back().fileName, "neu.pgx");
+    EXPECT_TRUE(std::filesystem::equivalent(ui.saveRequests.back().initialDir, temp / "other"));
+    EXPECT_EQ(ui.saveRequests.back().fileName, "neu.pgx");
 
     click(form->NewBtn);
-    ui->files.push_back(std::nullopt);
+    ui.saveFiles.push_back(std::nullopt);
     click(form->SaveAsBtn);
-    EXPECT_TRUE(std::filesystem::equivalent(ui->saveRequests.back().initialDir, temp / "other"));
-    EXPECT_EQ(ui->saveRequests.back().fileName, "");
+    EXPECT_TRUE(std::filesystem::equivalent(ui.saveRequests.back().initialDir, temp / "other"));
+    EXPECT_EQ(ui.saveRequests.back().fileName, "");
 }
 
 } // namespace
 } // namespace pagolux
-
-int main(int argc, char** argv)
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -7,8 +7,9 @@
 #include "controls/ButtonsXP.h"
 #include "controls/ImageBtnUnit.h"
 
-#include "tests/controls/RecordingInteraction.h"
 #include "tests/controls/TestHelpers.h"
+#include "tests/support/EnvOverride.h"
+#include "tests/support/ScriptedInteraction.h"
 
 #include <QDir>
 #include <QPointer>
@@ -23,20 +24,17 @@ namespace {
 
 class MainWindowControls : public ::testing::Test {
   protected:
-    void SetUp() override
+    void SetUp() override { form = std::make_unique<TMainForm>(nullptr, interaction.forWindow()); }
+    // Showing the controls reports no error and starts no program.
+    void TearDown() override
     {
-        QDir(home.path()).mkpath(QStringLiteral("data"));
-        QDir(home.path()).mkpath(QStringLiteral("config"));
-        qputenv("HOME", home.path().toUtf8());
-        qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
-        qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
-        auto owned = std::make_unique<test::RecordingInteraction>(false);
-        interaction = owned.get();
-        form = std::make_unique<TMainForm>(nullptr, std::move(owned));
+        form.reset();
+        EXPECT_TRUE(interaction.errors.empty());
+        EXPECT_TRUE(interaction.started.empty());
     }
 
-    QTemporaryDir home;
-    test::RecordingInteraction* interaction = nullptr;
+    test::IsolatedHome home;
+    test::ScriptedInteraction interaction{MsgResult::Ok};
     std::unique_ptr<TMainForm> form;
 };
 
@@ -126,12 +124,3 @@ TEST_F(MainWindowControls, UeberOpensTheInformationDialogModallyAndOkClosesIt)
 
 } // namespace
 } // namespace pagolux
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    pagolux::TApplication::prepareWebEngine();
-    pagolux::TApplication app(argc, argv);
-    pagolux::TApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    return RUN_ALL_TESTS();
-}

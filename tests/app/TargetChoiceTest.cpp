@@ -14,8 +14,8 @@
 #include "controls/placement/TFormStorage.h"
 #include "project/ProjectFile.h"
 
+#include "tests/support/BuildFolder.h"
 #include "tests/support/EnvOverride.h"
-#include "tests/support/TempFolder.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -36,7 +36,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::EnvOverride;
-using test::TempFolder;
 
 struct Message {
     std::string text, caption;
@@ -59,11 +58,6 @@ class RecordingQtInteraction : public QtUserInteraction {
   private:
     std::vector<Message>& messages_;
 };
-
-std::string ownFolder()
-{
-    return fs::read_symlink("/proc/self/exe").parent_path().string() + "/";
-}
 
 std::string readText(const std::string& path)
 {
@@ -102,14 +96,8 @@ class TargetChoice : public ::testing::Test {
     {
         // The window takes each target's ProtoExe.dat and iconcomp.dat from its program folder
         // (the Windows pair from "windows/"): put the real ones beside this test program.
-        const char* bin = std::getenv("PAGOLUX_BIN_DIR");
-        ASSERT_NE(bin, nullptr);
-        for (const char* sub : {"", "windows/"}) {
-            fs::create_directories(ownFolder() + sub);
-            for (const char* name : {"ProtoExe.dat", "iconcomp.dat"})
-                fs::copy_file(std::string(bin) + "/" + sub + name, ownFolder() + sub + name,
-                              fs::copy_options::overwrite_existing);
-        }
+        for (const char* sub : {"", "windows/"})
+            test::copyBesideTestProgram({"ProtoExe.dat", "iconcomp.dat"}, sub);
     }
 
     void SetUp() override
@@ -155,15 +143,12 @@ class TargetChoice : public ::testing::Test {
 
     static void go(TMainForm& form) { QTest::mouseClick(form.GoBtn1, Qt::LeftButton); }
 
-    TempFolder temp;
-    EnvOverride home{"HOME", temp.folder()}, data{"XDG_DATA_HOME", temp / "data"},
-        config{"XDG_CONFIG_HOME", temp / "config"}, tmp{"TMPDIR", temp / "tmp"};
+    test::IsolatedHome temp;
     std::vector<Message> messages;
 };
 
 TEST_F(TargetChoice, TheChoiceNamesTheOutputAndGoBuildsThatKind)
 {
-    fs::create_directories(temp / "tmp");
     auto form = openWindow();
     form->OpenFile(temp / "p.pgx");
     ASSERT_EQ(form->TargetCombo->currentText(), "Linux");
@@ -202,8 +187,7 @@ TEST_F(TargetChoice, TheChoiceNamesTheOutputAndGoBuildsThatKind)
 TEST_F(TargetChoice, TheChoiceIsRememberedAcrossARestartLikeTheAutoStartCheck)
 {
     // The window's INI file, named after the program.
-    const std::string ini =
-        temp / ("config/" + fs::read_symlink("/proc/self/exe").filename().string() + ".INI");
+    const std::string ini = temp / ("config/" + test::programName() + ".INI");
     const struct {
         const char* choice;
         bool autoStart;
@@ -237,7 +221,6 @@ TEST_F(TargetChoice, TheChoiceIsRememberedAcrossARestartLikeTheAutoStartCheck)
 // The programs of PATH are scripts that write down their name and arguments.
 TEST_F(TargetChoice, AWindowsResultIsStartedThroughWineOrTheDesktopsOpener)
 {
-    fs::create_directories(temp / "tmp");
     const std::string record = temp / "started.txt";
     const auto fake = [&](const std::string& folder, const std::string& name) {
         writeText(folder + "/" + name,
@@ -295,11 +278,3 @@ TEST_F(TargetChoice, AWindowsResultIsStartedThroughWineOrTheDesktopsOpener)
 
 } // namespace
 } // namespace pagolux
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    pagolux::TApplication::prepareWebEngine();
-    pagolux::TApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

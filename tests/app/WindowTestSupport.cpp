@@ -12,38 +12,6 @@
 
 namespace pagolux::test {
 
-namespace {
-void restore(const char* name, const QByteArray& value)
-{
-    if (value.isNull())
-        qunsetenv(name);
-    else
-        qputenv(name, value);
-}
-} // namespace
-
-IsolatedHome::~IsolatedHome()
-{
-    restore("HOME", oldHome_);
-    restore("XDG_DATA_HOME", oldData_);
-    restore("XDG_CONFIG_HOME", oldConfig_);
-}
-
-IsolatedHome::IsolatedHome()
-    : oldHome_(qgetenv("HOME")), oldData_(qgetenv("XDG_DATA_HOME")), oldConfig_(qgetenv("XDG_CONFIG_HOME"))
-{
-    QDir(dir_.path()).mkpath(QStringLiteral("data"));
-    QDir(dir_.path()).mkpath(QStringLiteral("config"));
-    qputenv("HOME", dir_.path().toUtf8());
-    qputenv("XDG_DATA_HOME", (dir_.path() + QStringLiteral("/data")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", (dir_.path() + QStringLiteral("/config")).toUtf8());
-}
-
-std::string IsolatedHome::home() const
-{
-    return QFile::encodeName(dir_.path()).toStdString() + "/";
-}
-
 void writeFile(const QString& path, const QByteArray& content)
 {
     QDir().mkpath(QFileInfo(path).path());
@@ -60,7 +28,7 @@ std::string bytes(const QString& path)
 void WindowTest::SetUp()
 {
     home = std::make_unique<IsolatedHome>();
-    form = std::make_unique<TMainForm>(nullptr, std::make_unique<ScriptedInteraction>(script));
+    form = std::make_unique<TMainForm>(nullptr, script.forWindow());
 }
 
 void WindowTest::TearDown()

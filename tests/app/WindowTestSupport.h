@@ -1,10 +1,10 @@
 #pragma once
-// Shared set-up of the window tests: private XDG and home folders, a main window with a
-// scripted interaction, and helpers that drive the shell tree and list like a user.
-
-#include "ScriptedInteraction.h"
+// Shared set-up of the window tests: a home of their own, a main window with a scripted
+// interaction, and helpers that drive the shell tree and list like a user.
 
 #include "app/MainUnit.h"
+#include "tests/support/EnvOverride.h"
+#include "tests/support/ScriptedInteraction.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,22 +16,6 @@
 #include <string>
 
 namespace pagolux::test {
-
-// Points HOME, XDG_DATA_HOME and XDG_CONFIG_HOME into a fresh temporary folder, so that no
-// test reads or writes the real user's files. Call before the window is created.
-class IsolatedHome {
-  public:
-    IsolatedHome();
-    ~IsolatedHome(); // puts the previous values back
-    IsolatedHome(const IsolatedHome&) = delete;
-    IsolatedHome& operator=(const IsolatedHome&) = delete;
-    [[nodiscard]] QString path() const { return dir_.path(); }
-    [[nodiscard]] std::string home() const; // with a trailing "/"
-
-  private:
-    QTemporaryDir dir_;
-    QByteArray oldHome_, oldData_, oldConfig_;
-};
 
 // Writes a file (creating folders on the way).
 void writeFile(const QString& path, const QByteArray& content = "x");
@@ -52,7 +36,8 @@ class WindowTest : public ::testing::Test {
     [[nodiscard]] std::vector<std::string> lines(const class QListWidget* list) const;
 
     std::unique_ptr<IsolatedHome> home;
-    Script script;
+    // Questions nobody queued an answer for are answered OK.
+    ScriptedInteraction script{MsgResult::Ok};
     std::unique_ptr<TMainForm> form;
     QTemporaryDir site; // files to add
 };

@@ -24,12 +24,12 @@ std::ostream& operator<<(std::ostream& os, const Report& r)
 }
 
 // Writes count small text files into dir/src and returns their paths.
-std::vector<std::string> makeFiles(const TempDir& dir, int count)
+std::vector<std::string> makeFiles(const TempFolder& dir, int count)
 {
     std::vector<std::string> paths;
     for (int i = 0; i < count; ++i) {
         const std::string p = dir / ("src/file" + std::to_string(i) + ".txt");
-        WriteFile(p, TextData(100 + static_cast<std::size_t>(i), static_cast<unsigned>(i)));
+        writeBytes(p, TextData(100 + static_cast<std::size_t>(i), static_cast<unsigned>(i)));
         paths.push_back(p);
     }
     return paths;
@@ -49,11 +49,11 @@ TEST(ArchiveFormat, RecordsEncodeLittleEndianAtTheirOffsets)
     std::uint8_t raw[kTrailerSize];
     EncodeTrailer(t, raw);
     const Bytes b(raw, raw + kTrailerSize);
-    EXPECT_EQ(Le32(b, 0), 0x11223344u);
-    EXPECT_EQ(Le32(b, 4), 5u);
-    EXPECT_EQ(Le32(b, 8), 1u);
-    EXPECT_EQ(Le32(b, 12), 0x0102u);
-    EXPECT_EQ(Le32(b, 16), 0xFFFFFFFEu);
+    EXPECT_EQ(getLE32(b, 0), 0x11223344u);
+    EXPECT_EQ(getLE32(b, 4), 5u);
+    EXPECT_EQ(getLE32(b, 8), 1u);
+    EXPECT_EQ(getLE32(b, 12), 0x0102u);
+    EXPECT_EQ(getLE32(b, 16), 0xFFFFFFFEu);
     EXPECT_EQ(b[20], 1);
     for (std::size_t i = 21; i < kTrailerSize; ++i)
         EXPECT_EQ(b[i], 0);
@@ -77,10 +77,10 @@ TEST(ArchiveFormat, RecordsEncodeLittleEndianAtTheirOffsets)
     EXPECT_EQ(std::string(r.begin() + 1, r.begin() + 11), "index.html");
     EXPECT_EQ(r[11], 0);
     EXPECT_EQ(r[256], 255);
-    EXPECT_EQ(Le32(r, 512), 1000u);
-    EXPECT_EQ(Le32(r, 516), 400u);
-    EXPECT_EQ(Le32(r, 520), 0x01020304u);
-    EXPECT_EQ(Le32(r, 524), 0xCBF43926u);
+    EXPECT_EQ(getLE32(r, 512), 1000u);
+    EXPECT_EQ(getLE32(r, 516), 400u);
+    EXPECT_EQ(getLE32(r, 520), 0x01020304u);
+    EXPECT_EQ(getLE32(r, 524), 0xCBF43926u);
     EXPECT_EQ(r[528], 0);
     EXPECT_EQ(r[529], 3);
     EXPECT_EQ(EntryFilePath(DecodeEntry(rec)), std::string(255, 'p'));
@@ -121,28 +121,28 @@ TEST(ArchiveFormat, ProgressPercentRoundsHalfToEven)
 
 TEST(ArchiveFormat, EmptyArchiveIsTheEmptyZlibStreamAndATrailer)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string name = dir / "empty.zlb";
     TZLBArchive zlb;
     zlb.CreateArchive(name);
     std::vector<std::string> none;
     zlb.AddFiles(none);
-    const Bytes b = ReadFile(name);
+    const Bytes b = readBytes(name);
     ASSERT_EQ(b.size(), 44u);
     EXPECT_EQ(Bytes(b.begin(), b.begin() + 8), (Bytes{0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01}));
-    EXPECT_EQ(Le32(b, 8), Crc32(0, b.data(), 8));
-    EXPECT_EQ(Le32(b, 12), 0u); // EntryCount
-    EXPECT_EQ(Le32(b, 16), 1u); // Tag
-    EXPECT_EQ(Le32(b, 20), 8u); // RegistrySize
-    EXPECT_EQ(Le32(b, 24), 0u); // RegistryOffset
-    EXPECT_EQ(b[28], 1);        // RegistryCompressed
+    EXPECT_EQ(getLE32(b, 8), Crc32(0, b.data(), 8));
+    EXPECT_EQ(getLE32(b, 12), 0u); // EntryCount
+    EXPECT_EQ(getLE32(b, 16), 1u); // Tag
+    EXPECT_EQ(getLE32(b, 20), 8u); // RegistrySize
+    EXPECT_EQ(getLE32(b, 24), 0u); // RegistryOffset
+    EXPECT_EQ(b[28], 1);           // RegistryCompressed
     EXPECT_TRUE(zlb.IsOpen());
     EXPECT_EQ(zlb.Count(), 0);
 }
 
 TEST(ArchiveFormat, OpeningTwentyEntriesReportsTheRegistryStages)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string name = dir / "twenty.zlb";
     {
         TZLBArchive zlb;
@@ -166,9 +166,9 @@ TEST(ArchiveFormat, OpeningTwentyEntriesReportsTheRegistryStages)
 
 TEST(ArchiveFormat, WritingReportsMembersRegistryAndStateChanges)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string big = dir / "src/big.bin";
-    WriteFile(big, RandomData(200000)); // several full 64 KiB buffers of output
+    writeBytes(big, RandomData(200000)); // several full 64 KiB buffers of output
     TZLBArchive zlb;
     std::vector<Report> reports;
     int opened = 0;
@@ -200,7 +200,7 @@ TEST(ArchiveFormat, WritingReportsMembersRegistryAndStateChanges)
 
 TEST(ArchiveFormat, StatesAndTheirMessages)
 {
-    TempDir dir;
+    TempFolder dir;
     TZLBArchive zlb;
     EXPECT_EQ(zlb.CompressionLevel, fcDefault);
     EXPECT_FALSE(zlb.SavePaths);
@@ -226,14 +226,14 @@ TEST(ArchiveFormat, StatesAndTheirMessages)
 
     // An existing file: "File already exists", and nothing may then be written under its name.
     const std::string existing = dir / "exists.zlb";
-    WriteText(existing, "not an archive");
+    writeFile(existing, "not an archive");
     EXPECT_EQ(messageOf([&] { zlb.CreateArchive(existing); }), "File already exists");
     EXPECT_FALSE(opened);
     EXPECT_EQ(zlb.ArchiveName(), existing);
     EXPECT_EQ(zlb.FindFile("x"), -1);
     list = {existing};
     EXPECT_EQ(messageOf([&] { zlb.AddFiles(list); }), "No archive is currently open");
-    EXPECT_EQ(ReadFile(existing),
+    EXPECT_EQ(readBytes(existing),
               (Bytes{'n', 'o', 't', ' ', 'a', 'n', ' ', 'a', 'r', 'c', 'h', 'i', 'v', 'e'}));
 
     EXPECT_EQ(messageOf([&] { zlb.OpenArchive(dir / "missing.zlb"); }), "Archive file not found");
@@ -243,17 +243,17 @@ TEST(ArchiveFormat, StatesAndTheirMessages)
 
 TEST(ArchiveFormat, FindFileMatchesFolderAndNameWithoutAsciiCase)
 {
-    TempDir dir;
-    WriteText(dir / "site/Index.HTM", "a");
-    WriteText(dir / "site/img/Ä.gif", "b");
-    WriteText(dir / "site/img/x.gif", "c");
+    TempFolder dir;
+    writeFile(dir / "site/Index.HTM", "a");
+    writeFile(dir / "site/img/Ä.gif", "b");
+    writeFile(dir / "site/img/x.gif", "c");
     TZLBArchive zlb;
     zlb.SavePaths = true;
     zlb.RecursePaths = true;
     zlb.CreateArchive(dir / "a.zlb");
     std::vector<std::string> list{dir / "site/Index.HTM", dir / "site/img/Ä.gif", dir / "site/img/x.gif"};
     zlb.AddFiles(list);
-    const std::string folder = dir.str();
+    const std::string folder = dir.path().string();
     const auto upper = [](std::string s) {
         for (auto& c : s)
             if (c >= 'a' && c <= 'z')
@@ -283,7 +283,7 @@ TEST(ArchiveFormat, FindFileMatchesFolderAndNameWithoutAsciiCase)
 
 TEST(ArchiveFormat, RegistryWritingReportsTheBytesTaken)
 {
-    TempDir dir;
+    TempFolder dir;
     std::vector<std::string> list = OneByteFiles(dir, 200);
     TZLBArchive zlb;
     zlb.CompressionLevel = fcNone; // 106,400 registry bytes fill the 64 KiB buffer once
@@ -303,7 +303,7 @@ TEST(ArchiveFormat, RegistryWritingReportsTheBytesTaken)
 
 TEST(ArchiveFormat, DestructionClosesSilently)
 {
-    TempDir dir;
+    TempFolder dir;
     std::vector<Report> reports;
     {
         TZLBArchive zlb;

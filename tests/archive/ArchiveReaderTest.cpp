@@ -21,17 +21,17 @@ const std::string kCorrupted = "The archive file appears to be corrupted";
 const std::string kFileList = "Unable to read archive file list";
 
 // A small but complete archive made by the writer: three members, compressed registry.
-Bytes writerArchive(const TempDir& dir)
+Bytes writerArchive(const TempFolder& dir)
 {
-    WriteFile(dir / "src/page.html", TextData(3000));
-    WriteFile(dir / "src/pic.bin", RandomData(500));
-    WriteFile(dir / "src/empty", {});
+    writeBytes(dir / "src/page.html", TextData(3000));
+    writeBytes(dir / "src/pic.bin", RandomData(500));
+    writeBytes(dir / "src/empty", {});
     TZLBArchive zlb;
     zlb.SavePaths = true;
     zlb.CreateArchive(dir / "w.zlb");
     std::vector<std::string> list{dir / "src/page.html", dir / "src/pic.bin", dir / "src/empty"};
     zlb.AddFiles(list);
-    return ReadFile(dir / "w.zlb");
+    return readBytes(dir / "w.zlb");
 }
 
 // The error of opening bytes as an archive (on a memory stream), "(no exception)" if none.
@@ -49,7 +49,7 @@ std::string openError(const Bytes& bytes)
 
 TEST(ArchiveReader, EveryTruncationIsRefused)
 {
-    TempDir dir;
+    TempFolder dir;
     const Bytes good = writerArchive(dir);
     for (std::size_t len = 0; len < good.size(); ++len) {
         const auto msg = openError(Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(len)));
@@ -58,7 +58,7 @@ TEST(ArchiveReader, EveryTruncationIsRefused)
     EXPECT_EQ(openError(good), "(no exception)");
     // The same refusal through the file name.
     const std::string name = dir / "cut.zlb";
-    WriteFile(name, Bytes(good.begin(), good.end() - 1));
+    writeBytes(name, Bytes(good.begin(), good.end() - 1));
     TZLBArchive zlb;
     EXPECT_EQ(MessageOf([&] { zlb.OpenArchive(name); }), kCorrupted);
     EXPECT_FALSE(zlb.IsOpen());
@@ -66,7 +66,7 @@ TEST(ArchiveReader, EveryTruncationIsRefused)
 
 TEST(ArchiveReader, SingleByteChangesFailTheCrc)
 {
-    TempDir dir;
+    TempFolder dir;
     const Bytes good = writerArchive(dir);
     // Every 7th byte, and every byte of the trailer.
     std::set<std::size_t> positions;
@@ -89,11 +89,11 @@ TEST(ArchiveReader, SingleByteChangesFailTheCrc)
 
 TEST(ArchiveReader, ResealedTrailersWithImpossibleNumbersAreRefused)
 {
-    TempDir dir;
+    TempFolder dir;
     const Bytes good = writerArchive(dir);
     const std::size_t t = good.size() - kTrailerSize;
-    const std::uint32_t n = Le32(good, t + 4);
-    const std::uint32_t regOffset = Le32(good, t + 16);
+    const std::uint32_t n = getLE32(good, t + 4);
+    const std::uint32_t regOffset = getLE32(good, t + 16);
     struct Row {
         const char* label;
         std::size_t field;
@@ -116,7 +116,7 @@ TEST(ArchiveReader, ResealedTrailersWithImpossibleNumbersAreRefused)
         if (r.field == 20)
             bad[t + 20] = static_cast<std::uint8_t>(r.value);
         else
-            SetLe32(bad, t + r.field, r.value);
+            putLE32(bad, t + r.field, r.value);
         Reseal(bad);
         EXPECT_EQ(openError(bad), r.expected) << r.label;
     }
@@ -155,7 +155,7 @@ TEST(ArchiveReader, ResealedEntriesThatPointOutsideTheDataAreRefused)
         if (r.field == 528)
             bad[at] = static_cast<std::uint8_t>(r.value);
         else
-            SetLe32(bad, at, r.value);
+            putLE32(bad, at, r.value);
         Reseal(bad);
         EXPECT_EQ(openError(bad), kFileList) << r.label;
     }
@@ -163,7 +163,7 @@ TEST(ArchiveReader, ResealedEntriesThatPointOutsideTheDataAreRefused)
 
 TEST(ArchiveReader, DamagedMemberDataIsAnErrorNotAFile)
 {
-    TempDir dir;
+    TempFolder dir;
     for (bool raw : {true, false}) {
         Crafted c = Craft({{"", "good.txt", TextData(50), true}, {"", "bad.txt", TextData(4000), raw}});
         const std::size_t blockStart = 50;
@@ -192,9 +192,9 @@ TEST(ArchiveReader, VerifyNamesTheFirstDamagedMemberWhateverTheirSizes)
                            {"", "small.txt", TextData(200, 2), true},
                            {"", "big.txt", TextData(90000, 3), false},
                            {"", "huge.bin", RandomData(300000, 4), true}});
-        const std::size_t smallAt = Le32(c.bytes, c.entryAt[1] + 520);
-        const std::size_t bigAt = Le32(c.bytes, c.entryAt[2] + 520);
-        const std::size_t hugeAt = Le32(c.bytes, c.entryAt[3] + 520);
+        const std::size_t smallAt = getLE32(c.bytes, c.entryAt[1] + 520);
+        const std::size_t bigAt = getLE32(c.bytes, c.entryAt[2] + 520);
+        const std::size_t hugeAt = getLE32(c.bytes, c.entryAt[3] + 520);
         c.bytes[hugeAt + 1000] ^= 0x01;
         c.bytes[bigAt + 100] ^= 0x10;
         Reseal(c.bytes);
@@ -219,7 +219,7 @@ TEST(ArchiveReader, VerifyFindsDamageAnywhereInLargeRawMembers)
     // pass and reads only the pieces around them. Members start and end at every kind of
     // offset, in a whole archive file and behind 777 bytes of another file.
     constexpr std::size_t kBlock = 64 * 1024;
-    TempDir dir;
+    TempFolder dir;
     const std::string name = dir / "b.zlb";
     for (bool embedded : {false, true}) {
         for (std::size_t lead : {std::size_t{0}, std::size_t{1}, kBlock - 1, kBlock, kBlock + 700}) {
@@ -236,7 +236,7 @@ TEST(ArchiveReader, VerifyFindsDamageAnywhereInLargeRawMembers)
                         file[at + lead + damageAt] ^= 0x20;
                         Reseal(file, at);
                     }
-                    WriteFile(name, file);
+                    writeBytes(name, file);
                     TZLBArchive zlb;
                     if (!(embedded ? zlb.OpenEmbeddedArchive(name) : zlb.OpenArchive(name)))
                         return std::string("not opened");
@@ -255,13 +255,13 @@ TEST(ArchiveReader, VerifyFindsDamageAnywhereInLargeRawMembers)
 
 TEST(ArchiveReader, VerifyReadsAgainWhenTheFileChangedSinceItWasOpened)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string name = dir / "c.zlb";
     const Crafted good = Craft({{"", "member.bin", RandomData(300000, 2), true}});
     Bytes bad = good.bytes;
     bad[200000] ^= 0x01;
     Reseal(bad);
-    WriteFile(name, good.bytes);
+    writeBytes(name, good.bytes);
     // An old time, so that rewriting the file below surely changes it.
     fs::last_write_time(name, fs::file_time_type::clock::now() - std::chrono::hours(1));
     for (unsigned threads : {1u, 2u}) {
@@ -269,19 +269,19 @@ TEST(ArchiveReader, VerifyReadsAgainWhenTheFileChangedSinceItWasOpened)
         zlb.Threads = threads;
         ASSERT_TRUE(zlb.OpenArchive(name));
         EXPECT_NO_THROW(zlb.VerifyMembers());
-        WriteFile(name, bad); // same size, same inode, different data
+        writeBytes(name, bad); // same size, same inode, different data
         EXPECT_EQ(MessageOf([&] { zlb.VerifyMembers(); }), "The data of member.bin in the archive is damaged")
             << threads;
-        WriteFile(name, good.bytes);
+        writeBytes(name, good.bytes);
         fs::last_write_time(name, fs::file_time_type::clock::now() - std::chrono::hours(2));
     }
 }
 
 TEST(ArchiveReader, RawRegistryOpensWithoutRegistryProgress)
 {
-    TempDir dir;
+    TempFolder dir;
     const Crafted c = Craft({{"\\x\\", "a", TextData(10), true}});
-    WriteFile(dir / "r.zlb", c.bytes);
+    writeBytes(dir / "r.zlb", c.bytes);
     TZLBArchive zlb;
     std::vector<std::string> messages;
     zlb.OnProgress = [&](const std::string& m, std::int32_t) { messages.push_back(m); };
@@ -292,13 +292,13 @@ TEST(ArchiveReader, RawRegistryOpensWithoutRegistryProgress)
 
 TEST(ArchiveReader, ArchiveAtTheEndOfAnotherFile)
 {
-    TempDir dir;
+    TempFolder dir;
     const Bytes archive = writerArchive(dir);
     const Bytes junk = RandomData(12345, 99);
     Bytes host = junk;
     host.insert(host.end(), archive.begin(), archive.end());
     const std::string hostName = dir / "viewer";
-    WriteFile(hostName, host);
+    writeBytes(hostName, host);
 
     {
         TReadOnlyMemoryStream s(host.data(), host.size());
@@ -327,13 +327,13 @@ TEST(ArchiveReader, ArchiveAtTheEndOfAnotherFile)
     }
     Bytes damaged = host;
     damaged[junk.size() + 5] ^= 1;
-    WriteFile(hostName, damaged);
+    writeBytes(hostName, damaged);
     TZLBArchive zlb;
     EXPECT_EQ(MessageOf([&] { zlb.OpenEmbeddedArchive(hostName); }), kCorrupted);
     // Damage in the host before the archive does not matter.
     damaged = host;
     damaged[100] ^= 1;
-    WriteFile(hostName, damaged);
+    writeBytes(hostName, damaged);
     EXPECT_TRUE(zlb.OpenEmbeddedArchive(hostName));
 }
 
@@ -341,12 +341,12 @@ TEST(ArchiveReader, ArchiveAtTheEndOfAnotherFile)
 // members: stored windows, inflated readers with seeks in both directions, and damage found.
 TEST(ArchiveReader, MembersReadAsStreamsThroughAnOpenFile)
 {
-    TempDir dir;
+    TempFolder dir;
     const Bytes text = TextData(300000, 3);
     const Bytes random = RandomData(200000, 4);
-    WriteFile(dir / "src/text.html", text);
-    WriteFile(dir / "src/clip.bin", random);
-    WriteFile(dir / "src/empty", {});
+    writeBytes(dir / "src/text.html", text);
+    writeBytes(dir / "src/clip.bin", random);
+    writeBytes(dir / "src/empty", {});
     const Bytes junk = RandomData(777, 5);
     {
         TZLBArchive zlb;
@@ -355,9 +355,9 @@ TEST(ArchiveReader, MembersReadAsStreamsThroughAnOpenFile)
         zlb.AddFiles(list);
     }
     Bytes host = junk;
-    const Bytes archive = ReadFile(dir / "a.zlb");
+    const Bytes archive = readBytes(dir / "a.zlb");
     host.insert(host.end(), archive.begin(), archive.end());
-    WriteFile(dir / "host", host);
+    writeBytes(dir / "host", host);
 
     struct Case {
         const char* name;
@@ -429,7 +429,7 @@ TEST(ArchiveReader, MembersReadAsStreamsThroughAnOpenFile)
 
 TEST(ArchiveReader, ExtractionStaysInsideItsFolder)
 {
-    TempDir dir;
+    TempFolder dir;
     // where: the written file below the target folder, or empty when it is refused. On POSIX a
     // colon and a backslash inside a name are ordinary characters.
     struct Row {
@@ -455,7 +455,7 @@ TEST(ArchiveReader, ExtractionStaysInsideItsFolder)
     std::vector<CraftMember> members;
     for (const auto& r : rows)
         members.push_back({r.path, r.name, TextData(20), true});
-    WriteFile(dir / "p.zlb", Craft(members).bytes);
+    writeBytes(dir / "p.zlb", Craft(members).bytes);
     const std::string out = dir / "box/out";
     fs::create_directories(out);
 
@@ -467,14 +467,14 @@ TEST(ArchiveReader, ExtractionStaysInsideItsFolder)
         if (!r.where.empty()) {
             const std::string written = zlb.ExtractFile(i, out);
             EXPECT_EQ(written, out + "/" + r.where) << i;
-            EXPECT_EQ(ReadFile(written), TextData(20));
+            EXPECT_EQ(readBytes(written), TextData(20));
         } else {
             EXPECT_THROW(zlb.ExtractFile(i, out), EArchiveError) << r.path << r.name;
         }
     }
     // Nothing outside the target folder.
     std::size_t outside = 0;
-    for (const auto& e : fs::recursive_directory_iterator(dir.path))
+    for (const auto& e : fs::recursive_directory_iterator(dir.path()))
         if (e.is_regular_file() && e.path() != fs::path(dir / "p.zlb") &&
             e.path().string().rfind(out, 0) != 0)
             ++outside;
@@ -487,8 +487,8 @@ TEST(ArchiveReader, ExtractionStaysInsideItsFolder)
 
 TEST(ArchiveReader, ExtractionEventsAndReplacing)
 {
-    TempDir dir;
-    WriteFile(dir / "p.zlb", Craft({{"\\f\\", "a.txt", TextData(30), false}}).bytes);
+    TempFolder dir;
+    writeBytes(dir / "p.zlb", Craft({{"\\f\\", "a.txt", TextData(30), false}}).bytes);
     TZLBArchive zlb;
     ASSERT_TRUE(zlb.OpenArchive(dir / "p.zlb"));
     std::vector<std::string> files, streams, asked;
@@ -504,12 +504,12 @@ TEST(ArchiveReader, ExtractionEventsAndReplacing)
     const std::string target = dir / "a.txt";
     EXPECT_TRUE(zlb.ExtractToFile(0, target));
     EXPECT_TRUE(asked.empty());
-    WriteText(target, "mine");
-    EXPECT_EQ(zlb.ExtractFile(0, dir.str()), "");
-    EXPECT_EQ(ReadFile(target), (Bytes{'m', 'i', 'n', 'e'}));
+    writeFile(target, "mine");
+    EXPECT_EQ(zlb.ExtractFile(0, dir.path().string()), "");
+    EXPECT_EQ(readBytes(target), (Bytes{'m', 'i', 'n', 'e'}));
     allow = true;
-    EXPECT_EQ(zlb.ExtractFile(0, dir.str()), target);
-    EXPECT_EQ(ReadFile(target), TextData(30));
+    EXPECT_EQ(zlb.ExtractFile(0, dir.path().string()), target);
+    EXPECT_EQ(readBytes(target), TextData(30));
     EXPECT_EQ(asked, (std::vector<std::string>{target, target}));
     EXPECT_EQ(files, (std::vector<std::string>{target, target}));
 
@@ -523,20 +523,20 @@ TEST(ArchiveReader, ExtractionEventsAndReplacing)
 
 TEST(ArchiveReader, LargeArchivesAreCheckedInSlices)
 {
-    TempDir dir;
-    WriteFile(dir / "big.bin", RandomData(18 * 1024 * 1024, 5));
+    TempFolder dir;
+    writeBytes(dir / "big.bin", RandomData(18 * 1024 * 1024, 5));
     {
         TZLBArchive zlb;
         zlb.CreateArchive(dir / "big.zlb");
         std::vector<std::string> list{dir / "big.bin"};
         zlb.AddFiles(list);
     }
-    const Bytes good = ReadFile(dir / "big.zlb");
+    const Bytes good = readBytes(dir / "big.zlb");
     for (unsigned threads : {1u, 2u, 3u}) {
         for (std::size_t at : {std::size_t{0}, good.size() / 2, good.size() - kTrailerSize - 1}) {
             Bytes bad = good;
             bad[at] ^= 0x80;
-            WriteFile(dir / "bad.zlb", bad);
+            writeBytes(dir / "bad.zlb", bad);
             TZLBArchive zlb;
             zlb.Threads = threads;
             EXPECT_EQ(MessageOf([&] { zlb.OpenArchive(dir / "bad.zlb"); }), kCorrupted)

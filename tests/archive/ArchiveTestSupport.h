@@ -1,9 +1,12 @@
 #pragma once
-// Helpers of the archive tests: temporary folders, files as bytes, generated data, re-sealing
-// an archive's CRC after a deliberate change, and streams with injected failures.
+// Helpers of the archive tests: generated data, re-sealing an archive's CRC after a deliberate
+// change, and streams with injected failures; with the shared scratch folder and whole-file
+// reads and writes.
 
 #include "archive/TStream.h"
 #include "archive/ZLIBArchive.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempFolder.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -26,59 +29,16 @@ template <class Fn> std::string messageOf(Fn fn)
     return "(no exception)";
 }
 
-using Bytes = std::vector<std::uint8_t>;
-
-class TempDir {
-  public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pagolux-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    std::string str() const { return path.string(); }
-    std::filesystem::path path;
-};
-
-inline void WriteFile(const std::string& name, const Bytes& bytes)
-{
-    std::filesystem::create_directories(std::filesystem::path(name).parent_path());
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + name);
-}
-
-inline void WriteText(const std::string& name, const std::string& text)
-{
-    WriteFile(name, Bytes(text.begin(), text.end()));
-}
-
 // Writes count one-byte files f0, f1, ... into dir and returns their paths: many registry
 // entries for little data.
-inline std::vector<std::string> OneByteFiles(const TempDir& dir, int count)
+inline std::vector<std::string> OneByteFiles(const TempFolder& dir, int count)
 {
     std::vector<std::string> list;
     for (int i = 0; i < count; ++i) {
         list.push_back(dir / ("f" + std::to_string(i)));
-        WriteText(list.back(), "x");
+        writeFile(list.back(), "x");
     }
     return list;
-}
-
-inline Bytes ReadFile(const std::string& name)
-{
-    std::ifstream in(name, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + name);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 // Text-like data that deflates well.
@@ -107,23 +67,11 @@ inline Bytes RandomData(std::size_t size, unsigned seed = 7)
     return out;
 }
 
-inline std::uint32_t Le32(const Bytes& b, std::size_t at)
-{
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-
-inline void SetLe32(Bytes& b, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // Recomputes the trailer's ArchiveCRC of the archive that starts at start and ends with bytes.
 inline void Reseal(Bytes& bytes, std::size_t start = 0)
 {
     const std::size_t body = bytes.size() - kTrailerSize;
-    SetLe32(bytes, body, Crc32(0, bytes.data() + start, body - start));
+    putLE32(bytes, body, Crc32(0, bytes.data() + start, body - start));
 }
 
 // A memory stream whose writes fail once the stream would grow beyond a limit, or whose

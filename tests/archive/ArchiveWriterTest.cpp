@@ -62,7 +62,7 @@ std::map<std::string, Bytes> filesBelow(const fs::path& root)
     std::map<std::string, Bytes> out;
     for (const auto& e : fs::recursive_directory_iterator(root))
         if (e.is_regular_file())
-            out[fs::relative(e.path(), root).string()] = ReadFile(e.path().string());
+            out[fs::relative(e.path(), root).string()] = readBytes(e.path().string());
     return out;
 }
 
@@ -88,7 +88,7 @@ std::map<std::string, Bytes> makeTree(const std::string& root, bool withLarge)
         files["big/one-more-noise.bin"] = RandomData(k20MiB + 1, 13);
     }
     for (const auto& [rel, bytes] : files)
-        WriteFile(root + "/" + rel, bytes);
+        writeBytes(root + "/" + rel, bytes);
     return files;
 }
 
@@ -96,7 +96,7 @@ std::map<std::string, Bytes> makeTree(const std::string& root, bool withLarge)
 
 TEST(ArchiveWriter, RoundTripOfAGeneratedTree)
 {
-    TempDir dir;
+    TempFolder dir;
     // The folder of a network mount (GVFS) always holds colons.
     const std::string root = dir / "smb-share:server=nas,share=docs";
     const auto files = makeTree(root, true);
@@ -147,17 +147,17 @@ TEST(ArchiveWriter, RoundTripOfAGeneratedTree)
 
 TEST(ArchiveWriter, ParallelArchiveIsByteIdenticalToOneThread)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string root = dir / "tree";
     makeTree(root, false);
     for (int i = 0; i < 60; ++i)
-        WriteFile(root + "/many/f" + std::to_string(i) + ".html",
-                  i % 7 == 0 ? RandomData(1000 + i * 917, i) : TextData(1000 + i * 3001, i));
-    WriteFile(root + "/many/broken.txt", TextData(100));
+        writeBytes(root + "/many/f" + std::to_string(i) + ".html",
+                   i % 7 == 0 ? RandomData(1000 + i * 917, i) : TextData(1000 + i * 3001, i));
+    writeBytes(root + "/many/broken.txt", TextData(100));
     // Two members above the in-memory limit among the small ones: deflated by the workers at
     // the same time, written in list order.
-    WriteFile(root + "/many/large-a.txt", TextData(k20MiB + 5, 21));
-    WriteFile(root + "/many/large-b.txt", TextData(k20MiB + 9, 22));
+    writeBytes(root + "/many/large-a.txt", TextData(k20MiB + 5, 21));
+    writeBytes(root + "/many/large-b.txt", TextData(k20MiB + 9, 22));
 
     struct Run {
         Bytes archive;
@@ -176,7 +176,7 @@ TEST(ArchiveWriter, ParallelArchiveIsByteIdenticalToOneThread)
         zlb.CreateArchive(name);
         std::vector<std::string> list{root, root + "/index.html"};
         zlb.AddFiles(list);
-        run.archive = ReadFile(name);
+        run.archive = readBytes(name);
         return run;
     };
     const Run one = build(1, dir / "one.zlb");
@@ -227,12 +227,12 @@ TEST(ArchiveWriter, FailedWritesFailTheCallAndKeepTheOldArchive)
         {"temporary file of a large member", k20MiB + 1, false, "Unable to write a temporary file ("},
     };
     for (const Row& r : rows) {
-        TempDir dir;
+        TempFolder dir;
         const EnvOverride tmpdir("TMPDIR", dir / "tmp");
         fs::create_directories(dir / "tmp");
         fs::create_directories(dir / "out");
-        WriteFile(dir / "src/a.txt", TextData(600, 1));
-        WriteFile(dir / "src/b.bin", r.text ? TextData(r.size, 2) : RandomData(r.size, 2));
+        writeBytes(dir / "src/a.txt", TextData(600, 1));
+        writeBytes(dir / "src/b.bin", r.text ? TextData(r.size, 2) : RandomData(r.size, 2));
         const std::string name = dir / "out/a.zlb";
         {
             TZLBArchive zlb;
@@ -240,7 +240,7 @@ TEST(ArchiveWriter, FailedWritesFailTheCallAndKeepTheOldArchive)
             std::vector<std::string> list{dir / "src/a.txt"};
             zlb.AddFiles(list);
         }
-        const Bytes before = ReadFile(name);
+        const Bytes before = readBytes(name);
 
         TZLBArchive zlb;
         ASSERT_TRUE(zlb.OpenArchive(name));
@@ -262,7 +262,7 @@ TEST(ArchiveWriter, FailedWritesFailTheCallAndKeepTheOldArchive)
         EXPECT_EQ(message.rfind(r.message, 0), 0u) << r.name << ": " << message;
         EXPECT_EQ(systemError, EFBIG) << r.name;
         EXPECT_TRUE(notices.empty()) << r.name << ": " << notices.front();
-        EXPECT_EQ(ReadFile(name), before) << r.name;
+        EXPECT_EQ(readBytes(name), before) << r.name;
         EXPECT_EQ(zlb.Count(), 1) << r.name;
         EXPECT_EQ(list.size(), 1u) << r.name << ": the item not added stays in the list";
         EXPECT_TRUE(fs::is_empty(dir / "tmp")) << r.name;
@@ -272,10 +272,10 @@ TEST(ArchiveWriter, FailedWritesFailTheCallAndKeepTheOldArchive)
 
 TEST(ArchiveWriter, AddDirectoryListsSubfolderContentsFirst)
 {
-    TempDir dir;
-    WriteText(dir / "f/a.txt", "a");
-    WriteText(dir / "f/s/b.txt", "b");
-    WriteText(dir / "f/s/t/c.txt", "c");
+    TempFolder dir;
+    writeFile(dir / "f/a.txt", "a");
+    writeFile(dir / "f/s/b.txt", "b");
+    writeFile(dir / "f/s/t/c.txt", "c");
     struct Row {
         bool recurse, save;
         std::vector<std::string> first; // exact leading items
@@ -316,13 +316,13 @@ TEST(ArchiveWriter, AddDirectoryListsSubfolderContentsFirst)
 
 TEST(ArchiveWriter, FolderExpansionAndDuplicateNotices)
 {
-    TempDir dir;
-    WriteText(dir / "one/same.txt", "first");
-    WriteText(dir / "two/same.txt", "second");
-    WriteText(dir / "one/A.HTM", "upper");
-    WriteText(dir / "one/a.htm", "lower");
-    WriteText(dir / "one/Ä.txt", "upper umlaut");
-    WriteText(dir / "one/ä.txt", "lower umlaut");
+    TempFolder dir;
+    writeFile(dir / "one/same.txt", "first");
+    writeFile(dir / "two/same.txt", "second");
+    writeFile(dir / "one/A.HTM", "upper");
+    writeFile(dir / "one/a.htm", "lower");
+    writeFile(dir / "one/Ä.txt", "upper umlaut");
+    writeFile(dir / "one/ä.txt", "lower umlaut");
 
     struct Row {
         const char* label;
@@ -375,9 +375,9 @@ TEST(ArchiveWriter, FolderExpansionAndDuplicateNotices)
 
 TEST(ArchiveWriter, LevelNoneStoresEverythingRawButCompressesTheRegistry)
 {
-    TempDir dir;
-    WriteFile(dir / "t.txt", TextData(10000));
-    WriteFile(dir / "e.txt", {});
+    TempFolder dir;
+    writeBytes(dir / "t.txt", TextData(10000));
+    writeBytes(dir / "e.txt", {});
     TZLBArchive zlb;
     zlb.CompressionLevel = fcNone;
     zlb.CreateArchive(dir / "n.zlb");
@@ -392,17 +392,17 @@ TEST(ArchiveWriter, LevelNoneStoresEverythingRawButCompressesTheRegistry)
     }
     EXPECT_EQ(zlb.GetFileEntry(1).DataOffset, 10000);
     EXPECT_EQ(zlb.Trailer().RegistryCompressed, 1);
-    const Bytes b = ReadFile(dir / "n.zlb");
+    const Bytes b = readBytes(dir / "n.zlb");
     EXPECT_EQ(b[10000], 0x78); // the level-0 registry stream right after the data part
     EXPECT_EQ(b[10001], 0x01);
 }
 
 TEST(ArchiveWriter, UnreadableMembersAreReportedAndSkipped)
 {
-    TempDir dir;
-    WriteText(dir / "good1.txt", "good one");
-    WriteText(dir / "broken.txt", "will not read");
-    WriteText(dir / "good2.txt", "good two");
+    TempFolder dir;
+    writeFile(dir / "good1.txt", "good one");
+    writeFile(dir / "broken.txt", "will not read");
+    writeFile(dir / "good2.txt", "good two");
     FailingSourceArchive zlb;
     std::vector<std::string> notices;
     zlb.OnErrorLogged = [&](const std::string& m) { notices.push_back(m); };
@@ -425,10 +425,10 @@ TEST(ArchiveWriter, UnreadableMembersAreReportedAndSkipped)
 // fails puts the old registry and trailer back, so the stream holds the old archive again.
 TEST(ArchiveWriter, ExtendingAnArchiveKeepsItsEntriesAndData)
 {
-    TempDir dir;
-    WriteFile(dir / "a.txt", TextData(3000, 1));
-    WriteFile(dir / "b.txt", TextData(4000, 2));
-    WriteFile(dir / "c.txt", TextData(5000, 3));
+    TempFolder dir;
+    writeBytes(dir / "a.txt", TextData(3000, 1));
+    writeBytes(dir / "b.txt", TextData(4000, 2));
+    writeBytes(dir / "c.txt", TextData(5000, 3));
     const std::string name = dir / "x.zlb";
     TArchiveEntry oldA{}, oldB{};
     Bytes oldData;
@@ -440,7 +440,7 @@ TEST(ArchiveWriter, ExtendingAnArchiveKeepsItsEntriesAndData)
         zlb.AddFiles(list);
         oldA = zlb.GetFileEntry(0);
         oldB = zlb.GetFileEntry(1);
-        const Bytes b = ReadFile(name);
+        const Bytes b = readBytes(name);
         oldData.assign(b.begin(), b.begin() + zlb.Trailer().RegistryOffset);
 
         TZLBArchive inMemory;
@@ -475,11 +475,11 @@ TEST(ArchiveWriter, ExtendingAnArchiveKeepsItsEntriesAndData)
         const auto b = zlb.GetFileEntry(1);
         EXPECT_EQ(std::memcmp(&oldB, &b, sizeof oldB), 0);
         EXPECT_EQ(zlb.GetFileEntry(2).DataOffset, static_cast<std::int32_t>(oldData.size()));
-        const Bytes now = inStream ? memory.Bytes() : ReadFile(name);
+        const Bytes now = inStream ? memory.Bytes() : readBytes(name);
         EXPECT_TRUE(std::equal(oldData.begin(), oldData.end(), now.begin()));
         EXPECT_EQ(zlb.ExtractToMemory("c.txt"), TextData(5000, 3));
     }
-    EXPECT_EQ(memory.Bytes(), ReadFile(name));
+    EXPECT_EQ(memory.Bytes(), readBytes(name));
 
     // A member already in the opened archive is noticed (case aside), stored again, and a lookup
     // still finds the first of the two.
@@ -487,7 +487,7 @@ TEST(ArchiveWriter, ExtendingAnArchiveKeepsItsEntriesAndData)
     ASSERT_TRUE(zlb.OpenArchive(memory));
     std::vector<std::string> notices;
     zlb.OnErrorLogged = [&](const std::string& m) { notices.push_back(m); };
-    WriteFile(dir / "sub/B.TXT", TextData(10, 4));
+    writeBytes(dir / "sub/B.TXT", TextData(10, 4));
     std::vector<std::string> list{dir / "sub/B.TXT"};
     zlb.AddFiles(list);
     EXPECT_EQ(notices, (std::vector<std::string>{dir / "sub/B.TXT already exists in the archive"}));
@@ -500,7 +500,7 @@ TEST(ArchiveWriter, ExtendingAnArchiveKeepsItsEntriesAndData)
 
 TEST(ArchiveWriter, RawRegistryFallbackCutsThePartialCompressedRegistry)
 {
-    TempDir dir;
+    TempFolder dir;
     std::vector<std::string> list = OneByteFiles(dir, 200);
     TZLBArchive zlb;
     zlb.CompressionLevel = fcNone; // 106,400 registry bytes: one full buffer is written first
@@ -550,7 +550,7 @@ class ChangingSourceArchive : public TZLBArchive {
 // archive must still open anew and check.
 TEST(ArchiveWriter, ArchivesWrittenWithACutStillCarryTheirCrc)
 {
-    TempDir dir;
+    TempFolder dir;
     {
         FailingMemoryStream memory;
         memory.failWriteNumber = 3; // the members, one full compressed registry buffer, then the failure
@@ -566,9 +566,9 @@ TEST(ArchiveWriter, ArchivesWrittenWithACutStillCarryTheirCrc)
         EXPECT_EQ(fresh.Count(), 200);
     }
     {
-        WriteFile(dir / "a.txt", TextData(3000, 1));
-        WriteFile(dir / "changing.bin", RandomData(k20MiB + 1, 2));
-        WriteFile(dir / "c.txt", TextData(4000, 3));
+        writeBytes(dir / "a.txt", TextData(3000, 1));
+        writeBytes(dir / "changing.bin", RandomData(k20MiB + 1, 2));
+        writeBytes(dir / "c.txt", TextData(4000, 3));
         TMemoryStream memory;
         ChangingSourceArchive zlb;
         std::vector<std::string> notices;
@@ -589,8 +589,8 @@ TEST(ArchiveWriter, ArchivesWrittenWithACutStillCarryTheirCrc)
 
 TEST(ArchiveWriter, AFailingReopenKeepsTheNewArchive)
 {
-    TempDir dir;
-    WriteText(dir / "a.txt", "content");
+    TempFolder dir;
+    writeFile(dir / "a.txt", "content");
     const std::string name = dir / "a.zlb";
     TZLBArchive zlb;
     int opened = 0;
@@ -609,7 +609,7 @@ TEST(ArchiveWriter, AFailingReopenKeepsTheNewArchive)
 
 TEST(ArchiveWriter, MembersAndArchivesBeyondTheInt32LimitAreRefusedBeforeWriting)
 {
-    TempDir dir;
+    TempFolder dir;
     auto sparse = [&](const std::string& name, std::int64_t size) {
         TFileStream f(name, TFileMode::fmCreate);
         f.SetSize(size);
@@ -617,7 +617,7 @@ TEST(ArchiveWriter, MembersAndArchivesBeyondTheInt32LimitAreRefusedBeforeWriting
     sparse(dir / "huge.bin", std::int64_t{1} << 31);
     sparse(dir / "half1.bin", 1200LL * 1024 * 1024);
     sparse(dir / "half2.bin", 1200LL * 1024 * 1024);
-    WriteText(dir / "small.txt", "small");
+    writeFile(dir / "small.txt", "small");
     struct Row {
         std::vector<std::string> list;
         std::string message;
@@ -634,7 +634,7 @@ TEST(ArchiveWriter, MembersAndArchivesBeyondTheInt32LimitAreRefusedBeforeWriting
         EXPECT_EQ(MessageOf([&] { zlb.AddFiles(list); }), r.message);
         EXPECT_FALSE(fs::exists(dir / "big.zlb"));
         std::size_t files = 0; // the four sources and no temporary file
-        for (const auto& e : fs::directory_iterator(dir.path))
+        for (const auto& e : fs::directory_iterator(dir.path()))
             files += e.is_regular_file();
         EXPECT_EQ(files, 4u);
     }
@@ -642,10 +642,10 @@ TEST(ArchiveWriter, MembersAndArchivesBeyondTheInt32LimitAreRefusedBeforeWriting
 
 TEST(ArchiveWriter, GetTempFileMakesANewEmptyFileInTheTemporaryFolder)
 {
-    TempDir dir;
+    TempFolder dir;
     const char* old = std::getenv("TMPDIR");
     const std::string saved = old ? old : "";
-    ::setenv("TMPDIR", dir.str().c_str(), 1);
+    ::setenv("TMPDIR", dir.path().string().c_str(), 1);
     TZLBArchive zlb;
     std::string a, b;
     zlb.GetTempFile(a);
@@ -656,7 +656,7 @@ TEST(ArchiveWriter, GetTempFileMakesANewEmptyFileInTheTemporaryFolder)
         ::unsetenv("TMPDIR");
     EXPECT_NE(a, b);
     for (const auto& n : {a, b}) {
-        EXPECT_EQ(fs::path(n).parent_path(), dir.path);
+        EXPECT_EQ(fs::path(n).parent_path(), dir.path());
         EXPECT_EQ(fs::path(n).filename().string().rfind("ZLB", 0), 0u) << n;
         EXPECT_TRUE(fs::exists(n));
         EXPECT_EQ(fs::file_size(n), 0u);

@@ -109,14 +109,14 @@ TEST(TStream, CopyFromCountCopiesFromTheCurrentPositionAndFailsWhenShort)
 
 TEST(TStream, FileStreamModes)
 {
-    TempDir dir;
+    TempFolder dir;
     const std::string name = dir / "f.bin";
 
     EXPECT_EQ(messageOf([&] { TFileStream f(name, TFileMode::fmOpenRead); }),
               "Datei " + name + " kann nicht geöffnet werden");
     EXPECT_EQ(messageOf([&] { TFileStream f(dir / "missing/x.bin", TFileMode::fmCreate); }),
               "Datei " + dir / "missing/x.bin" + " kann nicht erstellt werden");
-    EXPECT_THROW(TFileStream(dir.str(), TFileMode::fmOpenRead), EFOpenError); // a folder
+    EXPECT_THROW(TFileStream(dir.path().string(), TFileMode::fmOpenRead), EFOpenError); // a folder
 
     {
         TFileStream f(name, TFileMode::fmCreate);
@@ -131,7 +131,7 @@ TEST(TStream, FileStreamModes)
         f.WriteBuffer("AB", 2);
         f.SetSize(12);
     }
-    EXPECT_EQ(ReadFile(name), (Bytes{'0', '1', '2', '3', '4', '5', '6', '7', 'A', 'B', 0, 0}));
+    EXPECT_EQ(readBytes(name), (Bytes{'0', '1', '2', '3', '4', '5', '6', '7', 'A', 'B', 0, 0}));
     {
         TFileStream f(name, TFileMode::fmOpenRead);
         std::uint8_t b[4];

@@ -33,19 +33,19 @@ std::size_t countLines(const std::string& s)
     return static_cast<std::size_t>(std::count(s.begin(), s.end(), '\n'));
 }
 
-void makeSite(const TempDir& dir)
+void makeSite(const TempFolder& dir)
 {
-    WriteFile(dir / "site/index.html", TextData(4000));
-    WriteFile(dir / "site/img/logo.bin", RandomData(900));
-    WriteFile(dir / "site/css/s.css", TextData(700, 5));
-    WriteFile(dir / "site/.hidden", TextData(10, 6));
+    writeBytes(dir / "site/index.html", TextData(4000));
+    writeBytes(dir / "site/img/logo.bin", RandomData(900));
+    writeBytes(dir / "site/css/s.css", TextData(700, 5));
+    writeBytes(dir / "site/.hidden", TextData(10, 6));
 }
 
 } // namespace
 
 TEST(ZlbTool, CreateListVerifyExtractRoundTrip)
 {
-    TempDir dir;
+    TempFolder dir;
     makeSite(dir);
     const std::string archive = dir / "site.zlb";
     auto r = run({"create", archive, dir / "site"});
@@ -54,7 +54,7 @@ TEST(ZlbTool, CreateListVerifyExtractRoundTrip)
     EXPECT_EQ(r.out,
               archive + ": 4 members, data part " +
                   std::to_string(
-                      DecodeTrailer(ReadFile(archive).data() + fs::file_size(archive) - 36).RegistryOffset) +
+                      DecodeTrailer(readBytes(archive).data() + fs::file_size(archive) - 36).RegistryOffset) +
                   " bytes\n");
 
     r = run({"list", archive});
@@ -80,14 +80,14 @@ TEST(ZlbTool, CreateListVerifyExtractRoundTrip)
     r = run({"extract", archive, dir / "out"});
     ASSERT_EQ(r.code, 0) << r.err;
     const fs::path base = fs::path(dir / "out") / fs::path(dir / "site").relative_path();
-    EXPECT_EQ(ReadFile((base / "index.html").string()), TextData(4000));
-    EXPECT_EQ(ReadFile((base / "img/logo.bin").string()), RandomData(900));
-    EXPECT_EQ(ReadFile((base / ".hidden").string()), TextData(10, 6));
+    EXPECT_EQ(readBytes((base / "index.html").string()), TextData(4000));
+    EXPECT_EQ(readBytes((base / "img/logo.bin").string()), RandomData(900));
+    EXPECT_EQ(readBytes((base / ".hidden").string()), TextData(10, 6));
 }
 
 TEST(ZlbTool, CreateOptions)
 {
-    TempDir dir;
+    TempFolder dir;
     makeSite(dir);
     ASSERT_EQ(run({"create", "--level", "none", "--no-paths", dir / "n.zlb", dir / "site"}).code, 0);
     TZLBArchive zlb;
@@ -106,14 +106,14 @@ TEST(ZlbTool, CreateOptions)
     EXPECT_EQ(zlb.GetFileEntry(0).Level, fcMaximum);
 
     // "--" ends the options: a name that starts with "-" is a path, not an option.
-    WriteFile(dir / "-x.txt", TextData(50));
+    writeBytes(dir / "-x.txt", TextData(50));
     ASSERT_EQ(run({"create", "--threads", "256", "--", dir / "d.zlb", dir / "-x.txt"}).code, 0);
     ASSERT_TRUE(zlb.OpenArchive(dir / "d.zlb"));
     EXPECT_EQ(EntryFileName(zlb.GetFileEntry(0)), "-x.txt");
     {
         // Relative names as a user types them, from inside the folder.
         const auto cwd = fs::current_path();
-        fs::current_path(dir.path);
+        fs::current_path(dir.path());
         const auto r = run({"create", "--", "-a.zlb", "-x.txt"});
         fs::current_path(cwd);
         ASSERT_EQ(r.code, 0) << r.err;
@@ -130,9 +130,9 @@ TEST(ZlbTool, CreateOptions)
 
 TEST(ZlbTool, ProgressLineOnlyWhenAsked)
 {
-    TempDir dir;
+    TempFolder dir;
     makeSite(dir);
-    WriteFile(dir / "site/big.bin", RandomData(300000));
+    writeBytes(dir / "site/big.bin", RandomData(300000));
     const auto r = run({"create", dir / "p.zlb", dir / "site"}, true);
     ASSERT_EQ(r.code, 0);
     EXPECT_NE(r.err.find("\rUpdating " + dir / "site/big.bin" + " "), std::string::npos) << r.err;
@@ -143,10 +143,10 @@ TEST(ZlbTool, ProgressLineOnlyWhenAsked)
 
 TEST(ZlbTool, FailuresGiveOneLineAndLeaveNothingBehind)
 {
-    TempDir dir;
+    TempFolder dir;
     makeSite(dir);
     const std::string archive = dir / "a.zlb";
-    WriteText(archive, "previous content");
+    writeFile(archive, "previous content");
     const std::string kThreadsUsage = "pagolux-zlb: --threads needs a number from 0 to 256";
 
     struct Row {
@@ -182,10 +182,10 @@ TEST(ZlbTool, FailuresGiveOneLineAndLeaveNothingBehind)
         }
         EXPECT_EQ(res.out, "");
     }
-    EXPECT_EQ(ReadFile(archive),
+    EXPECT_EQ(readBytes(archive),
               (Bytes{'p', 'r', 'e', 'v', 'i', 'o', 'u', 's', ' ', 'c', 'o', 'n', 't', 'e', 'n', 't'}));
     std::size_t entries = 0;
-    for (const auto& e : fs::directory_iterator(dir.path)) {
+    for (const auto& e : fs::directory_iterator(dir.path())) {
         (void)e;
         ++entries;
     }
@@ -194,23 +194,23 @@ TEST(ZlbTool, FailuresGiveOneLineAndLeaveNothingBehind)
 
 TEST(ZlbTool, VerifyFindsADamagedMemberAndReadsExecutables)
 {
-    TempDir dir;
+    TempFolder dir;
     const Crafted c = Craft({{"", "a.txt", TextData(100), true}, {"", "b.txt", TextData(3000), false}});
     Bytes host = RandomData(5000, 3); // an "executable" with the archive at its end
     host.insert(host.end(), c.bytes.begin(), c.bytes.end());
-    WriteFile(dir / "prog", host);
+    writeBytes(dir / "prog", host);
     auto r = run({"verify", dir / "prog"});
     EXPECT_EQ(r.code, 0) << r.err;
     r = run({"list", dir / "prog"});
     EXPECT_NE(r.out.find("b.txt"), std::string::npos);
     r = run({"extract", dir / "prog", dir / "x"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(ReadFile(dir / "x/b.txt"), TextData(3000));
+    EXPECT_EQ(readBytes(dir / "x/b.txt"), TextData(3000));
 
     Bytes bad = host;
     bad[5000 + 100 + 50] ^= 0x10; // inside b.txt's compressed block
     Reseal(bad, 5000);
-    WriteFile(dir / "prog", bad);
+    writeBytes(dir / "prog", bad);
     r = run({"verify", dir / "prog"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "pagolux-zlb: The data of b.txt in the archive is damaged\n");

@@ -7,6 +7,8 @@
 #include "project/ProjectFile.h"
 
 #include "tests/builder/TestFiles.h"
+#include "tests/support/Bitmaps.h"
+#include "tests/support/BuildFolder.h"
 #include "tests/support/ChildProcess.h"
 
 #include <gtest/gtest.h>
@@ -36,31 +38,17 @@ std::string quote(const std::string& s)
 // A 32 x 32 24-bit bitmap file in one colour.
 Bytes solidBmp(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
-    Bytes f(54, 0);
-    f[0] = 'B';
-    f[1] = 'M';
-    test::putLE32(f, 2, 54 + 32 * 32 * 3);
-    test::putLE32(f, 10, 54);
-    test::putLE32(f, 14, 40);
-    test::putLE32(f, 18, 32);
-    test::putLE32(f, 22, 32);
-    f[26] = 1;
-    f[28] = 24;
-    for (int i = 0; i < 32 * 32; ++i)
-        f.insert(f.end(), {b, g, r});
-    return f;
+    return test::bmp24File(32, 32, [=](int, int) { return test::Rgb{r, g, b}; });
 }
 
 class BuildCliTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        const char* bin = std::getenv("PAGOLUX_BIN_DIR");
-        ASSERT_NE(bin, nullptr);
-        binDir = std::string(bin) + "/";
+        binDir = test::binDir();
         fs::create_directories(site / "sub");
-        test::writeText(site / "index.html", "<title>x</title>");
-        test::writeText(site / "sub/b.html", "<title>b</title>");
+        test::writeFile(site / "index.html", "<title>x</title>");
+        test::writeFile(site / "sub/b.html", "<title>b</title>");
         Project p;
         p.entries = {site / "index.html", site / "sub"};
         p.startIndex = 0;
@@ -69,7 +57,7 @@ class BuildCliTest : public ::testing::Test {
 
     CliResult run(const std::string& args, std::optional<std::uint64_t> fileSizeLimit = {})
     {
-        const std::string cmd = "XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.path()) +
+        const std::string cmd = "XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.folder()) +
                                 " " + quote(binDir + "pagolux-build") + " " + args;
         const test::ChildResult child = test::runShell(cmd, fileSizeLimit);
         return CliResult{child.signal != 0 ? 128 + child.signal : child.exitCode, child.output};
@@ -78,14 +66,14 @@ class BuildCliTest : public ::testing::Test {
     [[nodiscard]] Bytes iconBytesOf(const std::string& exe) const
     {
         const std::int32_t pos = RenderIconPos(binDir);
-        const Bytes file = test::readFile(exe);
+        const Bytes file = test::readBytes(exe);
         if (pos == 0 || file.size() < static_cast<std::size_t>(pos) + 512)
             return {};
         return Bytes(file.begin() + pos, file.begin() + pos + 512);
     }
 
     std::string binDir;
-    test::TempDir site, work;
+    test::TempFolder site, work;
 };
 
 TEST_F(BuildCliTest, BuildsAndPrintsSuccess)
@@ -126,15 +114,15 @@ TEST_F(BuildCliTest, FailuresExitNonZeroWithOneLine)
 
 TEST_F(BuildCliTest, ExistingOutputNeedsYes)
 {
-    test::writeText(work / "out", "keep me");
+    test::writeFile(work / "out", "keep me");
     CliResult r = run(quote(work / "p.pgx") + " -o " + quote(work / "out"));
     EXPECT_NE(r.exitCode, 0);
     EXPECT_EQ(r.out.rfind("pagolux-build: Die EXE-Datei existiert bereits!", 0), 0u) << r.out;
-    EXPECT_EQ(test::readFile(work / "out"), test::bytesOf("keep me"));
+    EXPECT_EQ(test::readBytes(work / "out"), test::bytesOf("keep me"));
 
     r = run(quote(work / "p.pgx") + " -o " + quote(work / "out") + " --yes");
     EXPECT_EQ(r.exitCode, 0) << r.out;
-    EXPECT_NE(test::readFile(work / "out"), test::bytesOf("keep me"));
+    EXPECT_NE(test::readBytes(work / "out"), test::bytesOf("keep me"));
 }
 
 TEST_F(BuildCliTest, UsesTheCurrentIconOrThePictureGiven)
@@ -146,7 +134,7 @@ TEST_F(BuildCliTest, UsesTheCurrentIconOrThePictureGiven)
     ASSERT_EQ(run(quote(work / "p.pgx") + " -o " + quote(work / "current")).exitCode, 0);
     EXPECT_EQ(iconBytesOf(work / "current"), Bytes(512, 0xAA)) << "the per-user theicon.bmp";
 
-    test::writeFile(work / "red.bmp", solidBmp(255, 0, 0));
+    test::writeBytes(work / "red.bmp", solidBmp(255, 0, 0));
     const CliResult r =
         run(quote(work / "p.pgx") + " -o " + quote(work / "picture") + " --icon " + quote(work / "red.bmp"));
     ASSERT_EQ(r.exitCode, 0) << r.out;
@@ -164,21 +152,21 @@ TEST_F(BuildCliTest, FileSizeLimitIsAnOrdinaryFailure)
     EXPECT_EQ(r.out.rfind("pagolux-build: ", 0), 0u) << r.out;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
     std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(work.path()))
+    for (const auto& e : fs::directory_iterator(work.folder()))
         left.push_back(e.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"p.pgx"}) << "the output or a temporary file was left";
 
     // The same for pagolux-zlb: 256 KiB that do not compress, stored, against a 64 KiB limit.
-    const std::string big = (fs::path(site.path()) / "big.bin").string();
+    const std::string big = (fs::path(site.folder()) / "big.bin").string();
     Bytes noise(256 * 1024);
     std::uint32_t x = 1;
     for (auto& b : noise) {
         x = x * 1664525u + 1013904223u;
         b = static_cast<std::uint8_t>(x >> 24);
     }
-    test::writeFile(big, noise);
+    test::writeBytes(big, noise);
     const test::ChildResult zlb =
-        test::runShell("TMPDIR=" + quote(work.path()) + " " + quote(binDir + "pagolux-zlb") +
+        test::runShell("TMPDIR=" + quote(work.folder()) + " " + quote(binDir + "pagolux-zlb") +
                            " create --level none " + quote(work / "a.zlb") + " " + quote(big),
                        64 * 1024);
     EXPECT_EQ(zlb.signal, 0) << zlb.output;
@@ -186,7 +174,7 @@ TEST_F(BuildCliTest, FileSizeLimitIsAnOrdinaryFailure)
     EXPECT_EQ(zlb.output.rfind("pagolux-zlb: ", 0), 0u) << zlb.output;
     EXPECT_FALSE(fs::exists(work / "a.zlb"));
     left.clear();
-    for (const auto& e : fs::directory_iterator(work.path()))
+    for (const auto& e : fs::directory_iterator(work.folder()))
         left.push_back(e.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"p.pgx"}) << "a temporary file was left";
 }

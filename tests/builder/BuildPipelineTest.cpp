@@ -6,10 +6,10 @@
 #include "builder/IconPatcher.h"
 #include "builder/ProgramStart.h"
 #include "format/SettingsBlock.h"
-#include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/ScriptedInteraction.h"
 
 #include <gtest/gtest.h>
 
@@ -44,26 +44,26 @@ void writeProgramFolder(const std::string& folder)
     std::memcpy(&viewer[kMarkerAt], "ORVTEXEH", 8);
     const Bytes icon = iconPattern();
     std::copy(icon.begin(), icon.end(), viewer.begin() + kIconAt);
-    test::writeFile(folder + "ProtoExe.dat", test::encodeProto(viewer));
+    test::writeBytes(folder + "ProtoExe.dat", test::encodeProto(viewer));
     Bytes comp = icon;
     comp.insert(comp.begin(), 168, 0);
-    test::writeFile(folder + "iconcomp.dat", comp);
+    test::writeBytes(folder + "iconcomp.dat", comp);
 }
 
 class BuildPipelineTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        fs::create_directories(tmp.path());
-        ::setenv("TMPDIR", tmp.path().c_str(), 1);
-        writeProgramFolder(prog.path());
+        fs::create_directories(tmp.folder());
+        ::setenv("TMPDIR", tmp.folder().c_str(), 1);
+        writeProgramFolder(prog.folder());
         fs::create_directories(site / "img");
-        test::writeText(site / "index.html", "<html><title>Start</title></html>");
-        test::writeText(site / "img/a.txt", "some text that compresses some text that compresses");
+        test::writeFile(site / "index.html", "<html><title>Start</title></html>");
+        test::writeFile(site / "img/a.txt", "some text that compresses some text that compresses");
         request.entries = {site / "index.html", site / "img"};
         request.startIndex = 0;
         request.outputField = out / "ziel";
-        request.progPath = prog.path();
+        request.progPath = prog.folder();
         icon.fill(IconBitmap::White);
         request.icon = &icon;
     }
@@ -83,8 +83,8 @@ class BuildPipelineTest : public ::testing::Test {
     }
 
     test::EnvOverride tmpdir{"TMPDIR"};
-    test::TempDir tmp, prog, site, out;
-    test::ScriptedInteraction ui;
+    test::TempFolder tmp, prog, site, out;
+    test::ScriptedInteraction ui{MsgResult::Cancel};
     IconBitmap icon;
     BuildRequest request;
     BuildHooks hooks;
@@ -107,7 +107,7 @@ TEST_F(BuildPipelineTest, BuildsAnExecutableWithSettingsArchiveAndIcon)
     EXPECT_EQ(listUpdates, 1);
     EXPECT_FALSE(progress.empty());
 
-    const Bytes exe = test::readFile(out / "ziel");
+    const Bytes exe = test::readBytes(out / "ziel");
     ASSERT_GT(exe.size(), kViewerSize);
     EXPECT_EQ(test::getLE32(exe, kMarkerAt), kViewerSize);
     EXPECT_TRUE(
@@ -126,8 +126,8 @@ TEST_F(BuildPipelineTest, BuildsAnExecutableWithSettingsArchiveAndIcon)
     struct stat st {};
     ASSERT_EQ(::stat((out / "ziel").c_str(), &st), 0);
     EXPECT_TRUE(st.st_mode & S_IXUSR) << "the output is a program";
-    EXPECT_EQ(filesIn(out.path()), std::vector<std::string>{"ziel"}) << "no temporary file left beside it";
-    EXPECT_TRUE(filesIn(tmp.path()).empty()) << "the temporary archive is removed";
+    EXPECT_EQ(filesIn(out.folder()), std::vector<std::string>{"ziel"}) << "no temporary file left beside it";
+    EXPECT_TRUE(filesIn(tmp.folder()).empty()) << "the temporary archive is removed";
 }
 
 TEST_F(BuildPipelineTest, RefusedBuildsSearchTheIconButWriteNothing)
@@ -165,28 +165,28 @@ TEST_F(BuildPipelineTest, RefusedBuildsSearchTheIconButWriteNothing)
         EXPECT_EQ(ui.messages.at(0).icon, MsgIcon::Error) << row.name;
         EXPECT_EQ(ui.messages.at(0).caption, "") << row.name;
         EXPECT_EQ(iconPos, static_cast<std::int32_t>(kIconAt)) << row.name << ": the search runs first";
-        EXPECT_TRUE(filesIn(tmp.path()).empty()) << row.name;
-        EXPECT_TRUE(filesIn(out.path()).empty()) << row.name;
+        EXPECT_TRUE(filesIn(tmp.folder()).empty()) << row.name;
+        EXPECT_TRUE(filesIn(out.folder()).empty()) << row.name;
     }
 }
 
 TEST_F(BuildPipelineTest, TakesTheFirstFreeTemporaryNameAndLeavesOthersAlone)
 {
-    test::writeText(tmp / "tf0.zlb", "zero");
-    test::writeText(tmp / "tf1.zlb", "one");
+    test::writeFile(tmp / "tf0.zlb", "zero");
+    test::writeFile(tmp / "tf1.zlb", "one");
     const BuildOutcome r = run();
     EXPECT_EQ(r.status, BuildStatus::Succeeded);
     EXPECT_EQ(r.tempArchive, tmp / "tf2.zlb");
-    EXPECT_EQ(filesIn(tmp.path()), (std::vector<std::string>{"tf0.zlb", "tf1.zlb"}));
-    EXPECT_EQ(test::readFile(tmp / "tf0.zlb"), test::bytesOf("zero"));
+    EXPECT_EQ(filesIn(tmp.folder()), (std::vector<std::string>{"tf0.zlb", "tf1.zlb"}));
+    EXPECT_EQ(test::readBytes(tmp / "tf0.zlb"), test::bytesOf("zero"));
 }
 
 TEST_F(BuildPipelineTest, OutputIsAProgramOnlyItsOwnerMayChangeAndLinksAreWrittenThrough)
 {
     // A link at the output name to a program in another folder: the program is replaced, the
     // link stays.
-    test::TempDir elsewhere;
-    test::writeText(elsewhere / "programm", "the user's old program");
+    test::TempFolder elsewhere;
+    test::writeFile(elsewhere / "programm", "the user's old program");
     fs::create_symlink(elsewhere / "programm", out / "ziel");
     const mode_t saved = ::umask(0);
     ui.answers = {MsgResult::Yes};
@@ -195,14 +195,14 @@ TEST_F(BuildPipelineTest, OutputIsAProgramOnlyItsOwnerMayChangeAndLinksAreWritte
     ASSERT_EQ(r.status, BuildStatus::Succeeded);
     EXPECT_TRUE(fs::is_symlink(out / "ziel"));
     EXPECT_EQ(fs::read_symlink(out / "ziel"), fs::path(elsewhere / "programm"));
-    const Bytes exe = test::readFile(elsewhere / "programm");
+    const Bytes exe = test::readBytes(elsewhere / "programm");
     ASSERT_GT(exe.size(), kViewerSize);
     EXPECT_EQ(test::getLE32(exe, kMarkerAt), kViewerSize);
     struct stat st {};
     ASSERT_EQ(::stat((elsewhere / "programm").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0755u) << "even with umask 0 nobody else may write it";
-    EXPECT_EQ(filesIn(elsewhere.path()), std::vector<std::string>{"programm"});
-    EXPECT_EQ(filesIn(out.path()), std::vector<std::string>{"ziel"});
+    EXPECT_EQ(filesIn(elsewhere.folder()), std::vector<std::string>{"programm"});
+    EXPECT_EQ(filesIn(out.folder()), std::vector<std::string>{"ziel"});
 }
 
 TEST_F(BuildPipelineTest, OverwriteQuestionDecides)
@@ -218,7 +218,7 @@ TEST_F(BuildPipelineTest, OverwriteQuestionDecides)
         {MsgResult::Yes, BuildStatus::Succeeded, true},
     };
     for (const auto& row : rows) {
-        test::writeText(out / "ziel", "the user's old program");
+        test::writeFile(out / "ziel", "the user's old program");
         ui.messages.clear();
         ui.answers = {row.answer};
         EXPECT_EQ(run().status, row.status);
@@ -229,8 +229,8 @@ TEST_F(BuildPipelineTest, OverwriteQuestionDecides)
         EXPECT_EQ(ui.messages[0].buttons, MsgButtons::YesNoCancel);
         EXPECT_EQ(ui.messages[0].icon, MsgIcon::Question);
         EXPECT_EQ(ui.messages.size(), row.replaced ? 2u : 1u) << "No and Cancel show nothing further";
-        EXPECT_EQ(test::readFile(out / "ziel") == test::bytesOf("the user's old program"), !row.replaced);
-        EXPECT_TRUE(filesIn(tmp.path()).empty());
+        EXPECT_EQ(test::readBytes(out / "ziel") == test::bytesOf("the user's old program"), !row.replaced);
+        EXPECT_TRUE(filesIn(tmp.folder()).empty());
     }
 }
 
@@ -247,14 +247,14 @@ TEST_F(BuildPipelineTest, FailedAssemblyKeepsTheOldOutputAndReportsFailure)
          {kMsgProtoNotOpened, kMsgExeFailed}},
         {"ProtoExe.dat without marker",
          [](const std::string& p) {
-             test::writeFile(p + "ProtoExe.dat", test::encodeProto(Bytes(3000, 0x42)));
+             test::writeBytes(p + "ProtoExe.dat", test::encodeProto(Bytes(3000, 0x42)));
          },
          {kMsgProtoDamaged, kMsgExeFailed}},
     };
     for (const auto& row : rows) {
-        writeProgramFolder(prog.path());
-        row.breakIt(prog.path());
-        test::writeText(out / "ziel", "old");
+        writeProgramFolder(prog.folder());
+        row.breakIt(prog.folder());
+        test::writeFile(out / "ziel", "old");
         ui.messages.clear();
         ui.started.clear();
         ui.answers = {MsgResult::Yes};
@@ -264,9 +264,9 @@ TEST_F(BuildPipelineTest, FailedAssemblyKeepsTheOldOutputAndReportsFailure)
         texts.erase(texts.begin()); // the overwrite question
         EXPECT_EQ(texts, row.messages) << row.name;
         EXPECT_EQ(ui.messages.back().icon, MsgIcon::Error) << row.name;
-        EXPECT_EQ(test::readFile(out / "ziel"), test::bytesOf("old")) << row.name;
-        EXPECT_EQ(filesIn(out.path()), std::vector<std::string>{"ziel"}) << row.name;
-        EXPECT_TRUE(filesIn(tmp.path()).empty()) << row.name;
+        EXPECT_EQ(test::readBytes(out / "ziel"), test::bytesOf("old")) << row.name;
+        EXPECT_EQ(filesIn(out.folder()), std::vector<std::string>{"ziel"}) << row.name;
+        EXPECT_TRUE(filesIn(tmp.folder()).empty()) << row.name;
         EXPECT_TRUE(ui.started.empty()) << row.name << ": a failed build is not started";
     }
 }
@@ -283,8 +283,8 @@ TEST_F(BuildPipelineTest, AFailedArchiveWriteFailsTheBuild)
         test::Bytes page(size); // random: deflate cannot shorten it
         for (auto& b : page)
             b = static_cast<std::uint8_t>(rng());
-        test::writeFile(site / "index.html", page);
-        test::writeText(out / "ziel", "old");
+        test::writeBytes(site / "index.html", page);
+        test::writeFile(out / "ziel", "old");
         ui.messages.clear();
         ui.started.clear();
         ui.answers = {MsgResult::Yes};
@@ -302,9 +302,9 @@ TEST_F(BuildPipelineTest, AFailedArchiveWriteFailsTheBuild)
                 "Die Datei würde größer, als das System für eine Datei erlaubt.\nOrdner: " + TempFolder())
             << size;
         EXPECT_EQ(ui.messages[1].icon, MsgIcon::Error) << size;
-        EXPECT_EQ(test::readFile(out / "ziel"), test::bytesOf("old")) << size;
-        EXPECT_EQ(filesIn(out.path()), std::vector<std::string>{"ziel"}) << size;
-        EXPECT_TRUE(filesIn(tmp.path()).empty()) << size;
+        EXPECT_EQ(test::readBytes(out / "ziel"), test::bytesOf("old")) << size;
+        EXPECT_EQ(filesIn(out.folder()), std::vector<std::string>{"ziel"}) << size;
+        EXPECT_TRUE(filesIn(tmp.folder()).empty()) << size;
         EXPECT_TRUE(ui.started.empty()) << size;
     }
     EXPECT_EQ(WriteFailureReason(ENOSPC), "Auf dem Datenträger ist kein Platz mehr frei.");
@@ -315,8 +315,8 @@ TEST_F(BuildPipelineTest, AFailedArchiveWriteFailsTheBuild)
 // message, and the outcome says it was not started.
 TEST_F(BuildPipelineTest, AutoStartRunsTheResultOnlyWhenAskedAndTheWayItsTargetNeeds)
 {
-    test::TempDir bin;
-    test::writeText(bin / "wine", "#!/bin/sh\n");
+    test::TempFolder bin;
+    test::writeFile(bin / "wine", "#!/bin/sh\n");
     ::chmod((bin / "wine").c_str(), 0755);
     const test::EnvOverride path("PATH");
     const struct {
@@ -328,26 +328,26 @@ TEST_F(BuildPipelineTest, AutoStartRunsTheResultOnlyWhenAskedAndTheWayItsTargetN
         std::vector<std::vector<std::string>> started;
         std::string message; // after the success message
     } rows[] = {
-        {"not asked", false, BuildTarget::Linux, bin.path(), false, {}, ""},
-        {"linux", true, BuildTarget::Linux, bin.path(), false, {{out / "ziel"}}, ""},
+        {"not asked", false, BuildTarget::Linux, bin.folder(), false, {}, ""},
+        {"linux", true, BuildTarget::Linux, bin.folder(), false, {{out / "ziel"}}, ""},
         {"windows through wine",
          true,
          BuildTarget::Windows,
-         bin.path(),
+         bin.folder(),
          false,
          {{bin / "wine", out / "ziel"}},
          ""},
         {"windows without wine or opener",
          true,
          BuildTarget::Windows,
-         out.path(),
+         out.folder(),
          false,
          {},
          kMsgWindowsProgramHere},
         {"the start fails",
          true,
          BuildTarget::Linux,
-         bin.path(),
+         bin.folder(),
          true,
          {{out / "ziel"}},
          std::string(kMsgStartFailed) + out / "ziel"},
@@ -391,7 +391,7 @@ TEST_F(BuildPipelineTest, WithoutIconPatternTheViewerKeepsItsOwnIcon)
     fs::remove(prog / "iconcomp.dat");
     EXPECT_EQ(run().status, BuildStatus::Succeeded);
     EXPECT_EQ(iconPos, 0);
-    const Bytes exe = test::readFile(out / "ziel");
+    const Bytes exe = test::readBytes(out / "ziel");
     const Bytes pattern = iconPattern();
     EXPECT_TRUE(std::equal(pattern.begin(), pattern.end(), exe.begin() + kIconAt));
 }
@@ -400,17 +400,17 @@ TEST_F(BuildPipelineTest, ArchiveErrorPropagatesAndLeavesNoOutput)
 {
     // The temporary folder does not exist: the archive cannot be created.
     ::setenv("TMPDIR", (tmp / "missing").c_str(), 1);
-    test::writeText(out / "ziel", "old");
+    test::writeFile(out / "ziel", "old");
     ui.answers = {MsgResult::Yes};
     EXPECT_THROW((void)run(), Exception);
-    EXPECT_EQ(test::readFile(out / "ziel"), test::bytesOf("old"));
-    EXPECT_EQ(filesIn(out.path()), std::vector<std::string>{"ziel"});
+    EXPECT_EQ(test::readBytes(out / "ziel"), test::bytesOf("old"));
+    EXPECT_EQ(filesIn(out.folder()), std::vector<std::string>{"ziel"});
 }
 
 TEST(BuildPipelineNames, OutputNameFromTheField)
 {
-    test::TempDir dir;
-    test::writeText(dir / "with \"quote", "x");
+    test::TempFolder dir;
+    test::writeFile(dir / "with \"quote", "x");
     struct Row {
         std::string field;
         std::string expected;

@@ -1,8 +1,8 @@
 #include "builder/ExeWriter.h"
 
 #include "format/SettingsBlock.h"
-#include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
+#include "tests/support/ScriptedInteraction.h"
 
 #include <gtest/gtest.h>
 
@@ -49,19 +49,19 @@ class ExeWriterTest : public ::testing::Test {
     {
         archive = bytesOf("pretend archive bytes, copied unchanged");
         archive.resize(5000, 0x5A); // more than two copy blocks
-        test::writeFile(dir / "tf0.zlb", archive);
+        test::writeBytes(dir / "tf0.zlb", archive);
         settings.projectName = "Handbuch";
         block = EncodeSettingsBlock(settings, startPath);
     }
 
     ExeWriteResult build(const Bytes& decodedViewer)
     {
-        test::writeFile(dir / "ProtoExe.dat", test::encodeProto(decodedViewer));
+        test::writeBytes(dir / "ProtoExe.dat", test::encodeProto(decodedViewer));
         return WriteExe(dir / "ProtoExe.dat", dir / "tf0.zlb", dir / "out", startPath, settings, ui);
     }
 
-    test::TempDir dir;
-    test::ScriptedInteraction ui;
+    test::TempFolder dir;
+    test::ScriptedInteraction ui{MsgResult::Cancel};
     BuildSettings settings;
     std::string startPath = "/home/u/site/index.html";
     Bytes archive;
@@ -75,7 +75,7 @@ TEST_F(ExeWriterTest, JoinsDecodedViewerSettingsBlockAndArchive)
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(r.markerFound);
     EXPECT_EQ(r.viewerSize, 5000);
-    EXPECT_EQ(test::readFile(dir / "out"), expectedOutput(viewer, {3000}, block, archive));
+    EXPECT_EQ(test::readBytes(dir / "out"), expectedOutput(viewer, {3000}, block, archive));
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -93,12 +93,12 @@ TEST_F(ExeWriterTest, LargeArchiveIsCopiedWholeAlsoFromAnotherFileSystem)
         ::close(fd);
     const std::string places[] = {dir / "tf1.zlb", fd >= 0 ? inMemory : dir / "tf2.zlb"};
     const Bytes viewer = makeViewer(5000, {3000});
-    test::writeFile(dir / "ProtoExe.dat", test::encodeProto(viewer));
+    test::writeBytes(dir / "ProtoExe.dat", test::encodeProto(viewer));
     for (const std::string& place : places) {
-        test::writeFile(place, large);
+        test::writeBytes(place, large);
         const ExeWriteResult r = WriteExe(dir / "ProtoExe.dat", place, dir / "out", startPath, settings, ui);
         EXPECT_TRUE(r.ok) << place;
-        EXPECT_TRUE(test::readFile(dir / "out") == expectedOutput(viewer, {3000}, block, large)) << place;
+        EXPECT_TRUE(test::readBytes(dir / "out") == expectedOutput(viewer, {3000}, block, large)) << place;
         std::filesystem::remove(place);
     }
     EXPECT_TRUE(ui.messages.empty());
@@ -126,7 +126,7 @@ TEST_F(ExeWriterTest, MarkerPlacesAcrossBlocks)
         const Bytes viewer = makeViewer(row.size, row.markers);
         const ExeWriteResult r = build(viewer);
         EXPECT_TRUE(r.ok) << row.name;
-        EXPECT_EQ(test::readFile(dir / "out"), expectedOutput(viewer, row.patched, block, archive))
+        EXPECT_EQ(test::readBytes(dir / "out"), expectedOutput(viewer, row.patched, block, archive))
             << row.name;
     }
     EXPECT_TRUE(ui.messages.empty());
@@ -138,7 +138,7 @@ TEST_F(ExeWriterTest, StoredZeroByteDecodesTo0xFF)
     viewer[40] = 0xFF;
     viewer[41] = 0x00;
     (void)build(viewer);
-    const Bytes out = test::readFile(dir / "out");
+    const Bytes out = test::readBytes(dir / "out");
     ASSERT_GE(out.size(), 64u);
     EXPECT_EQ(out[40], 0xFF);
     EXPECT_EQ(out[41], 0x00);
@@ -162,7 +162,7 @@ TEST_F(ExeWriterTest, MissingPrototypeIsReportedAndNothingIsAssembled)
     EXPECT_FALSE(r.ok);
     ASSERT_EQ(ui.texts(), std::vector<std::string>{"Konnte Datei ProtoExe.dat nicht öffnen!"});
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::Information);
-    EXPECT_TRUE(test::readFile(dir / "out").empty());
+    EXPECT_TRUE(test::readBytes(dir / "out").empty());
 }
 
 TEST_F(ExeWriterTest, MissingArchiveIsReported)
@@ -175,7 +175,7 @@ TEST_F(ExeWriterTest, MissingArchiveIsReported)
 
 TEST_F(ExeWriterTest, OutputThatCannotBeCreatedIsAFailureWithoutOwnMessage)
 {
-    test::writeFile(dir / "ProtoExe.dat", test::encodeProto(makeViewer(100, {0})));
+    test::writeBytes(dir / "ProtoExe.dat", test::encodeProto(makeViewer(100, {0})));
     const ExeWriteResult r =
         WriteExe(dir / "ProtoExe.dat", dir / "tf0.zlb", dir / "no-such-folder/out", startPath, settings, ui);
     EXPECT_FALSE(r.ok);

@@ -35,14 +35,14 @@ class IconPatcherTest : public ::testing::Test {
     {
         Bytes comp = pixels;
         comp.insert(comp.begin(), headerSize, 0x11);
-        test::writeFile(dir / "iconcomp.dat", comp);
+        test::writeBytes(dir / "iconcomp.dat", comp);
     }
     void writeProto(const Bytes& decoded)
     {
-        test::writeFile(dir / "ProtoExe.dat", test::encodeProto(decoded));
+        test::writeBytes(dir / "ProtoExe.dat", test::encodeProto(decoded));
     }
 
-    test::TempDir dir;
+    test::TempFolder dir;
 };
 
 TEST_F(IconPatcherTest, FindsThePatternWherePlaced)
@@ -68,7 +68,7 @@ TEST_F(IconPatcherTest, FindsThePatternWherePlaced)
         for (const std::size_t at : row.at)
             std::copy(kPattern.begin(), kPattern.end(), proto.begin() + static_cast<long>(at));
         writeProto(proto);
-        EXPECT_EQ(RenderIconPos(dir.path()), row.expected) << row.name;
+        EXPECT_EQ(RenderIconPos(dir.folder()), row.expected) << row.name;
     }
 }
 
@@ -78,27 +78,27 @@ TEST_F(IconPatcherTest, MissingOrShortFilesGiveZero)
     Bytes proto = filler(5000);
     std::copy(kPattern.begin(), kPattern.end(), proto.begin() + 1000);
     writeProto(proto);
-    EXPECT_EQ(RenderIconPos(dir.path()), 0) << "no iconcomp.dat";
+    EXPECT_EQ(RenderIconPos(dir.folder()), 0) << "no iconcomp.dat";
 
     Bytes shortPattern = pattern();
     shortPattern.pop_back();
     writeIconComp(shortPattern);
-    EXPECT_EQ(RenderIconPos(dir.path()), 0) << "iconcomp.dat one byte short";
+    EXPECT_EQ(RenderIconPos(dir.folder()), 0) << "iconcomp.dat one byte short";
 
     writeIconComp(pattern());
-    EXPECT_EQ(RenderIconPos(dir.path()), 1000) << "both present";
+    EXPECT_EQ(RenderIconPos(dir.folder()), 1000) << "both present";
     std::filesystem::remove(dir / "ProtoExe.dat");
-    EXPECT_EQ(RenderIconPos(dir.path()), 0) << "no ProtoExe.dat";
+    EXPECT_EQ(RenderIconPos(dir.folder()), 0) << "no ProtoExe.dat";
 }
 
 TEST_F(IconPatcherTest, AllWhiteIconWrites512BytesOf0xFF)
 {
     const Bytes before = filler(3000);
-    test::writeFile(dir / "out", before);
+    test::writeBytes(dir / "out", before);
     IconBitmap icon;
     icon.fill(IconBitmap::White);
     ASSERT_TRUE(WriteIcon(dir / "out", 1000, icon));
-    const Bytes after = test::readFile(dir / "out");
+    const Bytes after = test::readBytes(dir / "out");
     ASSERT_EQ(after.size(), before.size()) << "the file must not be emptied or grown";
     EXPECT_TRUE(std::all_of(after.begin() + 1000, after.begin() + 1512, [](auto b) { return b == 0xFF; }));
     EXPECT_TRUE(std::equal(before.begin(), before.begin() + 1000, after.begin()));
@@ -107,11 +107,11 @@ TEST_F(IconPatcherTest, AllWhiteIconWrites512BytesOf0xFF)
 
 TEST_F(IconPatcherTest, TopLeftPixelLandsInTheLastRowOfTheBlock)
 {
-    test::writeFile(dir / "out", Bytes(2000, 0x33));
+    test::writeBytes(dir / "out", Bytes(2000, 0x33));
     IconBitmap icon; // all index 0
     icon.setPixel(0, 0, 9);
     ASSERT_TRUE(WriteIcon(dir / "out", 700, icon));
-    const Bytes after = test::readFile(dir / "out");
+    const Bytes after = test::readBytes(dir / "out");
     for (std::size_t i = 0; i < 512; ++i)
         EXPECT_EQ(after[700 + i], i == 496 ? 0x90 : 0x00) << "byte " << i;
     EXPECT_EQ(after[699], 0x33);
@@ -121,10 +121,10 @@ TEST_F(IconPatcherTest, TopLeftPixelLandsInTheLastRowOfTheBlock)
 TEST_F(IconPatcherTest, NothingIsWrittenWithoutAPositionOrFile)
 {
     const Bytes before = filler(1000);
-    test::writeFile(dir / "out", before);
+    test::writeBytes(dir / "out", before);
     IconBitmap icon;
     EXPECT_FALSE(WriteIcon(dir / "out", 0, icon));
-    EXPECT_EQ(test::readFile(dir / "out"), before);
+    EXPECT_EQ(test::readBytes(dir / "out"), before);
     EXPECT_FALSE(WriteIcon(dir / "missing", 100, icon));
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }

@@ -3,8 +3,8 @@
 
 #include "builder/ProgramStart.h"
 
-#include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
+#include "tests/support/ScriptedInteraction.h"
 
 #include <gtest/gtest.h>
 
@@ -19,13 +19,13 @@ namespace fs = std::filesystem;
 void putProgram(const std::string& folder, const std::string& name, mode_t mode = 0755)
 {
     fs::create_directories(folder);
-    test::writeText(folder + "/" + name, "#!/bin/sh\n");
+    test::writeFile(folder + "/" + name, "#!/bin/sh\n");
     ::chmod((folder + "/" + name).c_str(), mode);
 }
 
 TEST(ProgramStart, FindOnPathTakesTheFirstExecutableFileInAnAbsoluteFolder)
 {
-    test::TempDir dir;
+    test::TempFolder dir;
     putProgram(dir / "plain", "wine", 0644);
     fs::create_directories(dir / "folder/wine"); // a folder of that name is no program
     putProgram(dir / "first", "wine");
@@ -55,13 +55,13 @@ TEST(ProgramStart, FindOnPathTakesTheFirstExecutableFileInAnAbsoluteFolder)
     EXPECT_EQ(findOnPath("wine", ".:"), "");
     EXPECT_EQ(findOnPath("wine", "::"), "");
     fs::current_path(before);
-    EXPECT_EQ(findOnPath("first/wine", dir.path()), "") << "a name with a slash is no program name";
+    EXPECT_EQ(findOnPath("first/wine", dir.folder()), "") << "a name with a slash is no program name";
     EXPECT_EQ(findOnPath("", first), "");
 }
 
 TEST(ProgramStart, TheWayFollowsTheTargetAndWhatIsInstalled)
 {
-    test::TempDir dir;
+    test::TempFolder dir;
     putProgram(dir / "wine-only", "wine");
     putProgram(dir / "opener-only", "xdg-open");
     putProgram(dir / "both", "wine");
@@ -111,7 +111,7 @@ TEST(ProgramStart, TheWayFollowsTheTargetAndWhatIsInstalled)
          std::string(kMsgStartFailed) + dir / "wine-only/wine " + output},
     };
     for (const auto& row : rows) {
-        test::ScriptedInteraction ui;
+        test::ScriptedInteraction ui{MsgResult::Cancel};
         ui.startFails = row.startFails;
         const bool started = startBuiltProgram(ui, row.target, output, row.path);
         EXPECT_EQ(started, !row.command.empty() && !row.startFails) << row.name;

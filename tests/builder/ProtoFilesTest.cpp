@@ -4,6 +4,7 @@
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 #include "tests/builder/TestFiles.h"
+#include "tests/support/BuildFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -30,15 +31,13 @@ class ProtoFilesTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        const char* bin = std::getenv("PAGOLUX_BIN_DIR");
-        ASSERT_NE(bin, nullptr);
-        binDir = std::string(bin) + "/";
-        const Bytes stored = test::readFile(binDir + "ProtoExe.dat");
+        binDir = test::binDir();
+        const Bytes stored = test::readBytes(binDir + "ProtoExe.dat");
         ASSERT_FALSE(stored.empty());
         decoded.resize(stored.size());
         std::transform(stored.begin(), stored.end(), decoded.begin(),
                        [](auto b) { return std::uint8_t(b - 1); });
-        const Bytes comp = test::readFile(binDir + "iconcomp.dat");
+        const Bytes comp = test::readBytes(binDir + "iconcomp.dat");
         ASSERT_EQ(comp.size(), 168u + 512u);
         pattern.assign(comp.begin() + 168, comp.end());
     }
@@ -52,7 +51,7 @@ TEST_F(ProtoFilesTest, DecodedPrototypeIsAnElfProgram)
 {
     ASSERT_GE(decoded.size(), 4u);
     EXPECT_EQ(Bytes(decoded.begin(), decoded.begin() + 4), (Bytes{0x7F, 'E', 'L', 'F'}));
-    EXPECT_EQ(decoded, test::readFile(binDir + "../viewer/qt/pagolux-viewer.stripped"));
+    EXPECT_EQ(decoded, test::readBytes(binDir + "../viewer/qt/pagolux-viewer.stripped"));
 }
 
 TEST_F(ProtoFilesTest, MarkerOccursOnceAndNoBlockBoundaryCutsItsPatch)

@@ -84,7 +84,7 @@ TEST(Orvanto, WriteStrReportsFailedWrites)
 
 TEST(Orvanto, WorksOnFiles)
 {
-    TempDir dir;
+    TempFolder dir;
     {
         TFileStream f(dir / "s.bin", TFileMode::fmCreate);
         WriteStr(f, "eins");

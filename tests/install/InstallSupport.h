@@ -1,6 +1,10 @@
 #pragma once
-// Helpers of the installation tests: a private folder, shell commands with their output, and
-// one `cmake --install` of the build into a folder of its own.
+// Helpers of the installation tests: shell commands with their output, and one
+// `cmake --install` of the build into a folder of its own; with the shared scratch folder and
+// whole-file reads and writes.
+
+#include "tests/support/Files.h"
+#include "tests/support/TempFolder.h"
 
 #include <array>
 #include <cstdio>
@@ -25,18 +29,6 @@ inline std::string quote(const std::string& s)
     for (const char c : s)
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
-}
-
-inline std::string readText(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeText(const fs::path& path, const std::string& text)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 struct Command {
@@ -83,7 +75,7 @@ inline Command sh(const std::string& command)
         const int status = ::pclose(p);
         r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    r.err = readText(errName);
+    r.err = readFile(errName);
     ::unlink(errName);
     return r;
 }
@@ -105,28 +97,5 @@ inline bool toolMissingOutsideCi(const std::string& name, std::string& note)
     note = name + " is not installed (scripts/install-deps.sh installs it)";
     return true;
 }
-
-// A fresh folder below $TMPDIR (or /tmp), removed with the object.
-class TempTree {
-  public:
-    TempTree()
-    {
-        std::string pattern = (fs::temp_directory_path() / "pagolux-install-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            std::abort();
-        path_ = pattern;
-    }
-    ~TempTree()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    TempTree(const TempTree&) = delete;
-    TempTree& operator=(const TempTree&) = delete;
-    [[nodiscard]] const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
 
 } // namespace pagolux::test

@@ -38,7 +38,7 @@ class InstallTree : public ::testing::Test {
   protected:
     static void SetUpTestSuite()
     {
-        tree = new TempTree;
+        tree = new TempFolder;
         prefix = tree->path() / "usr";
         const Command r = sh(quote(PAGOLUX_CMAKE) + " --install " + quote(PAGOLUX_BUILD_DIR) + " --prefix " +
                              quote(prefix.string()));
@@ -60,7 +60,7 @@ class InstallTree : public ::testing::Test {
         return p;
     }
 
-    static inline TempTree* tree = nullptr;
+    static inline TempFolder* tree = nullptr;
     static inline fs::path prefix;
     static inline bool installed = false;
     static inline std::string installLog;
@@ -124,7 +124,7 @@ TEST_F(InstallTree, ProgramsLiveInTheProgramFolderWithLinksInBin)
         const std::string name = std::to_string(size);
         SCOPED_TRACE("icon " + name);
         const std::string png =
-            readText(prefix / "share/icons/hicolor" / (name + "x" + name) / "apps/pagolux.png");
+            readFile(prefix / "share/icons/hicolor" / (name + "x" + name) / "apps/pagolux.png");
         ASSERT_GE(png.size(), 24u);
         EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
         auto be32 = [&png](std::size_t at) {
@@ -143,8 +143,8 @@ TEST_F(InstallTree, ProgramsLiveInTheProgramFolderWithLinksInBin)
     EXPECT_EQ(inBin, (std::set<std::string>{"pagolux", "pagolux-build", "pagolux-zlb"}));
     // The viewer files are the ones the build made.
     for (const char* name : {"ProtoExe.dat", "iconcomp.dat"})
-        EXPECT_EQ(readText(prefix / "lib/pagolux" / name),
-                  readText(fs::path(PAGOLUX_BUILD_DIR) / "bin" / name))
+        EXPECT_EQ(readFile(prefix / "lib/pagolux" / name),
+                  readFile(fs::path(PAGOLUX_BUILD_DIR) / "bin" / name))
             << name;
 }
 
@@ -155,9 +155,9 @@ TEST_F(InstallTree, InstalledBuilderMakesAProgramThatStarts)
     if (!haveDisplay())
         GTEST_SKIP() << "the built program needs an X server (run under xvfb-run)";
     const fs::path work = scratch("build");
-    writeText(work / "site/index.html",
+    writeFile(work / "site/index.html",
               "<html><head><title>Aus dem Paket</title></head><body>ok</body></html>");
-    writeText(work / "site/sub/b.html", "<title>b</title>");
+    writeFile(work / "site/sub/b.html", "<title>b</title>");
     Project project;
     project.entries = {(work / "site/index.html").string(), (work / "site/sub").string()};
     project.startIndex = 0;
@@ -182,13 +182,13 @@ TEST_F(InstallTree, ProjectGivenAtStartIsOpenedAsOeffnenOpensIt)
     if (!haveDisplay())
         GTEST_SKIP() << "the window needs an X server (run under xvfb-run)";
     const fs::path work = scratch("open");
-    writeText(work / "site/index.html", "<title>i</title>");
-    writeText(work / "site/b.html", "<title>b</title>");
+    writeFile(work / "site/index.html", "<title>i</title>");
+    writeFile(work / "site/b.html", "<title>b</title>");
     Project project;
     project.entries = {(work / "site/index.html").string(), (work / "site/b.html").string()};
     project.startIndex = 1;
     ProjectFile::write((work / "site/web.pgx").string(), project);
-    writeText(work / "plain.pgx", "Dies ist keine Projektdatei.");
+    writeFile(work / "plain.pgx", "Dies ist keine Projektdatei.");
 
     // The messages of a file that cannot be read are the project reader's, captioned "Fehler".
     auto messageFor = [](const fs::path& file) {
@@ -297,7 +297,7 @@ TEST_F(InstallTree, DesktopEntryAndMetadataValidate)
 
 TEST_F(InstallTree, MetadataNamesWhatIsInstalled)
 {
-    const std::string xml = readText(prefix / "share/metainfo/de.orvanto.pagolux.metainfo.xml");
+    const std::string xml = readFile(prefix / "share/metainfo/de.orvanto.pagolux.metainfo.xml");
     // Every screenshot is one of docs/.
     const std::regex image("<image>[^<]*/([^/<]+)</image>");
     int screenshots = 0;
@@ -354,7 +354,7 @@ TEST_F(InstallTree, ProjectFileTypeResolvesByContentAndOpensPagolux)
                             " XDG_CONFIG_HOME=" + quote((work / "config").string()) + " ";
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        writeText(work / row.name, row.bytes);
+        writeFile(work / row.name, row.bytes);
         const Command run = sh(env + "xdg-mime query filetype " + quote((work / row.name).string()));
         EXPECT_EQ(run.exitCode, 0) << run.both();
         EXPECT_EQ(run.out, std::string(row.type) + "\n") << run.err;

@@ -17,7 +17,7 @@ class DebianPackage : public ::testing::Test {
   protected:
     static void SetUpTestSuite()
     {
-        tree = new TempTree;
+        tree = new TempFolder;
         for (const char* tool : {"dpkg-deb", "dpkg-shlibdeps"}) {
             std::string note;
             if (toolMissingOutsideCi(tool, note)) {
@@ -49,7 +49,7 @@ class DebianPackage : public ::testing::Test {
         return r.out.empty() ? std::string() : r.out.substr(0, r.out.size() - 1);
     }
 
-    static inline TempTree* tree = nullptr;
+    static inline TempFolder* tree = nullptr;
     static inline fs::path deb;
     static inline std::string log;
     static inline std::string skipNote;

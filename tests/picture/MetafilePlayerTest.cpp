@@ -5,8 +5,9 @@
 #include "builder/icon/RenderIcon.h"
 #include "picture/PictureReader.h"
 #include "picture/RenderIconFromFile.h"
-#include "tests/builder/icon/IconTestSupport.h"
 #include "tests/picture/PictureFiles.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempFolder.h"
 
 #include <QFile>
 #include <QImage>
@@ -480,8 +481,8 @@ const std::vector<DrawingCase>& drawingCases()
 
 class MetafilePlayerTest : public ::testing::Test {
   protected:
-    TempDir dir;
-    std::string file(const std::string& name) const { return dir.path() + "/" + name; }
+    test::TempFolder dir;
+    std::string file(const std::string& name) const { return dir / name; }
     void write(const std::string& path, const QByteArray& bytes) const
     {
         QFile f(QString::fromStdString(path));

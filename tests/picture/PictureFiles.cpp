@@ -1,6 +1,7 @@
 #include "tests/picture/PictureFiles.h"
 
 #include "builder/icon/IconBitmap.h"
+#include "tests/support/Bitmaps.h"
 
 #include <QDataStream>
 
@@ -481,28 +482,16 @@ void MetafileWriter::patBlt(int x, int y, int w, int h, std::uint32_t rop)
 
 MetafileWriter::Dib MetafileWriter::dib24(const QImage& bitmap)
 {
-    // BITMAPINFOHEADER and 24-bit rows, bottom row first, each padded to four bytes.
-    Dib dib;
-    u32(dib.info, 40);
-    u32(dib.info, static_cast<std::uint32_t>(bitmap.width()));
-    u32(dib.info, static_cast<std::uint32_t>(bitmap.height()));
-    u16(dib.info, 1);
-    u16(dib.info, 24);
-    for (int i = 0; i < 6; ++i) {
-        u32(dib.info, 0);
-    }
-    for (int row = bitmap.height() - 1; row >= 0; --row) {
-        for (int col = 0; col < bitmap.width(); ++col) {
-            const QColor c = bitmap.pixelColor(col, row);
-            u8(dib.bits, static_cast<unsigned>(c.blue()));
-            u8(dib.bits, static_cast<unsigned>(c.green()));
-            u8(dib.bits, static_cast<unsigned>(c.red()));
-        }
-        while (dib.bits.size() % 4 != 0) {
-            u8(dib.bits, 0);
-        }
-    }
-    return dib;
+    const test::Bytes dib = test::dib24(bitmap.width(), bitmap.height(), [&](int x, int y) {
+        const QColor c = bitmap.pixelColor(x, y);
+        return test::Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+                         static_cast<std::uint8_t>(c.blue())};
+    });
+    const auto bytes = [&](std::size_t from, std::size_t to) {
+        return QByteArray(reinterpret_cast<const char*>(dib.data() + from),
+                          static_cast<qsizetype>(to - from));
+    };
+    return Dib{bytes(0, test::kBitmapInfoHeaderSize), bytes(test::kBitmapInfoHeaderSize, dib.size())};
 }
 
 namespace {

@@ -2,8 +2,10 @@
 #include "builder/icon/IconBmpFile.h"
 #include "builder/icon/IconError.h"
 #include "picture/RenderIconFromFile.h"
-#include "tests/builder/icon/IconTestSupport.h"
+#include "tests/builder/icon/TestIcons.h"
 #include "tests/picture/PictureFiles.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempFolder.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -43,13 +45,7 @@ std::uint8_t patternIndex(int x, int y)
 
 IconBitmap patternIcon()
 {
-    IconBitmap icon;
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            icon.setPixel(x, y, patternIndex(x, y));
-        }
-    }
-    return icon;
+    return test::iconOf(patternIndex);
 }
 
 QImage patternImage(QImage::Format format)
@@ -77,8 +73,8 @@ std::uint32_t crc32Of(const QByteArray& data)
 
 class PictureReaderTest : public ::testing::Test {
   protected:
-    TempDir dir;
-    std::string file(const char* name) const { return dir.path() + "/" + name; }
+    test::TempFolder dir;
+    std::string file(const char* name) const { return dir / name; }
 };
 
 TEST_F(PictureReaderTest, ReadsEachRasterFormatExactly)

@@ -1,6 +1,7 @@
 #include "project/PrefFolders.h"
 #include "archive/platform/Paths.h"
 #include "tests/support/EnvOverride.h"
+#include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>

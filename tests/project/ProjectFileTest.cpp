@@ -1,5 +1,6 @@
 #include "project/ProjectFile.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>

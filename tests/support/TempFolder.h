@@ -3,9 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -44,26 +42,12 @@ class TempFolder {
     // Path of name inside the folder; always ends in "/" when name does.
     [[nodiscard]] std::string operator/(const std::string& name) const { return path_.string() + "/" + name; }
     [[nodiscard]] std::string folder() const { return path_.string() + "/"; }
+    // The folder itself, without a trailing "/".
+    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 
   private:
     std::filesystem::path path_;
 };
-
-inline std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
 
 // Runs check in a child process. When the tests run as root (which may write anywhere), the
 // child first drops to the unprivileged user 65534 so that permissions apply to it; the

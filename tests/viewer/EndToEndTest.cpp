@@ -6,9 +6,10 @@
 #include "builder/IconPatcher.h"
 #include "viewer/core/ViewerPackage.h"
 
-#include "tests/builder/ScriptedInteraction.h"
 #include "tests/builder/TestFiles.h"
+#include "tests/support/BuildFolder.h"
 #include "tests/support/EnvOverride.h"
+#include "tests/support/ScriptedInteraction.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -126,34 +127,32 @@ class EndToEndTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        const char* bin = std::getenv("PAGOLUX_BIN_DIR");
-        ASSERT_NE(bin, nullptr) << "PAGOLUX_BIN_DIR names the folder with ProtoExe.dat";
-        binDir = std::string(bin) + "/";
+        binDir = test::binDir();
         ASSERT_TRUE(fs::exists(binDir + "ProtoExe.dat"));
-        ::setenv("TMPDIR", tmp.path().c_str(), 1);
+        ::setenv("TMPDIR", tmp.folder().c_str(), 1);
 
         // A network mount's folder (GVFS) has colons in its name.
         const std::string site = root / "smb-share:server=nas,share=docs/site/";
         for (const char* d : {"pages", "img", "css", "js", "data"})
             fs::create_directories(site + d);
-        test::writeText(site + "index.html",
+        test::writeFile(site + "index.html",
                         "<!DOCTYPE html><html><head><meta charset=utf-8><title>E2E Start</title>"
                         "<link rel=stylesheet href=css/site.css><script src=js/app.js></script></head>"
                         "<body><a href=pages/sub.html>Weiter</a><img id=pic src=img/pic.png>"
                         "<p id=out></p></body></html>");
-        test::writeText(site + "pages/sub.html",
+        test::writeFile(site + "pages/sub.html",
                         "<!DOCTYPE html><html><head><title>E2E Unterseite</title></head>"
                         "<body><a href=../index.html>Zurück</a></body></html>");
-        test::writeFile(site + "img/pic.png", Bytes(kPng.begin(), kPng.end()));
-        test::writeText(site + "css/site.css", "body { background-color: rgb(10, 20, 30); }");
-        test::writeText(
+        test::writeBytes(site + "img/pic.png", Bytes(kPng.begin(), kPng.end()));
+        test::writeFile(site + "css/site.css", "body { background-color: rgb(10, 20, 30); }");
+        test::writeFile(
             site + "js/app.js",
             "fetch('data/info.json').then(r => r.json())"
             ".then(j => { window.__fetched = j.word; }, e => { window.__fetched = 'failed ' + e; });");
-        test::writeText(site + "data/info.json", "{\"word\": \"Pagolux\"}");
+        test::writeFile(site + "data/info.json", "{\"word\": \"Pagolux\"}");
         // Something beside the site that no page may ever read.
-        test::writeText(root / "outside.txt", "SECRET");
-        test::writeText(root / "smb-share:server=nas,share=docs/outside.txt", "SECRET");
+        test::writeFile(root / "outside.txt", "SECRET");
+        test::writeFile(root / "smb-share:server=nas,share=docs/outside.txt", "SECRET");
 
         request.entries = {site + "index.html", site + "pages", site + "img",
                            site + "css",        site + "js",    site + "data"};
@@ -171,7 +170,7 @@ class EndToEndTest : public ::testing::Test {
     std::string build(const std::string& name)
     {
         request.outputField = out / name;
-        test::ScriptedInteraction ui;
+        test::ScriptedInteraction ui{MsgResult::Cancel};
         ui.answers = {MsgResult::Yes};
         const BuildOutcome r = BuildPipeline(ui).run(request, iconPos, {});
         EXPECT_EQ(r.status, BuildStatus::Succeeded) << (ui.messages.empty() ? "" : ui.messages.back().text);
@@ -180,7 +179,7 @@ class EndToEndTest : public ::testing::Test {
 
     std::string binDir;
     test::EnvOverride tmpdir{"TMPDIR"};
-    test::TempDir tmp, root, out;
+    test::TempFolder tmp, root, out;
     BuildRequest request;
     IconBitmap icon;
     std::int32_t iconPos = 0;
@@ -193,7 +192,7 @@ TEST_F(EndToEndTest, BuiltProgramShowsItsSiteFromTheArchive)
     // The file carries the chosen icon where the viewer keeps its pixels.
     ASSERT_NE(iconPos, 0);
     EXPECT_EQ(iconPos, RenderIconPos(binDir));
-    const Bytes file = test::readFile(exe);
+    const Bytes file = test::readBytes(exe);
     const auto expectedIcon = icon.pixelBytes();
     ASSERT_GT(file.size(), static_cast<std::size_t>(iconPos) + 512);
     EXPECT_TRUE(std::equal(expectedIcon.begin(), expectedIcon.end(), file.begin() + iconPos));
@@ -292,9 +291,9 @@ TEST_F(EndToEndTest, BrokenProgramsExplainInsteadOfShowingABlankWindow)
 
     // One changed byte in the archive part.
     const std::string exe = build("beschaedigt");
-    Bytes file = test::readFile(exe);
+    Bytes file = test::readBytes(exe);
     file[file.size() - 100] ^= 0x40;
-    test::writeFile(exe, file);
+    test::writeBytes(exe, file);
     run = runProbe(exe);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.stderrText.contains(QString::fromUtf8(kMsgViewerDamaged)))

@@ -20,8 +20,8 @@ class ViewerPackageTest : public ::testing::Test {
     void SetUp() override
     {
         std::filesystem::create_directories(site / "Sub");
-        test::writeText(site / "index.html", "<title>Start</title>");
-        test::writeText(site / "Sub/Page.html", "<title>Unterseite</title>");
+        test::writeFile(site / "index.html", "<title>Start</title>");
+        test::writeFile(site / "Sub/Page.html", "<title>Unterseite</title>");
         TZLBArchive archive;
         archive.SavePaths = true;
         archive.RecursePaths = true;
@@ -29,7 +29,7 @@ class ViewerPackageTest : public ::testing::Test {
         std::vector<std::string> list{site / "index.html", site / "Sub"};
         archive.AddFiles(list);
         archive.CloseArchive();
-        archiveBytes = test::readFile(work / "a.zlb");
+        archiveBytes = test::readBytes(work / "a.zlb");
         settings.projectName = "Handbuch";
         settings.width = 800;
     }
@@ -39,7 +39,7 @@ class ViewerPackageTest : public ::testing::Test {
     {
         for (const auto& [rel, bytes] : extra) {
             std::filesystem::create_directories(std::filesystem::path(site / rel).parent_path());
-            test::writeFile(site / rel, bytes);
+            test::writeBytes(site / rel, bytes);
         }
         std::filesystem::remove(work / "a.zlb");
         TZLBArchive archive;
@@ -51,7 +51,7 @@ class ViewerPackageTest : public ::testing::Test {
             list.push_back(site / rel);
         archive.AddFiles(list);
         archive.CloseArchive();
-        archiveBytes = test::readFile(work / "a.zlb");
+        archiveBytes = test::readBytes(work / "a.zlb");
     }
 
     std::string host(const std::string& startPath, Bytes* out = nullptr)
@@ -62,7 +62,7 @@ class ViewerPackageTest : public ::testing::Test {
         file.insert(file.end(), archiveBytes.begin(), archiveBytes.end());
         if (out)
             *out = file;
-        test::writeFile(work / "host", file);
+        test::writeBytes(work / "host", file);
         return work / "host";
     }
 
@@ -77,7 +77,7 @@ class ViewerPackageTest : public ::testing::Test {
     }
 
     static constexpr std::uint32_t kViewer = 3000;
-    test::TempDir site, work;
+    test::TempFolder site, work;
     Bytes archiveBytes;
     BuildSettings settings;
 };
@@ -145,7 +145,7 @@ TEST_F(ViewerPackageTest, BrokenFilesGiveAClearError)
     for (const auto& row : rows) {
         Bytes file = good;
         row.change(file);
-        test::writeFile(path, file);
+        test::writeBytes(path, file);
         EXPECT_EQ(errorOf(path, row.offset), row.expected) << row.name;
     }
 }
@@ -166,14 +166,14 @@ TEST_F(ViewerPackageTest, ARebuiltProgramKeepsServingItsOwnFile)
 
     // The builder replaces the program by a new file under the same name: other offsets, other
     // pages. The running program still shows the pages it was started with.
-    test::writeText(site / "index.html", std::string(5000, 'x'));
-    test::writeText(site / "Sub/Page.html", "<title>Neu</title>");
+    test::writeFile(site / "index.html", std::string(5000, 'x'));
+    test::writeFile(site / "Sub/Page.html", "<title>Neu</title>");
     rebuildArchive({{"more.html", test::bytesOf(std::string(9000, 'y'))}});
     Bytes rebuilt(kViewer + 777, 0x90);
     const Bytes block = EncodeSettingsBlock(settings, site / "index.html");
     rebuilt.insert(rebuilt.end(), block.begin(), block.end());
     rebuilt.insert(rebuilt.end(), archiveBytes.begin(), archiveBytes.end());
-    test::writeFile(work / "host.new", rebuilt);
+    test::writeBytes(work / "host.new", rebuilt);
     std::filesystem::rename(work / "host.new", path);
 
     EXPECT_EQ(pkg->read(pkg->startKey()), test::bytesOf("<title>Start</title>"));
@@ -226,7 +226,7 @@ TEST_F(ViewerPackageTest, LargeMembersStreamFromTheFileAndSeek)
 TEST_F(ViewerPackageTest, SiteRootIsTheFolderAllMembersShare)
 {
     auto pkg = ViewerPackage::open(host(site / "index.html"), kViewer);
-    std::string expected = site.path();
+    std::string expected = site.folder();
     std::replace(expected.begin(), expected.end(), '/', '\\');
     EXPECT_EQ(pkg->siteRootKey(), expected);
 }

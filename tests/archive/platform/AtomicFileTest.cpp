@@ -2,6 +2,7 @@
 // permission bits it ends with, what stays when the work is abandoned.
 #include "archive/platform/AtomicFile.h"
 
+#include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 #include "archive/platform/UserFile.h"
 
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>

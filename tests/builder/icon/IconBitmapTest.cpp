@@ -1,4 +1,5 @@
 #include "builder/icon/IconBitmap.h"
+#include "tests/builder/icon/TestIcons.h"
 
 #include <gtest/gtest.h>
 
@@ -60,12 +61,7 @@ TEST(IconBitmap, PixelPositionsMapToBytesAndNibbles)
 
 TEST(IconBitmap, PixelBytesRoundTrip)
 {
-    IconBitmap icon;
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            icon.setPixel(x, y, static_cast<std::uint8_t>((x * 7 + y * 3) % 16));
-        }
-    }
+    const IconBitmap icon = test::iconOf([](int x, int y) { return (x * 7 + y * 3) % 16; });
     const IconBitmap back = IconBitmap::fromPixelBytes(icon.pixelBytes());
     EXPECT_EQ(back, icon);
     EXPECT_EQ(back.pixel(5, 9), (5 * 7 + 9 * 3) % 16);

@@ -1,6 +1,8 @@
 #include "builder/icon/IconBmpFile.h"
 #include "builder/icon/IconError.h"
-#include "tests/builder/icon/IconTestSupport.h"
+#include "tests/builder/icon/TestIcons.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,25 +13,7 @@ namespace {
 
 IconBitmap patternIcon()
 {
-    IconBitmap icon;
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            icon.setPixel(x, y, static_cast<std::uint8_t>((x / 2 + y * 3) % 16));
-        }
-    }
-    return icon;
-}
-
-std::uint32_t u32At(const std::vector<std::uint8_t>& d, std::size_t at)
-{
-    return d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (static_cast<std::uint32_t>(d[at + 3]) << 24);
-}
-
-void putU32At(std::vector<std::uint8_t>& d, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) {
-        d[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
+    return test::iconOf([](int x, int y) { return (x / 2 + y * 3) % 16; });
 }
 
 TEST(IconBmpFile, WritesAStandardFourBitBitmap)
@@ -40,17 +24,17 @@ TEST(IconBmpFile, WritesAStandardFourBitBitmap)
     ASSERT_EQ(d.size(), 630u);
     EXPECT_EQ(d[0], 'B');
     EXPECT_EQ(d[1], 'M');
-    EXPECT_EQ(u32At(d, 2), 630u) << "file size";
-    EXPECT_EQ(u32At(d, 6), 0u) << "reserved";
-    EXPECT_EQ(u32At(d, 10), 118u) << "pixel offset";
-    EXPECT_EQ(u32At(d, 14), 40u) << "information header size";
-    EXPECT_EQ(u32At(d, 18), 32u) << "width";
-    EXPECT_EQ(u32At(d, 22), 32u) << "height, positive: bottom-up";
+    EXPECT_EQ(test::getLE32(d, 2), 630u) << "file size";
+    EXPECT_EQ(test::getLE32(d, 6), 0u) << "reserved";
+    EXPECT_EQ(test::getLE32(d, 10), 118u) << "pixel offset";
+    EXPECT_EQ(test::getLE32(d, 14), 40u) << "information header size";
+    EXPECT_EQ(test::getLE32(d, 18), 32u) << "width";
+    EXPECT_EQ(test::getLE32(d, 22), 32u) << "height, positive: bottom-up";
     EXPECT_EQ(d[26] | (d[27] << 8), 1) << "planes";
     EXPECT_EQ(d[28] | (d[29] << 8), 4) << "bits per pixel";
-    EXPECT_EQ(u32At(d, 30), 0u) << "no compression";
-    EXPECT_EQ(u32At(d, 34), 512u) << "image size";
-    EXPECT_EQ(u32At(d, 46), 16u) << "colours used";
+    EXPECT_EQ(test::getLE32(d, 30), 0u) << "no compression";
+    EXPECT_EQ(test::getLE32(d, 34), 512u) << "image size";
+    EXPECT_EQ(test::getLE32(d, 46), 16u) << "colours used";
     for (std::size_t i = 0; i < 16; ++i) {
         const PaletteColor& c = IconBitmap::Palette[i];
         const std::size_t at = 54 + 4 * i;
@@ -74,7 +58,7 @@ TEST(IconBmpFile, ReadsTopDownRows)
 {
     const IconBitmap icon = patternIcon();
     std::vector<std::uint8_t> d = IconBmpFile::encode(icon);
-    putU32At(d, 22, static_cast<std::uint32_t>(-32));
+    test::putLE32(d, 22, static_cast<std::uint32_t>(-32));
     // Reverse the row order of the pixel block.
     std::vector<std::uint8_t> flipped(d.begin(), d.begin() + 118);
     for (int row = 31; row >= 0; --row) {
@@ -91,7 +75,7 @@ TEST(IconBmpFile, MapsAForeignColourTableToTheNearestPaletteColours)
     IconBitmap source;
     source.setPixel(4, 4, 1);
     std::vector<std::uint8_t> d = IconBmpFile::encode(source);
-    putU32At(d, 46, 2);
+    test::putLE32(d, 46, 2);
     const std::uint8_t table[8] = {250, 250, 250, 0, /* near white */ 250, 240, 10, 0 /* near cyan */};
     std::copy(std::begin(table), std::end(table), d.begin() + 54);
     const IconBitmap read = IconBmpFile::decode(d);
@@ -110,8 +94,8 @@ TEST(IconBmpFile, AcceptsALargerInformationHeaderAndPixelsFurtherOn)
     d.insert(d.end(), plain.begin() + 54, plain.begin() + 118);
     d.insert(d.end(), 32, 0xEE); // a gap
     d.insert(d.end(), plain.begin() + 118, plain.end());
-    putU32At(d, 14, 108);
-    putU32At(d, 10, 14 + 108 + 64 + 32);
+    test::putLE32(d, 14, 108);
+    test::putLE32(d, 10, 14 + 108 + 64 + 32);
     EXPECT_EQ(IconBmpFile::decode(d), icon);
 }
 
@@ -164,27 +148,27 @@ TEST(IconBmpFile, RefusesWhatIsNotA32By32FourBitBitmap)
 
 TEST(IconBmpFile, SaveAndLoadThroughTheFileSystem)
 {
-    TempDir dir;
-    const std::string file = dir.path() + "/theicon.bmp";
+    test::TempFolder dir;
+    const std::string file = dir / "theicon.bmp";
     const IconBitmap icon = patternIcon();
     IconBmpFile::save(icon, file);
     EXPECT_EQ(IconBmpFile::load(file), icon);
-    EXPECT_EQ(readFile(file), IconBmpFile::encode(icon));
+    EXPECT_EQ(test::readBytes(file), IconBmpFile::encode(icon));
 
     // Saving again replaces the file and leaves no temporary file beside it.
     IconBitmap other;
     other.fill(11);
     IconBmpFile::save(other, file);
     EXPECT_EQ(IconBmpFile::load(file), other);
-    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"theicon.bmp"});
+    EXPECT_EQ(test::folderEntries(dir.folder()), std::vector<std::string>{"theicon.bmp"});
 }
 
 TEST(IconBmpFile, SaveKeepsPermissionsAndSymbolicLinks)
 {
     namespace fs = std::filesystem;
-    TempDir dir;
-    const std::string real = dir.path() + "/real.bmp";
-    const std::string link = dir.path() + "/theicon.bmp";
+    test::TempFolder dir;
+    const std::string real = dir / "real.bmp";
+    const std::string link = dir / "theicon.bmp";
     IconBmpFile::save(IconBitmap{}, real);
     fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink(real, link);
@@ -198,42 +182,41 @@ TEST(IconBmpFile, SaveKeepsPermissionsAndSymbolicLinks)
 
 TEST(IconBmpFile, FailedSaveLeavesNoTraceAndNamesTheFile)
 {
-    TempDir dir;
+    test::TempFolder dir;
     // The target is a non-empty folder: the final rename must fail.
-    const std::string target = dir.path() + "/theicon.bmp";
+    const std::string target = dir / "theicon.bmp";
     std::filesystem::create_directory(target);
-    writeFile(target + "/keep", {1, 2, 3});
+    test::writeBytes(target + "/keep", {1, 2, 3});
     try {
         IconBmpFile::save(patternIcon(), target);
         FAIL() << "rename over a folder must fail";
     } catch (const EIconCreateError& e) {
         EXPECT_EQ(std::string(e.what()), "Datei " + target + " kann nicht erstellt werden");
     }
-    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"theicon.bmp"});
-    EXPECT_EQ(readFile(target + "/keep"), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(test::folderEntries(dir.folder()), std::vector<std::string>{"theicon.bmp"});
+    EXPECT_EQ(test::readBytes(target + "/keep"), (std::vector<std::uint8_t>{1, 2, 3}));
 
-    EXPECT_THROW(IconBmpFile::save(patternIcon(), dir.path() + "/no/such/folder/theicon.bmp"),
-                 EIconCreateError);
+    EXPECT_THROW(IconBmpFile::save(patternIcon(), dir / "no/such/folder/theicon.bmp"), EIconCreateError);
 }
 
 TEST(IconBmpFile, LoadRefusesMissingOversizedAndForeignFiles)
 {
-    TempDir dir;
-    EXPECT_THROW((void)IconBmpFile::load(dir.path() + "/missing.bmp"), EIconFileError);
-    EXPECT_THROW((void)IconBmpFile::load(dir.path()), EIconFileError) << "a folder";
+    test::TempFolder dir;
+    EXPECT_THROW((void)IconBmpFile::load(dir / "missing.bmp"), EIconFileError);
+    EXPECT_THROW((void)IconBmpFile::load(dir.folder()), EIconFileError) << "a folder";
 
     // A valid icon followed by junk up to just over the size limit.
     std::vector<std::uint8_t> big = IconBmpFile::encode(patternIcon());
     big.resize(IconBmpFile::MaxAcceptedFileSize + 1, 0xAB);
-    writeFile(dir.path() + "/big.bmp", big);
-    EXPECT_THROW((void)IconBmpFile::load(dir.path() + "/big.bmp"), EIconFileError);
+    test::writeBytes(dir / "big.bmp", big);
+    EXPECT_THROW((void)IconBmpFile::load(dir / "big.bmp"), EIconFileError);
     // At the limit it is still read: trailing bytes after the pixels are allowed.
     big.resize(IconBmpFile::MaxAcceptedFileSize);
-    writeFile(dir.path() + "/limit.bmp", big);
-    EXPECT_EQ(IconBmpFile::load(dir.path() + "/limit.bmp"), patternIcon());
+    test::writeBytes(dir / "limit.bmp", big);
+    EXPECT_EQ(IconBmpFile::load(dir / "limit.bmp"), patternIcon());
 
-    writeFile(dir.path() + "/text.bmp", {'h', 'e', 'l', 'l', 'o'});
-    EXPECT_THROW((void)IconBmpFile::load(dir.path() + "/text.bmp"), EIconFileError);
+    test::writeBytes(dir / "text.bmp", {'h', 'e', 'l', 'l', 'o'});
+    EXPECT_THROW((void)IconBmpFile::load(dir / "text.bmp"), EIconFileError);
 }
 
 } // namespace

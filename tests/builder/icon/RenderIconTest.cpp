@@ -2,7 +2,8 @@
 #include "builder/icon/IconBmpFile.h"
 #include "builder/icon/IconError.h"
 #include "builder/icon/StandardIcon.h"
-#include "tests/builder/icon/IconTestSupport.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -220,29 +221,29 @@ TEST(RenderIcon, RowStrideIsHonoured)
 
 TEST(RenderIcon, SavesTheIconAndLeavesEverythingOnAnEmptyPicture)
 {
-    TempDir dir;
-    const std::string file = dir.path() + "/theicon.bmp";
+    test::TempFolder dir;
+    const std::string file = dir / "theicon.bmp";
     const DecodedPicture p =
         makePicture(16, 16, [](int x, int y) { return static_cast<std::uint8_t>((x ^ y) % 16); });
     IconBitmap iconBmp;
     RenderIcon(iconBmp, p.view(), file);
     EXPECT_EQ(iconBmp, renderIconPixels(p.view()));
-    EXPECT_EQ(readFile(file), IconBmpFile::encode(iconBmp));
+    EXPECT_EQ(test::readBytes(file), IconBmpFile::encode(iconBmp));
 
     const IconBitmap before = iconBmp;
-    const auto fileBefore = readFile(file);
+    const auto fileBefore = test::readBytes(file);
     DecodedPicture empty;
     empty.width = 0;
     empty.height = 10;
     EXPECT_THROW(RenderIcon(iconBmp, empty.view(), file), EPictureError);
     EXPECT_EQ(iconBmp, before);
-    EXPECT_EQ(readFile(file), fileBefore);
+    EXPECT_EQ(test::readBytes(file), fileBefore);
 }
 
 TEST(RenderIcon, FailedSaveStillUpdatesTheBitmap)
 {
-    TempDir dir;
-    const std::string file = dir.path() + "/missing-folder/theicon.bmp";
+    test::TempFolder dir;
+    const std::string file = dir / "missing-folder/theicon.bmp";
     const DecodedPicture p = makePicture(32, 32, [](int, int) { return std::uint8_t{10}; });
     IconBitmap iconBmp;
     try {

@@ -1,6 +1,7 @@
 #include "controls/placement/ProfileFile.h"
 #include "controls/placement/TFormStorage.h"
 #include "tests/support/EnvOverride.h"
+#include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -449,12 +450,5 @@ TEST_F(Placement, ShowAndDestroyHandlersStillRun)
 
 } // namespace
 } // namespace pagolux
-
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
 
 #include "PlacementTest.moc"

@@ -1,4 +1,5 @@
 #include "controls/placement/ProfileFile.h"
+#include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>

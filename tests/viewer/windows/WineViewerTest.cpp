@@ -12,6 +12,8 @@
 #include "project/ProjectFile.h"
 
 #include "tests/builder/TestFiles.h"
+#include "tests/builder/icon/TestIcons.h"
+#include "tests/support/BuildFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +64,7 @@ Shell sh(const std::string& command)
 
 std::string readText(const std::string& path)
 {
-    const Bytes b = test::readFile(path);
+    const Bytes b = test::readBytes(path);
     return std::string(b.begin(), b.end());
 }
 
@@ -143,9 +145,7 @@ class WineViewerTest : public ::testing::Test {
     {
         if (!missing_.empty())
             GTEST_SKIP() << "not installed: " << missing_;
-        const char* bin = std::getenv("PAGOLUX_BIN_DIR");
-        ASSERT_NE(bin, nullptr);
-        binDir = std::string(bin) + "/";
+        binDir = test::binDir();
         ASSERT_TRUE(fs::exists(binDir + "windows/ProtoExe.dat")) << "the Windows viewer was not built";
         const char* prefix = std::getenv("PAGOLUX_WINE_PREFIX");
         ASSERT_NE(prefix, nullptr);
@@ -155,19 +155,19 @@ class WineViewerTest : public ::testing::Test {
         fs::create_directories(site / "css");
         fs::create_directories(site / "img");
         fs::create_directories(site / "pages/tief");
-        test::writeText(
+        test::writeFile(
             site / "index.html",
             "<!DOCTYPE html><html><head><title>Start</title><link rel=stylesheet href=css/style.css>"
             "</head><body><a href=\"pages/tief/unten.html\">unten</a></body></html>");
-        test::writeText(site / "css/style.css", "body { color: #123456 }\n");
+        test::writeFile(site / "css/style.css", "body { color: #123456 }\n");
         Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 0};
         for (int i = 0; i < 3000; ++i)
             png.push_back(static_cast<std::uint8_t>(i * 7));
-        test::writeFile(site / "img/mein bild.png", png);
-        test::writeText(site / "pages/tief/unten.html",
+        test::writeBytes(site / "img/mein bild.png", png);
+        test::writeFile(site / "pages/tief/unten.html",
                         "<html><body><img src=\"../../img/mein%20bild.png\"></body></html>");
-        test::writeText(site / "pages/daten.json", "{\"a\": [1, 2, 3]}");
-        test::writeText(site / "pages/app.js", "window.__x = 1;");
+        test::writeFile(site / "pages/daten.json", "{\"a\": [1, 2, 3]}");
+        test::writeFile(site / "pages/app.js", "window.__x = 1;");
 
         Project p;
         p.entries = {site / "index.html", site / "css", site / "img", site / "pages"};
@@ -180,7 +180,7 @@ class WineViewerTest : public ::testing::Test {
 
     Shell build(const std::string& output, const std::string& extra = "--target windows")
     {
-        return sh("XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.path()) + " " +
+        return sh("XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.folder()) + " " +
                   quote(binDir + "pagolux-build") + " " + quote(work / "p.pgx") + " -o " + quote(output) +
                   " " + extra + " --yes");
     }
@@ -228,7 +228,7 @@ class WineViewerTest : public ::testing::Test {
     static inline std::string missing_;
     std::string binDir;
     std::string winePrefix;
-    test::TempDir site, work;
+    test::TempFolder site, work;
 };
 
 TEST_F(WineViewerTest, SelfTestServesEveryMemberAndRefusesTheRest)
@@ -267,7 +267,7 @@ TEST_F(WineViewerTest, SelfTestServesEveryMemberAndRefusesTheRest)
         fs::path file;
         std::string mime;
     };
-    std::string sitePath = site.path();
+    std::string sitePath = site.folder();
     while (!sitePath.empty() && sitePath.back() == '/')
         sitePath.pop_back();
     const std::string root = base + sitePath.substr(1) + "/";
@@ -285,7 +285,7 @@ TEST_F(WineViewerTest, SelfTestServesEveryMemberAndRefusesTheRest)
     for (const Member& m : expected) {
         ASSERT_TRUE(rep.members.count(m.url)) << m.url << "\n" << text;
         const auto& f = rep.members.at(m.url);
-        const Bytes bytes = test::readFile(m.file);
+        const Bytes bytes = test::readBytes(m.file);
         EXPECT_EQ(f.at("result"), "00000000") << m.url;
         EXPECT_EQ(f.at("mime"), m.mime) << m.url;
         EXPECT_EQ(f.at("bytes"), std::to_string(bytes.size())) << m.url;
@@ -307,10 +307,7 @@ TEST_F(WineViewerTest, IconResourceCarriesThePatchedPixels)
 {
     // A red current icon: the builder writes its pixels over the viewer's.
     fs::create_directories(work / "data/pagolux");
-    IconBitmap redIcon;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x)
-            redIcon.setPixel(x, y, 9);
+    const IconBitmap redIcon = test::iconOf([](int, int) { return 9; });
     IconBmpFile::save(redIcon, work / "data/pagolux/theicon.bmp");
 
     const std::string exe = work / "icon.exe";
@@ -324,7 +321,7 @@ TEST_F(WineViewerTest, IconResourceCarriesThePatchedPixels)
     // The group icon alone does not hold pixels; the RT_ICON image does.
     const Shell img = sh("wrestool -x --type=3 --raw -o " + quote(work / "image.bin") + " " + quote(exe));
     ASSERT_EQ(img.exitCode, 0) << img.out;
-    const Bytes image = test::readFile(work / "image.bin");
+    const Bytes image = test::readBytes(work / "image.bin");
     ASSERT_GE(image.size(), 104u + 512u);
     const Bytes pixels(image.begin() + 104, image.begin() + 104 + 512);
     const Bytes red(512, 0x99); // palette index 9 is pure red
@@ -402,9 +399,9 @@ TEST_F(WineViewerTest, DamagedProgramShowsItsErrorAndExitsNonZero)
 {
     const std::string exe = work / "broken.exe";
     ASSERT_EQ(build(exe).exitCode, 0);
-    Bytes bytes = test::readFile(exe);
+    Bytes bytes = test::readBytes(exe);
     bytes.resize(bytes.size() - 40); // the archive's end is gone
-    test::writeFile(exe, bytes);
+    test::writeBytes(exe, bytes);
 
     const std::string report = work / "broken.txt";
     const Shell r = selfTest(exe, report);
@@ -425,11 +422,11 @@ TEST_F(WineViewerTest, DamagedProgramShowsItsErrorAndExitsNonZero)
 TEST_F(WineViewerTest, UnpatchedViewerExplainsItHoldsNoPages)
 {
     // The viewer as built, decoded from ProtoExe.dat.
-    Bytes proto = test::readFile(binDir + "windows/ProtoExe.dat");
+    Bytes proto = test::readBytes(binDir + "windows/ProtoExe.dat");
     for (auto& b : proto)
         b = static_cast<std::uint8_t>(b - 1);
     const std::string exe = work / "plain.exe";
-    test::writeFile(exe, proto);
+    test::writeBytes(exe, proto);
     const std::string report = work / "plain.txt";
     const Shell r = selfTest(exe, report);
     EXPECT_EQ(r.exitCode, 2);
