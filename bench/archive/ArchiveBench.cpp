@@ -14,6 +14,7 @@
 // and of opening (the viewer's start check: trailer, registry, CRC of the whole archive) on the
 // "both" program, target >= 1 GB/s each.
 
+#include "bench/support/BenchRun.h"
 #include "project/ProjectFile.h"
 
 #include <algorithm>
@@ -33,60 +34,12 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-struct RunResult {
-    bool ok = false;
-    double seconds = 0;
-    double cpuSeconds = 0; // user + system of the child
-    double systemSeconds = 0;
-    double peakMB = 0; // ru_maxrss of the child
-};
-
-// Runs args (with stdout and stderr to /dev/null) in dir and measures it through wait4.
-RunResult run(const std::vector<std::string>& args, const std::string& dir = {})
-{
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    if (!dir.empty())
-        posix_spawn_file_actions_addchdir_np(&fa, dir.c_str());
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    RunResult r;
-    const auto t0 = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ) != 0) {
-        posix_spawn_file_actions_destroy(&fa);
-        return r;
-    }
-    posix_spawn_file_actions_destroy(&fa);
-    int status = 0;
-    struct rusage ru {};
-    if (::wait4(pid, &status, 0, &ru) != pid)
-        return r;
-    r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-    const auto secs = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    r.systemSeconds = secs(ru.ru_stime);
-    r.cpuSeconds = secs(ru.ru_utime) + r.systemSeconds;
-    r.peakMB = static_cast<double>(ru.ru_maxrss) / 1024.0;
-    r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return r;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
+using pagolux::bench::median;
+using pagolux::bench::run;
+using pagolux::bench::RunResult;
 
 void writeBytes(const fs::path& name, const std::string& bytes)
 {

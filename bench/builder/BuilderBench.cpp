@@ -13,6 +13,7 @@
 // --viewer-only skips 1. to 3.
 // Medians are printed; the machine may be shared, so read single runs with care.
 
+#include "bench/support/BenchRun.h"
 #include "builder/IconPatcher.h"
 #include "project/ProjectFile.h"
 
@@ -37,6 +38,7 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using pagolux::bench::median;
 using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point t0)
@@ -44,23 +46,11 @@ double msSince(Clock::time_point t0)
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-// Runs argv to its end; returns milliseconds, or -1 on a failure exit.
+// Runs args to its end; returns milliseconds, or -1 on a failure exit.
 double timed(const std::vector<std::string>& args, const std::string& dir = {})
 {
-    std::string cmd = dir.empty() ? std::string() : "cd '" + dir + "' && ";
-    for (const auto& a : args)
-        cmd += "'" + a + "' ";
-    cmd += ">/dev/null 2>&1";
-    const auto t0 = Clock::now();
-    const int rc = std::system(cmd.c_str());
-    const double ms = msSince(t0);
-    return rc == 0 ? ms : -1;
+    const pagolux::bench::RunResult r = pagolux::bench::run(args, dir);
+    return r.ok ? r.seconds * 1000 : -1;
 }
 
 // Starts program, waits until it prints a line starting with "loaded=", returns the time to
