@@ -285,11 +285,13 @@ class TMainForm : public QMainWindow {
     void buildTabOrder();
     BitmapButton* makeBitmapButton(QWidget* parent, const char* name, const QString& caption,
                                    const QString& hint, const QRect& geometry, const QString& glyph);
+    // glyph: the name of one of the controls' glyph strips (ButtonGlyph).
     GlyphButton* makeGlyphButton(QWidget* parent, const char* name, const QString& caption,
                                  const QString& hint, const QRect& geometry, const QString& glyph);
-    PictureButton* makePictureButton(QWidget* parent, const char* name, const QString& caption,
-                                     const QString& hint, const QRect& geometry, const QString& picture,
-                                     const QString& picture2);
+    // picture: the name of one of the controls' picture-button GIFs, "<picture>.gif" up and
+    // "<picture>_down.gif" pressed.
+    PictureButton* makePictureButton(QWidget* parent, const char* name, const QString& hint,
+                                     const QRect& geometry, const QString& picture);
     void updateCancelShortcut();
     void createFormStorage(); // MainUnitProjectFile.cpp
 

@@ -16,7 +16,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QFont>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -206,31 +205,25 @@ GlyphButton* TMainForm::makeGlyphButton(QWidget* parent, const char* name, const
     button->setGeometry(geometry);
     if (!hint.isEmpty())
         button->setToolTip(hint);
-    // The controls' own glyph strip of the same name (a missing one leaves the button bare).
-    const QImage strip = ButtonGlyph(QFileInfo(glyph).baseName());
+    // No name or a missing glyph strip leaves the button bare.
+    const QImage strip = glyph.isEmpty() ? QImage() : ButtonGlyph(glyph);
     if (!strip.isNull())
         button->SetGlyph(strip);
     return button;
 }
 
-PictureButton* TMainForm::makePictureButton(QWidget* parent, const char* name, const QString& caption,
-                                            const QString& hint, const QRect& geometry,
-                                            const QString& picture, const QString& picture2)
+PictureButton* TMainForm::makePictureButton(QWidget* parent, const char* name, const QString& hint,
+                                            const QRect& geometry, const QString& picture)
 {
-    // The image button carries its words in its pictures: the controls' own GIFs of the
-    // same names.
-    (void)caption;
+    // The image button carries its words in its pictures.
     auto* button = new PictureButton(parent);
     button->setObjectName(QLatin1String(name));
     button->move(geometry.topLeft());
     button->resize(geometry.size());
     button->setToolTip(hint);
     button->setCursor(Qt::PointingHandCursor);
-    const auto gif = [](const QString& path) {
-        return LoadControlsImage(QStringLiteral("buttons/%1.gif").arg(QFileInfo(path).baseName()));
-    };
-    button->SetPicture(gif(picture));
-    button->SetPicture2(gif(picture2));
+    button->SetPicture(LoadControlsImage(QStringLiteral("buttons/%1.gif").arg(picture)));
+    button->SetPicture2(LoadControlsImage(QStringLiteral("buttons/%1_down.gif").arg(picture)));
     return button;
 }
 
@@ -394,11 +387,10 @@ void TMainForm::buildFilesPage()
     auto* lower = new QWidget(PageSplitter);
     auto* lowerLayout = column(lower);
     auto* buttons = fixedRow(lower, 41);
-    const QString glyph = QStringLiteral(":/pagolux/glyphs/%1.png");
     AddBtn = makeGlyphButton(buttons, "AddBtn", QStringLiteral("&Hinzufügen"), QString(), QRect(8, 8, 89, 25),
-                             glyph.arg(QStringLiteral("add")));
+                             QStringLiteral("add"));
     DelBtn = makeGlyphButton(buttons, "DelBtn", QStringLiteral("&Löschen"), QString(), QRect(104, 8, 89, 25),
-                             glyph.arg(QStringLiteral("delete")));
+                             QStringLiteral("delete"));
     DelBtn->setEnabled(false);
     lowerLayout->addWidget(buttons);
     ImageList = new QListWidget(lower);
@@ -437,17 +429,16 @@ void TMainForm::buildPreviewPage()
         TabSheet5, QStringLiteral("Vorschau - Hier können Sie sehen wie das Ergebnis später aussehen wird"));
     auto* layout = column(body);
     auto* buttons = fixedRow(body, 41);
-    const QString glyph = QStringLiteral(":/pagolux/glyphs/%1.png");
     LoadBtn = makeGlyphButton(buttons, "LoadBtn", QStringLiteral("Startdatei öffnen..."), QString(),
-                              QRect(16, 8, 137, 25), glyph.arg(QStringLiteral("load")));
+                              QRect(16, 8, 137, 25), QStringLiteral("load"));
     BackButton = makeGlyphButton(buttons, "BackButton", QStringLiteral("Zurück"), QString(),
-                                 QRect(160, 8, 75, 25), glyph.arg(QStringLiteral("back")));
+                                 QRect(160, 8, 75, 25), QStringLiteral("back"));
     FwdButton = makeGlyphButton(buttons, "FwdButton", QStringLiteral("Vorwärts"), QString(),
-                                QRect(240, 8, 75, 25), glyph.arg(QStringLiteral("forward")));
+                                QRect(240, 8, 75, 25), QStringLiteral("forward"));
     HomeBtn = makeGlyphButton(buttons, "HomeBtn", QStringLiteral("Startseite"), QString(),
-                              QRect(320, 8, 89, 25), glyph.arg(QStringLiteral("home")));
+                              QRect(320, 8, 89, 25), QStringLiteral("home"));
     ReloadButton = makeGlyphButton(buttons, "ReloadButton", QStringLiteral("Neu laden"), QString(),
-                                   QRect(416, 8, 89, 25), glyph.arg(QStringLiteral("reload")));
+                                   QRect(416, 8, 89, 25), QStringLiteral("reload"));
     layout->addWidget(buttons);
     WebBrowserHost = new QWidget(body);
     WebBrowserHost->setObjectName(QStringLiteral("WebBrowserHost"));
@@ -472,21 +463,18 @@ void TMainForm::buildExePage()
     EXENameEdit = new TFilenameEdit(right);
     EXENameEdit->setObjectName(QStringLiteral("EXENameEdit"));
     EXENameEdit->setGeometry(92, 8, 193, 21);
-    GoBtn1 =
-        makePictureButton(right, "GoBtn1", QStringLiteral("Go!"), QStringLiteral("Erstellt die EXE-Datei..."),
-                          QRect(296, 8, 101, 30), QStringLiteral(":/pagolux/buttons/go.png"),
-                          QStringLiteral(":/pagolux/buttons/go_down.png"));
+    GoBtn1 = makePictureButton(right, "GoBtn1", QStringLiteral("Erstellt die EXE-Datei..."),
+                               QRect(296, 8, 101, 30), QStringLiteral("go"));
     AutoStartCheck = makeCheck(right, "AutoStartCheck", QStringLiteral("Datei nach dem Erstellen ausführen"),
                                QRect(16, 32, 257, 17), false);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Icon der EXE Datei"), right);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(12, 48, 381, 57);
-    const QString glyph = QStringLiteral(":/pagolux/glyphs/%1.png");
     OpenIconBtn = makeGlyphButton(GroupBox1, "OpenIconBtn", QStringLiteral("Îcon laden..."), QString(),
-                                  QRect(8, 24, 105, 25), glyph.arg(QStringLiteral("openicon")));
+                                  QRect(8, 24, 105, 25), QStringLiteral("openicon"));
     StdIconBtn = makeGlyphButton(GroupBox1, "StdIconBtn", QStringLiteral("Îcon zurücksetzen..."), QString(),
-                                 QRect(120, 24, 137, 25), glyph.arg(QStringLiteral("retry")));
+                                 QRect(120, 24, 137, 25), QString());
     // The stock kind for retrying gives the glyph; the caption, set first, stays.
     StdIconBtn->SetLoading(true);
     StdIconBtn->SetKind(bkRetry);
@@ -588,14 +576,10 @@ void TMainForm::buildBottomRow(QWidget* parent)
     BottomPanel = new QWidget(parent);
     BottomPanel->setObjectName(QStringLiteral("BottomPanel"));
     BottomPanel->setFixedWidth(214);
-    ueberbtn = makePictureButton(BottomPanel, "ueberbtn", QStringLiteral("Über"),
-                                 QStringLiteral("Informationen über das Programm"), QRect(0, 8, 101, 30),
-                                 QStringLiteral(":/pagolux/buttons/ueber.png"),
-                                 QStringLiteral(":/pagolux/buttons/ueber_down.png"));
-    endebtn = makePictureButton(BottomPanel, "endebtn", QStringLiteral("Ende"),
-                                QStringLiteral("Hiermit verlassen Sie das Programm"), QRect(104, 8, 101, 30),
-                                QStringLiteral(":/pagolux/buttons/ende.png"),
-                                QStringLiteral(":/pagolux/buttons/ende_down.png"));
+    ueberbtn = makePictureButton(BottomPanel, "ueberbtn", QStringLiteral("Informationen über das Programm"),
+                                 QRect(0, 8, 101, 30), QStringLiteral("ueber"));
+    endebtn = makePictureButton(BottomPanel, "endebtn", QStringLiteral("Hiermit verlassen Sie das Programm"),
+                                QRect(104, 8, 101, 30), QStringLiteral("ende"));
     layout->addWidget(BottomPanel);
 }
 
