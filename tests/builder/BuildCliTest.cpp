@@ -20,20 +20,13 @@ namespace pagolux {
 namespace {
 
 using test::Bytes;
+using test::quote;
 namespace fs = std::filesystem;
 
 struct CliResult {
     int exitCode = -1;
     std::string out; // stdout and stderr together
 };
-
-std::string quote(const std::string& s)
-{
-    std::string q = "'";
-    for (const char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 // A 32 x 32 24-bit bitmap file in one colour.
 Bytes solidBmp(std::uint8_t r, std::uint8_t g, std::uint8_t b)

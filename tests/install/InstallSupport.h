@@ -3,6 +3,7 @@
 // `cmake --install` of the build into a folder of its own; with the shared scratch folder and
 // whole-file reads and writes.
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 
@@ -22,14 +23,6 @@
 namespace pagolux::test {
 
 namespace fs = std::filesystem;
-
-inline std::string quote(const std::string& s)
-{
-    std::string q = "'";
-    for (const char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 struct Command {
     int exitCode = -1;
@@ -78,11 +71,6 @@ inline Command sh(const std::string& command)
     r.err = readFile(errName);
     ::unlink(errName);
     return r;
-}
-
-inline bool haveProgram(const std::string& name)
-{
-    return sh("command -v " + quote(name) + " >/dev/null").exitCode == 0;
 }
 
 // In CI every tool is installed by scripts/install-deps.sh, so a missing one is a fault there;

@@ -1,6 +1,7 @@
 #pragma once
 
-// Runs a shell command in a child process and collects what it printed and how it ended.
+// Runs a shell command in a child process and collects what it printed and how it ended; quotes
+// words for the shell.
 // With a file-size limit the child sets RLIMIT_FSIZE before the command starts, so a program
 // can be tried against `ulimit -f` without limiting the test itself. The child also puts
 // SIGXFSZ back to its default action: an ignored signal would be inherited through exec and
@@ -23,6 +24,15 @@ struct ChildResult {
     int signal = 0;     // the signal that ended it, else 0
     std::string output; // stdout and stderr together
 };
+
+// s as one word for sh, in single quotes.
+inline std::string quote(const std::string& s)
+{
+    std::string q = "'";
+    for (const char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
 
 inline ChildResult runShell(const std::string& command, std::optional<std::uint64_t> fileSizeLimit = {})
 {
@@ -70,6 +80,12 @@ inline ChildResult runShell(const std::string& command, std::optional<std::uint6
     else if (WIFSIGNALED(status))
         result.signal = WTERMSIG(status);
     return result;
+}
+
+// Whether sh finds the program name on PATH.
+inline bool haveProgram(const std::string& name)
+{
+    return runShell("command -v " + quote(name) + " >/dev/null").exitCode == 0;
 }
 
 } // namespace pagolux::test

@@ -14,6 +14,7 @@
 #include "tests/builder/TestFiles.h"
 #include "tests/builder/icon/TestIcons.h"
 #include "tests/support/BuildFolder.h"
+#include "tests/support/ChildProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -33,45 +34,10 @@ namespace pagolux {
 namespace {
 
 using test::Bytes;
+using test::quote;
+using test::runShell;
+using Shell = test::ChildResult;
 namespace fs = std::filesystem;
-
-std::string quote(const std::string& s)
-{
-    std::string q = "'";
-    for (const char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-struct Shell {
-    int exitCode = -1;
-    std::string out;
-};
-
-Shell sh(const std::string& command)
-{
-    Shell r;
-    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 4096> buf{};
-    while (const std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
-        r.out.append(buf.data(), n);
-    const int status = ::pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-std::string readText(const std::string& path)
-{
-    const Bytes b = test::readBytes(path);
-    return std::string(b.begin(), b.end());
-}
-
-bool haveTool(const char* name)
-{
-    return sh(std::string("command -v ") + name + " >/dev/null").exitCode == 0;
-}
 
 // Z:\... as Wine names a file of this machine.
 std::string winePath(const std::string& unixPath)
@@ -133,7 +99,7 @@ class WineViewerTest : public ::testing::Test {
     {
         const bool ci = std::getenv("CI") && std::string(std::getenv("CI")) == "true";
         for (const char* tool : {"wine", "wrestool", "icotool", "xdotool", "x86_64-w64-mingw32-objdump"})
-            if (!haveTool(tool))
+            if (!test::haveProgram(tool))
                 missing_ += std::string(missing_.empty() ? "" : ", ") + tool;
         if (!std::getenv("DISPLAY"))
             missing_ += std::string(missing_.empty() ? "" : ", ") + "an X display";
@@ -180,9 +146,9 @@ class WineViewerTest : public ::testing::Test {
 
     Shell build(const std::string& output, const std::string& extra = "--target windows")
     {
-        return sh("XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.folder()) + " " +
-                  quote(binDir + "pagolux-build") + " " + quote(work / "p.pgx") + " -o " + quote(output) +
-                  " " + extra + " --yes");
+        return runShell("XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.folder()) + " " +
+                        quote(binDir + "pagolux-build") + " " + quote(work / "p.pgx") + " -o " +
+                        quote(output) + " " + extra + " --yes");
     }
 
     [[nodiscard]] std::string wineEnv() const
@@ -197,14 +163,14 @@ class WineViewerTest : public ::testing::Test {
         std::string env = wineEnv() + "PAGOLUX_VIEWER_SELFTEST=" + quote(winePath(report)) + " ";
         if (!fetch.empty())
             env += "PAGOLUX_VIEWER_SELFTEST_FETCH=" + quote(fetch) + " ";
-        return sh(env + "timeout 120 wine " + quote(exe));
+        return runShell(env + "timeout 120 wine " + quote(exe));
     }
 
     // Starts the program with its window in the background; the caller ends it.
     void startWindow(const std::string& exe)
     {
-        ASSERT_EQ(sh(wineEnv() + "nohup timeout 120 wine " + quote(exe) + " >/dev/null 2>&1 & echo $! > " +
-                     quote(work / "pid"))
+        ASSERT_EQ(runShell(wineEnv() + "nohup timeout 120 wine " + quote(exe) +
+                           " >/dev/null 2>&1 & echo $! > " + quote(work / "pid"))
                       .exitCode,
                   0);
     }
@@ -214,16 +180,16 @@ class WineViewerTest : public ::testing::Test {
     {
         // xdotool gives up with BadWindow when a window it walks vanishes meanwhile (Wine makes
         // and drops helper windows while starting), so the search is repeated until it answers.
-        const Shell r = sh(
+        const Shell r = runShell(
             "for i in $(seq 300); do id=$(xdotool search --onlyvisible --name " + quote("^" + title + "$") +
             " 2>/dev/null | head -1); [ -n \"$id\" ] && { echo $id; break; }; sleep 0.2; done");
-        std::string id = r.out;
+        std::string id = r.output;
         while (!id.empty() && (id.back() == '\n' || id.back() == '\r'))
             id.pop_back();
         return id;
     }
 
-    void endWine() { sh(wineEnv() + "wineserver -k"); }
+    void endWine() { runShell(wineEnv() + "wineserver -k"); }
 
     static inline std::string missing_;
     std::string binDir;
@@ -235,7 +201,7 @@ TEST_F(WineViewerTest, SelfTestServesEveryMemberAndRefusesTheRest)
 {
     const std::string exe = work / "probe.exe";
     const Shell b = build(exe);
-    ASSERT_EQ(b.exitCode, 0) << b.out;
+    ASSERT_EQ(b.exitCode, 0) << b.output;
 
     const std::string base = "pagolux://site/";
     const std::vector<std::string> refused = {
@@ -252,8 +218,8 @@ TEST_F(WineViewerTest, SelfTestServesEveryMemberAndRefusesTheRest)
         fetch += u + " ";
     const std::string report = work / "report.txt";
     const Shell r = selfTest(exe, report, fetch);
-    ASSERT_TRUE(fs::exists(report)) << r.out;
-    const std::string text = readText(report);
+    ASSERT_TRUE(fs::exists(report)) << r.output;
+    const std::string text = test::readFile(report);
     const Report rep = parseReport(text);
     EXPECT_EQ(r.exitCode, 0) << text;
     EXPECT_EQ(rep.values.at("result"), "ok") << text;
@@ -312,15 +278,16 @@ TEST_F(WineViewerTest, IconResourceCarriesThePatchedPixels)
 
     const std::string exe = work / "icon.exe";
     const Shell b = build(exe);
-    ASSERT_EQ(b.exitCode, 0) << b.out;
+    ASSERT_EQ(b.exitCode, 0) << b.output;
 
-    const Shell x = sh("wrestool -x --type=14 -o " + quote(work / "icon.ico") + " " + quote(exe));
-    ASSERT_EQ(x.exitCode, 0) << x.out;
-    const Shell list = sh("icotool -l " + quote(work / "icon.ico"));
-    EXPECT_NE(list.out.find("--width=32 --height=32 --bit-depth=4"), std::string::npos) << list.out;
+    const Shell x = runShell("wrestool -x --type=14 -o " + quote(work / "icon.ico") + " " + quote(exe));
+    ASSERT_EQ(x.exitCode, 0) << x.output;
+    const Shell list = runShell("icotool -l " + quote(work / "icon.ico"));
+    EXPECT_NE(list.output.find("--width=32 --height=32 --bit-depth=4"), std::string::npos) << list.output;
     // The group icon alone does not hold pixels; the RT_ICON image does.
-    const Shell img = sh("wrestool -x --type=3 --raw -o " + quote(work / "image.bin") + " " + quote(exe));
-    ASSERT_EQ(img.exitCode, 0) << img.out;
+    const Shell img =
+        runShell("wrestool -x --type=3 --raw -o " + quote(work / "image.bin") + " " + quote(exe));
+    ASSERT_EQ(img.exitCode, 0) << img.output;
     const Bytes image = test::readBytes(work / "image.bin");
     ASSERT_GE(image.size(), 104u + 512u);
     const Bytes pixels(image.begin() + 104, image.begin() + 104 + 512);
@@ -332,30 +299,30 @@ TEST_F(WineViewerTest, IconResourceCarriesThePatchedPixels)
     // The program sees the same pixels in its own icon resource.
     const std::string report = work / "icon.txt";
     selfTest(exe, report);
-    const Report rep = parseReport(readText(report));
+    const Report rep = parseReport(test::readFile(report));
     EXPECT_EQ(rep.values.at("icon"), std::string(1024, '9'));
 }
 
 TEST_F(WineViewerTest, ImportsOnlyWindowsSystemDlls)
 {
-    const Shell r =
-        sh("x86_64-w64-mingw32-objdump -p " + quote(binDir + "../windows-viewer/bin/pagolux-viewer.exe") +
-           " | sed -n 's/^\\s*DLL Name: //p'");
-    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const Shell r = runShell("x86_64-w64-mingw32-objdump -p " +
+                             quote(binDir + "../windows-viewer/bin/pagolux-viewer.exe") +
+                             " | sed -n 's/^\\s*DLL Name: //p'");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
     const std::set<std::string> system = {"ADVAPI32.dll", "COMCTL32.dll", "KERNEL32.dll", "msvcrt.dll",
                                           "ole32.dll",    "OLEAUT32.dll", "SHELL32.dll",  "urlmon.dll",
                                           "USER32.dll",   "GDI32.dll"};
-    std::istringstream in(r.out);
+    std::istringstream in(r.output);
     std::string dll;
     int count = 0;
     while (std::getline(in, dll)) {
         ++count;
         EXPECT_TRUE(system.count(dll)) << "imports " << dll;
     }
-    EXPECT_GE(count, 5) << r.out;
-    const Shell f =
-        sh("x86_64-w64-mingw32-objdump -f " + quote(binDir + "../windows-viewer/bin/pagolux-viewer.exe"));
-    EXPECT_NE(f.out.find("pei-x86-64"), std::string::npos) << f.out;
+    EXPECT_GE(count, 5) << r.output;
+    const Shell f = runShell("x86_64-w64-mingw32-objdump -f " +
+                             quote(binDir + "../windows-viewer/bin/pagolux-viewer.exe"));
+    EXPECT_NE(f.output.find("pei-x86-64"), std::string::npos) << f.output;
 }
 
 TEST_F(WineViewerTest, WindowHasTheProjectTitleAndSize)
@@ -380,13 +347,13 @@ TEST_F(WineViewerTest, WindowHasTheProjectTitleAndSize)
         startWindow(exe);
         const std::string id = findWindow("Wein Probe");
         ASSERT_FALSE(id.empty()) << row.name << ": no window named \"Wein Probe\"";
-        const Shell g = sh("xdotool getwindowgeometry --shell " + id);
-        EXPECT_NE(g.out.find("WIDTH=" + std::to_string(row.width) + "\n"), std::string::npos)
-            << row.name << g.out;
+        const Shell g = runShell("xdotool getwindowgeometry --shell " + id);
+        EXPECT_NE(g.output.find("WIDTH=" + std::to_string(row.width) + "\n"), std::string::npos)
+            << row.name << g.output;
         // Wine's X window also holds the menu bar, which Windows counts to the frame.
-        const auto at = g.out.find("HEIGHT=");
-        ASSERT_NE(at, std::string::npos) << g.out;
-        const int height = std::atoi(g.out.c_str() + at + 7);
+        const auto at = g.output.find("HEIGHT=");
+        ASSERT_NE(at, std::string::npos) << g.output;
+        const int height = std::atoi(g.output.c_str() + at + 7);
         if (row.fixed)
             EXPECT_EQ(height, row.height) << row.name;
         else
@@ -406,17 +373,17 @@ TEST_F(WineViewerTest, DamagedProgramShowsItsErrorAndExitsNonZero)
     const std::string report = work / "broken.txt";
     const Shell r = selfTest(exe, report);
     EXPECT_EQ(r.exitCode, 2);
-    const Report rep = parseReport(readText(report));
+    const Report rep = parseReport(test::readFile(report));
     EXPECT_EQ(rep.values.at("error").rfind("Die Seiten dieses Programms fehlen oder sind beschädigt.", 0), 0u)
         << rep.values.at("error");
 
     // Without the self-test the error is a window of its own; confirming it ends the program.
     const Shell shown =
-        sh(wineEnv() + "timeout 120 wine " + quote(exe) +
-           " & sleep 0; "
-           "id=$(timeout 60 xdotool search --sync --onlyvisible --name '^Pagolux$' | head -1); "
-           "[ -n \"$id\" ] && xdotool windowfocus --sync $id key Return; wait $!; echo rc=$?");
-    EXPECT_NE(shown.out.find("rc=1"), std::string::npos) << shown.out;
+        runShell(wineEnv() + "timeout 120 wine " + quote(exe) +
+                 " & sleep 0; "
+                 "id=$(timeout 60 xdotool search --sync --onlyvisible --name '^Pagolux$' | head -1); "
+                 "[ -n \"$id\" ] && xdotool windowfocus --sync $id key Return; wait $!; echo rc=$?");
+    EXPECT_NE(shown.output.find("rc=1"), std::string::npos) << shown.output;
 }
 
 TEST_F(WineViewerTest, UnpatchedViewerExplainsItHoldsNoPages)
@@ -430,7 +397,7 @@ TEST_F(WineViewerTest, UnpatchedViewerExplainsItHoldsNoPages)
     const std::string report = work / "plain.txt";
     const Shell r = selfTest(exe, report);
     EXPECT_EQ(r.exitCode, 2);
-    const Report rep = parseReport(readText(report));
+    const Report rep = parseReport(test::readFile(report));
     EXPECT_EQ(rep.values.at("error").rfind("Dieses Programm enthält keine Seiten.", 0), 0u);
 }
 
