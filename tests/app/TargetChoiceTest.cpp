@@ -16,6 +16,7 @@
 
 #include "tests/support/BuildFolder.h"
 #include "tests/support/EnvOverride.h"
+#include "tests/support/Files.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -59,26 +60,13 @@ class RecordingQtInteraction : public QtUserInteraction {
     std::vector<Message>& messages_;
 };
 
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeText(const std::string& path, const std::string& text, mode_t mode = 0644)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-    ::chmod(path.c_str(), mode);
-}
-
 enum class Kind { None, PE, ELF };
 
 // What a built file is, by its header: a PE image ("MZ", then "PE\0\0" where e_lfanew
 // points) or an ELF file.
 Kind kindOf(const std::string& path)
 {
-    const std::string b = readText(path);
+    const std::string b = test::readFile(path);
     if (b.compare(0, 4,
                   "\x7f"
                   "ELF") == 0)
@@ -102,8 +90,8 @@ class TargetChoice : public ::testing::Test {
 
     void SetUp() override
     {
-        writeText(temp / "site/index.html", "<title>Start</title>");
-        writeText(temp / "site/pages/a.html", "<title>A</title>");
+        test::writeFile(temp / "site/index.html", "<title>Start</title>");
+        test::writeFile(temp / "site/pages/a.html", "<title>A</title>");
         Project p;
         p.entries = {temp / "site/index.html", temp / "site/pages"};
         p.startIndex = 0;
@@ -223,10 +211,12 @@ TEST_F(TargetChoice, AWindowsResultIsStartedThroughWineOrTheDesktopsOpener)
 {
     const std::string record = temp / "started.txt";
     const auto fake = [&](const std::string& folder, const std::string& name) {
-        writeText(folder + "/" + name,
-                  "#!/bin/sh\nprintf '%s\\n' " + name + " \"$@\" > '" + record + ".part' && /bin/mv '" +
-                      record + ".part' '" + record + "'\n",
-                  0755);
+        test::writeFile(folder + "/" + name, "#!/bin/sh\nprintf '%s\\n' " + name + " \"$@\" > '" + record +
+                                                 ".part' && /bin/mv '" + record + ".part' '" + record +
+                                                 "'\n");
+        fs::permissions(folder + "/" + name, fs::perms::owner_all | fs::perms::group_read |
+                                                 fs::perms::group_exec | fs::perms::others_read |
+                                                 fs::perms::others_exec);
     };
     fake(temp / "both", "wine");
     fake(temp / "both", "xdg-open");
@@ -264,7 +254,7 @@ TEST_F(TargetChoice, AWindowsResultIsStartedThroughWineOrTheDesktopsOpener)
             waited.start();
             while (!fs::exists(record) && waited.elapsed() < 10000)
                 QTest::qWait(20);
-            EXPECT_EQ(readText(record), row.started) << row.name;
+            EXPECT_EQ(test::readFile(record), row.started) << row.name;
         } else {
             ASSERT_EQ(messages.size(), 2u) << row.name;
             EXPECT_EQ(messages[1].text, row.message) << row.name;
