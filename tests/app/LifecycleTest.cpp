@@ -5,6 +5,8 @@
 #include "app/AboutBoxUnit.h"
 #include "archive/platform/Paths.h"
 #include "controls/TFilenameEdit.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempFolder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +18,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
+
+#include <filesystem>
 
 namespace pagolux::test {
 namespace {
@@ -206,6 +210,34 @@ TEST_F(Lifecycle, DestroyReleasesEntriesOnce)
     EXPECT_EQ(form->iconBmp(), nullptr);
     form->FormDestroy(); // the destructor runs it again: harmless
     EXPECT_EQ(form->PicCount(), 0);
+}
+
+// At start the window writes "theicon.bmp". Under a file-size limit that the file passes, the
+// window program is not ended by SIGXFSZ: the failed write is an ordinary error, told to the
+// user, the window opens all the same and no temporary file is left.
+TEST(WindowStart, FileSizeLimitIsAnOrdinaryErrorAtStart)
+{
+    const char* bin = std::getenv("PAGOLUX_BIN_DIR");
+    ASSERT_NE(bin, nullptr);
+    TempFolder home;
+    const std::string command = "HOME='" + home.folder() + "' XDG_DATA_HOME='" + home / "data" +
+                                "' XDG_CONFIG_HOME='" + home / "config" + "' XDG_CACHE_HOME='" +
+                                home / "cache" + "' QT_QPA_PLATFORM=offscreen PAGOLUX_PROBE=1 exec '" + bin +
+                                "/pagolux'";
+    // theicon.bmp has 630 bytes.
+    const ChildResult r = runShell(command, 300);
+    EXPECT_EQ(r.signal, 0) << "ended by signal " << r.signal << ": " << r.output;
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_NE(r.output.find("windowTitle=Orvanto Pagolux 2.0 - [Unbenannt.pgx]"), std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("message=Pagolux 2.0|Datei " + home / "data/pagolux/theicon.bmp"),
+              std::string::npos)
+        << r.output;
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(home / "data"))
+        if (!e.is_directory())
+            left.push_back(e.path().string());
+    EXPECT_TRUE(left.empty()) << "left behind: " << left.front();
 }
 
 } // namespace
