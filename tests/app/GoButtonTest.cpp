@@ -10,18 +10,24 @@
 #include "controls/TFilenameEdit.h"
 #include "format/SettingsBlock.h"
 #include "project/ProjectFile.h"
+#include "viewer/qt/ViewerWindow.h"
 
 #include "tests/builder/TestFiles.h"
 #include "tests/support/BuildFolder.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/ScriptedInteraction.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <QWebEngineProfile>
 
 #include <gtest/gtest.h>
 
@@ -149,6 +155,84 @@ TEST_F(GoButtonTest, ExistingOutputIsKeptOnNo)
     form->GoBtn1Click();
     EXPECT_EQ(script.texts(), std::vector<std::string>{kMsgOverwrite});
     EXPECT_EQ(test::readBytes(out / "handbuch"), test::bytesOf("old"));
+}
+
+// The ten window elements are mapped three times: from the check boxes into the project file,
+// from the check boxes into the settings block of the built program, and from that block into
+// the viewer's window. Each flag alone, and each flag alone off, must arrive at its own place in
+// all three.
+TEST_F(GoButtonTest, EachWindowElementArrivesAtItsPlaceInTheProjectFileTheProgramAndTheViewer)
+{
+    const struct Row {
+        QCheckBox* TMainForm::*box;
+        const char* viewer; // what the viewer shows for it: its command, tool bar or status bar
+    } rows[BuildSettings::kElementCount] = {
+        {&TMainForm::CheckBox1, "StatusBar"},     {&TMainForm::CheckBox2, "ToolBar"},
+        {&TMainForm::CheckBox3, "actionPrint"},   {&TMainForm::CheckBox4, "actionExit"},
+        {&TMainForm::CheckBox5, "actionAbout"},   {&TMainForm::CheckBox6, "actionBack"},
+        {&TMainForm::CheckBox7, "actionForward"}, {&TMainForm::CheckBox8, "actionHome"},
+        {&TMainForm::CheckBox9, "actionReload"},  {&TMainForm::CheckBox10, "actionExitButton"},
+    };
+    openProject(0); // titled: "Speichern" writes it back without a dialog
+    form->EXENameEdit->setFileName(out / "programm");
+    form->FixedSizeCheck->setChecked(false); // the commands then sit in the menu and on the tool bar
+    const std::string projectName = form->NameED->text().toStdString();
+    QWebEngineProfile profile;
+
+    for (const bool alone : {true, false}) {
+        for (int k = 0; k < BuildSettings::kElementCount; ++k) {
+            SCOPED_TRACE(std::string(rows[k].viewer) + (alone ? " alone" : " alone off"));
+            std::array<bool, BuildSettings::kElementCount> flags{};
+            for (int i = 0; i < BuildSettings::kElementCount; ++i) {
+                flags[static_cast<std::size_t>(i)] = (i == k) == alone;
+                QCheckBox* box = form.get()->*rows[i].box;
+                if (box->isChecked() != flags[static_cast<std::size_t>(i)])
+                    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+                ASSERT_EQ(box->isChecked(), flags[static_cast<std::size_t>(i)])
+                    << box->objectName().toStdString();
+            }
+            const Bytes expected(flags.begin(), flags.end());
+
+            // The project file: the ten bytes in front of width, height, the two size bytes and the name.
+            QTest::mouseClick(form->SaveBtn, Qt::LeftButton);
+            const Bytes project = test::readBytes(home / "p.pgx");
+            const std::size_t elementsAt = project.size() - 24 - projectName.size();
+            EXPECT_EQ(Bytes(project.begin() + static_cast<std::ptrdiff_t>(elementsAt),
+                            project.begin() + static_cast<std::ptrdiff_t>(elementsAt) + 10),
+                      expected)
+                << "project file";
+
+            // The built program: the first ten bytes of its settings block.
+            fs::remove(out / "programm");
+            QTest::mouseClick(form->GoBtn1, Qt::LeftButton);
+            const Bytes exe = test::readBytes(out / "programm");
+            const auto marker = std::search(exe.begin(), exe.end(), kExeMarker + 4, kExeMarker + 8) - 4;
+            const std::uint32_t n = test::getLE32(exe, static_cast<std::size_t>(marker - exe.begin()));
+            ASSERT_LT(n + 10, exe.size());
+            EXPECT_EQ(Bytes(exe.begin() + n, exe.begin() + n + 10), expected) << "settings block";
+
+            // The viewer's window made from that block.
+            TMemoryStream blockStream(Bytes(exe.begin() + n, exe.end()));
+            const SettingsBlock block =
+                ReadSettingsBlock(blockStream, static_cast<std::int64_t>(exe.size() - n));
+            const ViewerWindow viewer(block.settings, QUrl(), &profile);
+            const bool anyTool = std::any_of(rows, rows + BuildSettings::kElementCount, [&](const Row& r) {
+                const std::string name = r.viewer;
+                return flags[static_cast<std::size_t>(&r - rows)] && name != "actionExit" &&
+                       name != "actionAbout" && name.rfind("action", 0) == 0;
+            });
+            for (int i = 0; i < BuildSettings::kElementCount; ++i) {
+                const std::string name = rows[i].viewer;
+                const bool shown = name == "StatusBar" ? viewer.findChild<QStatusBar*>() != nullptr
+                                   : name == "ToolBar"
+                                       ? viewer.toolBar() != nullptr
+                                       : viewer.findChild<QAction*>(QString::fromStdString(name)) != nullptr;
+                // A tool bar shows only when a command is on it.
+                const bool wanted = flags[static_cast<std::size_t>(i)] && (name != "ToolBar" || anyTool);
+                EXPECT_EQ(shown, wanted) << "viewer: " << name;
+            }
+        }
+    }
 }
 
 } // namespace
