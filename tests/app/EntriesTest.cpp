@@ -74,7 +74,7 @@ TEST_F(Entries, AddingWithNothingSelectedRebuildsListsAndLeavesFavouritesAlone)
     selectImageLines({1, 2});
     form->ShellList1->clearSelection();
 
-    form->AddBtnClick();
+    press(form->AddBtn);
 
     EXPECT_EQ(form->entries(), before);
     EXPECT_EQ(form->PrefListBox->count(), favourites);
@@ -160,7 +160,7 @@ TEST_F(Entries, StartFileFollowsItsTextThroughRemovals)
         showFolder(site.path());
         for (const char* name : c.entries) {
             ASSERT_EQ(form->ShellList1->selectNames({QString::fromLatin1(name)}), 1);
-            form->AddBtnClick();
+            press(form->AddBtn);
         }
         form->SortBox->setCurrentRow(c.start);
         std::vector<std::string> expected = form->entries();
@@ -168,7 +168,7 @@ TEST_F(Entries, StartFileFollowsItsTextThroughRemovals)
             expected.erase(expected.begin() + *it);
         selectImageLines(c.remove);
 
-        form->DelBtnClick();
+        press(form->DelBtn);
 
         EXPECT_EQ(form->entries(), expected);
         EXPECT_EQ(form->startIndex(), c.expectedStart);
@@ -236,7 +236,7 @@ TEST_F(EscapeKey, DoesNothingWithAModifierOrOnAnotherPage)
 TEST_F(EscapeKey, DoesNothingWhileDeleteIsDisabled)
 {
     selectImageLines({0, 1});
-    form->DelBtnClick();
+    press(form->DelBtn);
     ASSERT_FALSE(form->DelBtn->isEnabled());
     form->ImageList->setFocus();
     QTest::keyClick(form->ImageList, Qt::Key_Escape);

@@ -2,6 +2,8 @@
 // archive's progress reaches the status bar, the start file stays selected, the icon is
 // patched, and the checks come before anything is written.
 
+#include "WindowTestSupport.h"
+
 #include "app/MainUnit.h"
 #include "app/TApplication.h"
 #include "builder/BuildPipeline.h"
@@ -99,7 +101,7 @@ TEST_F(GoButtonTest, BuildsWithTheValuesOfThePage)
 
     ProgressSpy spy;
     form->installEventFilter(&spy);
-    form->GoBtn1Click();
+    test::press(form->GoBtn1);
     form->removeEventFilter(&spy);
 
     // pages/a.html is in the project twice (once inside "pages"): the archive notes it, and the
@@ -139,7 +141,7 @@ TEST_F(GoButtonTest, BuildsWithTheValuesOfThePage)
 TEST_F(GoButtonTest, EmptyProjectIsRefusedAfterTheIconSearch)
 {
     form->EXENameEdit->setFileName(out / "handbuch");
-    form->GoBtn1Click();
+    test::press(form->GoBtn1);
     EXPECT_EQ(script.texts(), std::vector<std::string>{kMsgNoStartFile});
     EXPECT_NE(form->iconPos(), 0);
     EXPECT_FALSE(fs::exists(out / "handbuch"));
@@ -152,7 +154,7 @@ TEST_F(GoButtonTest, ExistingOutputIsKeptOnNo)
     test::writeFile(out / "handbuch", "old");
     form->EXENameEdit->setFileName(out / "handbuch");
     script.answers = {MsgResult::No};
-    form->GoBtn1Click();
+    test::press(form->GoBtn1);
     EXPECT_EQ(script.texts(), std::vector<std::string>{kMsgOverwrite});
     EXPECT_EQ(test::readBytes(out / "handbuch"), test::bytesOf("old"));
 }
@@ -194,7 +196,7 @@ TEST_F(GoButtonTest, EachWindowElementArrivesAtItsPlaceInTheProjectFileTheProgra
             const Bytes expected(flags.begin(), flags.end());
 
             // The project file: the ten bytes in front of width, height, the two size bytes and the name.
-            QTest::mouseClick(form->SaveBtn, Qt::LeftButton);
+            test::press(form->SaveBtn);
             const Bytes project = test::readBytes(home / "p.pgx");
             const std::size_t elementsAt = project.size() - 24 - projectName.size();
             EXPECT_EQ(Bytes(project.begin() + static_cast<std::ptrdiff_t>(elementsAt),
@@ -204,7 +206,7 @@ TEST_F(GoButtonTest, EachWindowElementArrivesAtItsPlaceInTheProjectFileTheProgra
 
             // The built program: the first ten bytes of its settings block.
             fs::remove(out / "programm");
-            QTest::mouseClick(form->GoBtn1, Qt::LeftButton);
+            test::press(form->GoBtn1);
             const Bytes exe = test::readBytes(out / "programm");
             const auto marker = std::search(exe.begin(), exe.end(), kExeMarker + 4, kExeMarker + 8) - 4;
             const std::uint32_t n = test::getLE32(exe, static_cast<std::size_t>(marker - exe.begin()));

@@ -90,7 +90,7 @@ TEST_F(Lifecycle, NewAsksEvenOnAnEmptyProjectAndCancelChangesNothing)
     form->Setsavedfilename("/tmp/Alt.pgx");
     script.answers.push_back(MsgResult::Cancel);
 
-    form->NewBtnClick();
+    press(form->NewBtn);
 
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].text, "Hiermit gehen alle nicht gespeicherten Informationen verloren.");
@@ -121,7 +121,7 @@ TEST_F(Lifecycle, NewResetsTheProjectButKeepsOutputAutoStartAndFavourites)
     const int favourites = form->PrefListBox->count();
     script.answers.push_back(MsgResult::Ok);
 
-    form->NewBtnClick();
+    press(form->NewBtn);
 
     for (QCheckBox* box : elementBoxes(*form))
         EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();

@@ -1,6 +1,8 @@
 // The main window's project-file and favourite-folder handlers, driven through a scripted
 // interaction, on scratch data and config folders.
 
+#include "WindowTestSupport.h"
+
 #include "app/MainUnit.h"
 #include "controls/placement/ProfileFile.h"
 #include "controls/placement/TFormStorage.h"
@@ -206,7 +208,7 @@ TEST_F(WindowProjectFile, ButtonsAskAndUseTheDialogs)
     ProjectFile::write(temp / "p.pgx", sample());
     // Open: Cancel on the question ends it before the dialog.
     ui.answers = {MsgResult::Cancel};
-    form->OpenBtnClick();
+    test::press(form->OpenBtn);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "Hiermit gehen alle nicht gespeicherten Informationen verloren.");
     EXPECT_EQ(ui.messages[0].caption, "Datei/Öffnen");
@@ -214,24 +216,24 @@ TEST_F(WindowProjectFile, ButtonsAskAndUseTheDialogs)
     EXPECT_EQ(ui.messages[0].buttons, MsgButtons::OkCancel);
     EXPECT_TRUE(ui.openRequests.empty());
     // OK, then the dialog is cancelled: nothing changes.
-    form->OpenBtnClick();
+    test::press(form->OpenBtn);
     ASSERT_EQ(ui.openRequests.size(), 1u);
     EXPECT_EQ(ui.openRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
     EXPECT_EQ(ui.openRequests[0].defaultExt, "pgx");
     EXPECT_TRUE(form->savedFileName().empty());
     // OK and a file.
     ui.openFiles = {temp / "p.pgx"};
-    form->OpenBtnClick();
+    test::press(form->OpenBtn);
     EXPECT_EQ(form->savedFileName(), temp / "p.pgx");
 
     // Save while titled: no dialog, no question.
     ui.messages.clear();
-    form->SaveBtnClick();
+    test::press(form->SaveBtn);
     EXPECT_TRUE(ui.saveRequests.empty());
     EXPECT_TRUE(ui.messages.empty());
     // Save as: the dialog asks before replacing.
     ui.saveFiles = {temp / "r.pgx"};
-    form->SaveAsBtnClick();
+    test::press(form->SaveAsBtn);
     ASSERT_EQ(ui.saveRequests.size(), 1u);
     EXPECT_TRUE(ui.saveRequests[0].overwritePrompt);
     EXPECT_EQ(ui.saveRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
@@ -243,7 +245,7 @@ TEST_F(WindowProjectFile, ButtonsAskAndUseTheDialogs)
 TEST_F(WindowProjectFile, UntitledSaveGoesThroughTheDialog)
 {
     ui.saveFiles = {std::nullopt};
-    form->SaveBtnClick();
+    test::press(form->SaveBtn);
     EXPECT_EQ(ui.saveRequests.size(), 1u);
     EXPECT_TRUE(form->savedFileName().empty());
     EXPECT_FALSE(std::filesystem::exists(temp / "Unbenannt.pgx"));
@@ -275,7 +277,7 @@ TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissing
     writeFile(temp / "site/alt.pgx", written);
 
     ui.openFiles = {temp / "site/alt.pgx"};
-    QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+    test::press(form->OpenBtn);
     ASSERT_EQ(form->savedFileName(), temp / "site/alt.pgx");
     EXPECT_EQ(form->NameED->text(), QString::fromUtf8("Übung"));
     EXPECT_EQ(form->entries(), (std::vector<std::string>{windowsEntry, present, gone}))
@@ -306,14 +308,14 @@ TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissing
     }
 
     // Saved back unchanged, the name's byte 0xDC included.
-    QTest::mouseClick(form->SaveBtn, Qt::LeftButton);
+    test::press(form->SaveBtn);
     EXPECT_EQ(readFile(temp / "site/alt.pgx"), written);
 
     // A name the user edits is stored as typed, in UTF-8.
     form->NameED->setFocus();
     form->NameED->end(false);
     QTest::keyClicks(form->NameED, QStringLiteral(" 2"));
-    QTest::mouseClick(form->SaveBtn, Qt::LeftButton);
+    test::press(form->SaveBtn);
     EXPECT_EQ(ProjectFile::read(temp / "site/alt.pgx").settings.projectName, "Übung 2");
 }
 
@@ -338,20 +340,41 @@ TEST(WindowFavourites, LoadMoveToTopAndOpenInTheTree)
               (std::vector<std::string>{temp / "two/", temp / "one/", "", temp / "gone/"}));
     EXPECT_EQ(readFile(file), temp / "two/" + "\r\n" + temp / "one/" + "\r\n\r\n" + temp / "gone/" + "\r\n");
 
-    // Double-click without a selected line does nothing; with one the tree shows it.
-    form.PrefListBox->clearSelection();
+    // The user's mouse and keys on the list: Enter without a selected line does nothing, another
+    // key does nothing, Enter and a double-click on a line show its folder in the tree.
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QListWidget* list = form.PrefListBox;
+    const auto lineAt = [list](int row) {
+        list->scrollToItem(list->item(row));
+        return list->visualItemRect(list->item(row)).center();
+    };
+    // What a widget gets from a double-click: press, release, double-click, release.
+    const auto doubleClick = [&](int row) {
+        const QPoint at = lineAt(row);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    };
+    const auto treeFolder = [&form] {
+        return QFile::encodeName(form.ShellTree1->selectedFolder()).toStdString() + "/";
+    };
+    list->clearSelection();
     const QString before = form.ShellTree1->selectedFolder();
-    form.PrefListBoxDblClick();
+    QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(form.ShellTree1->selectedFolder(), before);
-    form.PrefListBox->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
-    form.PrefListBoxKeyPress('a');
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, lineAt(1));
+    ASSERT_EQ(list->currentRow(), 1);
+    QTest::keyClick(list, Qt::Key_A);
     EXPECT_EQ(form.ShellTree1->selectedFolder(), before);
-    form.PrefListBoxKeyPress('\r');
-    EXPECT_EQ(QFile::encodeName(form.ShellTree1->selectedFolder()).toStdString() + "/", temp / "one/");
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(treeFolder(), temp / "one/");
+    doubleClick(0);
+    EXPECT_EQ(treeFolder(), temp / "two/");
     // A folder that is gone keeps the tree where it was.
-    form.PrefListBox->setCurrentRow(3, QItemSelectionModel::ClearAndSelect);
-    form.PrefListBoxDblClick();
-    EXPECT_EQ(QFile::encodeName(form.ShellTree1->selectedFolder()).toStdString() + "/", temp / "one/");
+    doubleClick(3);
+    ASSERT_EQ(list->currentRow(), 3);
+    EXPECT_EQ(treeFolder(), temp / "two/");
 
     // A folder that cannot be written keeps the list change without a message.
     std::filesystem::remove(file);
@@ -397,37 +420,36 @@ TEST_F(WindowProjectFile, DialogsStartInTheProjectFolderAndSaveAsProposesItsName
 {
     std::filesystem::create_directories(temp / "proj");
     ProjectFile::write(temp / "proj/seite.pgx", sample());
-    const auto click = [](QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); };
     const auto inProjectFolder = [this](const std::string& dir) {
         return !dir.empty() && std::filesystem::equivalent(dir, temp / "proj");
     };
 
     ui.openFiles.push_back(temp / "proj/seite.pgx");
-    click(form->OpenBtn);
+    test::press(form->OpenBtn);
     ASSERT_EQ(form->savedFileName(), temp / "proj/seite.pgx");
     ui.saveFiles.push_back(std::nullopt);
-    click(form->SaveAsBtn);
+    test::press(form->SaveAsBtn);
     ASSERT_EQ(ui.saveRequests.size(), 1u);
     EXPECT_TRUE(inProjectFolder(ui.saveRequests.back().initialDir)) << ui.saveRequests.back().initialDir;
     EXPECT_EQ(ui.saveRequests.back().fileName, "seite.pgx");
     ui.openFiles.push_back(std::nullopt);
-    click(form->OpenBtn);
+    test::press(form->OpenBtn);
     ASSERT_EQ(ui.openRequests.size(), 2u);
     EXPECT_TRUE(inProjectFolder(ui.openRequests.back().initialDir)) << ui.openRequests.back().initialDir;
 
     // Saved under another name in another folder: the dialogs follow.
     std::filesystem::create_directories(temp / "other");
     ui.saveFiles.push_back(temp / "other/neu.pgx");
-    click(form->SaveAsBtn);
+    test::press(form->SaveAsBtn);
     ASSERT_TRUE(std::filesystem::exists(temp / "other/neu.pgx"));
     ui.saveFiles.push_back(std::nullopt);
-    click(form->SaveAsBtn);
+    test::press(form->SaveAsBtn);
     EXPECT_TRUE(std::filesystem::equivalent(ui.saveRequests.back().initialDir, temp / "other"));
     EXPECT_EQ(ui.saveRequests.back().fileName, "neu.pgx");
 
-    click(form->NewBtn);
+    test::press(form->NewBtn);
     ui.saveFiles.push_back(std::nullopt);
-    click(form->SaveAsBtn);
+    test::press(form->SaveAsBtn);
     EXPECT_TRUE(std::filesystem::equivalent(ui.saveRequests.back().initialDir, temp / "other"));
     EXPECT_EQ(ui.saveRequests.back().fileName, "");
 }

@@ -116,7 +116,7 @@ TEST_F(Preview, ChosenStartFileIsShownAndStaysAfterItIsRemoved)
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("seite2.html"));
 
     selectImageLines({1});
-    form->DelBtnClick();
+    press(form->DelBtn);
     QTest::qWait(100);
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("seite2.html"));
 }

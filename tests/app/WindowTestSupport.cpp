@@ -54,7 +54,7 @@ void WindowTest::addFromFolder(const QString& folder, const QStringList& names)
 {
     showFolder(folder);
     ASSERT_EQ(form->ShellList1->selectNames(names), names.size());
-    form->AddBtnClick();
+    press(form->AddBtn);
 }
 
 void WindowTest::selectImageLines(std::initializer_list<int> selected)

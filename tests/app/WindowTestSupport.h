@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,15 @@ namespace pagolux::test {
 void writeFile(const QString& path, const QByteArray& content = "x");
 // Bytes of a path as entries hold them.
 std::string bytes(const QString& path);
+
+// Presses a button with the mouse as a user does, a left click in its middle. The button must be
+// enabled: a click on a disabled one does nothing and would hide a fault of the test.
+inline void press(QWidget* button)
+{
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString() << " is disabled";
+    QTest::mouseClick(button, Qt::LeftButton);
+}
 
 class WindowTest : public ::testing::Test {
   protected:
