@@ -2,9 +2,9 @@
 
 #include "app/AboutBoxUnit.h"
 #include "app/QtUserInteraction.h"
-#include "archive/platform/FileNameUtils.h"
-#include "archive/platform/Paths.h"
-#include "builder/icon/IconBitmap.h"
+#include "platform/FileNameUtils.h"
+#include "platform/Paths.h"
+#include "icon/IconBitmap.h"
 #include "controls/TFilenameEdit.h"
 #include "controls/placement/TFormStorage.h"
 #include "shell/TShellTree.h"

@@ -3,7 +3,7 @@
 #include "app/MainUnit.h"
 
 #include "builder/BuildPipeline.h"
-#include "builder/icon/IconBitmap.h"
+#include "icon/IconBitmap.h"
 #include "controls/TFilenameEdit.h"
 
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 
 #include "app/MainUnit.h"
 
-#include "archive/platform/FileNameUtils.h"
+#include "platform/FileNameUtils.h"
 #include "format/TextEncoding.h"
 #include "project/ProjectFile.h"
 #include "shell/TShellList.h"

@@ -6,12 +6,12 @@
 // shows it.
 
 #include "app/MainUnit.h"
-#include "archive/platform/Paths.h"
-#include "builder/icon/IconBitmap.h"
-#include "builder/icon/IconBmpFile.h"
-#include "builder/icon/IconError.h"
-#include "builder/icon/RenderIcon.h"
-#include "builder/icon/StandardIcon.h"
+#include "platform/Paths.h"
+#include "icon/IconBitmap.h"
+#include "icon/IconBmpFile.h"
+#include "icon/IconError.h"
+#include "icon/RenderIcon.h"
+#include "icon/StandardIcon.h"
 #include "controls/TPaintBox.h"
 #include "picture/PictureReader.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/MainUnit.h"
 
-#include "archive/Exception.h"
+#include "platform/Exception.h"
 
 #include <QFile>
 #include <QUrl>

@@ -2,7 +2,7 @@
 // of favourite folders kept in "folders.dat" in the per-user data folder.
 
 #include "app/MainUnit.h"
-#include "archive/platform/Paths.h"
+#include "platform/Paths.h"
 #include "controls/placement/TFormStorage.h"
 #include "format/TextEncoding.h"
 #include "project/PrefFolders.h"

@@ -1,5 +1,5 @@
 #include "app/TApplication.h"
-#include "archive/platform/WebEngineSandbox.h"
+#include "viewer/qt/WebEngineSandbox.h"
 
 #include "app/MainUnit.h"
 

@@ -16,7 +16,7 @@
 
 #include "app/MainUnit.h"
 #include "app/TApplication.h"
-#include "archive/platform/FileSizeSignal.h"
+#include "platform/FileSizeSignal.h"
 #include "builder/UserInteraction.h"
 #include "shell/TShellList.h"
 #include "shell/TShellTree.h"

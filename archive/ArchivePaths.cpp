@@ -1,7 +1,7 @@
 #include "archive/ArchivePaths_p.h"
 
 #include "archive/TStream.h"
-#include "archive/platform/FileNameUtils.h"
+#include "platform/FileNameUtils.h"
 
 namespace pagolux::archive_detail {
 

@@ -1,6 +1,6 @@
 #include "archive/ArchiveSource_p.h"
 
-#include "archive/platform/Posix.h"
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cstring>

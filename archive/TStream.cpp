@@ -1,6 +1,6 @@
 #include "archive/TStream.h"
 
-#include "archive/platform/Posix.h"
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <cerrno>

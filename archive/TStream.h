@@ -6,7 +6,7 @@
 // Positions and sizes are 64-bit; the archive format itself limits them to int32 and checks
 // that where it reads or writes.
 
-#include "archive/Exception.h"
+#include "platform/Exception.h"
 
 #include <cstddef>
 #include <cstdint>

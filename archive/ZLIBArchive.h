@@ -14,7 +14,7 @@
 // All failures raise EArchiveError (a pagolux::Exception) with an English message, except the
 // stream layer's own errors where noted.
 
-#include "archive/Exception.h"
+#include "platform/Exception.h"
 #include "archive/TStream.h"
 #include "archive/ZlibStreams.h"
 

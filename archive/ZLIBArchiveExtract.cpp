@@ -4,9 +4,9 @@
 #include "archive/ArchiveSource_p.h"
 #include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
-#include "archive/platform/AtomicFile.h"
-#include "archive/platform/FileNameUtils.h"
-#include "archive/platform/Posix.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileNameUtils.h"
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <atomic>

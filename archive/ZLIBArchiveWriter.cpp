@@ -11,10 +11,10 @@
 #include "archive/CrcWriteStream_p.h"
 #include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
-#include "archive/platform/AtomicFile.h"
-#include "archive/platform/FileNameUtils.h"
-#include "archive/platform/Paths.h"
-#include "archive/platform/Posix.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileNameUtils.h"
+#include "platform/Paths.h"
+#include "platform/Posix.h"
 
 #include <algorithm>
 #include <atomic>

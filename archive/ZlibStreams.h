@@ -3,7 +3,7 @@
 // into an underlying stream, TDecompressionStream inflates from one. This header and its
 // source are the only place that knows zlib; ZlibStreams.cpp is the one file including it.
 
-#include "archive/Exception.h"
+#include "platform/Exception.h"
 #include "archive/TStream.h"
 
 #include <array>

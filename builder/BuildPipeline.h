@@ -11,7 +11,7 @@
 
 #include "builder/BuildTarget.h"
 #include "builder/UserInteraction.h"
-#include "builder/icon/IconBitmap.h"
+#include "icon/IconBitmap.h"
 #include "format/BuildSettings.h"
 
 #include <cstdint>

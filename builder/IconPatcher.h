@@ -3,7 +3,7 @@
 // 512 icon pixel bytes lie in the decoded prototype, WriteIcon overwrites them in an output.
 // Both are silent: a failure leaves the executable with the viewer's own icon.
 
-#include "builder/icon/IconBitmap.h"
+#include "icon/IconBitmap.h"
 #include "format/ExeLayout.h"
 
 #include <cstdint>

@@ -19,6 +19,7 @@ add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 _FILE_OFFS
 add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-static -Wl,--gc-sections)
 
+add_subdirectory(platform)
 add_subdirectory(archive)
 add_subdirectory(format)
 add_subdirectory(viewer/core)

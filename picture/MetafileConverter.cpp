@@ -1,6 +1,6 @@
 #include "picture/MetafileConverter.h"
 
-#include "builder/icon/IconError.h"
+#include "icon/IconError.h"
 
 #include <emf2svg.h>
 #include <libwmf/api.h>

@@ -1,6 +1,6 @@
 #include "picture/MetafilePlayer.h"
 
-#include "builder/icon/IconError.h"
+#include "icon/IconError.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
 #include "picture/PictureReader.h"
 
-#include "builder/icon/IconError.h"
+#include "icon/IconError.h"
 #include "picture/MetafileConverter.h"
 #include "picture/MetafilePlayer.h"
 

@@ -8,7 +8,7 @@
 // file that cannot be opened, damaged data, a width or height of 0, or a declared size above
 // the limits below (refused before any pixel memory is allocated).
 
-#include "builder/icon/RenderIcon.h"
+#include "icon/RenderIcon.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
 #include "picture/RenderIconFromFile.h"
 
-#include "builder/icon/RenderIcon.h"
+#include "icon/RenderIcon.h"
 #include "picture/PictureReader.h"
 
 namespace pagolux {

@@ -3,7 +3,7 @@
 // render it into the icon. Needs a QGuiApplication (the "offscreen" platform will do), created
 // by the caller, because the SVG and metafile rendering paints with Qt.
 
-#include "builder/icon/IconBitmap.h"
+#include "icon/IconBitmap.h"
 
 #include <string>
 

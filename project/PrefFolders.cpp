@@ -1,6 +1,6 @@
 #include "project/PrefFolders.h"
 
-#include "archive/platform/UserFile.h"
+#include "platform/UserFile.h"
 
 #include <fstream>
 #include <iterator>

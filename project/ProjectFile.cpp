@@ -1,8 +1,8 @@
 #include "project/ProjectFile.h"
 
 #include "archive/TStream.h"
-#include "archive/platform/FileNameUtils.h"
-#include "archive/platform/UserFile.h"
+#include "platform/FileNameUtils.h"
+#include "platform/UserFile.h"
 #include "format/orvanto.h"
 
 #include <array>

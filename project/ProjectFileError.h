@@ -2,7 +2,7 @@
 // The errors of reading and writing project files and the favourite-folder list. what() is
 // the German text shown to the user.
 
-#include "archive/Exception.h"
+#include "platform/Exception.h"
 
 #include <string>
 

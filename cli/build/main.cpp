@@ -5,13 +5,13 @@
 // given with --icon (for this build only). Progress goes to a terminal; any failure ends with
 // one line on stderr and a non-zero exit.
 
-#include "archive/Exception.h"
-#include "archive/platform/FileSizeSignal.h"
-#include "archive/platform/Paths.h"
+#include "platform/Exception.h"
+#include "platform/FileSizeSignal.h"
+#include "platform/Paths.h"
 #include "builder/BuildPipeline.h"
 #include "builder/BuildTarget.h"
-#include "builder/icon/IconBmpFile.h"
-#include "builder/icon/StandardIcon.h"
+#include "icon/IconBmpFile.h"
+#include "icon/StandardIcon.h"
 #include "cli/build/TerminalInteraction.h"
 #include "project/ProjectFile.h"
 

@@ -1,7 +1,7 @@
 #include "cli/zlb/ZlbTool.h"
 
 #include "archive/ZLIBArchive.h"
-#include "archive/platform/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <cinttypes>

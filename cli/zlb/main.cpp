@@ -1,4 +1,4 @@
-#include "archive/platform/FileSizeSignal.h"
+#include "platform/FileSizeSignal.h"
 #include "cli/zlb/ZlbTool.h"
 
 #include <iostream>

@@ -1,8 +1,8 @@
 #include "controls/placement/ProfileFile.h"
 
-#include "archive/platform/AtomicFile.h"
-#include "archive/platform/FileNameUtils.h"
-#include "archive/platform/Paths.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileNameUtils.h"
+#include "platform/Paths.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,7 +1,7 @@
 #include "controls/placement/TFormPlacement.h"
 
-#include "archive/platform/FileNameUtils.h"
-#include "archive/platform/Paths.h"
+#include "platform/FileNameUtils.h"
+#include "platform/Paths.h"
 #include "controls/placement/ProfileFile.h"
 
 #include <QCoreApplication>

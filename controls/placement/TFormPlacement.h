@@ -11,7 +11,7 @@
 // MinMaxPos(WxH), MinMaxPos, NormPos(WxH), NormPos, Visible; (WxH) is the primary screen's size.
 // NormPos holds left, top, right, bottom of the window's normal (restored) client rectangle.
 
-#include "archive/Exception.h"
+#include "platform/Exception.h"
 
 #include <QObject>
 #include <QPoint>

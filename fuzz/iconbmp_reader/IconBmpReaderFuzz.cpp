@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the "theicon.bmp" reader. Anything it accepts must survive a write
 // and a second read unchanged; anything else must be refused with EIconFileError.
-#include "builder/icon/IconBmpFile.h"
-#include "builder/icon/IconError.h"
+#include "icon/IconBmpFile.h"
+#include "icon/IconError.h"
 
 #include <cstdint>
 #include <cstdlib>

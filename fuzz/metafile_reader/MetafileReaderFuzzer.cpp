@@ -3,7 +3,7 @@
 // converters, or EPictureError. Nothing else may escape, and the limits are kept small so that
 // each input stays quick.
 
-#include "builder/icon/IconError.h"
+#include "icon/IconError.h"
 #include "picture/MetafilePlayer.h"
 
 #include <QByteArray>

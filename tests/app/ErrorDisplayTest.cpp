@@ -5,8 +5,8 @@
 
 #include "app/QtUserInteraction.h"
 #include "app/TApplication.h"
-#include "archive/Exception.h"
-#include "archive/platform/Paths.h"
+#include "platform/Exception.h"
+#include "platform/Paths.h"
 #include "controls/TFilenameEdit.h"
 
 #include <QApplication>

@@ -8,7 +8,7 @@
 #include "app/TApplication.h"
 #include "builder/BuildPipeline.h"
 #include "builder/ExeWriter.h"
-#include "builder/icon/IconBitmap.h"
+#include "icon/IconBitmap.h"
 #include "controls/TFilenameEdit.h"
 #include "format/SettingsBlock.h"
 #include "project/ProjectFile.h"

@@ -2,12 +2,12 @@
 // picture through the dialog, going back to the default icon, and what a failure leaves.
 
 #include "app/MainUnit.h"
-#include "builder/icon/IconBmpFile.h"
-#include "builder/icon/IconError.h"
-#include "builder/icon/StandardIcon.h"
+#include "icon/IconBmpFile.h"
+#include "icon/IconError.h"
+#include "icon/StandardIcon.h"
 #include "controls/TPaintBox.h"
 #include "picture/RenderIconFromFile.h"
-#include "tests/builder/icon/TestIcons.h"
+#include "tests/icon/TestIcons.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/Files.h"
 #include "tests/support/ScriptedInteraction.h"

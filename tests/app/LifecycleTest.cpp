@@ -3,7 +3,7 @@
 #include "WindowTestSupport.h"
 
 #include "app/AboutBoxUnit.h"
-#include "archive/platform/Paths.h"
+#include "platform/Paths.h"
 #include "controls/TFilenameEdit.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"

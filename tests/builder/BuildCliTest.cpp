@@ -2,8 +2,8 @@
 // which icon lands in the output.
 
 #include "builder/IconPatcher.h"
-#include "builder/icon/IconBitmap.h"
-#include "builder/icon/IconBmpFile.h"
+#include "icon/IconBitmap.h"
+#include "icon/IconBmpFile.h"
 #include "project/ProjectFile.h"
 
 #include "tests/builder/TestFiles.h"

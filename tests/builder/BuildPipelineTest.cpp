@@ -1,7 +1,7 @@
 #include "builder/BuildPipeline.h"
 
 #include "archive/ZLIBArchive.h"
-#include "archive/platform/Paths.h"
+#include "platform/Paths.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 #include "builder/ProgramStart.h"

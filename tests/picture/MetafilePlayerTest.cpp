@@ -1,8 +1,8 @@
 // Metafiles drawn by the test's own writer, each compared pixel by pixel with the bitmap of the
 // same drawing, in both formats.
 #include "picture/MetafilePlayer.h"
-#include "builder/icon/IconError.h"
-#include "builder/icon/RenderIcon.h"
+#include "icon/IconError.h"
+#include "icon/RenderIcon.h"
 #include "picture/PictureReader.h"
 #include "picture/RenderIconFromFile.h"
 #include "tests/picture/PictureFiles.h"

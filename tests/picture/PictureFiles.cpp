@@ -1,6 +1,6 @@
 #include "tests/picture/PictureFiles.h"
 
-#include "builder/icon/IconBitmap.h"
+#include "icon/IconBitmap.h"
 #include "tests/support/Bitmaps.h"
 
 #include <QDataStream>

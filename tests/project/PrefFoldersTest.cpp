@@ -1,5 +1,5 @@
 #include "project/PrefFolders.h"
-#include "archive/platform/Paths.h"
+#include "platform/Paths.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"

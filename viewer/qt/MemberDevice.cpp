@@ -1,6 +1,6 @@
 #include "viewer/qt/MemberDevice.h"
 
-#include "archive/Exception.h"
+#include "platform/Exception.h"
 #include "archive/TStream.h"
 
 namespace pagolux {

@@ -2,9 +2,9 @@
 // through the offset the builder patched into its marker, opens the archive that follows and
 // shows the start page. Run unpatched (as built), it explains that it holds no pages.
 
-#include "archive/platform/FileSizeSignal.h"
-#include "archive/platform/Paths.h"
-#include "archive/platform/WebEngineSandbox.h"
+#include "platform/FileSizeSignal.h"
+#include "platform/Paths.h"
+#include "viewer/qt/WebEngineSandbox.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/qt/ArchiveSchemeHandler.h"
 #include "viewer/qt/EmbeddedRecords.h"

@@ -4,8 +4,8 @@
 // from memory through its own URL scheme. Run unpatched (as built), it explains that it holds
 // no pages.
 
-#include "archive/Exception.h"
-#include "archive/platform/Paths.h"
+#include "platform/Exception.h"
+#include "platform/Paths.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/windows/ArchiveProtocol.h"
 #include "viewer/windows/EmbeddedRecords.h"

@@ -6,13 +6,13 @@
 
 #include "builder/BuildTarget.h"
 #include "builder/IconPatcher.h"
-#include "builder/icon/IconBitmap.h"
-#include "builder/icon/IconBmpFile.h"
+#include "icon/IconBitmap.h"
+#include "icon/IconBmpFile.h"
 #include "format/ViewerIconArt.h"
 #include "project/ProjectFile.h"
 
 #include "tests/builder/TestFiles.h"
-#include "tests/builder/icon/TestIcons.h"
+#include "tests/icon/TestIcons.h"
 #include "tests/support/BuildFolder.h"
 #include "tests/support/ChildProcess.h"
 

@@ -1,4 +1,4 @@
-#include "builder/icon/IconBitmap.h"
+#include "icon/IconBitmap.h"
 
 #include <stdexcept>
 #include <string>

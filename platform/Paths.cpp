@@ -1,4 +1,4 @@
-#include "archive/platform/Paths.h"
+#include "platform/Paths.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Paths.h for Windows (the Windows viewer's build): the same folders in the Windows places.
 // Names are UTF-8; folders end in "\".
 
-#include "archive/platform/Paths.h"
+#include "platform/Paths.h"
 
 #include <windows.h>
 

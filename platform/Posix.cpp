@@ -1,4 +1,4 @@
-#include "archive/platform/Posix.h"
+#include "platform/Posix.h"
 
 #include <cerrno>
 

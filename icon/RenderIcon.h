@@ -6,7 +6,7 @@
 // the white). That bitmap is then stretched without smoothing so that it covers the 32 x 32
 // square, centred, and what overhangs is cut off.
 
-#include "builder/icon/IconBitmap.h"
+#include "icon/IconBitmap.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "builder/icon/IconBmpFile.h"
-#include "builder/icon/IconError.h"
-#include "tests/builder/icon/TestIcons.h"
+#include "icon/IconBmpFile.h"
+#include "icon/IconError.h"
+#include "tests/icon/TestIcons.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 

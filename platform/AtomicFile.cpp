@@ -1,6 +1,6 @@
-#include "archive/platform/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
-#include "archive/platform/FileNameUtils.h"
+#include "platform/FileNameUtils.h"
 
 #include <atomic>
 #include <cerrno>

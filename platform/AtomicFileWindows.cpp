@@ -1,9 +1,9 @@
 // AtomicFile.h for Windows (the Windows viewer's build): a sibling temporary file, then
 // MoveFileExW over the target. The viewer itself writes no files; the archive layer links this.
 
-#include "archive/platform/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
-#include "archive/platform/Posix.h"
+#include "platform/Posix.h"
 
 #include <windows.h>
 

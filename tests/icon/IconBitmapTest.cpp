@@ -1,5 +1,5 @@
-#include "builder/icon/IconBitmap.h"
-#include "tests/builder/icon/TestIcons.h"
+#include "icon/IconBitmap.h"
+#include "tests/icon/TestIcons.h"
 
 #include <gtest/gtest.h>
 

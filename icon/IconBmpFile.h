@@ -5,7 +5,7 @@
 //   colour table (16 entries blue, green, red, 0: the icon palette),
 //   pixel data (32 rows of 16 bytes, bottom row first).
 
-#include "builder/icon/IconBitmap.h"
+#include "icon/IconBitmap.h"
 
 #include <cstdint>
 #include <span>

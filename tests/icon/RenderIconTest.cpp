@@ -1,7 +1,7 @@
-#include "builder/icon/RenderIcon.h"
-#include "builder/icon/IconBmpFile.h"
-#include "builder/icon/IconError.h"
-#include "builder/icon/StandardIcon.h"
+#include "icon/RenderIcon.h"
+#include "icon/IconBmpFile.h"
+#include "icon/IconError.h"
+#include "icon/StandardIcon.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 

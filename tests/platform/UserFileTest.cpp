@@ -1,7 +1,7 @@
 // Saving the user's own files: which files are refused, which are replaced through a rename
 // and which are written in place, and what of the old file (bytes, mode, owner, group, links)
 // is there afterwards.
-#include "archive/platform/UserFile.h"
+#include "platform/UserFile.h"
 
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/Files.h"

@@ -1,6 +1,6 @@
 // The sibling temporary file and its rename under each rule: what replaces the target, which
 // permission bits it ends with, what stays when the work is abandoned.
-#include "archive/platform/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Errors of the icon layer. Their texts are shown to the user by the default error display.
 
-#include "archive/Exception.h"
+#include "platform/Exception.h"
 
 namespace pagolux {
 

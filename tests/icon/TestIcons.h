@@ -1,7 +1,7 @@
 #pragma once
 // Icons for the tests: every pixel's palette index a function of its place.
 
-#include "builder/icon/IconBitmap.h"
+#include "icon/IconBitmap.h"
 
 #include <cstdint>
 

@@ -3,8 +3,8 @@
 // icon palette and fully opaque. The window's hidden default image holds this picture;
 // "Îcon zurücksetzen..." renders it into the icon.
 
-#include "builder/icon/IconBitmap.h"
-#include "builder/icon/RenderIcon.h"
+#include "icon/IconBitmap.h"
+#include "icon/RenderIcon.h"
 
 namespace pagolux {
 

@@ -1,4 +1,4 @@
-#include "builder/icon/StandardIcon.h"
+#include "icon/StandardIcon.h"
 
 #include <array>
 #include <string_view>

@@ -16,7 +16,7 @@
 //   damaged, and the old bytes are then kept in a file in the temporary folder, named in the
 //   error.
 
-#include "archive/platform/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "archive/platform/UserFile.h"
+#include "platform/UserFile.h"
 
-#include "archive/platform/Paths.h"
+#include "platform/Paths.h"
 
 #include <cerrno>
 #include <cstdlib>

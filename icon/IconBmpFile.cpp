@@ -1,7 +1,7 @@
-#include "builder/icon/IconBmpFile.h"
+#include "icon/IconBmpFile.h"
 
-#include "archive/platform/AtomicFile.h"
-#include "builder/icon/IconError.h"
+#include "platform/AtomicFile.h"
+#include "icon/IconError.h"
 
 #include <array>
 #include <cstdio>
