@@ -34,13 +34,6 @@ std::string toArchiveSeparators(std::string s)
 
 namespace {
 
-std::string cut(std::string s)
-{
-    if (s.size() > kMaxShortString)
-        s.resize(kMaxShortString);
-    return s;
-}
-
 #ifdef _WIN32
 std::string dropThroughFirstColon(std::string s)
 {
@@ -61,12 +54,12 @@ std::string storedFilePath(const std::string& sourcePath, bool savePaths)
 {
     if (!savePaths)
         return {};
-    return dropThroughFirstColon(toArchiveSeparators(cut(ExtractFilePath(sourcePath))));
+    return dropThroughFirstColon(toArchiveSeparators(ExtractFilePath(sourcePath)));
 }
 
 std::string storedFileName(const std::string& sourcePath)
 {
-    return cut(ExtractFileName(sourcePath));
+    return ExtractFileName(sourcePath);
 }
 
 std::string lookupKey(const std::string& name, bool savePaths)

@@ -8,8 +8,6 @@
 
 namespace pagolux::archive_detail {
 
-inline constexpr std::size_t kMaxShortString = 255;
-
 // Messages shared by the parts of the archive component.
 inline constexpr const char* kMsgNoArchive = "No archive is currently open";
 inline constexpr const char* kMsgCorrupted = "The archive file appears to be corrupted";
@@ -27,11 +25,11 @@ std::string asciiLower(std::string s);
 // Turns the platform's folder separator into the archive's "\" (no change on Windows).
 std::string toArchiveSeparators(std::string s);
 
-// FilePath stored for a source path: its folder part (with trailing separator) cut to 255 bytes,
-// in archive separators; on Windows everything through the first colon goes (the drive).
-// Empty when paths are not saved.
+// FilePath stored for a source path: its folder part (with trailing separator), never cut (the
+// writer refuses one longer than an entry holds), in archive separators; on Windows everything through the
+// first colon goes (the drive). Empty when paths are not saved.
 std::string storedFilePath(const std::string& sourcePath, bool savePaths);
-// FileName stored for a source path: its file-name part cut to 255 bytes.
+// FileName stored for a source path: its file-name part.
 std::string storedFileName(const std::string& sourcePath);
 // The key a caller's name is looked up by (FilePath + FileName form, before lower-casing).
 std::string lookupKey(const std::string& name, bool savePaths);

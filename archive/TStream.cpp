@@ -27,8 +27,8 @@ std::string formatName(const char* pattern, const std::string& name)
 
 } // namespace
 
-EFOpenError::EFOpenError(const std::string& fileName)
-    : EStreamError(formatName("Datei %s kann nicht geöffnet werden", fileName))
+EFOpenError::EFOpenError(const std::string& fileName, int systemError)
+    : EStreamError(formatName("Datei %s kann nicht geöffnet werden", fileName)), SystemError(systemError)
 {
 }
 
@@ -151,7 +151,12 @@ std::unique_ptr<TFileStream> TFileStream::OpenRegular(const std::string& name, s
         fd = platform::openRegularFile(name.c_str(), size);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
-        throw EFOpenError(name);
+        throw EFOpenError(name, errno);
+    return std::unique_ptr<TFileStream>(new TFileStream(name, fd));
+}
+
+std::unique_ptr<TFileStream> TFileStream::Adopt(const std::string& name, int fd)
+{
     return std::unique_ptr<TFileStream>(new TFileStream(name, fd));
 }
 

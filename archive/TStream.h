@@ -26,9 +26,12 @@ class EStreamError : public Exception {
 };
 
 // "Datei %s kann nicht geöffnet werden"
+// SystemError is the errno value of the failed open (ENOENT, EACCES, EINVAL for a file that is
+// not a regular file, ...), 0 when unknown.
 class EFOpenError : public EStreamError {
   public:
-    explicit EFOpenError(const std::string& fileName);
+    explicit EFOpenError(const std::string& fileName, int systemError = 0);
+    int SystemError = 0;
 };
 
 // "Datei %s kann nicht erstellt werden"
@@ -118,6 +121,9 @@ class TFileStream : public TStream {
     // Opens a regular file for reading and tells its size, in one status call; anything else (a
     // folder, FIFO or device) raises EFOpenError without waiting on it.
     static std::unique_ptr<TFileStream> OpenRegular(const std::string& fileName, std::int64_t& size);
+    // Takes over an open descriptor (closed by the stream), so that a file created exclusively
+    // is used through the descriptor that created it and never opened again by its name.
+    static std::unique_ptr<TFileStream> Adopt(const std::string& fileName, int fd);
 
     std::int64_t Read(void* buffer, std::int64_t count) override;
     std::int64_t Write(const void* buffer, std::int64_t count) override;

@@ -14,9 +14,9 @@
 // All failures raise EArchiveError (a pagolux::Exception) with an English message, except the
 // stream layer's own errors where noted.
 
-#include "platform/Exception.h"
 #include "archive/TStream.h"
 #include "archive/ZlibStreams.h"
+#include "platform/Exception.h"
 
 #include <array>
 #include <atomic>
@@ -84,7 +84,10 @@ TArchiveEntry DecodeEntry(const std::uint8_t in[kEntrySize]);
 // The short strings of an entry as std::string (length byte honoured, at most 255 bytes).
 std::string EntryFileName(const TArchiveEntry& e);
 std::string EntryFilePath(const TArchiveEntry& e);
-// Stores s cut to 255 bytes.
+// The longest text a short string holds.
+inline constexpr std::size_t kShortStringMax = 255;
+// Stores s; a text longer than kShortStringMax bytes raises EArchiveError naming it (it is never
+// cut: two long paths cut alike would name one member).
 void SetShortString(std::uint8_t field[256], const std::string& s);
 
 // All errors of the archive component.
@@ -154,6 +157,24 @@ using TNotifyEvent = std::function<void(TZLBArchive& sender)>;
 using TReplaceFileEvent = std::function<void(const std::string& Filename, bool& Replace)>;
 using TFileExtractedEvent = std::function<void(const std::string& filename)>;
 using TErrorLogEvent = std::function<void(const std::string& Msg)>;
+
+// Why AddFiles left an item out (or, for LinkOutside, did not follow it).
+enum class TNoticeKind {
+    Duplicate,      // a member of the same stored name is already in the archive
+    Unreadable,     // the file cannot be read (SystemError tells why)
+    Missing,        // the file does not exist (any more)
+    NotRegularFile, // a FIFO, device or socket: never opened for reading
+    PathTooLong,    // its stored folder or name is longer than an entry holds
+    EmptyFolder,    // a folder given to AddFiles that yields no file (empty or not readable)
+    LinkOutside,    // a symbolic link in a scanned folder that leads out of the folder given
+};
+struct TArchiveNotice {
+    TNoticeKind Kind = TNoticeKind::Unreadable;
+    std::string Path;    // the item as listed (full path)
+    int SystemError = 0; // errno of a failed open, 0 when none
+    std::string Message; // the same notice as English text (what OnErrorLogged receives)
+};
+using TNoticeEvent = std::function<void(const TArchiveNotice& notice)>;
 using TProgressEvent = std::function<void(const std::string& Msg, std::int32_t Percentage)>;
 
 class TZLBArchive {
@@ -172,13 +193,18 @@ class TZLBArchive {
     bool RecursePaths = false;    // expand folders with their subfolders
     // Worker threads for AddFiles; 0 = one per core. The archive is the same for any value.
     unsigned Threads = 0;
+    // Files AddFiles never packs, compared as files (device and inode), not by name: for example
+    // the old archive that a new one replaces. The file the archive is being written to is
+    // never packed in any case.
+    std::vector<std::string> ExcludeFiles;
 
     // ---- events (not called when empty) ----
     TReplaceFileEvent OnReplaceFile;       // ExtractFile found an existing file; Replace starts true
     TFileExtractedEvent OnFileExtracted;   // a member was written to a file (its full path)
     TNotifyEvent OnArchiveOpened;          // CreateArchive / OpenArchive succeeded
     TFileExtractedEvent OnStreamExtracted; // a member was extracted to a stream (its key)
-    TErrorLogEvent OnErrorLogged;          // notices of AddFiles
+    TErrorLogEvent OnErrorLogged;          // notices of AddFiles, as text
+    TNoticeEvent OnNotice;                 // the same notices with their kind and path
     TProgressEvent OnProgress;             // see DoProgress
 
     // ---- writing ----
@@ -319,14 +345,20 @@ class TZLBArchive {
     std::uint32_t writeArchive(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes,
                                TStream& out, const std::function<void()>& finish);
     bool entryFits(const TArchiveEntry& e) const;
+    // True when no two members' stored bytes overlap.
+    static bool membersApart(const std::vector<TArchiveEntry>& list);
     // Adds entry i to the index when the index has been built.
     void indexEntry(std::int32_t i);
     // Index of the first entry whose lower-cased FilePath + FileName is the lower-cased key, or -1.
     std::int32_t findKey(const std::string& key) const;
     std::int32_t checkedIndex(std::int32_t index) const;
     // Sizes of the list's regular files (-1 for anything else); raises when the archive would
-    // exceed the format's limits.
-    std::vector<std::int64_t> checkLimits(const std::vector<std::string>& list) const;
+    // exceed the format's limits. Drops the files never packed (ExcludeFiles, the archive's own).
+    std::vector<std::int64_t> checkLimits(std::vector<std::string>& list) const;
+    // Fires OnNotice and OnErrorLogged.
+    void notice(TNoticeKind kind, const std::string& path, int systemError, const std::string& message);
+    // True (after a notice) when path is a symbolic link that resolves outside scanRoot.
+    bool linkLeadsOut(const std::string& path);
     struct Scratch;
     void writeMembers(std::vector<std::string>& list, const std::vector<std::int64_t>& sizes,
                       std::size_t& processed, TStream& out);
@@ -382,6 +414,8 @@ class TZLBArchive {
     mutable std::unordered_multimap<std::uint64_t, std::int32_t> index;
     mutable std::atomic<bool> indexed{false};
     mutable std::mutex indexLock;
+    // The resolved folder AddDirectory scans below; links may not lead out of it.
+    std::string scanRoot;
     // Folders a scan put into its list (SavePaths): AddFiles drops them again.
     std::unordered_set<std::string> listedFolders;
 };

@@ -31,15 +31,18 @@ constexpr std::int64_t kReadChunk = 256 * 1024;
 const char* const kDamaged = "The data of %s in the archive is damaged";
 const char* const kNotInArchive = "%s is not in the archive";
 const char* const kUnsafeName = "The archive member %s has a name that cannot be extracted safely";
+const char* const kLinkInTarget =
+    "%s is not a folder (a symbolic link or a file); nothing is extracted through it";
 
+// Makes a folder below the target, or takes the one there. A symbolic link at its name is
+// refused, never followed: one planted in the target folder would lead the members out of it.
 void makeFolder(const std::string& path)
 {
-    if (platform::makeFolder(path.c_str(), 0777) == 0)
-        return;
+    if (platform::makeFolder(path.c_str(), 0777) != 0 && errno != EEXIST)
+        throw EFCreateError(path);
     struct stat st {};
-    if (errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return;
-    throw EFCreateError(path);
+    if (platform::linkStatus(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw EArchiveError(formatMessage(kLinkInTarget, path));
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <dirent.h>
@@ -57,19 +58,81 @@ bool statFolder(const std::string& path, FolderId& id)
     return true;
 }
 
-// Size of a regular file, or -1.
-std::int64_t regularFileSize(const std::string& path)
+// Size of a regular file, or -1; id receives the file's device and inode when it exists.
+std::int64_t regularFileSize(const std::string& path, FolderId* id = nullptr)
 {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::stat(path.c_str(), &st) != 0)
+        return -1;
+    if (id)
+        *id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    if (!S_ISREG(st.st_mode))
         return -1;
     return static_cast<std::int64_t>(st.st_size);
+}
+
+bool sameFile(const FolderId& a, const FolderId& b)
+{
+    return a.dev == b.dev && a.ino == b.ino;
+}
+
+// The kind of notice for a member whose open failed with error.
+TNoticeKind openFailureKind(int error)
+{
+    if (error == ENOENT || error == ENOTDIR)
+        return TNoticeKind::Missing;
+    if (error == EINVAL)
+        return TNoticeKind::NotRegularFile;
+    return TNoticeKind::Unreadable;
+}
+
+// True when path lies in folder (both resolved, folder without a trailing separator).
+bool insideFolder(const std::string& path, const std::string& folder)
+{
+    if (folder == "/")
+        return true;
+    return path == folder || (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                              isPathDelimiter(path[folder.size()]));
 }
 
 void removeFile(const std::string& name)
 {
     if (!name.empty())
         ::unlink(name.c_str());
+}
+
+// Drops from list (and sizes) the items that are one of the files named in names or the file
+// out is (the files an archive must never pack: its own old file, the file it is written to,
+// any the caller excludes; a scan of the folder they lie in finds them). ids are the items'
+// device and inode numbers.
+void dropExcluded(std::vector<std::string>& list, std::vector<std::int64_t>& sizes,
+                  const std::vector<FolderId>& ids, const std::vector<std::string>& names, TStream* out)
+{
+    std::vector<FolderId> excluded;
+    FolderId id{};
+    for (const auto& name : names)
+        if (!name.empty() && regularFileSize(name, &id) >= 0)
+            excluded.push_back(id);
+    struct stat st {};
+    if (auto* file = dynamic_cast<TFileStream*>(out); file && ::fstat(file->Handle(), &st) == 0)
+        excluded.push_back({static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)});
+    if (excluded.empty())
+        return;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const bool drop =
+            sizes[i] >= 0 && std::any_of(excluded.begin(), excluded.end(),
+                                         [&](const FolderId& x) { return sameFile(x, ids[i]); });
+        if (drop)
+            continue;
+        if (kept != i) {
+            list[kept] = std::move(list[i]);
+            sizes[kept] = sizes[i];
+        }
+        ++kept;
+    }
+    list.resize(kept);
+    sizes.resize(kept);
 }
 
 } // namespace
@@ -81,6 +144,7 @@ struct TZLBArchive::Member {
     // Results of preparing it (written by one worker, read by the writer once ready):
     bool ready = false;
     bool failed = false; // the source could not be read: a notice, not an error
+    int failErrno = 0;   // why the source could not be opened (0: it failed later)
     bool large = false;  // above the in-memory limit: deflated into spoolName
     std::string fatal;   // the archive cannot be made (a temporary file could not be written)
     int fatalErrno = 0;
@@ -288,7 +352,33 @@ class TZLBArchive::Pipeline {
 
 void TZLBArchive::AddDirectory(const std::string& folder, std::vector<std::string>& list)
 {
-    scanDirectory(folder, list);
+    // Links found below the folder may lead anywhere inside it, but not out of it.
+    const bool outermost = scanRoot.empty();
+    if (outermost && !platform::realPath(folder.c_str(), scanRoot))
+        scanRoot.clear();
+    try {
+        scanDirectory(folder, list);
+    } catch (...) {
+        if (outermost)
+            scanRoot.clear();
+        throw;
+    }
+    if (outermost)
+        scanRoot.clear();
+}
+
+bool TZLBArchive::linkLeadsOut(const std::string& path)
+{
+    struct stat st {};
+    if (scanRoot.empty() || platform::linkStatus(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return false;
+    std::string resolved;
+    // A dangling link stays in the list and is reported as missing when it is packed.
+    if (!platform::realPath(path.c_str(), resolved) || insideFolder(resolved, scanRoot))
+        return false;
+    notice(TNoticeKind::LinkOutside, path, 0,
+           formatMessage("%s is a symbolic link that leads out of the folder; it was not followed", path));
+    return true;
 }
 
 void TZLBArchive::scanDirectory(const std::string& folderIn, std::vector<std::string>& list)
@@ -316,6 +406,8 @@ void TZLBArchive::scanDirectory(const std::string& folderIn, std::vector<std::st
         std::string full = prefix + name;
         FolderId sub{};
         // The entry's type saves a stat for plain files; links and unknown types are looked up.
+        if (!platform::knownPlainFile(*d) && linkLeadsOut(full))
+            continue;
         if (!platform::knownPlainFile(*d) && statFolder(full, sub)) {
             if (RecursePaths)
                 scanDirectory(full, list);
@@ -349,8 +441,15 @@ void TZLBArchive::expandFolders(std::vector<std::string>& list)
     }
     if (RecursePaths) {
         const std::size_t given = files.size();
-        for (const auto& folder : folders)
+        for (const auto& folder : folders) {
+            FolderId id{};
+            const bool again = statFolder(folder, id) && scannedFolders.count({id.dev, id.ino}) > 0;
+            const std::size_t before = files.size();
             AddDirectory(folder, files);
+            if (files.size() == before && !again)
+                notice(TNoticeKind::EmptyFolder, folder, 0,
+                       formatMessage("%s is a folder without readable files", folder));
+        }
         if (!listedFolders.empty())
             files.erase(std::remove_if(files.begin() + static_cast<std::ptrdiff_t>(given), files.end(),
                                        [this](const std::string& f) { return listedFolders.count(f) > 0; }),
@@ -379,20 +478,24 @@ std::unique_ptr<TStream> TZLBArchive::OpenMemberStream(const std::string& path, 
 
 // ---------------------------------------------------------------- AddFiles
 
-std::vector<std::int64_t> TZLBArchive::checkLimits(const std::vector<std::string>& list) const
+std::vector<std::int64_t> TZLBArchive::checkLimits(std::vector<std::string>& list) const
 {
     std::int64_t total = newArchive ? 0 : trailer.RegistryOffset;
     std::int64_t count = Count();
     // One status call per file before anything is packed: for 20,000 pages that is tens of
     // milliseconds with every other core idle, so the calls are spread over the cores.
     std::vector<std::int64_t> sizes(list.size());
+    std::vector<FolderId> ids(list.size());
     constexpr std::size_t kPerThread = 2000;
     const unsigned threads = WorkerCount(Threads, (list.size() + kPerThread - 1) / kPerThread);
     RunParallel(threads, [&](unsigned k) {
         const std::size_t from = list.size() * k / threads, to = list.size() * (k + 1) / threads;
         for (std::size_t i = from; i < to; ++i)
-            sizes[i] = regularFileSize(list[i]);
+            sizes[i] = regularFileSize(list[i], &ids[i]);
     });
+    std::vector<std::string> excludedNames = ExcludeFiles;
+    excludedNames.push_back(archiveName);
+    dropExcluded(list, sizes, ids, excludedNames, stream);
     for (std::size_t i = 0; i < list.size(); ++i) {
         const auto size = sizes[i];
         if (size > kInt32Max)
@@ -408,6 +511,15 @@ std::vector<std::int64_t> TZLBArchive::checkLimits(const std::vector<std::string
     if (bound > kInt32Max)
         throw EArchiveError(kMsgTooLarge);
     return sizes;
+}
+
+void TZLBArchive::notice(TNoticeKind kind, const std::string& path, int systemError,
+                         const std::string& message)
+{
+    if (OnNotice)
+        OnNotice(TArchiveNotice{kind, path, systemError, message});
+    if (OnErrorLogged)
+        OnErrorLogged(message);
 }
 
 void TZLBArchive::AddFiles(std::vector<std::string>& list)
@@ -563,9 +675,22 @@ void TZLBArchive::writeMembers(std::vector<std::string>& list, const std::vector
 
     for (std::size_t i = 0; i < members.size(); ++i) {
         Member& m = members[i];
-        const std::string key = storedFilePath(m.path, SavePaths) + storedFileName(m.path);
-        if (findKey(key) >= 0 && OnErrorLogged)
-            OnErrorLogged(formatMessage("%s already exists in the archive", m.path));
+        const std::string folder = storedFilePath(m.path, SavePaths);
+        const std::string name = storedFileName(m.path);
+        if (folder.size() > kShortStringMax || name.size() > kShortStringMax) {
+            // Cut, it would name another file (or the same cut of another long path).
+            if (pipeline)
+                pipeline->waitFor(i);
+            m.release();
+            if (pipeline)
+                pipeline->written(i);
+            notice(TNoticeKind::PathTooLong, m.path, 0,
+                   formatMessage("%s has a path longer than an archive entry holds", m.path));
+            continue;
+        }
+        if (findKey(folder + name) >= 0)
+            notice(TNoticeKind::Duplicate, m.path, 0,
+                   formatMessage("%s already exists in the archive", m.path));
 
         progressStage = 2;
         progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(m.estimate, kInt32Max));
@@ -610,6 +735,10 @@ void TZLBArchive::prepareMember(Member& m, Scratch& scratch, std::vector<std::in
     std::int64_t size = 0;
     try {
         src = OpenMemberStream(m.path, size);
+    } catch (const EFOpenError& e) {
+        m.failed = true;
+        m.failErrno = e.SystemError;
+        return;
     } catch (const Exception&) {
         m.failed = true;
         return;
@@ -695,8 +824,7 @@ void TZLBArchive::writeMember(Member& m, TStream& out)
     if (!m.fatal.empty())
         throw EArchiveWriteError(m.fatal, m.fatalErrno);
     if (m.failed) {
-        if (OnErrorLogged)
-            OnErrorLogged(formatMessage(kMsgUnableToOpen, m.path));
+        notice(openFailureKind(m.failErrno), m.path, m.failErrno, formatMessage(kMsgUnableToOpen, m.path));
         return;
     }
     const std::int64_t offset = out.Position();
@@ -723,8 +851,7 @@ void TZLBArchive::writeMember(Member& m, TStream& out)
             // The source could not be read again, or it changed: cut off what reached the archive.
             out.SetSize(offset);
             out.Seek(offset, TSeekOrigin::soBeginning);
-            if (OnErrorLogged)
-                OnErrorLogged(formatMessage(kMsgUnableToOpen, m.path));
+            notice(TNoticeKind::Unreadable, m.path, 0, formatMessage(kMsgUnableToOpen, m.path));
             return;
         }
     } catch (const EWriteError& e) {

@@ -1,6 +1,7 @@
 #include "platform/Posix.h"
 
 #include <cerrno>
+#include <cstdlib>
 
 #ifdef _WIN32
 #include <direct.h>
@@ -87,6 +88,20 @@ int linkStatus(const char* name, struct stat* st)
     return ::stat(name, st);
 }
 
+bool realPath(const char* name, std::string& out)
+{
+    wchar_t* full = ::_wfullpath(nullptr, wide(name).c_str(), 0);
+    if (!full)
+        return false;
+    const int n = WideCharToMultiByte(CP_UTF8, 0, full, -1, nullptr, 0, nullptr, nullptr);
+    out.assign(static_cast<std::size_t>(n > 0 ? n : 1), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, full, -1, out.data(), n, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    std::free(full);
+    return true;
+}
+
 bool knownPlainFile(const struct dirent&)
 {
     return false;
@@ -151,6 +166,16 @@ int makeFolder(const char* name, int mode)
 int linkStatus(const char* name, struct stat* st)
 {
     return ::lstat(name, st);
+}
+
+bool realPath(const char* name, std::string& out)
+{
+    char* resolved = ::realpath(name, nullptr);
+    if (!resolved)
+        return false;
+    out = resolved;
+    std::free(resolved);
+    return true;
 }
 
 bool knownPlainFile(const struct dirent& entry)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -38,6 +39,10 @@ void startWriteback(int fd, std::int64_t offset, std::int64_t count);
 [[nodiscard]] std::int64_t copyFileRange(int in, int out, std::int64_t count);
 // Creates a folder; 0 on success, else -1 with errno (EEXIST when it exists), as mkdir.
 int makeFolder(const char* name, int mode);
+// The absolute path of name with every symbolic link resolved (as realpath); false when it
+// cannot be resolved (a dangling link, a missing file). The Windows build, which reports no
+// links, gives the full path.
+[[nodiscard]] bool realPath(const char* name, std::string& out);
 // As lstat: the entry itself, not what a symbolic link points to.
 int linkStatus(const char* name, struct stat* st);
 // True when a folder entry is known to be a plain file without a stat (Linux's d_type);

@@ -63,7 +63,9 @@ TEST(ArchiveFormat, RecordsEncodeLittleEndianAtTheirOffsets)
 
     TArchiveEntry e{};
     SetShortString(e.FileName, "index.html");
-    SetShortString(e.FilePath, std::string(300, 'p')); // cut to 255
+    // A text longer than the field is refused, never cut; the longest that fits is kept whole.
+    EXPECT_THROW(SetShortString(e.FilePath, std::string(256, 'p')), EArchiveError);
+    SetShortString(e.FilePath, std::string(255, 'p'));
     e.FileSize = 1000;
     e.StoredSize = 400;
     e.DataOffset = 0x01020304;
