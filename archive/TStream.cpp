@@ -125,23 +125,34 @@ TFileStream::TFileStream(const std::string& name, TFileMode mode) : fileName(nam
         flags |= O_RDWR;
         break;
     }
+#ifdef O_NONBLOCK
+    // Until the file's type is known: the open of a FIFO would otherwise wait for its other end.
+    flags |= O_NONBLOCK;
+#endif
     do {
         fd = platform::openFile(name.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
+        const int error = errno;
         if (mode == TFileMode::fmCreate)
             throw EFCreateError(name);
-        throw EFOpenError(name);
+        throw EFOpenError(name, error);
     }
-    // A folder opens read-only on POSIX; it is not a file stream.
+    // Only files: a folder opens read-only on POSIX, a FIFO or socket would wait or never end.
+    // A device (such as /dev/null) may be written to.
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const bool fits = ::fstat(fd, &st) == 0 &&
+                      (S_ISREG(st.st_mode) || (S_ISCHR(st.st_mode) && mode != TFileMode::fmOpenRead));
+    if (!fits) {
         ::close(fd);
         fd = -1;
         if (mode == TFileMode::fmCreate)
             throw EFCreateError(name);
-        throw EFOpenError(name);
+        throw EFOpenError(name, EINVAL);
     }
+#ifdef O_NONBLOCK
+    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+#endif
 }
 
 std::unique_ptr<TFileStream> TFileStream::OpenRegular(const std::string& name, std::int64_t& size)

@@ -1,20 +1,23 @@
 #include "builder/BuildPipeline.h"
 
 #include "archive/ZLIBArchive.h"
+#include "builder/ExeWriter.h"
+#include "builder/IconPatcher.h"
+#include "builder/PackNotices.h"
+#include "builder/ProgramStart.h"
+#include "format/TextEncoding.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileNameUtils.h"
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 #include "platform/UserFile.h"
-#include "builder/ExeWriter.h"
-#include "builder/IconPatcher.h"
-#include "builder/ProgramStart.h"
-#include "format/TextEncoding.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <optional>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,13 +30,47 @@ bool pathExists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-bool isReadable(const std::string& path)
+// 0 when path is a regular file that can be read, else the errno value (EINVAL: not a
+// regular file). Never waits: a FIFO is recognised without opening it for good.
+int readFailure(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::int64_t size = 0;
+    const int fd = platform::openRegularFile(path.c_str(), size);
     if (fd < 0)
-        return false;
+        return errno;
     ::close(fd);
-    return true;
+    return 0;
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The entries as the archive takes them: a file that also lies in an added folder is left to
+// the folder (a start page added beside its folder is packed once, without a notice). A link is
+// kept as given, since the folder's scan may leave it out.
+std::vector<std::string> packList(const std::vector<std::string>& entries)
+{
+    std::vector<std::string> folders;
+    for (const auto& e : entries)
+        if (isFolder(e))
+            folders.push_back(IncludeTrailingPathDelimiter(e));
+    if (folders.empty())
+        return entries;
+    std::vector<std::string> list;
+    for (const auto& e : entries) {
+        struct stat st {};
+        const bool plainFile = ::lstat(e.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        const bool inFolder =
+            plainFile && std::any_of(folders.begin(), folders.end(), [&](const std::string& f) {
+                return e.size() > f.size() && e.compare(0, f.size(), f) == 0;
+            });
+        if (!inFolder)
+            list.push_back(e);
+    }
+    return list;
 }
 
 bool isBlank(char c)
@@ -78,9 +115,9 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         return outcome;
     }
     const std::string startPath = request.entries[static_cast<std::size_t>(request.startIndex)];
-    if (!isReadable(startPath)) {
-        (void)ui_.showMessage(kMsgStartFileMissing + DisplayText(startPath), "", MsgIcon::Error,
-                              MsgButtons::Ok);
+    if (const int error = readFailure(startPath); error != 0) {
+        (void)ui_.showMessage(kMsgStartFileMissing + DisplayText(startPath) + "\n" + OpenFailureReason(error),
+                              "", MsgIcon::Error, MsgButtons::Ok);
         outcome.status = BuildStatus::NoStartFile;
         return outcome;
     }
@@ -98,48 +135,57 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         return outcome;
     }
 
-    // Pack the entries into the temporary archive.
-    outcome.tempArchive = freeNumberedName(TempFolder(), "tf", ".zlb");
-    ScratchFile archiveGuard(outcome.tempArchive);
+    // Pack the entries into the temporary archive: created exclusively and owner-only in the
+    // temporary folder, then used only through its descriptor (its name is removed at once, so
+    // nobody can open, replace or re-point it, and a killed build leaves nothing behind). The
+    // archive is copied into the program and needs neither a rename nor a flush to the disk.
+    std::unique_ptr<TFileStream> scratch;
+    std::vector<TArchiveNotice> notices;
     {
-        // The archive is written straight into its scratch file: it is copied into the program
-        // and removed, so it needs neither a rename into place nor a flush to the disk. Declared
-        // before the archive, which refers to it until it is gone.
-        std::optional<TFileStream> scratch;
         TZLBArchive archive1;
         archive1.CheckCRC = true;
         archive1.SavePaths = true;
         archive1.RecursePaths = true;
-        archive1.OnErrorLogged = [&outcome](const std::string& msg) { outcome.notPacked.push_back(msg); };
+        archive1.OnNotice = [&notices](const TArchiveNotice& n) { notices.push_back(n); };
         if (hooks.progress)
             archive1.OnProgress = [&hooks](const std::string&, std::int32_t percent) {
                 hooks.progress(percent);
             };
         if (hooks.progress)
             hooks.progress(0);
-        std::vector<std::string> list = request.entries;
+        std::vector<std::string> list = packList(request.entries);
         // A full temporary folder, a file-size limit or a failing disk ends the build here: the
         // archive would lack members, and the old output must stay as it is.
         std::string packFailure;
         try {
-            scratch.emplace(outcome.tempArchive, TFileMode::fmCreate);
+            int fd = -1;
+            outcome.tempArchive = createNumberedFile(TempFolder(), "tf", ".zlb", fd);
+            scratch = TFileStream::Adopt(outcome.tempArchive, fd);
+            ::unlink(outcome.tempArchive.c_str());
             archive1.CreateArchive(*scratch);
             archive1.AddFiles(list);
             archive1.CloseArchive();
-            scratch->Close();
+        } catch (const AtomicWriteError& e) {
+            packFailure = WriteFailureReason(e.error());
         } catch (const EArchiveWriteError& e) {
             packFailure = WriteFailureReason(e.SystemError);
         } catch (const EWriteError& e) {
             packFailure = WriteFailureReason(e.SystemError);
         }
+        // A path longer than an archive entry holds would be missing from the program (a start
+        // page it could not find): that is no success.
+        for (const auto& n : notices)
+            if (n.Kind == TNoticeKind::PathTooLong && packFailure.empty())
+                packFailure = NotPackedLine(n);
         if (!packFailure.empty()) {
-            archiveGuard.remove();
             (void)ui_.showMessage(kMsgPackFailed + packFailure + "\nOrdner: " + TempFolder(), "",
                                   MsgIcon::Error, MsgButtons::Ok);
             outcome.status = BuildStatus::Failed;
             return outcome;
         }
     }
+    for (const auto& n : notices)
+        outcome.notPacked.push_back(NotPackedLine(n));
     if (hooks.updateListBox)
         hooks.updateListBox();
 
@@ -149,7 +195,7 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
     bool ok = false;
     try {
         AtomicFile assembled(output, AtomicFileRules{0755, false, true, true});
-        const ExeWriteResult written = WriteExe(request.progPath + kProtoExeFileName, outcome.tempArchive,
+        const ExeWriteResult written = WriteExe(request.progPath + kProtoExeFileName, *scratch,
                                                 assembled.name(), startPath, request.settings, ui_);
         if (written.ok) {
             if (request.icon)
@@ -160,7 +206,7 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
     } catch (const AtomicWriteError&) {
         ok = false;
     }
-    archiveGuard.remove();
+    scratch.reset();
 
     if (!ok) {
         (void)ui_.showMessage(kMsgExeFailed, "", MsgIcon::Error, MsgButtons::Ok);

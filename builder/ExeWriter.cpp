@@ -157,8 +157,11 @@ void inform(UserInteraction& ui, const char* text)
 
 } // namespace
 
-ExeWriteResult WriteExe(const std::string& protoPath, const std::string& archivePath,
-                        const std::string& outputName, const std::string& startPath,
+namespace {
+
+// WriteExe with the archive open already (archiveFile) or to be opened by its name.
+ExeWriteResult writeExe(const std::string& protoPath, const std::string& archivePath,
+                        TFileStream* archiveFile, const std::string& outputName, const std::string& startPath,
                         const BuildSettings& settings, UserInteraction& ui)
 {
     ExeWriteResult result;
@@ -225,21 +228,27 @@ ExeWriteResult WriteExe(const std::string& protoPath, const std::string& archive
     }
 
     if (!failed) {
-        std::unique_ptr<TFileStream> archive;
+        std::unique_ptr<TFileStream> opened;
+        TFileStream* archive = archiveFile;
         try {
-            archive = std::make_unique<TFileStream>(archivePath, TFileMode::fmOpenRead);
+            if (archive) {
+                archive->Seek(0, TSeekOrigin::soBeginning);
+            } else {
+                opened = std::make_unique<TFileStream>(archivePath, TFileMode::fmOpenRead);
+                archive = opened.get();
+            }
         } catch (const Exception&) {
             inform(ui, kMsgArchiveNotOpened);
+            archive = nullptr;
             failed = true;
         }
-        if (archive) {
-            if (!copyArchive(*archive, *out))
-                failed = true;
-            try {
-                archive->Close();
-            } catch (const Exception&) {
-                failed = true;
-            }
+        if (archive && !copyArchive(*archive, *out))
+            failed = true;
+        try {
+            if (opened)
+                opened->Close();
+        } catch (const Exception&) {
+            failed = true;
         }
     }
 
@@ -250,6 +259,21 @@ ExeWriteResult WriteExe(const std::string& protoPath, const std::string& archive
     }
     result.ok = !failed;
     return result;
+}
+
+} // namespace
+
+ExeWriteResult WriteExe(const std::string& protoPath, const std::string& archivePath,
+                        const std::string& outputName, const std::string& startPath,
+                        const BuildSettings& settings, UserInteraction& ui)
+{
+    return writeExe(protoPath, archivePath, nullptr, outputName, startPath, settings, ui);
+}
+
+ExeWriteResult WriteExe(const std::string& protoPath, TFileStream& archive, const std::string& outputName,
+                        const std::string& startPath, const BuildSettings& settings, UserInteraction& ui)
+{
+    return writeExe(protoPath, archive.FileName(), &archive, outputName, startPath, settings, ui);
 }
 
 } // namespace pagolux

@@ -8,6 +8,7 @@
 // its start. Every occurrence that starts in the same 2048-byte block as the first one is
 // patched, also one that straddles into the next block.
 
+#include "archive/TStream.h"
 #include "builder/UserInteraction.h"
 #include "format/BuildSettings.h"
 #include "format/ExeLayout.h"
@@ -39,6 +40,12 @@ struct ExeWriteResult {
 // move the file into place. The project name is written by WriteStr; its EInOutError is not
 // caught here. Every file opened is closed before returning or throwing.
 [[nodiscard]] ExeWriteResult WriteExe(const std::string& protoPath, const std::string& archivePath,
+                                      const std::string& outputName, const std::string& startPath,
+                                      const BuildSettings& settings, UserInteraction& ui);
+// The same with the archive as an open file, read from its start: a scratch archive is read
+// through the descriptor it was written through, never opened again by its name (which another
+// user could have pointed elsewhere in the meantime). The file stays open.
+[[nodiscard]] ExeWriteResult WriteExe(const std::string& protoPath, TFileStream& archive,
                                       const std::string& outputName, const std::string& startPath,
                                       const BuildSettings& settings, UserInteraction& ui);
 

@@ -51,10 +51,27 @@ std::string folderOf(const std::string& path)
 
 } // namespace
 
+namespace {
+
+bool mayFollowLink(const std::string& path, const struct stat& link)
+{
+    // The kernel's rule for links in sticky, world-writable folders (protected_symlinks): such a
+    // link is followed only when it belongs to the follower or to the folder's owner, so that
+    // another user cannot point a name in /tmp at a file of ours.
+    struct stat dir {};
+    if (::stat(folderOf(path).c_str(), &dir) != 0)
+        return false;
+    if ((dir.st_mode & S_ISVTX) == 0 || (dir.st_mode & S_IWOTH) == 0)
+        return true;
+    return link.st_uid == ::geteuid() || link.st_uid == dir.st_uid;
+}
+
+} // namespace
+
 std::string resolveTarget(const std::string& path)
 {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && mayFollowLink(path, st)) {
         if (char* real = ::realpath(path.c_str(), nullptr)) {
             std::string result(real);
             std::free(real);
@@ -180,6 +197,24 @@ std::string freeNumberedName(const std::string& folder, const std::string& prefi
         if (!exists(name))
             return name;
     }
+}
+
+std::string createNumberedFile(const std::string& folder, const std::string& prefix,
+                               const std::string& suffix, int& fd)
+{
+    int error = EEXIST;
+    // Names taken by files left behind (a killed run, another user's file) are passed over.
+    for (unsigned n = 0; n < 100000 && error == EEXIST; ++n) {
+        std::string name = folder + prefix + std::to_string(n) + suffix;
+        fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            return name;
+        error = errno;
+        if (error == EINTR)
+            error = EEXIST;
+    }
+    throw AtomicWriteError(AtomicWriteError::Stage::Create, error,
+                           describe("cannot create a file", folder + prefix + "*" + suffix, error));
 }
 
 } // namespace pagolux

@@ -30,9 +30,10 @@ class AtomicWriteError : public std::runtime_error {
     int error_;
 };
 
-// How the finished file takes the target's place.
 // The path that really gets replaced when path is saved: a symbolic link is resolved, so
-// that the link survives and the file it names is written.
+// that the link survives and the file it names is written. A link in a sticky, world-writable
+// folder (such as /tmp) is resolved only when it belongs to this user or to the folder's owner,
+// as the kernel's own link protection does; otherwise the link itself is the target.
 [[nodiscard]] std::string resolveTarget(const std::string& path);
 
 struct AtomicFileRules {
@@ -107,6 +108,13 @@ class ScratchFile {
   private:
     std::string name_;
 };
+
+// Creates folder + prefix + n + suffix for the smallest n >= 0 that is free, exclusively: never
+// through a symbolic link or over an existing file, readable and writable only by its owner.
+// Returns its name; fd receives the open descriptor (read and write), which the caller uses
+// instead of opening the name again. Throws AtomicWriteError (Create).
+std::string createNumberedFile(const std::string& folder, const std::string& prefix,
+                               const std::string& suffix, int& fd);
 
 // folder + prefix + n + suffix for the smallest n >= 0 that names no existing file (nothing
 // is created: the caller's writer refuses an existing file).

@@ -3,16 +3,17 @@
 // Builds the executable of a project file the way "Go!" does, without a window: the same
 // pipeline, the per-user current icon ("theicon.bmp", else the standard icon) or the picture
 // given with --icon (for this build only). Progress goes to a terminal; any failure ends with
-// one line on stderr and a non-zero exit.
+// one line on stderr and exit status 1; a program built without some of its entries ends with
+// exit status 3.
 
+#include "builder/BuildPipeline.h"
+#include "builder/BuildTarget.h"
+#include "cli/build/TerminalInteraction.h"
+#include "icon/IconBmpFile.h"
+#include "icon/StandardIcon.h"
 #include "platform/Exception.h"
 #include "platform/FileSizeSignal.h"
 #include "platform/Paths.h"
-#include "builder/BuildPipeline.h"
-#include "builder/BuildTarget.h"
-#include "icon/IconBmpFile.h"
-#include "icon/StandardIcon.h"
-#include "cli/build/TerminalInteraction.h"
 #include "project/ProjectFile.h"
 
 #ifdef PAGOLUX_WITH_PICTURE
@@ -47,7 +48,11 @@ constexpr char kHelp[] =
     "  -y, --yes            replace an existing OUTPUT (without it OUTPUT is kept, exit 1)\n"
     "  -h, --help           show this help and end\n"
     "\n"
-    "Exit status: 0 built, 1 failed (one line on stderr).\n";
+    "Exit status: 0 built; 1 failed (one line on stderr); 3 built, but not every entry could be\n"
+    "packed (one German line per file names it and the reason).\n";
+
+// The program was built, but some entries are not in it.
+constexpr int kExitNotAllPacked = 3;
 
 int fail(const std::string& line)
 {
@@ -175,5 +180,5 @@ int main(int argc, char** argv)
     if (outcome.status != pagolux::BuildStatus::Succeeded)
         return fail(ui.joined());
     std::printf("%s\n", ui.joined().c_str());
-    return 0;
+    return outcome.notPacked.empty() ? 0 : kExitNotAllPacked;
 }

@@ -185,12 +185,16 @@ int create(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (msg.rfind("Updating ", 0) == 0 || msg.rfind("Writing ", 0) == 0)
             progress.show(msg, pct);
     };
-    zlb.OnErrorLogged = [&](const std::string& msg) {
-        if (msg.rfind("Unable to open file", 0) == 0)
-            failures.push_back(msg);
-        else
-            notices.push_back(msg);
+    // A file that could not be stored fails the command; a duplicate, an empty folder or a
+    // link leading out of its folder is only reported.
+    zlb.OnNotice = [&](const TArchiveNotice& n) {
+        const bool failed = n.Kind == TNoticeKind::Unreadable || n.Kind == TNoticeKind::Missing ||
+                            n.Kind == TNoticeKind::NotRegularFile || n.Kind == TNoticeKind::PathTooLong;
+        (failed ? failures : notices).push_back(n.Message);
     };
+    // The archive being replaced is never packed into its successor (nor, by the archive's own
+    // rule, the temporary file it is written to), also when it lies in a folder being packed.
+    zlb.ExcludeFiles = {archive};
     // The archive is written to a temporary file beside the target and renamed over it at the
     // end, so a failure leaves neither a half-written archive nor a damaged old one. The name
     // itself is replaced (a link there is not followed) and the archive gets the permissions of

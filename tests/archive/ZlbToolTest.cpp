@@ -215,3 +215,42 @@ TEST(ZlbTool, VerifyFindsADamagedMemberAndReadsExecutables)
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "pagolux-zlb: The data of b.txt in the archive is damaged\n");
 }
+
+TEST(ZlbTool, CreateInTheFolderItPacksLeavesOutItsOwnFiles)
+{
+    // "create a.zlb ." twice: the second run finds the first archive and its own temporary
+    // file in the folder; neither may become a member.
+    TempFolder dir;
+    makeSite(dir);
+    const std::string archive = dir / "site/a.zlb";
+    for (int round = 0; round < 2; ++round) {
+        const auto r = run({"create", archive, dir / "site"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out.rfind(archive + ": 4 members", 0), 0u) << round << " " << r.out;
+    }
+    const auto r = run({"list", archive});
+    EXPECT_EQ(r.out.find("a.zlb"), std::string::npos) << r.out;
+    EXPECT_EQ(folderEntries(dir / "site").size(), 5u); // the four files, the archive, no leftovers
+}
+
+TEST(ZlbTool, ExtractRefusesALinkPlantedInTheTarget)
+{
+    TempFolder dir;
+    makeSite(dir);
+    const std::string archive = dir / "site.zlb";
+    ASSERT_EQ(run({"create", archive, dir / "site"}).code, 0);
+    // Another user links the first stored folder of the tree to a folder of the victim.
+    const std::string victim = dir / "home";
+    fs::create_directories(victim);
+    writeFile(victim + "/keep", "keep");
+    const fs::path out = dir / "out";
+    const fs::path first = *fs::path(dir / "site").relative_path().begin();
+    fs::create_directories(out);
+    fs::create_symlink(victim, out / first);
+
+    const auto r = run({"extract", archive, out.string()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("symbolic link"), std::string::npos) << r.err;
+    EXPECT_EQ(folderEntries(victim), std::vector<std::string>{"keep"});
+    EXPECT_EQ(readFile(victim + "/keep"), "keep");
+}
