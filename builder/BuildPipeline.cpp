@@ -99,6 +99,8 @@ std::string BuildPipeline::ReadOutputName(const std::string& fieldText)
 
 std::string WriteFailureReason(int systemError)
 {
+    if (systemError == ENOENT || systemError == ENOTDIR)
+        return "Der Ordner existiert nicht.";
     const char* known = WriteErrorText(systemError);
     return known != nullptr ? known : "Das Archiv konnte nicht geschrieben werden.";
 }
@@ -172,14 +174,15 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         } catch (const EWriteError& e) {
             packFailure = WriteFailureReason(e.SystemError);
         }
+        if (!packFailure.empty())
+            packFailure += "\nOrdner: " + TempFolder();
         // A path longer than an archive entry holds would be missing from the program (a start
         // page it could not find): that is no success.
         for (const auto& n : notices)
             if (n.Kind == TNoticeKind::PathTooLong && packFailure.empty())
                 packFailure = NotPackedLine(n);
         if (!packFailure.empty()) {
-            (void)ui_.showMessage(kMsgPackFailed + packFailure + "\nOrdner: " + TempFolder(), "",
-                                  MsgIcon::Error, MsgButtons::Ok);
+            (void)ui_.showMessage(kMsgPackFailed + packFailure, "", MsgIcon::Error, MsgButtons::Ok);
             outcome.status = BuildStatus::Failed;
             return outcome;
         }

@@ -6,8 +6,9 @@
 //
 // The output is assembled in a temporary file in the output's folder and renamed over the
 // output name only when it is complete and icon-patched, so a failed build never leaves an
-// empty or half-written file where the user's executable was. The temporary archive is
-// removed on every path, an escaping error included.
+// empty or half-written file where the user's executable was. The temporary archive is created
+// owner-only, used through its descriptor alone and its name removed at once, so that nothing
+// of it outlives the build, not even a killed one.
 
 #include "builder/BuildTarget.h"
 #include "builder/UserInteraction.h"
@@ -68,8 +69,9 @@ class BuildPipeline {
     explicit BuildPipeline(UserInteraction& ui) : ui_(ui) {}
 
     // Runs one build. iconPos is searched first while it is 0 (and kept by the caller).
-    // Errors of the archive writer and of WriteStr propagate after the temporary files have
-    // been removed; every other outcome is reported to the user and returned.
+    // Errors of WriteStr propagate after the temporary files have been removed; every other
+    // outcome (a scratch archive that cannot be made or written included) is reported to the
+    // user and returned.
     BuildOutcome run(const BuildRequest& request, std::int32_t& iconPos, const BuildHooks& hooks = {});
 
     // The output name from its field: a quoted name loses its quotes and whatever follows;

@@ -1,11 +1,11 @@
 #include "builder/BuildPipeline.h"
 
 #include "archive/ZLIBArchive.h"
-#include "platform/Paths.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 #include "builder/ProgramStart.h"
 #include "format/SettingsBlock.h"
+#include "platform/Paths.h"
 #include "tests/builder/TestFiles.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/FileSizeLimit.h"
@@ -14,9 +14,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace pagolux {
 namespace {
@@ -145,9 +148,11 @@ TEST_F(BuildPipelineTest, RefusedBuildsSearchTheIconButWriteNothing)
     const Row rows[] = {
         {"no start file", -1, out / "ziel", kMsgNoStartFile, BuildStatus::NoStartFile, ""},
         {"start index past the entries", 2, out / "ziel", kMsgNoStartFile, BuildStatus::NoStartFile, ""},
-        {"start file gone", 0, out / "ziel", kMsgStartFileMissing + gone, BuildStatus::NoStartFile, gone},
-        {"start file of another system", 0, out / "ziel", kMsgStartFileMissing + windowsPath,
-         BuildStatus::NoStartFile, windowsPath},
+        {"start file gone", 0, out / "ziel", kMsgStartFileMissing + gone + "\nDie Datei existiert nicht",
+         BuildStatus::NoStartFile, gone},
+        {"start file of another system", 0, out / "ziel",
+         kMsgStartFileMissing + windowsPath + "\nDie Datei existiert nicht", BuildStatus::NoStartFile,
+         windowsPath},
         {"empty output name", 0, "", kMsgNoOutputName, BuildStatus::NoOutputName, ""},
         {"output name of blanks", 0, "   \t ", kMsgNoOutputName, BuildStatus::NoOutputName, ""},
     };
@@ -386,6 +391,138 @@ TEST_F(BuildPipelineTest, MembersThatCouldNotBePackedAreReported)
     EXPECT_NE(ui.messages[1].text.find("C:\\web\\seite.html"), std::string::npos);
 }
 
+TEST_F(BuildPipelineTest, WhatCouldNotBePackedIsListedInGermanOneLinePerFile)
+{
+    test::TempFolder extra;
+    fs::create_directories(extra / "leer");
+    test::writeFile(extra / "x.html", "x");
+    // The start page also lies in an added folder: packed once, no line for it.
+    request.entries = {site / "index.html", site.path().string(), site / "gone.html",
+                       extra / "x.html",    extra / "x.html",     extra / "leer"};
+    const BuildOutcome r = run();
+    EXPECT_EQ(r.status, BuildStatus::Succeeded);
+    TZLBArchive archive;
+    ASSERT_TRUE(archive.OpenEmbeddedArchive(out / "ziel"));
+    std::int32_t startPages = 0;
+    for (std::int32_t i = 0; i < archive.Count(); ++i)
+        startPages += EntryFileName(archive.GetFileEntry(i)) == "index.html" ? 1 : 0;
+    EXPECT_EQ(startPages, 1);
+    std::vector<std::string> lines = r.notPacked;
+    std::sort(lines.begin(), lines.end());
+    std::vector<std::string> expected{
+        site / "gone.html" + " kann nicht gelesen werden: Die Datei existiert nicht",
+        extra / "leer" + " ist ein Ordner ohne lesbare Dateien",
+        extra / "x.html" + " ist zweimal im Projekt",
+    };
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(lines, expected);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    for (const auto& line : expected)
+        EXPECT_NE(ui.messages[1].text.find(line), std::string::npos) << line;
+}
+
+TEST_F(BuildPipelineTest, AFolderPathLongerThanAnArchiveEntryFailsTheBuild)
+{
+    // Cut to 255 bytes, the path would name another file or none: the program could not find it.
+    const std::string deep = site / std::string(200, 'd') + "/" + std::string(60, 'e');
+    fs::create_directories(deep);
+    test::writeFile(deep + "/page.html", "deep");
+    request.entries.push_back(deep + "/page.html");
+    const BuildOutcome r = run();
+    EXPECT_EQ(r.status, BuildStatus::Failed);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text.find(kMsgExeCreated), std::string::npos);
+    EXPECT_NE(ui.messages[0].text.find(deep + "/page.html"), std::string::npos) << ui.messages[0].text;
+    EXPECT_TRUE(filesIn(out.folder()).empty());
+}
+
+TEST_F(BuildPipelineTest, AStartFileThatIsAFifoIsRefusedWithoutWaiting)
+{
+    // Opened for reading like a file, a FIFO waits for a writer forever.
+    ASSERT_EQ(::mkfifo((site / "start.html").c_str(), 0600), 0);
+    request.entries = {site / "start.html"};
+    const BuildOutcome r = run();
+    EXPECT_EQ(r.status, BuildStatus::NoStartFile);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
+              std::string(kMsgStartFileMissing) + site / "start.html" +
+                  "\nKeine gewöhnliche Datei (eine benannte Pipe, ein Gerät oder ein Ordner)");
+}
+
+// The names "tf<N>.zlb" in folder, whatever they are (files, links).
+std::vector<std::string> scratchNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().rfind("tf", 0) == 0)
+            names.push_back(e.path().string());
+    return names;
+}
+
+TEST_F(BuildPipelineTest, TheScratchArchiveCannotBeReadOrReplacedByOthers)
+{
+    // While packing, no other user may read the pages through the scratch archive.
+    bool othersCouldRead = false;
+    hooks.progress = [&](std::int32_t) {
+        for (const auto& name : scratchNames(tmp.folder())) {
+            struct stat st {};
+            if (::lstat(name.c_str(), &st) == 0 && (st.st_mode & 077) != 0)
+                othersCouldRead = true;
+        }
+    };
+    // Between packing and assembling, another user puts his own archive at every scratch name.
+    test::TempFolder foreign;
+    test::writeFile(foreign / "evil.html", "injected");
+    std::vector<std::string> foreignList{foreign / "evil.html"};
+    {
+        TZLBArchive evil;
+        evil.SavePaths = true;
+        evil.CreateArchive(foreign / "evil.zlb");
+        evil.AddFiles(foreignList);
+    }
+    hooks.updateListBox = [&] {
+        for (int n = 0; n < 4; ++n) {
+            const std::string name = tmp / ("tf" + std::to_string(n) + ".zlb");
+            fs::remove(name);
+            fs::copy_file(foreign / "evil.zlb", name);
+        }
+    };
+    const BuildOutcome r = run();
+    ASSERT_EQ(r.status, BuildStatus::Succeeded);
+    EXPECT_FALSE(othersCouldRead);
+
+    const Bytes exe = test::readBytes(out / "ziel");
+    TMemoryStream s(Bytes(exe.begin() + kViewerSize, exe.end()));
+    const SettingsBlock block = ReadSettingsBlock(s, static_cast<std::int64_t>(exe.size() - kViewerSize));
+    TZLBArchive archive;
+    ASSERT_TRUE(
+        archive.OpenEmbeddedArchive(out / "ziel", static_cast<std::int64_t>(kViewerSize) + block.size));
+    EXPECT_GE(archive.FindFile(site / "index.html"), 0);
+    EXPECT_LT(archive.FindFile(foreign / "evil.html"), 0);
+}
+
+TEST_F(BuildPipelineTest, AKilledBuildLeavesNoScratchArchive)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Killed at the first report from the archive (the one before it comes before packing).
+        int reports = 0;
+        hooks.progress = [&reports](std::int32_t) {
+            if (++reports == 2)
+                ::raise(SIGKILL);
+        };
+        (void)run();
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the build was to be killed while packing";
+    EXPECT_TRUE(scratchNames(tmp.folder()).empty());
+    // And the next build does not trip over anything.
+    EXPECT_EQ(run().status, BuildStatus::Succeeded);
+}
+
 TEST_F(BuildPipelineTest, WithoutIconPatternTheViewerKeepsItsOwnIcon)
 {
     fs::remove(prog / "iconcomp.dat");
@@ -402,7 +539,10 @@ TEST_F(BuildPipelineTest, ArchiveErrorPropagatesAndLeavesNoOutput)
     ::setenv("TMPDIR", (tmp / "missing").c_str(), 1);
     test::writeFile(out / "ziel", "old");
     ui.answers = {MsgResult::Yes};
-    EXPECT_THROW((void)run(), Exception);
+    EXPECT_EQ(run().status, BuildStatus::Failed);
+    ASSERT_EQ(ui.messages.size(), 2u); // the overwrite question, then the failure
+    EXPECT_EQ(ui.messages[1].text,
+              std::string(kMsgPackFailed) + "Der Ordner existiert nicht.\nOrdner: " + tmp / "missing/");
     EXPECT_EQ(test::readBytes(out / "ziel"), test::bytesOf("old"));
     EXPECT_EQ(filesIn(out.folder()), std::vector<std::string>{"ziel"});
 }
