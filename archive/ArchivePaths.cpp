@@ -3,6 +3,8 @@
 #include "archive/TStream.h"
 #include "platform/FileNameUtils.h"
 
+#include <sys/stat.h>
+
 namespace pagolux::archive_detail {
 
 std::string formatMessage(const char* pattern, const std::string& value)
@@ -119,6 +121,32 @@ bool safeFileName(const std::string& name)
 {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(kBadInName) == std::string::npos;
+}
+
+bool statFolder(const std::string& path, FolderId& id)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
+std::int64_t regularFileSize(const std::string& path, FolderId* id)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return -1;
+    if (id)
+        *id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    if (!S_ISREG(st.st_mode))
+        return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool sameFile(const FolderId& a, const FolderId& b)
+{
+    return a.dev == b.dev && a.ino == b.ino;
 }
 
 } // namespace pagolux::archive_detail

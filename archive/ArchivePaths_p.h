@@ -42,4 +42,16 @@ bool safeFolderSegments(const std::string& filePath, std::vector<std::string>& s
 // "\" or colon on Windows, where they separate).
 bool safeFileName(const std::string& name);
 
+// A file's device and inode: what tells one file from another whatever its names.
+struct FolderId {
+    std::uint64_t dev;
+    std::uint64_t ino;
+};
+// True when path is a folder (links followed); id receives it.
+bool statFolder(const std::string& path, FolderId& id);
+// Size of a regular file (links followed), or -1; id receives the file's device and inode
+// whenever it exists.
+std::int64_t regularFileSize(const std::string& path, FolderId* id = nullptr);
+bool sameFile(const FolderId& a, const FolderId& b);
+
 } // namespace pagolux::archive_detail
