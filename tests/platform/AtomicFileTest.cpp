@@ -3,12 +3,15 @@
 #include "platform/AtomicFile.h"
 
 #include "tests/support/Files.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace pagolux {
 namespace {
@@ -142,6 +145,58 @@ TEST(AtomicFile, ScratchNamesInAFolder)
     writeFile(temp / "tf2.zlb", "");
     EXPECT_EQ(freeNumberedName(temp.folder(), "tf", ".zlb"), temp / "tf1.zlb");
     EXPECT_THROW((void)createUniqueFile(temp / "missing/", "ZLB", 0600), AtomicWriteError);
+}
+
+TEST(AtomicFile, NumberedScratchFilesAreCreatedExclusivelyAndPrivately)
+{
+    TempFolder temp;
+    writeFile(temp / "victim", "keep");
+    // A file left by a killed run, and a link another user planted at the next name.
+    writeFile(temp / "tf0.zlb", "left over");
+    fs::create_symlink(temp / "victim", temp / "tf1.zlb");
+    int fd = -1;
+    const std::string name = createNumberedFile(temp.folder(), "tf", ".zlb", fd);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(name, temp / "tf2.zlb");
+    EXPECT_EQ(modeOf(name), 0600u);
+    ASSERT_EQ(::write(fd, "data", 4), 4);
+    ::close(fd);
+    EXPECT_EQ(readFile(temp / "victim"), "keep");
+    EXPECT_EQ(readFile(temp / "tf0.zlb"), "left over");
+    EXPECT_EQ(readFile(name), "data");
+    EXPECT_THROW((void)createNumberedFile(temp / "missing/", "tf", ".zlb", fd), AtomicWriteError);
+}
+
+TEST(AtomicFile, ALinkOfAnotherUserInASharedStickyFolderIsNotFollowed)
+{
+    if (test::otherUserId() < 0)
+        GTEST_SKIP() << "needs root to create a second local user";
+    struct Row {
+        const char* name;
+        unsigned folderMode;
+        bool followed; // the kernel's rule for links in sticky, world-writable folders
+    };
+    const Row rows[] = {
+        {"sticky, world-writable (like /tmp)", 01777, false},
+        {"world-writable without the sticky bit", 0777, true},
+    };
+    for (const auto& row : rows) {
+        TempFolder temp;
+        writeFile(temp / "victim", "keep");
+        const std::string shared = temp / "shared";
+        fs::create_directory(shared);
+        ASSERT_EQ(::chmod(shared.c_str(), row.folderMode), 0);
+        ASSERT_TRUE(test::runAsOtherUser("ln -s '" + temp / "victim" + "' '" + shared + "/out'")) << row.name;
+
+        EXPECT_EQ(resolveTarget(shared + "/out") == temp / "victim", row.followed) << row.name;
+        try {
+            writeFileAtomically(shared + "/out", "program");
+        } catch (const AtomicWriteError&) {
+            // Replacing another user's link in a sticky folder may be refused; either way the
+            // file it names stays.
+        }
+        EXPECT_EQ(readFile(temp / "victim"), row.followed ? "program" : "keep") << row.name;
+    }
 }
 
 } // namespace
