@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <sys/stat.h>
 
 namespace pagolux {
 namespace {
@@ -101,6 +102,49 @@ TEST_F(BuildCliTest, FailuresExitNonZeroWithOneLine)
         EXPECT_NE(r.exitCode, 0) << row.name;
         EXPECT_EQ(r.out.rfind(row.expectedStart, 0), 0u) << row.name << ": " << r.out;
         EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << row.name << ": " << r.out;
+        EXPECT_FALSE(fs::exists(work / "out")) << row.name;
+    }
+}
+
+TEST_F(BuildCliTest, ExitStatusThreeWhenEntriesCouldNotBePacked)
+{
+    // The program is built, but a file of the project is gone: the status tells the script.
+    Project p;
+    p.entries = {site / "index.html", site / "sub", site / "weg.html"};
+    p.startIndex = 0;
+    ProjectFile::write(work / "p.pgx", p);
+    const CliResult r = run(quote(work / "p.pgx") + " -o " + quote(work / "out"));
+    EXPECT_EQ(r.exitCode, 3) << r.out;
+    EXPECT_NE(r.out.find(site / "weg.html" + " kann nicht gelesen werden: Die Datei existiert nicht\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_TRUE(fs::exists(work / "out"));
+}
+
+TEST_F(BuildCliTest, AFifoAsProjectOrStartFileEndsWithAnErrorInsteadOfWaiting)
+{
+    // Opened as a file, a FIFO would wait for a writer forever.
+    ASSERT_EQ(::mkfifo((work / "fifo.pgx").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((site / "fifo.html").c_str(), 0600), 0);
+    Project p;
+    p.entries = {site / "fifo.html", site / "index.html"};
+    p.startIndex = 0;
+    ProjectFile::write(work / "start.pgx", p);
+    struct Row {
+        const char* name;
+        std::string project;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"project", work / "fifo.pgx", "pagolux-build: "},
+        {"start file", work / "start.pgx",
+         "pagolux-build: Die Startdatei fehlt oder kann nicht gelesen werden: " + site / "fifo.html" +
+             " Keine gewöhnliche Datei"},
+    };
+    for (const auto& row : rows) {
+        const CliResult r = run(quote(row.project) + " -o " + quote(work / "out"));
+        EXPECT_EQ(r.exitCode, 1) << row.name << ": " << r.out;
+        EXPECT_EQ(r.out.rfind(row.expected, 0), 0u) << row.name << ": " << r.out;
         EXPECT_FALSE(fs::exists(work / "out")) << row.name;
     }
 }
