@@ -2,6 +2,7 @@
 // opening. The registry's writing and reading live in ZLIBArchiveRegistry.cpp, adding members
 // in ZLIBArchiveWriter.cpp, extraction in ZLIBArchiveExtract.cpp.
 #include "archive/ZLIBArchive.h"
+#include "archive/ZLIBArchiveState_p.h"
 
 #include "archive/ArchivePaths_p.h"
 #include "archive/ArchiveSource_p.h"
@@ -145,14 +146,49 @@ std::int32_t ProgressPercent(double part, double whole)
 
 // ---------------------------------------------------------------- life
 
-TZLBArchive::TZLBArchive()
+TZLBArchive::TZLBArchive() : d(std::make_unique<State>())
 {
     MakeCRCTable();
 }
 
+std::int32_t TZLBArchive::Count() const
+{
+    return static_cast<std::int32_t>(d->entries.size());
+}
+
+const TArchiveTrailer& TZLBArchive::Trailer() const
+{
+    return d->trailer;
+}
+
+const std::string& TZLBArchive::ArchiveName() const
+{
+    return d->archiveName;
+}
+
+std::int64_t TZLBArchive::ArchiveStart() const
+{
+    return d->archiveStart;
+}
+
+bool TZLBArchive::IsOpen() const
+{
+    return attached() && !d->newArchive && !d->unusable;
+}
+
+const std::array<std::uint32_t, 256>& TZLBArchive::CRCTable() const
+{
+    return d->crcTable;
+}
+
+bool TZLBArchive::attached() const
+{
+    return !d->archiveName.empty() || d->stream != nullptr;
+}
+
 TZLBArchive::~TZLBArchive()
 {
-    destroying = true;
+    d->destroying = true;
     if (attached())
         CloseArchive();
 }
@@ -163,7 +199,7 @@ void TZLBArchive::MakeCRCTable()
         std::uint32_t v = i;
         for (int k = 0; k < 8; ++k)
             v = (v & 1) ? (v >> 1) ^ 0xEDB88320u : v >> 1;
-        crcTable[i] = v;
+        d->crcTable[i] = v;
     }
 }
 
@@ -244,27 +280,27 @@ std::uint32_t TZLBArchive::rangeCRC(TArchiveSource& source, std::int64_t start, 
         if (full > 0)
             crc = Crc32Combine(crc, crcs[full], length - std::int64_t(full) * kCrcBlock);
     }
-    blockCrcs = std::move(crcs);
+    d->blockCrcs = std::move(crcs);
     return crc;
 }
 
 void TZLBArchive::DoProgress(TStream* sender)
 {
-    if (destroying || !OnProgress)
+    if (d->destroying || !OnProgress)
         return;
-    switch (progressStage) {
+    switch (d->progressStage) {
     case 0:
     case 1:
     case 4:
-        OnProgress(progressMessage, ProgressPercent(progressCount, progressTotal));
+        OnProgress(d->progressMessage, ProgressPercent(d->progressCount, d->progressTotal));
         break;
     case 2:
     case 3:
-        OnProgress(progressMessage,
-                   ProgressPercent(sender ? static_cast<double>(sender->Position()) : 0.0, progressTotal));
+        OnProgress(d->progressMessage,
+                   ProgressPercent(sender ? static_cast<double>(sender->Position()) : 0.0, d->progressTotal));
         break;
     case 5:
-        OnProgress(archiveName, 0);
+        OnProgress(d->archiveName, 0);
         break;
     default:
         break;
@@ -275,35 +311,35 @@ void TZLBArchive::DoProgress(TStream* sender)
 
 void TZLBArchive::CloseArchive()
 {
-    entries.clear();
-    entries.shrink_to_fit();
-    index.clear();
-    indexed = false;
-    newArchive = false;
-    unusable = false;
-    trailer = TArchiveTrailer{};
-    archiveName.clear();
-    stream = nullptr;
-    archiveStart = 0;
-    blockCrcs.clear();
-    blockCrcs.shrink_to_fit();
-    openedStamp = FileStamp{};
-    progressStage = 5;
+    d->entries.clear();
+    d->entries.shrink_to_fit();
+    d->index.clear();
+    d->indexed = false;
+    d->newArchive = false;
+    d->unusable = false;
+    d->trailer = TArchiveTrailer{};
+    d->archiveName.clear();
+    d->stream = nullptr;
+    d->archiveStart = 0;
+    d->blockCrcs.clear();
+    d->blockCrcs.shrink_to_fit();
+    d->openedStamp = FileStamp{};
+    d->progressStage = 5;
     DoProgress(nullptr);
 }
 
 void TZLBArchive::CreateArchive(const std::string& FileName)
 {
     CloseArchive();
-    archiveName = FileName;
-    if (archiveName.empty())
+    d->archiveName = FileName;
+    if (d->archiveName.empty())
         return;
-    if (fileExists(archiveName)) {
+    if (fileExists(d->archiveName)) {
         // The name stays recorded, but nothing may be written under it.
-        unusable = true;
+        d->unusable = true;
         throw EArchiveError("File already exists");
     }
-    newArchive = true;
+    d->newArchive = true;
     if (OnArchiveOpened)
         OnArchiveOpened(*this);
 }
@@ -311,34 +347,34 @@ void TZLBArchive::CreateArchive(const std::string& FileName)
 void TZLBArchive::CreateArchive(TStream& s)
 {
     CloseArchive();
-    stream = &s;
+    d->stream = &s;
     if (s.Size() > 0) {
-        unusable = true;
+        d->unusable = true;
         throw EArchiveError("File already exists");
     }
-    newArchive = true;
+    d->newArchive = true;
     if (OnArchiveOpened)
         OnArchiveOpened(*this);
 }
 
 std::string TZLBArchive::displayName() const
 {
-    if (!stream)
-        return archiveName;
-    if (const auto* file = dynamic_cast<const TFileStream*>(stream))
+    if (!d->stream)
+        return d->archiveName;
+    if (const auto* file = dynamic_cast<const TFileStream*>(d->stream))
         return file->FileName();
     return "stream";
 }
 
 std::unique_ptr<TArchiveSource> TZLBArchive::openSource() const
 {
-    if (stream)
-        return std::make_unique<TArchiveSource>(*stream);
+    if (d->stream)
+        return std::make_unique<TArchiveSource>(*d->stream);
     try {
         return std::make_unique<TArchiveSource>(
-            std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead));
+            std::make_unique<TFileStream>(d->archiveName, TFileMode::fmOpenRead));
     } catch (const EStreamError&) {
-        throw EArchiveError(withName(kMsgUnableToOpen, archiveName));
+        throw EArchiveError(withName(kMsgUnableToOpen, d->archiveName));
     }
 }
 
@@ -390,36 +426,36 @@ bool entryIsKey(const TArchiveEntry& e, const std::string& key)
 
 std::int32_t TZLBArchive::findKey(const std::string& key) const
 {
-    if (!indexed.load(std::memory_order_acquire)) {
+    if (!d->indexed.load(std::memory_order_acquire)) {
         // Lookups of an open archive may come from several threads (the viewer's requests).
-        std::lock_guard guard(indexLock);
-        if (!indexed.load(std::memory_order_relaxed)) {
-            index.clear();
-            index.reserve(entries.size());
-            for (std::size_t i = 0; i < entries.size(); ++i)
-                index.emplace(entryHash(entries[i]), static_cast<std::int32_t>(i));
-            indexed.store(true, std::memory_order_release);
+        std::lock_guard guard(d->indexLock);
+        if (!d->indexed.load(std::memory_order_relaxed)) {
+            d->index.clear();
+            d->index.reserve(d->entries.size());
+            for (std::size_t i = 0; i < d->entries.size(); ++i)
+                d->index.emplace(entryHash(d->entries[i]), static_cast<std::int32_t>(i));
+            d->indexed.store(true, std::memory_order_release);
         }
     }
     const auto h = hashLower(kHashStart, reinterpret_cast<const std::uint8_t*>(key.data()), key.size());
     std::int32_t first = -1;
-    const auto [from, to] = index.equal_range(h);
+    const auto [from, to] = d->index.equal_range(h);
     for (auto it = from; it != to; ++it)
         if ((first < 0 || it->second < first) &&
-            entryIsKey(entries[static_cast<std::size_t>(it->second)], key))
+            entryIsKey(d->entries[static_cast<std::size_t>(it->second)], key))
             first = it->second;
     return first;
 }
 
 void TZLBArchive::indexEntry(std::int32_t i)
 {
-    if (indexed)
-        index.emplace(entryHash(entries[static_cast<std::size_t>(i)]), i);
+    if (d->indexed)
+        d->index.emplace(entryHash(d->entries[static_cast<std::size_t>(i)]), i);
 }
 
 TArchiveEntry TZLBArchive::GetFileEntry(std::int32_t i) const
 {
-    return entries[static_cast<std::size_t>(checkedIndex(i))];
+    return d->entries[static_cast<std::size_t>(checkedIndex(i))];
 }
 
 std::int32_t TZLBArchive::checkedIndex(std::int32_t i) const
@@ -460,10 +496,10 @@ bool TZLBArchive::openStream(TStream& host, std::int64_t start, const WrittenArc
     } catch (const EStreamError&) {
         throw EArchiveError(kCorrupted);
     }
-    stream = &host;
+    d->stream = &host;
     load(*source, start < 0 ? -1 : start, written);
     source.reset();
-    progressStage = 5;
+    d->progressStage = 5;
     DoProgress(nullptr);
     return true;
 }
@@ -492,25 +528,25 @@ std::int64_t TZLBArchive::FindArchiveStart(TStream& host)
 bool TZLBArchive::openNamed(const std::string& name, std::int64_t start)
 {
     CloseArchive();
-    archiveName = name;
-    if (archiveName.empty())
+    d->archiveName = name;
+    if (d->archiveName.empty())
         return false;
-    if (!fileExists(archiveName)) {
-        unusable = true;
+    if (!fileExists(d->archiveName)) {
+        d->unusable = true;
         throw EArchiveError("Archive file not found");
     }
     std::unique_ptr<TArchiveSource> source;
     try {
         source = std::make_unique<TArchiveSource>(
-            std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead));
+            std::make_unique<TFileStream>(d->archiveName, TFileMode::fmOpenRead));
     } catch (const EStreamError&) {
-        unusable = true;
-        throw EArchiveError(withName("Unable to open file (%s)", archiveName));
+        d->unusable = true;
+        throw EArchiveError(withName("Unable to open file (%s)", d->archiveName));
     }
     load(*source, start);
     // The file is closed before the closing report: nothing stays open between operations.
     source.reset();
-    progressStage = 5;
+    d->progressStage = 5;
     DoProgress(nullptr);
     return true;
 }
@@ -518,11 +554,11 @@ bool TZLBArchive::openNamed(const std::string& name, std::int64_t start)
 void TZLBArchive::load(TArchiveSource& source, std::int64_t start, const WrittenArchive* written)
 {
     auto corrupted = [this]() {
-        archiveName.clear();
-        stream = nullptr;
-        trailer = TArchiveTrailer{};
-        archiveStart = 0;
-        blockCrcs.clear();
+        d->archiveName.clear();
+        d->stream = nullptr;
+        d->trailer = TArchiveTrailer{};
+        d->archiveStart = 0;
+        d->blockCrcs.clear();
         throw EArchiveError(kCorrupted);
     };
 
@@ -551,21 +587,21 @@ void TZLBArchive::load(TArchiveSource& source, std::int64_t start, const Written
             // not changed since: reading a few hundred MB again would only repeat that count.
             // Without block CRCs, a later check reads raw members in full.
             crc = written->crc;
-            blockCrcs.clear();
+            d->blockCrcs.clear();
         } else {
             crc = rangeCRC(source, start, covered);
-            openedStamp = file ? file->Stamp() : FileStamp{};
-            if (!file || !(openedStamp == before))
-                blockCrcs.clear();
+            d->openedStamp = file ? file->Stamp() : FileStamp{};
+            if (!file || !(d->openedStamp == before))
+                d->blockCrcs.clear();
         }
         source.ReadAt(hostSize - static_cast<std::int64_t>(kTrailerSize), raw, kTrailerSize);
     } catch (const EStreamError&) {
         corrupted();
     }
-    trailer = DecodeTrailer(raw);
-    if (crc != trailer.ArchiveCRC)
+    d->trailer = DecodeTrailer(raw);
+    if (crc != d->trailer.ArchiveCRC)
         corrupted();
-    archiveStart = start;
+    d->archiveStart = start;
 
     try {
         TSourceRange range(source, start, length);

@@ -19,16 +19,11 @@
 #include "platform/Exception.h"
 
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace pagolux {
@@ -244,12 +239,12 @@ class TZLBArchive {
     std::int32_t FindFile(const std::string& name) const;
     // Copy of entry index; raises "Index out of bounds".
     TArchiveEntry GetFileEntry(std::int32_t index) const;
-    std::int32_t Count() const { return static_cast<std::int32_t>(entries.size()); }
-    const TArchiveTrailer& Trailer() const { return trailer; }
-    const std::string& ArchiveName() const { return archiveName; }
+    std::int32_t Count() const;
+    const TArchiveTrailer& Trailer() const;
+    const std::string& ArchiveName() const;
     // Offset of the archive's first byte in its file (0 unless opened embedded).
-    std::int64_t ArchiveStart() const { return archiveStart; }
-    bool IsOpen() const { return attached() && !newArchive && !unusable; }
+    std::int64_t ArchiveStart() const;
+    bool IsOpen() const;
 
     // ---- reading a member as a stream ----
     // Where member index is stored (raises "Index out of bounds" / "No archive is currently open").
@@ -283,7 +278,7 @@ class TZLBArchive {
 
     // ---- helpers (public for tools and tests) ----
     void MakeCRCTable();
-    const std::array<std::uint32_t, 256>& CRCTable() const { return crcTable; }
+    const std::array<std::uint32_t, 256>& CRCTable() const;
     // CRC-32 of the stream's bytes except the last leaveOut; the position is restored.
     std::uint32_t StreamCRC(TStream& stream, std::int64_t leaveOut);
     // Appends the registry and the trailer at dest's end.
@@ -309,7 +304,7 @@ class TZLBArchive {
     void scanDirectory(const std::string& folder, std::vector<std::string>& list);
     void expandFolders(std::vector<std::string>& list);
     // An archive is created or opened, by name or on a stream.
-    bool attached() const { return !archiveName.empty() || stream != nullptr; }
+    bool attached() const;
     // The archive's name in messages: its file name, or that of the stream's file.
     std::string displayName() const;
     bool openNamed(const std::string& name, std::int64_t start);
@@ -383,41 +378,13 @@ class TZLBArchive {
     std::uint32_t rawCrcFromBlocks(TStream& block, const TArchiveEntry& e) const;
     std::string memberName(std::int32_t i) const;
 
-    bool newArchive = false;
-    std::string archiveName;
-    TStream* stream = nullptr; // the caller's stream the archive lives in, if any
-    TArchiveTrailer trailer{};
-    std::vector<TArchiveEntry> entries;
-    std::int64_t archiveStart = 0;
-    // CRC-32 of each kCrcBlock-sized block of the archive (from its start, the last block may be
-    // shorter), recorded by the open's CRC pass, and the file's stamp while they were read (used
-    // only for an archive in a file, whose stamp tells a change).
-    // VerifyMembers takes raw members' CRCs from them instead of reading those bytes again.
+    // Offset-aligned block size of the CRCs the open records (see State::blockCrcs).
     static constexpr std::int64_t kCrcBlock = 64 * 1024;
-    std::vector<std::uint32_t> blockCrcs;
-    FileStamp openedStamp;
-    std::array<std::uint32_t, 256> crcTable{};
-    std::uint8_t progressStage = 0;
-    std::string progressMessage;
-    std::int32_t progressTotal = 0;
-    std::int32_t progressCount = 0;
-    bool destroying = false;
-    // The name is recorded after a failed CreateArchive / OpenArchive, but nothing may be
-    // written under it.
-    bool unusable = false;
-    // Folders already scanned by the current AddFiles (device, inode), so each is expanded once.
-    std::set<std::pair<std::uint64_t, std::uint64_t>> scannedFolders;
-    // Hash of each entry's lower-cased key -> its index, so FindFile does not scan; equal hashes
-    // are told apart by comparing the keys. Built by the first lookup (listing or checking an
-    // archive never needs it; lookups from several threads are safe), then kept up to date by the
-    // writer.
-    mutable std::unordered_multimap<std::uint64_t, std::int32_t> index;
-    mutable std::atomic<bool> indexed{false};
-    mutable std::mutex indexLock;
-    // The resolved folder AddDirectory scans below; links may not lead out of it.
-    std::string scanRoot;
-    // Folders a scan put into its list (SavePaths): AddFiles drops them again.
-    std::unordered_set<std::string> listedFolders;
+    // Everything the archive holds between calls (the archive's name or stream, its trailer and
+    // entries, the open's block CRCs, progress, the name index, a running scan), kept out of
+    // this header.
+    struct State;
+    std::unique_ptr<State> d;
 };
 
 // Percentage of part in whole, rounded half to even (0 when whole is 0).

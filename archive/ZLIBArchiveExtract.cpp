@@ -4,6 +4,7 @@
 #include "archive/ArchiveSource_p.h"
 #include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
+#include "archive/ZLIBArchiveState_p.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileNameUtils.h"
 #include "platform/Posix.h"
@@ -49,7 +50,7 @@ void makeFolder(const std::string& path)
 
 std::string TZLBArchive::memberName(std::int32_t i) const
 {
-    const auto& e = entries[static_cast<std::size_t>(i)];
+    const auto& e = d->entries[static_cast<std::size_t>(i)];
     return EntryFilePath(e) + EntryFileName(e);
 }
 
@@ -67,12 +68,12 @@ void TZLBArchive::readMemberFrom(TArchiveSource& source, std::int32_t i,
                                  const std::function<void(const std::uint8_t*, std::size_t)>& sink,
                                  bool useBlockCrcs) const
 {
-    const TArchiveEntry& e = entries[static_cast<std::size_t>(i)];
+    const TArchiveEntry& e = d->entries[static_cast<std::size_t>(i)];
     const auto damaged = [&] { return EArchiveError(formatMessage(kDamaged, memberName(i))); };
 
     std::uint32_t crc = 0;
     try {
-        TSourceRange block(source, archiveStart + e.DataOffset, e.StoredSize);
+        TSourceRange block(source, d->archiveStart + e.DataOffset, e.StoredSize);
         if (e.StoredRaw == 1 && !sink && useBlockCrcs) {
             crc = rawCrcFromBlocks(block, e);
         } else if (!sink && block.Memory()) {
@@ -125,14 +126,14 @@ std::uint32_t TZLBArchive::rawCrcFromBlocks(TStream& block, const TArchiveEntry&
         block.ReadBuffer(piece.get(), n);
         return Crc32(crc, piece.get(), static_cast<std::size_t>(n));
     };
-    if (lastWhole <= firstWhole || lastWhole > static_cast<std::int64_t>(blockCrcs.size())) {
+    if (lastWhole <= firstWhole || lastWhole > static_cast<std::int64_t>(d->blockCrcs.size())) {
         std::uint32_t crc = 0;
         for (std::int64_t at = from; at < end; at += kCrcBlock)
             crc = readPiece(crc, at, std::min(kCrcBlock, end - at));
         return crc;
     }
     std::uint32_t crc = readPiece(0, from, firstWhole * kCrcBlock - from);
-    crc = Crc32Append(crc, blockCrcs.data() + firstWhole, static_cast<std::size_t>(lastWhole - firstWhole),
+    crc = Crc32Append(crc, d->blockCrcs.data() + firstWhole, static_cast<std::size_t>(lastWhole - firstWhole),
                       kCrcBlock);
     return readPiece(crc, lastWhole * kCrcBlock, end - lastWhole * kCrcBlock);
 }
@@ -209,7 +210,7 @@ bool TZLBArchive::ExtractToFile(std::int32_t i, const std::string& fileName)
 
 std::string TZLBArchive::ExtractFile(std::int32_t i, const std::string& folder)
 {
-    const TArchiveEntry& e = entries[static_cast<std::size_t>(checkedIndex(i))];
+    const TArchiveEntry& e = d->entries[static_cast<std::size_t>(checkedIndex(i))];
     const std::string name = EntryFileName(e);
     if (!safeFileName(name))
         throw EArchiveError(formatMessage(kUnsafeName, memberName(i)));
@@ -253,10 +254,10 @@ void TZLBArchive::VerifyMembers()
     for (std::size_t i = 0; i < count; ++i)
         order[i] = static_cast<std::int32_t>(i);
     std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
-        return std::max(entries[static_cast<std::size_t>(a)].FileSize,
-                        entries[static_cast<std::size_t>(a)].StoredSize) >
-               std::max(entries[static_cast<std::size_t>(b)].FileSize,
-                        entries[static_cast<std::size_t>(b)].StoredSize);
+        return std::max(d->entries[static_cast<std::size_t>(a)].FileSize,
+                        d->entries[static_cast<std::size_t>(a)].StoredSize) >
+               std::max(d->entries[static_cast<std::size_t>(b)].FileSize,
+                        d->entries[static_cast<std::size_t>(b)].StoredSize);
     });
 
     std::atomic<std::size_t> next{0};
@@ -279,7 +280,7 @@ void TZLBArchive::VerifyMembers()
     source->MapFile();
     bool useBlockCrcs = false;
     try {
-        useBlockCrcs = !blockCrcs.empty() && source->File() && source->File()->Stamp() == openedStamp;
+        useBlockCrcs = !d->blockCrcs.empty() && source->File() && source->File()->Stamp() == d->openedStamp;
     } catch (const EStreamError&) {
         throw EArchiveError(formatMessage(kMsgUnableToOpen, displayName()));
     }
@@ -385,9 +386,9 @@ TMemberLocation TZLBArchive::MemberLocation(std::int32_t i) const
 {
     if (!IsOpen())
         throw EArchiveError(kMsgNoArchive);
-    const TArchiveEntry& e = entries[static_cast<std::size_t>(checkedIndex(i))];
+    const TArchiveEntry& e = d->entries[static_cast<std::size_t>(checkedIndex(i))];
     TMemberLocation l;
-    l.Offset = archiveStart + e.DataOffset;
+    l.Offset = d->archiveStart + e.DataOffset;
     l.StoredSize = e.StoredSize;
     l.FileSize = e.FileSize;
     l.Deflated = e.StoredRaw != 1;

@@ -4,6 +4,7 @@
 #include "archive/ArchivePaths_p.h"
 #include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
+#include "archive/ZLIBArchiveState_p.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileNameUtils.h"
 #include "platform/Paths.h"
@@ -72,28 +73,28 @@ void dropExcluded(std::vector<std::string>& list, std::vector<std::int64_t>& siz
 void TZLBArchive::AddDirectory(const std::string& folder, std::vector<std::string>& list)
 {
     // Links found below the folder may lead anywhere inside it, but not out of it.
-    const bool outermost = scanRoot.empty();
-    if (outermost && !platform::realPath(folder.c_str(), scanRoot))
-        scanRoot.clear();
+    const bool outermost = d->scanRoot.empty();
+    if (outermost && !platform::realPath(folder.c_str(), d->scanRoot))
+        d->scanRoot.clear();
     try {
         scanDirectory(folder, list);
     } catch (...) {
         if (outermost)
-            scanRoot.clear();
+            d->scanRoot.clear();
         throw;
     }
     if (outermost)
-        scanRoot.clear();
+        d->scanRoot.clear();
 }
 
 bool TZLBArchive::linkLeadsOut(const std::string& path)
 {
     struct stat st {};
-    if (scanRoot.empty() || platform::linkStatus(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+    if (d->scanRoot.empty() || platform::linkStatus(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
         return false;
     std::string resolved;
     // A dangling link stays in the list and is reported as missing when it is packed.
-    if (!platform::realPath(path.c_str(), resolved) || insideFolder(resolved, scanRoot))
+    if (!platform::realPath(path.c_str(), resolved) || insideFolder(resolved, d->scanRoot))
         return false;
     notice(TNoticeKind::LinkOutside, path, 0,
            formatMessage("%s is a symbolic link that leads out of the folder; it was not followed", path));
@@ -110,7 +111,7 @@ void TZLBArchive::scanDirectory(const std::string& folderIn, std::vector<std::st
         return;
     // A folder met again (a link back up the tree, or a folder listed twice) is not expanded
     // again: every file enters the list once.
-    if (!scannedFolders.emplace(id.dev, id.ino).second)
+    if (!d->scannedFolders.emplace(id.dev, id.ino).second)
         return;
 
     std::vector<std::string> items;
@@ -118,20 +119,20 @@ void TZLBArchive::scanDirectory(const std::string& folderIn, std::vector<std::st
     if (!dir)
         return;
     const std::string prefix = folder == "/" ? folder : folder + kPathDelim;
-    while (const dirent* d = ::readdir(dir)) {
-        const std::string name = d->d_name;
+    while (const dirent* found = ::readdir(dir)) {
+        const std::string name = found->d_name;
         if (name == "." || name == "..")
             continue;
         std::string full = prefix + name;
         FolderId sub{};
         // The entry's type saves a stat for plain files; links and unknown types are looked up.
-        if (!platform::knownPlainFile(*d) && linkLeadsOut(full))
+        if (!platform::knownPlainFile(*found) && linkLeadsOut(full))
             continue;
-        if (!platform::knownPlainFile(*d) && statFolder(full, sub)) {
+        if (!platform::knownPlainFile(*found) && statFolder(full, sub)) {
             if (RecursePaths)
                 scanDirectory(full, list);
             if (SavePaths) {
-                listedFolders.insert(full);
+                d->listedFolders.insert(full);
                 items.push_back(std::move(full));
             }
         } else {
@@ -147,8 +148,8 @@ void TZLBArchive::expandFolders(std::vector<std::string>& list)
     // The items that are not folders keep their order; the files of each folder follow, in the
     // order of the folders. Only the caller's items are looked up here: a scan knows which of
     // the items it found are folders, and those are dropped.
-    scannedFolders.clear();
-    listedFolders.clear();
+    d->scannedFolders.clear();
+    d->listedFolders.clear();
     std::vector<std::string> files;
     std::vector<std::string> folders;
     for (auto& item : list) {
@@ -162,21 +163,22 @@ void TZLBArchive::expandFolders(std::vector<std::string>& list)
         const std::size_t given = files.size();
         for (const auto& folder : folders) {
             FolderId id{};
-            const bool again = statFolder(folder, id) && scannedFolders.count({id.dev, id.ino}) > 0;
+            const bool again = statFolder(folder, id) && d->scannedFolders.count({id.dev, id.ino}) > 0;
             const std::size_t before = files.size();
             AddDirectory(folder, files);
             if (files.size() == before && !again)
                 notice(TNoticeKind::EmptyFolder, folder, 0,
                        formatMessage("%s is a folder without readable files", folder));
         }
-        if (!listedFolders.empty())
-            files.erase(std::remove_if(files.begin() + static_cast<std::ptrdiff_t>(given), files.end(),
-                                       [this](const std::string& f) { return listedFolders.count(f) > 0; }),
-                        files.end());
+        if (!d->listedFolders.empty())
+            files.erase(
+                std::remove_if(files.begin() + static_cast<std::ptrdiff_t>(given), files.end(),
+                               [this](const std::string& f) { return d->listedFolders.count(f) > 0; }),
+                files.end());
     }
     list = std::move(files);
-    scannedFolders.clear();
-    listedFolders.clear();
+    d->scannedFolders.clear();
+    d->listedFolders.clear();
 }
 
 void TZLBArchive::GetTempFile(std::string& name)
@@ -197,7 +199,7 @@ std::unique_ptr<TStream> TZLBArchive::OpenMemberStream(const std::string& path, 
 
 std::vector<std::int64_t> TZLBArchive::checkLimits(std::vector<std::string>& list) const
 {
-    std::int64_t total = newArchive ? 0 : trailer.RegistryOffset;
+    std::int64_t total = d->newArchive ? 0 : d->trailer.RegistryOffset;
     std::int64_t count = Count();
     // One status call per file before anything is packed: for 20,000 pages that is tens of
     // milliseconds with every other core idle, so the calls are spread over the cores.
@@ -211,8 +213,8 @@ std::vector<std::int64_t> TZLBArchive::checkLimits(std::vector<std::string>& lis
             sizes[i] = regularFileSize(list[i], &ids[i]);
     });
     std::vector<std::string> excludedNames = ExcludeFiles;
-    excludedNames.push_back(archiveName);
-    dropExcluded(list, sizes, ids, excludedNames, stream);
+    excludedNames.push_back(d->archiveName);
+    dropExcluded(list, sizes, ids, excludedNames, d->stream);
     for (std::size_t i = 0; i < list.size(); ++i) {
         const auto size = sizes[i];
         if (size > kInt32Max)

@@ -3,6 +3,7 @@
 // the registry's bytes can hold, every member inside the data part, no two members sharing
 // stored bytes, and no member inflating beyond deflate's best ratio.
 #include "archive/ZLIBArchive.h"
+#include "archive/ZLIBArchiveState_p.h"
 
 #include "archive/ArchivePaths_p.h"
 #include "archive/CrcWriteStream_p.h"
@@ -50,9 +51,9 @@ std::uint32_t TZLBArchive::writeRegistry(TStream& dest)
     t.RegistryOffset = static_cast<std::int32_t>(registryOffset);
 
     TMemoryStream raw;
-    raw.Reserve(entries.size() * kEntrySize);
+    raw.Reserve(d->entries.size() * kEntrySize);
     std::uint8_t rec[kEntrySize];
-    for (const auto& e : entries) {
+    for (const auto& e : d->entries) {
         EncodeEntry(e, rec);
         raw.WriteBuffer(rec, kEntrySize);
     }
@@ -60,14 +61,14 @@ std::uint32_t TZLBArchive::writeRegistry(TStream& dest)
     dest.Seek(registryOffset, TSeekOrigin::soBeginning);
     try {
         TCompressionStream z(CompressionLevel, dest);
-        progressStage = 4;
-        progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(raw.Size(), kInt32Max));
-        progressCount = 0;
-        progressMessage = "Writing archive registry";
+        d->progressStage = 4;
+        d->progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(raw.Size(), kInt32Max));
+        d->progressCount = 0;
+        d->progressMessage = "Writing archive registry";
         // The count follows the registry bytes the compressor has taken, so the reports rise
         // to 100 instead of staying at 0.
         z.OnProgress = [this](TCustomZlibStream& s) {
-            progressCount = static_cast<std::int32_t>(std::min<std::int64_t>(s.Position(), kInt32Max));
+            d->progressCount = static_cast<std::int32_t>(std::min<std::int64_t>(s.Position(), kInt32Max));
             DoProgress(&s);
         };
         z.CopyFrom(raw, 0);
@@ -107,7 +108,7 @@ std::uint32_t TZLBArchive::writeRegistry(TStream& dest)
 void TZLBArchive::loadRegistry(TStream& archive)
 {
     const std::int64_t dataEnd = archive.Size() - static_cast<std::int64_t>(kTrailerSize);
-    const auto& t = trailer;
+    const auto& t = d->trailer;
     if (t.EntryCount < 0 || t.RegistryOffset < 0 || t.RegistryOffset > dataEnd)
         throw EArchiveError(kBadFileList);
     const std::int64_t registryBytes = dataEnd - t.RegistryOffset;
@@ -153,23 +154,23 @@ void TZLBArchive::loadRegistry(TStream& archive)
     } else {
         TSubRangeStream registry(archive, t.RegistryOffset, registryBytes);
         TDecompressionStream z(registry);
-        progressStage = 0;
-        progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(wanted, kInt32Max));
-        progressCount = 0;
-        progressMessage = "Extracting archive registry";
+        d->progressStage = 0;
+        d->progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(wanted, kInt32Max));
+        d->progressCount = 0;
+        d->progressMessage = "Extracting archive registry";
         std::int64_t done = 0;
         while (done < wanted) {
             const auto chunk = std::min(wanted - done, kRegistryChunk);
             z.ReadBuffer(block + held, chunk);
             done += chunk;
-            progressCount = static_cast<std::int32_t>(std::min<std::int64_t>(done, kInt32Max));
+            d->progressCount = static_cast<std::int32_t>(std::min<std::int64_t>(done, kInt32Max));
             DoProgress(&z);
             decode(static_cast<std::size_t>(chunk));
         }
     }
     if (!membersApart(loaded))
         throw EArchiveError(kBadFileList);
-    entries = std::move(loaded);
+    d->entries = std::move(loaded);
 }
 
 bool TZLBArchive::membersApart(const std::vector<TArchiveEntry>& list)
@@ -193,7 +194,7 @@ bool TZLBArchive::entryFits(const TArchiveEntry& e) const
     // Every number of an entry must describe a block inside the data part that can hold the file.
     if (e.FileSize < 0 || e.StoredSize < 0 || e.DataOffset < 0)
         return false;
-    if (std::int64_t{e.DataOffset} + e.StoredSize > trailer.RegistryOffset)
+    if (std::int64_t{e.DataOffset} + e.StoredSize > d->trailer.RegistryOffset)
         return false;
     if (e.StoredRaw > 1)
         return false;

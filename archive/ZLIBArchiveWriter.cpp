@@ -11,6 +11,7 @@
 #include "archive/CrcWriteStream_p.h"
 #include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
+#include "archive/ZLIBArchiveState_p.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileNameUtils.h"
 #include "platform/Paths.h"
@@ -276,14 +277,14 @@ class TZLBArchive::Pipeline {
 
 void TZLBArchive::AddFiles(std::vector<std::string>& list)
 {
-    if (!attached() || unusable)
+    if (!attached() || d->unusable)
         throw EArchiveError(kMsgNoArchive);
-    if (!newArchive && archiveStart != 0)
+    if (!d->newArchive && d->archiveStart != 0)
         throw EArchiveError("An archive inside another file cannot be changed");
 
     expandFolders(list);
     const std::vector<std::int64_t> sizes = checkLimits(list);
-    if (stream)
+    if (d->stream)
         addToStream(list, sizes);
     else
         addToFile(list, sizes);
@@ -294,24 +295,24 @@ void TZLBArchive::addToFile(std::vector<std::string>& list, const std::vector<st
     // The new archive is written beside the old one and renamed over it at the end.
     std::optional<AtomicFile> temp;
     try {
-        temp.emplace(archiveName);
+        temp.emplace(d->archiveName);
     } catch (const AtomicWriteError&) {
-        throw EFCreateError(archiveName);
+        throw EFCreateError(d->archiveName);
     }
     {
         TFileStream out(temp->name(), TFileMode::fmOpenReadWrite);
-        if (!newArchive && trailer.RegistryOffset > 0) {
+        if (!d->newArchive && d->trailer.RegistryOffset > 0) {
             std::unique_ptr<TFileStream> old;
             try {
-                old = std::make_unique<TFileStream>(archiveName, TFileMode::fmOpenRead);
-                copyExactly(*old, out, trailer.RegistryOffset, true);
+                old = std::make_unique<TFileStream>(d->archiveName, TFileMode::fmOpenRead);
+                copyExactly(*old, out, d->trailer.RegistryOffset, true);
             } catch (const EReadError&) {
-                throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
+                throw EArchiveError(formatMessage(kMsgUnableToOpen, d->archiveName));
             } catch (const EFOpenError&) {
-                throw EArchiveError(formatMessage(kMsgUnableToOpen, archiveName));
+                throw EArchiveError(formatMessage(kMsgUnableToOpen, d->archiveName));
             } catch (const EWriteError& e) {
-                throw EArchiveWriteError(formatMessage("Unable to write the archive file (%s)", archiveName),
-                                         e.SystemError);
+                throw EArchiveWriteError(
+                    formatMessage("Unable to write the archive file (%s)", d->archiveName), e.SystemError);
             }
         }
         writeArchive(list, sizes, out, [&] { out.Close(); });
@@ -319,12 +320,12 @@ void TZLBArchive::addToFile(std::vector<std::string>& list, const std::vector<st
     try {
         temp->commit();
     } catch (const AtomicWriteError&) {
-        throw EArchiveError(formatMessage("Unable to write the archive file (%s)", archiveName));
+        throw EArchiveError(formatMessage("Unable to write the archive file (%s)", d->archiveName));
     }
 
     // The new file is in place. If reading it back fails, it stays on disk and the error
     // reaches the caller.
-    const std::string name = archiveName;
+    const std::string name = d->archiveName;
     CloseArchive();
     OpenArchive(name);
 }
@@ -333,8 +334,8 @@ void TZLBArchive::addToStream(std::vector<std::string>& list, const std::vector<
 {
     // The data part stays where it is; the new members replace the old registry and trailer,
     // which are kept here to be put back if the call fails.
-    TStream& s = *stream;
-    const std::int64_t keep = newArchive ? 0 : trailer.RegistryOffset;
+    TStream& s = *d->stream;
+    const std::int64_t keep = d->newArchive ? 0 : d->trailer.RegistryOffset;
     std::vector<std::uint8_t> tail;
     try {
         const std::int64_t size = s.Size();
@@ -378,7 +379,7 @@ std::uint32_t TZLBArchive::writeArchive(std::vector<std::string>& list,
                                         const std::vector<std::int64_t>& sizes, TStream& out,
                                         const std::function<void()>& finish)
 {
-    const std::size_t oldCount = entries.size();
+    const std::size_t oldCount = d->entries.size();
     std::size_t processed = 0;
     std::uint32_t archiveCrc = 0;
     try {
@@ -395,9 +396,9 @@ std::uint32_t TZLBArchive::writeArchive(std::vector<std::string>& list,
     } catch (...) {
         // Nothing of this call stays: the entries made for it go, the old file is untouched,
         // and the list keeps the items not yet processed.
-        entries.resize(oldCount);
-        index.clear();
-        indexed = false;
+        d->entries.resize(oldCount);
+        d->index.clear();
+        d->indexed = false;
         list.erase(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(processed));
         throw;
     }
@@ -444,10 +445,10 @@ void TZLBArchive::writeMembers(std::vector<std::string>& list, const std::vector
             notice(TNoticeKind::Duplicate, m.path, 0,
                    formatMessage("%s already exists in the archive", m.path));
 
-        progressStage = 2;
-        progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(m.estimate, kInt32Max));
-        progressCount = 0;
-        progressMessage = formatMessage("Updating %s", m.path);
+        d->progressStage = 2;
+        d->progressTotal = static_cast<std::int32_t>(std::min<std::int64_t>(m.estimate, kInt32Max));
+        d->progressCount = 0;
+        d->progressMessage = formatMessage("Updating %s", m.path);
         if (pipeline) {
             pipeline->waitFor(i);
         } else {
@@ -474,8 +475,8 @@ void TZLBArchive::writeMembers(std::vector<std::string>& list, const std::vector
 
 void TZLBArchive::memberProgress(std::int64_t at)
 {
-    if (OnProgress && !destroying)
-        OnProgress(progressMessage, ProgressPercent(static_cast<double>(at), progressTotal));
+    if (OnProgress && !d->destroying)
+        OnProgress(d->progressMessage, ProgressPercent(static_cast<double>(at), d->progressTotal));
 }
 
 // Runs on a worker thread: touches only m, the scratch buffers and the immutable settings.
@@ -620,7 +621,7 @@ void TZLBArchive::writeMember(Member& m, TStream& out)
     e.StoredSize = static_cast<std::int32_t>(stored);
     e.StoredRaw = m.storedRaw ? 1 : 0;
     e.Level = m.storedRaw ? 0 : static_cast<std::uint8_t>(CompressionLevel);
-    entries.push_back(e);
+    d->entries.push_back(e);
     indexEntry(Count() - 1);
 }
 
