@@ -76,8 +76,9 @@ struct TZLBArchive::Member {
     std::int64_t fileSize = 0;
     std::uint32_t crc = 0;
     bool storedRaw = false;
-    std::vector<std::uint8_t> block; // the stored data block (members in memory)
-    std::string spoolName;           // the zlib stream of a large member, deleted with the member
+    std::vector<std::uint8_t> block;    // the stored data block (members in memory)
+    std::string spoolName;              // the name the spool file had (for messages; removed at once)
+    std::unique_ptr<TFileStream> spool; // the zlib stream of a large member, closed with the member
     // Uncompressed positions at each exchange of a TCompressionStream's buffer; the writer fires
     // the progress events for them (delivered: how many it has fired already).
     std::vector<std::int64_t> progressAt;
@@ -87,15 +88,14 @@ struct TZLBArchive::Member {
     Member(const Member&) = delete;
     Member& operator=(const Member&) = delete;
     Member(Member&&) = default;
-    ~Member() { removeFile(spoolName); }
+    ~Member() = default;
 
     // Frees the member's data (assigning {} would keep the vectors' memory).
     void release()
     {
         std::vector<std::uint8_t>().swap(block);
         std::vector<std::int64_t>().swap(progressAt);
-        removeFile(spoolName);
-        spoolName.clear();
+        spool.reset();
     }
 };
 
@@ -537,7 +537,17 @@ void TZLBArchive::spoolMember(Member& m, TStream& src, std::int64_t size,
         std::string name;
         const_cast<TZLBArchive*>(this)->GetTempFile(name);
         m.spoolName = name;
-        TFileStream spool(name, TFileMode::fmCreate);
+        // The new file is taken only if it is still the one just made for us (no link, no other
+        // owner, no second name); its name goes at once, so nobody can open or swap it, and a
+        // killed run leaves nothing in the temporary folder.
+        const int fd = platform::openOwnScratchFile(name.c_str());
+        if (fd < 0) {
+            removeFile(name);
+            throw EFCreateError(name);
+        }
+        m.spool = TFileStream::Adopt(name, fd);
+        removeFile(name);
+        TFileStream& spool = *m.spool;
         std::uint32_t crc = 0;
         std::vector<std::uint8_t> chunk(static_cast<std::size_t>(TStream::kCopyBlockSize));
         {
@@ -558,7 +568,6 @@ void TZLBArchive::spoolMember(Member& m, TStream& src, std::int64_t size,
             z.Finish();
         }
         m.storedRaw = spool.Size() >= size;
-        spool.Close();
         m.fileSize = size;
         m.crc = crc;
     } catch (const EWriteError& e) {
@@ -581,8 +590,16 @@ void TZLBArchive::writeMember(Member& m, TStream& out)
         return;
     }
     const std::int64_t offset = out.Position();
-    const std::int64_t stored = m.large ? (m.storedRaw ? m.fileSize : regularFileSize(m.spoolName))
-                                        : static_cast<std::int64_t>(m.block.size());
+    // The bytes in a member's spool file; a size the system cannot tell fails the archive.
+    const auto spoolSize = [&m] {
+        try {
+            return m.spool->Size();
+        } catch (const EStreamError&) {
+            throw EArchiveWriteError("Unable to read a temporary file (" + m.spoolName + ")", 0);
+        }
+    };
+    const std::int64_t stored =
+        m.large ? (m.storedRaw ? m.fileSize : spoolSize()) : static_cast<std::int64_t>(m.block.size());
     if (offset + stored > kInt32Max)
         throw EArchiveError(kMsgTooLarge);
     const auto writeFailed = [this](const EWriteError& e) {
@@ -593,13 +610,12 @@ void TZLBArchive::writeMember(Member& m, TStream& out)
         if (!m.large) {
             out.WriteBuffer(m.block.data(), stored);
         } else if (!m.storedRaw) {
-            std::unique_ptr<TFileStream> spool;
             try {
-                spool = std::make_unique<TFileStream>(m.spoolName, TFileMode::fmOpenRead);
+                m.spool->Seek(0, TSeekOrigin::soBeginning);
             } catch (const EStreamError&) {
                 throw EArchiveWriteError("Unable to read a temporary file (" + m.spoolName + ")", 0);
             }
-            copyExactly(*spool, out, stored, false);
+            copyExactly(*m.spool, out, stored, false);
         } else if (!copyRawMember(m, out)) {
             // The source could not be read again, or it changed: cut off what reached the archive.
             out.SetSize(offset);

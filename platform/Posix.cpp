@@ -88,6 +88,11 @@ int linkStatus(const char* name, struct stat* st)
     return ::stat(name, st);
 }
 
+int openOwnScratchFile(const char* name)
+{
+    return openFile(name, O_RDWR);
+}
+
 bool realPath(const char* name, std::string& out)
 {
     wchar_t* full = ::_wfullpath(nullptr, wide(name).c_str(), 0);
@@ -166,6 +171,20 @@ int makeFolder(const char* name, int mode)
 int linkStatus(const char* name, struct stat* st)
 {
     return ::lstat(name, st);
+}
+
+int openOwnScratchFile(const char* name)
+{
+    const int fd = openFile(name, O_RDWR | O_NOFOLLOW);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
+        ::close(fd);
+        errno = EPERM;
+        return -1;
+    }
+    return fd;
 }
 
 bool realPath(const char* name, std::string& out)

@@ -27,6 +27,10 @@ void unmapFile(const void* address, std::int64_t size);
 // Opens name for reading only if it is a regular file, without waiting on a FIFO or device,
 // and tells its size from the one status call; -1 with errno (EINVAL: not a regular file).
 [[nodiscard]] int openRegularFile(const char* name, std::int64_t& size);
+// Opens for reading and writing a file this process has just created exclusively in a shared
+// folder, refusing it (-1, errno EPERM) unless it is still that file: a regular file, not a
+// symbolic link, owned by this user, with one name. The Windows build opens it plainly.
+[[nodiscard]] int openOwnScratchFile(const char* name);
 // Writes the file's data through to the disk; 0 on success, as fsync.
 int syncFile(int fd);
 // Starts writing count bytes of the file from offset to the disk without waiting for them

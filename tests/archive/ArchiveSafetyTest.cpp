@@ -4,6 +4,7 @@
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
 #include "tests/archive/ArchiveTestSupport.h"
+#include "tests/support/EnvOverride.h"
 
 #include <gtest/gtest.h>
 
@@ -363,6 +364,42 @@ TEST(ArchiveSafety, TheArchivesOwnFilesAreNeverPacked)
     const Packed p = pack(dir, {site}, &file, {site + "/old.zlb"});
     EXPECT_EQ(p.members, std::vector<std::string>{site + "/index.html"});
     EXPECT_TRUE(p.notices.empty());
+}
+
+TEST(ArchiveSafety, ALargeMembersSpoolFileIsNeverWrittenThroughALink)
+{
+    // Another user replaces the new spool file by a link to a file of ours before it is opened.
+    struct Raced : TZLBArchive {
+        std::string victim;
+        void GetTempFile(std::string& name) override
+        {
+            TZLBArchive::GetTempFile(name);
+            fs::remove(name);
+            fs::create_symlink(victim, name);
+        }
+    };
+    TempFolder dir;
+    const test::EnvOverride tmpdir("TMPDIR", dir.path().string());
+    writeFile(dir / "victim", "keep");
+    writeBytes(dir / "big.bin", TextData(21 * 1024 * 1024)); // above the in-memory limit
+    Raced zlb;
+    zlb.victim = dir / "victim";
+    TMemoryStream s;
+    zlb.CreateArchive(s);
+    std::vector<std::string> list{dir / "big.bin"};
+    EXPECT_THROW(zlb.AddFiles(list), EArchiveWriteError);
+    EXPECT_EQ(readFile(dir / "victim"), "keep");
+
+    // Unraced, the spool file's name is gone as soon as it is open: nothing stays behind.
+    TZLBArchive plain;
+    TMemoryStream t;
+    plain.CreateArchive(t);
+    list = {dir / "big.bin"};
+    plain.AddFiles(list);
+    EXPECT_EQ(plain.Count(), 1);
+    auto names = folderEntries(dir.path().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"big.bin", "victim"}));
 }
 
 } // namespace
