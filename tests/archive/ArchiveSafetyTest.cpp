@@ -58,6 +58,21 @@ void setEntry(Crafted& c, std::size_t k, const std::function<void(TArchiveEntry&
     Reseal(c.bytes);
 }
 
+// Appends the trailer (a compressed registry when registrySize > 0) and its archive CRC.
+void seal(Bytes& archive, std::int32_t entryCount, std::int32_t registryOffset, std::int32_t registrySize)
+{
+    TArchiveTrailer t{};
+    t.EntryCount = entryCount;
+    t.Tag = 1;
+    t.RegistryOffset = registryOffset;
+    t.RegistrySize = registrySize;
+    t.RegistryCompressed = registrySize > 0 ? 1 : 0;
+    std::uint8_t raw[kTrailerSize];
+    EncodeTrailer(t, raw);
+    archive.insert(archive.end(), raw, raw + kTrailerSize);
+    Reseal(archive);
+}
+
 TEST(ArchiveSafety, MembersThatShareOrLeaveTheDataPartAreRefused)
 {
     // Three members of 1,000 bytes each, stored raw back to back at 0, 1000 and 2000.
@@ -117,14 +132,7 @@ TEST(ArchiveSafety, OneDeflatedBlockNamedManyTimesIsRefusedBeforeAnyInflating)
         EncodeEntry(e, rec);
         archive.insert(archive.end(), rec, rec + kEntrySize);
     }
-    TArchiveTrailer t{};
-    t.EntryCount = 40;
-    t.Tag = 1;
-    t.RegistryOffset = static_cast<std::int32_t>(data.size());
-    std::uint8_t raw[kTrailerSize];
-    EncodeTrailer(t, raw);
-    archive.insert(archive.end(), raw, raw + kTrailerSize);
-    Reseal(archive);
+    seal(archive, 40, static_cast<std::int32_t>(data.size()), 0);
 
     CountingStream s(archive);
     TZLBArchive zlb;
@@ -155,15 +163,7 @@ TEST(ArchiveSafety, ARegistryClaimingMoreEntriesThanItsBytesHoldIsRefused)
         }
         Bytes archive;
         DeflateBuffer(fcMaximum, registry.data(), registry.size(), archive, 0);
-        TArchiveTrailer t{};
-        t.EntryCount = k.claimed;
-        t.Tag = 1;
-        t.RegistrySize = static_cast<std::int32_t>(archive.size());
-        t.RegistryCompressed = 1;
-        std::uint8_t raw[kTrailerSize];
-        EncodeTrailer(t, raw);
-        archive.insert(archive.end(), raw, raw + kTrailerSize);
-        Reseal(archive);
+        seal(archive, k.claimed, 0, static_cast<std::int32_t>(archive.size()));
 
         CountingStream s(archive);
         TZLBArchive zlb;
