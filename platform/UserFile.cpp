@@ -89,7 +89,7 @@ std::string keepBackup(std::string_view old)
 
 UserFileSave writeInPlace(const std::string& target, std::string_view bytes)
 {
-    const int fd = ::open(target.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(target.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         throw UserFileError(AtomicWriteError::Stage::Create, error, describe("cannot open", target, error));
@@ -145,9 +145,11 @@ bool isWriteProtected(const std::string& path)
 
 UserFileSave saveUserFile(const std::string& path, std::string_view bytes)
 {
+    // The resolved target is no link unless a link must not be followed (see resolveTarget):
+    // such a link is looked at itself, never written through.
     const std::string target = resolveTarget(path);
     struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
+    const bool exists = ::lstat(target.c_str(), &st) == 0;
     const bool regular = exists && S_ISREG(st.st_mode);
     if (regular) {
         if (protectedByBits(target, st))

@@ -5,6 +5,7 @@
 
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/Files.h"
+#include "tests/support/OtherUser.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -213,6 +214,25 @@ TEST(UserFile, WriteProtectionIsReadFromTheBits)
         ASSERT_EQ(::chmod(file.c_str(), mode), 0);
         EXPECT_EQ(isWriteProtected(file), (mode & 0200) == 0) << std::oct << mode;
     }
+}
+
+TEST(UserFile, SavingNeverWritesThroughAnotherUsersLinkInASharedStickyFolder)
+{
+    // "Speichern" of a project as /tmp/x.pgx where another user has put a link to our file.
+    if (test::otherUserId() < 0)
+        GTEST_SKIP() << "needs root to create a second local user";
+    TempFolder temp;
+    writeFile(temp / "victim", kOld);
+    const std::string shared = temp / "shared";
+    fs::create_directory(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    ASSERT_TRUE(test::runAsOtherUser("ln -s '" + temp / "victim" + "' '" + shared + "/x.pgx'"));
+    try {
+        (void)saveUserFile(shared + "/x.pgx", kNew);
+    } catch (const UserFileError&) {
+        // Replacing another user's link in a sticky folder may be refused.
+    }
+    EXPECT_EQ(readFile(temp / "victim"), kOld);
 }
 
 } // namespace
