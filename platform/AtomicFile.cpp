@@ -22,12 +22,6 @@ std::string describe(const char* action, const std::string& path, int error)
     return std::string(action) + " " + path + ": " + std::strerror(error);
 }
 
-bool exists(const std::string& path)
-{
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 mode_t umaskValue()
 {
     const mode_t mask = ::umask(0);
@@ -188,15 +182,6 @@ void ScratchFile::remove()
     if (!name_.empty())
         ::unlink(name_.c_str());
     name_.clear();
-}
-
-std::string freeNumberedName(const std::string& folder, const std::string& prefix, const std::string& suffix)
-{
-    for (unsigned n = 0;; ++n) {
-        std::string name = folder + prefix + std::to_string(n) + suffix;
-        if (!exists(name))
-            return name;
-    }
 }
 
 std::string createNumberedFile(const std::string& folder, const std::string& prefix,

@@ -116,8 +116,4 @@ class ScratchFile {
 std::string createNumberedFile(const std::string& folder, const std::string& prefix,
                                const std::string& suffix, int& fd);
 
-// folder + prefix + n + suffix for the smallest n >= 0 that names no existing file (nothing
-// is created: the caller's writer refuses an existing file).
-std::string freeNumberedName(const std::string& folder, const std::string& prefix, const std::string& suffix);
-
 } // namespace pagolux
