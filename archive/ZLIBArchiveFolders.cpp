@@ -90,7 +90,7 @@ void TZLBArchive::AddDirectory(const std::string& folder, std::vector<std::strin
 bool TZLBArchive::linkLeadsOut(const std::string& path)
 {
     struct stat st {};
-    if (d->scanRoot.empty() || platform::linkStatus(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+    if (d->scanRoot.empty() || platform::linkStatus(path.c_str(), &st) != 0 || !platform::isLink(st))
         return false;
     std::string resolved;
     // A dangling link stays in the list and is reported as missing when it is packed.

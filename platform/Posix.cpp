@@ -88,6 +88,11 @@ int linkStatus(const char* name, struct stat* st)
     return ::stat(name, st);
 }
 
+bool isLink(const struct stat&)
+{
+    return false;
+}
+
 int openOwnScratchFile(const char* name)
 {
     return openFile(name, O_RDWR);
@@ -171,6 +176,11 @@ int makeFolder(const char* name, int mode)
 int linkStatus(const char* name, struct stat* st)
 {
     return ::lstat(name, st);
+}
+
+bool isLink(const struct stat& st)
+{
+    return S_ISLNK(st.st_mode);
 }
 
 int openOwnScratchFile(const char* name)

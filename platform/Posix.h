@@ -49,6 +49,8 @@ int makeFolder(const char* name, int mode);
 [[nodiscard]] bool realPath(const char* name, std::string& out);
 // As lstat: the entry itself, not what a symbolic link points to.
 int linkStatus(const char* name, struct stat* st);
+// True when st (from linkStatus) is a symbolic link; never in the Windows build.
+[[nodiscard]] bool isLink(const struct stat& st);
 // True when a folder entry is known to be a plain file without a stat (Linux's d_type);
 // false means "look it up".
 [[nodiscard]] bool knownPlainFile(const struct dirent& entry);
