@@ -7,6 +7,7 @@
 //   handler NAME                        an event handler the viewer registered
 //   navigate uri=...                    a navigation the viewer asked for
 //   request uri=... status=... reason=... type=... length=... bytes=... crc=...  an answer
+//                                        (spaces of the reason phrase written as "+")
 //   navigation uri=... user=0|1 cancel=0|1     how the viewer took a navigation
 //   newwindow uri=... user=0|1 handled=0|1     how the viewer took a new-window request
 //   done                                 the script has run; the viewer's window is closed
@@ -483,10 +484,13 @@ class View final : public Object<ICoreWebView2> {
             }
         }
         const std::string headers = narrowText(r->headers.c_str());
-        log(line + " status=" + std::to_string(r->status) + " reason=" + narrowText(r->reason.c_str()) +
-            " type=" + headerValue(headers, "Content-Type") +
-            " length=" + headerValue(headers, "Content-Length") + " bytes=" + std::to_string(total) +
-            " crc=" + crcHex(crc));
+        std::string reason = narrowText(r->reason.c_str());
+        for (char& c : reason)
+            if (c == ' ')
+                c = '+';
+        log(line + " status=" + std::to_string(r->status) + " reason=" + reason + " type=" +
+            headerValue(headers, "Content-Type") + " length=" + headerValue(headers, "Content-Length") +
+            " bytes=" + std::to_string(total) + " crc=" + crcHex(crc));
         args->Release();
     }
 
