@@ -59,8 +59,8 @@ void openInDefaultBrowser(const std::wstring& url)
 
 } // namespace
 
-ViewerWindow::ViewerWindow(const BuildSettings& settings, MemberSource& source, std::string startKey)
-    : settings_(settings), source_(source), startKey_(std::move(startKey)),
+ViewerWindow::ViewerWindow(const BuildSettings& settings, ViewerPackage& package, std::string startKey)
+    : settings_(settings), package_(package), startKey_(std::move(startKey)),
       title_(widen(settings.projectName))
 {
 }
@@ -144,7 +144,7 @@ void ViewerWindow::createEngine()
     events.userAction = [this] { return GetTickCount() - lastUserAction_ <= kUserActionWindowMs; };
     events.openExternal = openInDefaultBrowser;
     EngineOutcome outcome;
-    if (auto webView = chooseWebView2(hwnd_, events, source_, outcome)) {
+    if (auto webView = chooseWebView2(hwnd_, events, package_, outcome)) {
         browser_ = std::move(webView);
         return;
     }

@@ -11,7 +11,7 @@
 #include <string>
 
 namespace pagolux {
-class MemberSource;
+class ViewerPackage;
 }
 
 namespace pagolux::win {
@@ -30,8 +30,8 @@ enum Command : int {
 
 class ViewerWindow {
   public:
-    // source serves the pages; startKey is the start page's member key.
-    ViewerWindow(const BuildSettings& settings, MemberSource& source, std::string startKey);
+    // package serves the pages; startKey is the start page's member key.
+    ViewerWindow(const BuildSettings& settings, ViewerPackage& package, std::string startKey);
     ~ViewerWindow();
     ViewerWindow(const ViewerWindow&) = delete;
     ViewerWindow& operator=(const ViewerWindow&) = delete;
@@ -59,7 +59,7 @@ class ViewerWindow {
     void createEngine();
 
     BuildSettings settings_;
-    MemberSource& source_;
+    ViewerPackage& package_;
     std::string startKey_;
     std::wstring home_;
     std::wstring title_;

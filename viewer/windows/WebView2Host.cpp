@@ -1,5 +1,6 @@
 #include "viewer/windows/WebView2Host.h"
 
+#include "viewer/core/SiteAddressSpace.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/windows/ComBase.h"
 #include "viewer/windows/EngineChoice.h"
@@ -242,6 +243,7 @@ bool waitFor(const bool& done, DWORD deadline)
 struct WebView2Host::State {
     BrowserEvents events;
     MemberSource* source = nullptr;
+    std::unique_ptr<viewer::SiteAddressSpace> site;
     HMODULE module = nullptr;
     ComPtr<ICoreWebView2Environment> environment;
     ComPtr<ICoreWebView2Controller> controller;
@@ -253,7 +255,7 @@ struct WebView2Host::State {
         RuntimeString uri;
         if (FAILED(args->get_Request(request.out())) || !request || FAILED(request->get_Uri(uri.out())))
             return S_OK;
-        win_webview2::Answer a = win_webview2::answer(*source, narrow(uri.get()));
+        win_webview2::Answer a = win_webview2::answer(*site, *source, narrow(uri.get()));
         ComPtr<IStream> content;
         *content.out() = new MemberIStream(std::move(a.body));
         ComPtr<ICoreWebView2WebResourceResponse> response;
@@ -308,7 +310,7 @@ struct WebView2Host::State {
     }
 };
 
-std::unique_ptr<WebView2Host> WebView2Host::create(HWND parent, BrowserEvents events, MemberSource& source,
+std::unique_ptr<WebView2Host> WebView2Host::create(HWND parent, BrowserEvents events, ViewerPackage& package,
                                                    EngineOutcome& outcome)
 {
     const DWORD deadline = GetTickCount() + kWebView2CreateTimeoutMs;
@@ -317,7 +319,7 @@ std::unique_ptr<WebView2Host> WebView2Host::create(HWND parent, BrowserEvents ev
         return nullptr;
     auto state = std::make_unique<State>();
     state->events = std::move(events);
-    state->source = &source;
+    state->source = &package;
     state->module = LoadLibraryW(runtime->dll.c_str());
     if (!state->module) {
         outcome = {"runtime-unloadable",
@@ -468,6 +470,7 @@ std::unique_ptr<WebView2Host> WebView2Host::create(HWND parent, BrowserEvents ev
         outcome = {"controller-failed", "events not registered " + hresultText(hr)};
         return nullptr;
     }
+    state->site = std::make_unique<viewer::SiteAddressSpace>(package.memberKeys(), package.startKey());
     state->controller->put_IsVisible(TRUE);
     return std::unique_ptr<WebView2Host>(new WebView2Host(std::move(state)));
 }
@@ -483,7 +486,7 @@ WebView2Host::~WebView2Host()
 
 std::wstring WebView2Host::urlForKey(const std::string& key) const
 {
-    return widen(win_webview2::urlForKey(key));
+    return widen(win_webview2::urlForKey(*state_->site, key));
 }
 
 void WebView2Host::navigate(const std::wstring& url)
@@ -531,7 +534,7 @@ void WebView2Host::focus()
     state_->controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
 }
 
-std::unique_ptr<WebView2Host> chooseWebView2(HWND parent, BrowserEvents events, MemberSource& source,
+std::unique_ptr<WebView2Host> chooseWebView2(HWND parent, BrowserEvents events, ViewerPackage& package,
                                              EngineOutcome& outcome)
 {
     const win_engine::EngineRequest asked = win_engine::engineRequest(std::getenv("PAGOLUX_VIEWER_ENGINE"));
@@ -539,7 +542,7 @@ std::unique_ptr<WebView2Host> chooseWebView2(HWND parent, BrowserEvents events, 
         outcome = {"forced-ie", "PAGOLUX_VIEWER_ENGINE=ie"};
         return nullptr;
     }
-    return WebView2Host::create(parent, std::move(events), source, outcome);
+    return WebView2Host::create(parent, std::move(events), package, outcome);
 }
 
 } // namespace pagolux::win

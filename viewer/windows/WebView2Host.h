@@ -12,7 +12,7 @@
 #include <string>
 
 namespace pagolux {
-class MemberSource;
+class ViewerPackage;
 }
 
 namespace pagolux::win {
@@ -31,7 +31,7 @@ class WebView2Host final : public BrowserEngine {
   public:
     // Creates the engine inside parent, or returns null with the reason in outcome. Messages of
     // the thread are dispatched while it waits for the runtime.
-    static std::unique_ptr<WebView2Host> create(HWND parent, BrowserEvents events, MemberSource& source,
+    static std::unique_ptr<WebView2Host> create(HWND parent, BrowserEvents events, ViewerPackage& package,
                                                 EngineOutcome& outcome);
     ~WebView2Host() override;
     WebView2Host(const WebView2Host&) = delete;
@@ -58,6 +58,6 @@ class WebView2Host final : public BrowserEngine {
 // cannot start here; null then, with the reason in outcome (the caller takes the system's
 // browser control).
 [[nodiscard]] std::unique_ptr<WebView2Host> chooseWebView2(HWND parent, BrowserEvents events,
-                                                           MemberSource& source, EngineOutcome& outcome);
+                                                           ViewerPackage& package, EngineOutcome& outcome);
 
 } // namespace pagolux::win

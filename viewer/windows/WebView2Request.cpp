@@ -1,8 +1,7 @@
 #include "viewer/windows/WebView2Request.h"
 
+#include "viewer/core/SiteAddressSpace.h"
 #include "viewer/core/ViewerPackage.h"
-#include "viewer/core/ViewerPaths.h"
-#include "viewer/windows/ProtocolRequest.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,42 +12,40 @@ namespace {
 
 constexpr std::string_view kOriginView{kOrigin};
 
+char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool startsWithNoCase(std::string_view s, std::string_view prefix)
 {
     return s.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), s.begin(), [](char a, char b) {
-               const auto lower = [](char c) {
-                   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-               };
-               return lower(a) == lower(b);
-           });
+           std::equal(prefix.begin(), prefix.end(), s.begin(),
+                      [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
 }
 
-// The same address in the viewer's own scheme, whose rules decide which member it names.
-std::string inOwnScheme(std::string_view url)
-{
-    return std::string(win_protocol::kScheme) + "://" + win_protocol::kHost +
-           std::string(url.substr(kOriginView.size()));
-}
-
-Answer fromBytes(int status, const std::string& mimeType, const std::string& bytes)
+Answer fromBytes(int status, std::string reason, std::string headers, const std::string& mimeType,
+                 const std::string& bytes)
 {
     Answer a;
     a.status = status;
-    a.reason = status == 200 ? "OK" : "Not Found";
-    a.headers = "Content-Type: " + mimeType + "\nContent-Length: " + std::to_string(bytes.size());
+    a.reason = std::move(reason);
+    a.headers = std::move(headers) + "Content-Type: " + mimeType +
+                "\nContent-Length: " + std::to_string(bytes.size());
     a.body = std::make_unique<TMemoryStream>(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     return a;
 }
 
+const char* reasonFor(int status)
+{
+    return status == 200 ? "OK" : status == 301 ? "Moved Permanently" : "Not Found";
+}
+
 } // namespace
 
-std::string urlForKey(std::string_view key)
+std::string urlForKey(const viewer::SiteAddressSpace& site, std::string_view key)
 {
-    const std::string own = win_protocol::urlForKey(key);
-    const std::size_t prefix =
-        std::string_view(win_protocol::kScheme).size() + 3 + std::string_view(win_protocol::kHost).size();
-    return std::string(kOrigin) + own.substr(prefix);
+    return std::string(kOrigin) + viewer::percentEncodePath(site.urlPathOf(key));
 }
 
 bool onOrigin(std::string_view url)
@@ -68,24 +65,30 @@ Route routeOf(std::string_view url)
     return Route::Refuse;
 }
 
-Answer answer(MemberSource& source, std::string_view url)
+Answer answer(const viewer::SiteAddressSpace& site, MemberSource& source, std::string_view url)
 {
     if (!onOrigin(url))
-        return fromBytes(404, "text/html", win_protocol::notFoundPage(url));
-    const std::string own = inOwnScheme(url);
-    if (const auto key = win_protocol::keyFromUrl(own)) {
-        if (const auto size = source.size(*key)) {
+        return fromBytes(404, reasonFor(404), "", "text/html", viewer::notFoundPageHtml(url));
+    std::string path(url.substr(kOriginView.size()));
+    if (path.empty() || path[0] != '/')
+        path.insert(0, "/");
+    const viewer::SiteAnswer found = site.resolve(path);
+    if (found.status == 301)
+        return fromBytes(301, reasonFor(301), "Location: " + std::string(kOrigin) + found.location + "\n",
+                         "text/html", "");
+    if (!found.member.empty()) {
+        const auto size = source.size(found.member);
+        auto body = size ? source.stream(found.member) : nullptr;
+        if (body) {
             Answer a;
-            a.reason = "OK";
-            a.headers = "Content-Type: " + viewer_paths::mimeTypeFor(*key) +
-                        "\nContent-Length: " + std::to_string(*size);
-            a.body = source.stream(*key);
-            if (a.body)
-                return a;
+            a.status = found.status;
+            a.reason = reasonFor(found.status);
+            a.headers = "Content-Type: " + found.mimeType + "\nContent-Length: " + std::to_string(*size);
+            a.body = std::move(body);
+            return a;
         }
     }
-    const win_protocol::Response r = win_protocol::respond(source, own);
-    return fromBytes(r.status, r.mimeType, r.body);
+    return fromBytes(404, reasonFor(404), "", "text/html", viewer::notFoundPageHtml(found.sitePath));
 }
 
 } // namespace pagolux::win_webview2

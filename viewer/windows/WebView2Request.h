@@ -1,8 +1,9 @@
 #pragma once
-// How the WebView2 engine's pages are answered: every page lives on a made-up secure origin
-// that never reaches the network, and each request to it is answered from the program's own
-// members (the bytes, or a stream over a large member) or with the German 404 page. Plain C++,
-// so it is the same on every system and testable without Windows.
+// How the WebView2 engine's pages are answered: the site lives on a made-up secure origin that
+// never reaches the network, and each request to it is answered by the shared site rules from
+// the program's own members (as a stream read only as the engine consumes it), with a
+// redirect for a folder named without "/", or with the site's or the built-in 404 page. Plain
+// C++, so it is the same on every system and testable without Windows.
 
 #include "archive/TStream.h"
 
@@ -12,7 +13,10 @@
 
 namespace pagolux {
 class MemberSource;
+namespace viewer {
+class SiteAddressSpace;
 }
+} // namespace pagolux
 
 namespace pagolux::win_webview2 {
 
@@ -20,8 +24,8 @@ namespace pagolux::win_webview2 {
 inline constexpr char kOrigin[] = "https://pagolux.localhost";
 inline constexpr char kFilter[] = "https://pagolux.localhost/*";
 
-// The address of a member key on the origin.
-[[nodiscard]] std::string urlForKey(std::string_view key);
+// The address of a member on the origin.
+[[nodiscard]] std::string urlForKey(const viewer::SiteAddressSpace& site, std::string_view key);
 
 // True for an address on the origin (scheme and host in any case, nothing after the host but
 // a path, query or fragment).
@@ -36,7 +40,7 @@ enum class Route {
 [[nodiscard]] Route routeOf(std::string_view url);
 
 // One answer: status, reason phrase, the raw header block ("Name: value" lines joined by
-// "\n") and the body as a stream read only as the engine consumes it.
+// "\n") and the body as a stream.
 struct Answer {
     int status = 200;
     std::string reason;
@@ -45,6 +49,6 @@ struct Answer {
 };
 
 // The answer for a request to url.
-[[nodiscard]] Answer answer(MemberSource& source, std::string_view url);
+[[nodiscard]] Answer answer(const viewer::SiteAddressSpace& site, MemberSource& source, std::string_view url);
 
 } // namespace pagolux::win_webview2

@@ -479,32 +479,35 @@ TEST_F(WineViewerTest, EveryFailureOfWebView2EndsInTheBrowserControl)
 
 TEST_F(WineViewerTest, WebView2PathAnswersTheRuntimesRequests)
 {
-    // A member above the streaming size, which goes to the engine piece by piece.
+    // A member above the streaming size, which goes to the engine piece by piece, and a folder
+    // with an index page.
     Bytes big(9u * 1024 * 1024 + 17);
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
     test::writeBytes(site / "pages/gross.bin", big);
+    test::writeFile(site / "pages/index.html", "<html><body>Seiten</body></html>");
 
     const std::string exe = work / "web.exe";
     ASSERT_EQ(build(exe).exitCode, 0);
-    std::string sitePath = site.folder();
-    while (!sitePath.empty() && sitePath.back() == '/')
-        sitePath.pop_back();
+    // The start page's folder is the site root.
     const std::string origin = "https://pagolux.localhost";
-    const std::string root = origin + sitePath + "/";
+    const std::string root = origin + "/";
     struct Request {
         std::string url;
         const char* status;
         const char* type;
         Bytes bytes; // empty: only checked not to be empty
+        std::string location = "";
     };
     const std::vector<Request> requests = {
         {root + "index.html", "200", "text/html", test::readBytes(site / "index.html")},
         {root + "css/style.css", "200", "text/css", test::readBytes(site / "css/style.css")},
         {root + "img/mein%20bild.png", "200", "image/png", test::readBytes(site / "img/mein bild.png")},
         {root + "pages/gross.bin", "200", "application/octet-stream", big},
+        {root + "pages/", "200", "text/html", test::readBytes(site / "pages/index.html")},
+        {root + "pages", "301", "text/html", test::bytesOf(""), root + "pages/"},
         {root + "nicht-da.html", "404", "text/html", {}},
-        {origin + "/%2e%2e/%2e%2e/windows/win.ini", "404", "text/html", {}},
+        {root + "%2e%2e/%2e%2e/windows/win.ini", "404", "text/html", {}},
     };
     std::string urls;
     for (const auto& r : requests)
@@ -557,14 +560,17 @@ TEST_F(WineViewerTest, WebView2PathAnswersTheRuntimesRequests)
         ASSERT_TRUE(answers.count(q.url)) << q.url << "\n" << log;
         const auto& a = answers.at(q.url);
         EXPECT_EQ(a.at("status"), q.status) << q.url;
-        EXPECT_EQ(a.at("reason"), std::string(q.status) == "200" ? "OK" : "Not+Found") << q.url;
+        const std::map<std::string, std::string> reasons = {
+            {"200", "OK"}, {"301", "Moved+Permanently"}, {"404", "Not+Found"}};
+        EXPECT_EQ(a.at("reason"), reasons.at(q.status)) << q.url;
         EXPECT_EQ(a.at("type"), q.type) << q.url;
         EXPECT_EQ(a.at("length"), a.at("bytes")) << q.url;
-        if (!q.bytes.empty()) {
+        EXPECT_EQ(a.at("location"), q.location) << q.url;
+        if (q.location.empty() && q.bytes.empty()) {
+            EXPECT_NE(a.at("bytes"), "0") << q.url;
+        } else {
             EXPECT_EQ(a.at("bytes"), std::to_string(q.bytes.size())) << q.url;
             EXPECT_EQ(a.at("crc"), crcHex(q.bytes)) << q.url;
-        } else {
-            EXPECT_NE(a.at("bytes"), "0") << q.url;
         }
     }
 

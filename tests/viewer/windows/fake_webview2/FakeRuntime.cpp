@@ -6,7 +6,7 @@
 //   filter uri=... context=N            a request filter the viewer added
 //   handler NAME                        an event handler the viewer registered
 //   navigate uri=...                    a navigation the viewer asked for
-//   request uri=... status=... reason=... type=... length=... bytes=... crc=...  an answer
+//   request uri=... status=... reason=... type=... length=... location=... bytes=... crc=...
 //                                        (spaces of the reason phrase written as "+")
 //   navigation uri=... user=0|1 cancel=0|1     how the viewer took a navigation
 //   newwindow uri=... user=0|1 handled=0|1     how the viewer took a new-window request
@@ -490,7 +490,8 @@ class View final : public Object<ICoreWebView2> {
                 c = '+';
         log(line + " status=" + std::to_string(r->status) + " reason=" + reason + " type=" +
             headerValue(headers, "Content-Type") + " length=" + headerValue(headers, "Content-Length") +
-            " bytes=" + std::to_string(total) + " crc=" + crcHex(crc));
+            " location=" + headerValue(headers, "Location") + " bytes=" + std::to_string(total) +
+            " crc=" + crcHex(crc));
         args->Release();
     }
 
