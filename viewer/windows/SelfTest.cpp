@@ -247,10 +247,18 @@ int runSelfTest(const std::wstring& file, ViewerPackage& package, HINSTANCE inst
         HWND hidden = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
                                       nullptr, instance, nullptr);
         EngineOutcome outcome;
+        LARGE_INTEGER frequency{};
+        LARGE_INTEGER start{};
+        LARGE_INTEGER end{};
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
         auto webView = chooseWebView2(hidden, {}, package, outcome);
+        QueryPerformanceCounter(&end);
         put(std::string("engine=") + (webView ? "webview2" : "ie"));
         put("engineReason=" + outcome.reason);
         put("engineDetail=" + outcome.detail);
+        // How long the choice took, for measurements (microseconds).
+        put("engineMicros=" + std::to_string((end.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart));
         webView.reset();
         DestroyWindow(hidden);
     }

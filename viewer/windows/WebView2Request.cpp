@@ -58,7 +58,8 @@ bool onOrigin(std::string_view url)
 
 Route routeOf(std::string_view url)
 {
-    if (onOrigin(url) || url == "about:blank")
+    // A blob: address of the origin holds what the site's own scripts made (a file to save).
+    if (onOrigin(url) || url == "about:blank" || (startsWithNoCase(url, "blob:") && onOrigin(url.substr(5))))
         return Route::Load;
     if (startsWithNoCase(url, "http://") || startsWithNoCase(url, "https://"))
         return Route::External;

@@ -33,7 +33,7 @@ inline constexpr char kFilter[] = "https://pagolux.localhost/*";
 
 // Where a navigation of the engine goes.
 enum class Route {
-    Load,     // the origin or about:blank: the engine shows it
+    Load,     // the origin, its blob: addresses or about:blank: the engine shows it
     External, // http(s) elsewhere: the default browser, when the user asked for it
     Refuse,   // anything else (files on disk, other schemes): nowhere
 };

@@ -95,6 +95,8 @@ TEST(WebView2Request, RoutesOfNavigations)
         {"HTTPS://Pagolux.LocalHost/a?b#c", Route::Load},
         {"https://pagolux.localhost", Route::Load},
         {"about:blank", Route::Load},
+        {"blob:https://pagolux.localhost/0f1e2d3c", Route::Load},
+        {"blob:https://example.org/0f1e2d3c", Route::Refuse},
         {"https://pagolux.localhost.example.org/", Route::External},
         {"https://pagolux.localhost@evil.example/", Route::External},
         {"http://pagolux.localhost/", Route::External},
