@@ -210,7 +210,7 @@ std::wstring userDataFolder(EngineOutcome& outcome)
     const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
     if (std::wstring folder = make(n > 0 && n <= MAX_PATH ? std::wstring(temp, n) : std::wstring());
         !folder.empty()) {
-        outcome.detail = "user data in the temporary folder: " + narrow(folder);
+        outcome.detail += "; user data in the temporary folder " + narrow(folder);
         return folder;
     }
     return {};

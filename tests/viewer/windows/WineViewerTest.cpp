@@ -25,10 +25,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <pwd.h>
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace pagolux {
 namespace {
@@ -414,11 +416,17 @@ TEST_F(WineViewerTest, EveryFailureOfWebView2EndsInTheBrowserControl)
     ASSERT_EQ(build(exe).exitCode, 0);
     fs::create_directories(work / "empty-runtime");
     const std::string full = winePath(fakeRuntime(binDir, "fake-webview2"));
+    // Where the program keeps its user data in the prefix, and the temporary folder's place.
+    const fs::path home = fs::path(winePrefix) / "drive_c/users" / getpwuid(getuid())->pw_name;
+    const fs::path localData = home / "AppData/Local/Pagolux";
+    const fs::path tempData = home / "Temp/Pagolux";
     struct Row {
         const char* name;
         std::string env;
         const char* engine;
         const char* reason;
+        const char* detail = "";            // a part of engineDetail
+        std::vector<fs::path> blocked = {}; // files made for the run, so no folder can be made there
     };
     const std::vector<Row> rows = {
         {"plain Wine", "", "ie", "runtime-missing"},
@@ -449,7 +457,21 @@ TEST_F(WineViewerTest, EveryFailureOfWebView2EndsInTheBrowserControl)
         {"asked for the browser control",
          "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full) + " PAGOLUX_VIEWER_ENGINE=ie", "ie",
          "forced-ie"},
-        {"a working runtime", "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full), "webview2", "runtime"},
+        {"a working runtime", "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full), "webview2", "runtime",
+         "120.0.2210.91"},
+        // A file where the folder "Pagolux" should be: no user data folder can be made there.
+        {"no user data folder under %LOCALAPPDATA%",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full),
+         "webview2",
+         "runtime",
+         "user data in the temporary folder",
+         {localData}},
+        {"no user data folder anywhere",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full),
+         "ie",
+         "user-data-unavailable",
+         "",
+         {localData, tempData}},
         {"a working runtime asked for",
          "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full) + " PAGOLUX_VIEWER_ENGINE=webview2", "webview2",
          "runtime"},
@@ -458,17 +480,26 @@ TEST_F(WineViewerTest, EveryFailureOfWebView2EndsInTheBrowserControl)
         const std::string report = work / "engine.txt";
         const std::string fakeLog = work / "fake.log";
         std::remove(fakeLog.c_str());
+        for (const fs::path& p : row.blocked) {
+            fs::remove_all(p);
+            test::writeFile(p, "");
+        }
         const Shell r =
             selfTest(exe, report, "", row.env + " PAGOLUX_FAKE_WEBVIEW2_LOG=" + quote(winePath(fakeLog)));
+        for (const fs::path& p : row.blocked)
+            fs::remove(p);
         ASSERT_TRUE(fs::exists(report)) << row.name << "\n" << r.output;
         const std::string text = test::readFile(report);
         const Report rep = parseReport(text);
         EXPECT_EQ(rep.values.at("engine"), row.engine) << row.name << "\n" << text;
         EXPECT_EQ(rep.values.at("engineReason"), row.reason) << row.name << "\n" << text;
+        EXPECT_NE(rep.values.at("engineDetail").find(row.detail), std::string::npos) << row.name << "\n"
+                                                                                     << text;
         // The rest of the self-test holds whichever engine it is.
         EXPECT_EQ(rep.values.at("result"), "ok") << row.name;
         EXPECT_EQ(r.exitCode, 0) << row.name;
-        if (std::string(row.reason) == "runtime") {
+        if (std::string(row.reason) == "runtime" &&
+            std::string(row.detail).find("temporary") == std::string::npos) {
             // An installed-elsewhere runtime (type 1), with the program's own user data folder.
             const std::string log = test::readFile(fakeLog);
             EXPECT_NE(log.find("create flag=1 type=1 userData="), std::string::npos) << log;
