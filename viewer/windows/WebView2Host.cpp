@@ -6,6 +6,7 @@
 #include "viewer/windows/EngineChoice.h"
 #include "viewer/windows/MemberIStream.h"
 #include "viewer/windows/WebView2Abi.h"
+#include "viewer/windows/WebView2Object.h"
 #include "viewer/windows/WebView2Request.h"
 #include "viewer/windows/WinText.h"
 
@@ -24,36 +25,29 @@ using namespace wv2;
 
 namespace {
 
-// A completed handler or event handler of the runtime that calls fn; drop() makes later calls
-// do nothing (the runtime may call after the viewer has given up waiting).
-template <class I, class... A> class Handler final : public RefCounted, public I {
+// A completed handler or event handler that calls fn with the arguments of I::Invoke.
+template <class I, class Invoke = decltype(&I::Invoke)> class Handler;
+template <class I, class C, class... A> class Handler<I, HRESULT (C::*)(A...)> final : public Implements<I> {
   public:
     explicit Handler(std::function<HRESULT(A...)> fn) : fn_(std::move(fn)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IidOf<I>::value())
-            return E_NOINTERFACE;
-        *ppv = static_cast<I*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return release(); }
-    HRESULT STDMETHODCALLTYPE Invoke(A... args) override { return fn_ ? fn_(args...) : S_OK; }
+    HRESULT STDMETHODCALLTYPE Invoke(A... args) override { return fn_(args...); }
 
   private:
     std::function<HRESULT(A...)> fn_;
 };
 
-template <class I, class... A> ComPtr<I> makeHandler(std::function<HRESULT(A...)> fn)
+template <class I, class F> ComPtr<I> makeHandler(F fn)
 {
     ComPtr<I> p;
-    *p.out() = new Handler<I, A...>(std::move(fn));
+    *p.out() = new Handler<I>(std::move(fn));
     return p;
+}
+
+// Registers fn for one event of the web view; the token is not kept, the viewer never leaves.
+template <class I, class Add, class F> HRESULT listen(ICoreWebView2* view, Add add, F fn)
+{
+    EventRegistrationToken token{};
+    return (view->*add)(makeHandler<I>(std::move(fn)).get(), &token);
 }
 
 std::string hresultText(HRESULT hr)
@@ -358,17 +352,16 @@ std::unique_ptr<WebView2Host> WebView2Host::create(HWND parent, BrowserEvents ev
     };
     auto pending = std::make_shared<Pending>();
     auto environmentDone = makeHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-        std::function<HRESULT(HRESULT, ICoreWebView2Environment*)>(
-            [pending](HRESULT hr, ICoreWebView2Environment* env) {
-                if (pending->abandoned || pending->done)
-                    return S_OK;
-                pending->result = hr;
-                if (SUCCEEDED(hr) && env)
-                    env->QueryInterface(IID_ICoreWebView2Environment,
-                                        reinterpret_cast<void**>(pending->environment.out()));
-                pending->done = true;
+        [pending](HRESULT hr, ICoreWebView2Environment* env) {
+            if (pending->abandoned || pending->done)
                 return S_OK;
-            }));
+            pending->result = hr;
+            if (SUCCEEDED(hr) && env)
+                env->QueryInterface(IID_ICoreWebView2Environment,
+                                    reinterpret_cast<void**>(pending->environment.out()));
+            pending->done = true;
+            return S_OK;
+        });
     HRESULT hr = createEnvironment(true, runtime->type, dataFolder.c_str(), nullptr, environmentDone.get());
     const bool answered = SUCCEEDED(hr) && waitFor(pending->done, deadline);
     if (FAILED(hr) || (answered && (FAILED(pending->result) || !pending->environment))) {
@@ -384,23 +377,22 @@ std::unique_ptr<WebView2Host> WebView2Host::create(HWND parent, BrowserEvents ev
     pending->done = false;
     pending->result = E_PENDING;
     auto controllerDone = makeHandler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
-        std::function<HRESULT(HRESULT, ICoreWebView2Controller*)>(
-            [pending](HRESULT hr, ICoreWebView2Controller* c) {
-                if (pending->done)
-                    return S_OK;
-                if (pending->abandoned) {
-                    if (c)
-                        c->Close();
-                    return S_OK;
-                }
-                pending->result = hr;
-                if (SUCCEEDED(hr) && c) {
-                    c->AddRef();
-                    *pending->controller.out() = c;
-                }
-                pending->done = true;
+        [pending](HRESULT hr, ICoreWebView2Controller* c) {
+            if (pending->done)
                 return S_OK;
-            }));
+            if (pending->abandoned) {
+                if (c)
+                    c->Close();
+                return S_OK;
+            }
+            pending->result = hr;
+            if (SUCCEEDED(hr) && c) {
+                c->AddRef();
+                *pending->controller.out() = c;
+            }
+            pending->done = true;
+            return S_OK;
+        });
     hr = pending->environment->CreateCoreWebView2Controller(parent, controllerDone.get());
     const bool created = SUCCEEDED(hr) && waitFor(pending->done, deadline);
     if (FAILED(hr) || (created && (FAILED(pending->result) || !pending->controller))) {
@@ -427,50 +419,32 @@ std::unique_ptr<WebView2Host> WebView2Host::create(HWND parent, BrowserEvents ev
         settings->put_AreHostObjectsAllowed(FALSE);
         settings->put_IsWebMessageEnabled(FALSE);
     }
+    state->site = std::make_unique<viewer::SiteAddressSpace>(package.memberKeys(), package.startKey());
     State* s = state.get();
-    EventRegistrationToken token{};
-    hr = state->view->AddWebResourceRequestedFilter(widen(win_webview2::kFilter).c_str(),
-                                                    COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+    ICoreWebView2* view = state->view.get();
+    hr = view->AddWebResourceRequestedFilter(widen(win_webview2::kFilter).c_str(),
+                                             COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
     if (SUCCEEDED(hr))
-        hr = state->view->add_WebResourceRequested(
-            makeHandler<ICoreWebView2WebResourceRequestedEventHandler>(
-                std::function<HRESULT(ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs*)>(
-                    [s](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* a) {
-                        return s->onRequest(a);
-                    }))
-                .get(),
-            &token);
+        hr = listen<ICoreWebView2WebResourceRequestedEventHandler>(
+            view, &ICoreWebView2::add_WebResourceRequested,
+            [s](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* a) { return s->onRequest(a); });
     if (SUCCEEDED(hr))
-        hr = state->view->add_NavigationStarting(
-            makeHandler<ICoreWebView2NavigationStartingEventHandler>(
-                std::function<HRESULT(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs*)>(
-                    [s](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* a) {
-                        return s->onNavigation(a);
-                    }))
-                .get(),
-            &token);
+        hr = listen<ICoreWebView2NavigationStartingEventHandler>(
+            view, &ICoreWebView2::add_NavigationStarting,
+            [s](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* a) { return s->onNavigation(a); });
     if (SUCCEEDED(hr))
-        hr = state->view->add_NewWindowRequested(
-            makeHandler<ICoreWebView2NewWindowRequestedEventHandler>(
-                std::function<HRESULT(ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs*)>(
-                    [s](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* a) {
-                        return s->onNewWindow(a);
-                    }))
-                .get(),
-            &token);
+        hr = listen<ICoreWebView2NewWindowRequestedEventHandler>(
+            view, &ICoreWebView2::add_NewWindowRequested,
+            [s](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* a) { return s->onNewWindow(a); });
     if (SUCCEEDED(hr))
-        hr = state->view->add_HistoryChanged(
-            makeHandler<ICoreWebView2HistoryChangedEventHandler>(
-                std::function<HRESULT(ICoreWebView2*, IUnknown*)>(
-                    [s](ICoreWebView2*, IUnknown*) { return s->onHistory(); }))
-                .get(),
-            &token);
+        hr = listen<ICoreWebView2HistoryChangedEventHandler>(
+            view, &ICoreWebView2::add_HistoryChanged,
+            [s](ICoreWebView2*, IUnknown*) { return s->onHistory(); });
     if (FAILED(hr)) {
         state->controller->Close();
         outcome = {"controller-failed", "events not registered " + hresultText(hr)};
         return nullptr;
     }
-    state->site = std::make_unique<viewer::SiteAddressSpace>(package.memberKeys(), package.startKey());
     state->controller->put_IsVisible(TRUE);
     return std::unique_ptr<WebView2Host>(new WebView2Host(std::move(state)));
 }
@@ -512,10 +486,9 @@ void WebView2Host::reload()
 void WebView2Host::print()
 {
     // The engine's own print preview, which every runtime has.
-    state_->view->ExecuteScript(L"window.print();", makeHandler<ICoreWebView2ExecuteScriptCompletedHandler>(
-                                                        std::function<HRESULT(HRESULT, LPCWSTR)>(
-                                                            [](HRESULT, LPCWSTR) { return S_OK; }))
-                                                        .get());
+    state_->view->ExecuteScript(
+        L"window.print();",
+        makeHandler<ICoreWebView2ExecuteScriptCompletedHandler>([](HRESULT, LPCWSTR) { return S_OK; }).get());
 }
 
 void WebView2Host::setRect(const RECT& rect)

@@ -19,6 +19,7 @@
 
 #include "viewer/windows/ComBase.h"
 #include "viewer/windows/WebView2Abi.h"
+#include "viewer/windows/WebView2Object.h"
 
 #include <zlib.h>
 
@@ -31,7 +32,6 @@
 
 using namespace pagolux::wv2;
 using pagolux::win::ComPtr;
-using pagolux::win::RefCounted;
 
 namespace {
 
@@ -108,23 +108,8 @@ void later(std::function<void()> fn)
     pending[id] = std::move(fn);
 }
 
-// Reference counting and QueryInterface for an object of the runtime with one interface.
-template <class I> class Object : public RefCounted, public I {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IidOf<I>::value())
-            return E_NOINTERFACE;
-        *ppv = static_cast<I*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return release(); }
-};
+// An object of the runtime with one interface.
+template <class I> using Object = Implements<I>;
 
 #define NOT_USED(...)                                                                                        \
     HRESULT STDMETHODCALLTYPE __VA_ARGS__ override                                                           \
