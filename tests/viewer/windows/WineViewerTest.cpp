@@ -508,6 +508,54 @@ TEST_F(WineViewerTest, EveryFailureOfWebView2EndsInTheBrowserControl)
     }
 }
 
+TEST_F(WineViewerTest, InstalledRuntimeIsFoundInTheRegistry)
+{
+    const std::string exe = work / "installed.exe";
+    ASSERT_EQ(build(exe).exitCode, 0);
+    // Version folders as the runtime's installer lays them out, holding the stand-in.
+    fs::create_directories(work / "rt");
+    fs::create_directory_symlink(fakeRuntime(binDir, "fake-webview2"), work / "rt/120.0.2210.91");
+    fs::create_directory_symlink(fakeRuntime(binDir, "fake-webview2"), work / "rt/85.0.564.0");
+    const std::string key =
+        "Software\\Microsoft\\EdgeUpdate\\ClientState\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";
+    struct Row {
+        const char* name;
+        const char* hive;
+        const char* folder;
+        const char* engine;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"per machine", "HKLM", "120.0.2210.91", "webview2", "runtime"},
+        {"per user", "HKCU", "120.0.2210.91", "webview2", "runtime"},
+        {"older than the minimum", "HKCU", "85.0.564.0", "ie", "runtime-too-old"},
+        {"a folder that is gone", "HKLM", "121.0.0.1", "ie", "runtime-missing"},
+    };
+    for (const Row& row : rows) {
+        const std::string hiveKey = std::string(row.hive) + "\\" + key;
+        const Shell add =
+            runShell(wineEnv() + "wine reg add " + quote(hiveKey) + " /v EBWebView /t REG_SZ /d " +
+                     quote(winePath((fs::path(work / "rt") / row.folder).string())) + " /reg:32 /f");
+        ASSERT_EQ(add.exitCode, 0) << row.name << "\n" << add.output;
+        const std::string report = work / "installed.txt";
+        const std::string fakeLog = work / "installed.log";
+        std::remove(fakeLog.c_str());
+        const Shell r = selfTest(exe, report, "", "PAGOLUX_FAKE_WEBVIEW2_LOG=" + quote(winePath(fakeLog)));
+        runShell(wineEnv() + "wine reg delete " + quote(hiveKey) + " /reg:32 /f");
+        const std::string text = fs::exists(report) ? test::readFile(report) : "";
+        const Report rep = parseReport(text);
+        ASSERT_TRUE(rep.values.count("engine")) << row.name << "\n" << r.output;
+        EXPECT_EQ(rep.values.at("engine"), row.engine) << row.name << "\n" << text;
+        EXPECT_EQ(rep.values.at("engineReason"), row.reason) << row.name << "\n" << text;
+        EXPECT_EQ(rep.values.at("result"), "ok") << row.name;
+        if (std::string(row.engine) == "webview2") {
+            // An installed runtime is started as such (type 0).
+            const std::string log = test::readFile(fakeLog);
+            EXPECT_NE(log.find("create flag=1 type=0 "), std::string::npos) << row.name << "\n" << log;
+        }
+    }
+}
+
 TEST_F(WineViewerTest, WebView2PathAnswersTheRuntimesRequests)
 {
     // A member above the streaming size, which goes to the engine piece by piece, and a folder
