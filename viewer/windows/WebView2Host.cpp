@@ -270,7 +270,7 @@ struct WebView2Host::State {
         if (route == win_webview2::Route::Load)
             return S_OK;
         args->put_Cancel(TRUE);
-        if (route == win_webview2::Route::External && user)
+        if (route == win_webview2::Route::External && user && events.openExternal)
             events.openExternal(url);
         return S_OK;
     }
@@ -287,7 +287,7 @@ struct WebView2Host::State {
         const win_webview2::Route route = win_webview2::routeOf(narrow(url));
         if (route == win_webview2::Route::Load)
             view->Navigate(url.c_str());
-        else if (route == win_webview2::Route::External && user)
+        else if (route == win_webview2::Route::External && user && events.openExternal)
             events.openExternal(url);
         return S_OK;
     }
