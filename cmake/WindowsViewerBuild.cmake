@@ -24,3 +24,7 @@ add_subdirectory(archive)
 add_subdirectory(format)
 add_subdirectory(viewer/core)
 add_subdirectory(viewer/windows)
+# The stand-in WebView2 runtime the viewer's tests place beside it under Wine.
+if(PAGOLUX_BUILD_TESTS)
+  add_subdirectory(tests/viewer/windows/fake_webview2)
+endif()

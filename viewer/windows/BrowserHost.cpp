@@ -1,6 +1,7 @@
 #include "viewer/windows/BrowserHost.h"
 
 #include "viewer/windows/ComBase.h"
+#include "viewer/windows/ProtocolRequest.h"
 #include "viewer/windows/WinText.h"
 
 #include <exdisp.h>
@@ -438,6 +439,11 @@ BrowserHost::~BrowserHost()
     }
     site_->object.reset();
     site_->Release();
+}
+
+std::wstring BrowserHost::urlForKey(const std::string& key) const
+{
+    return widen(win_protocol::urlForKey(key));
 }
 
 void BrowserHost::navigate(const std::wstring& url)

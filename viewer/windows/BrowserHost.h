@@ -4,9 +4,10 @@
 // manager that puts our own scheme in a zone where the pages' scripts run, and the browser's
 // events (navigation routing, status text, back/forward state).
 
+#include "viewer/windows/BrowserEngine.h"
+
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 namespace pagolux::win {
@@ -21,33 +22,24 @@ enum class NavigationRoute {
 };
 [[nodiscard]] NavigationRoute routeOf(const std::wstring& url);
 
-struct BrowserEvents {
-    std::function<void(const std::wstring&)> statusText;
-    std::function<void(bool canBack, bool canForward)> historyChanged;
-    // True while the current navigation follows a click or key press of the user.
-    std::function<bool()> userAction;
-    // Opens a web address in the default browser.
-    std::function<void(const std::wstring&)> openExternal;
-};
-
-class BrowserHost {
+class BrowserHost final : public BrowserEngine {
   public:
     // Creates the control as a child of parent; on failure (no browser engine) returns false
     // and error() tells why, the window then stays without pages.
     bool create(HWND parent, BrowserEvents events);
-    ~BrowserHost();
+    ~BrowserHost() override;
 
     [[nodiscard]] bool ready() const { return site_ != nullptr; }
     [[nodiscard]] const std::wstring& error() const { return error_; }
 
-    void navigate(const std::wstring& url);
-    void back();
-    void forward();
-    void reload();
-    void print();
-    void setRect(const RECT& rect);
-    // Gives the control the first look at a keyboard message; true when it took it.
-    bool translateAccelerator(MSG* msg);
+    [[nodiscard]] std::wstring urlForKey(const std::string& key) const override;
+    void navigate(const std::wstring& url) override;
+    void back() override;
+    void forward() override;
+    void reload() override;
+    void print() override;
+    void setRect(const RECT& rect) override;
+    bool translateAccelerator(MSG* msg) override;
 
   private:
     BrowserSite* site_ = nullptr;

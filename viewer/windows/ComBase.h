@@ -32,6 +32,16 @@ template <class T> class ComPtr {
     ~ComPtr() { reset(); }
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
+    ComPtr& operator=(ComPtr&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            p_ = other.p_;
+            other.p_ = nullptr;
+        }
+        return *this;
+    }
     T** out()
     {
         reset();

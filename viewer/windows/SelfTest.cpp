@@ -4,6 +4,7 @@
 #include "viewer/windows/ComBase.h"
 #include "viewer/windows/EmbeddedRecords.h"
 #include "viewer/windows/ProtocolRequest.h"
+#include "viewer/windows/WebView2Host.h"
 #include "viewer/windows/WinText.h"
 
 #include <urlmon.h>
@@ -239,6 +240,27 @@ int runSelfTest(const std::wstring& file, ViewerPackage& package, HINSTANCE inst
         put("icon=" + text);
     } else {
         put("icon=none");
+    }
+
+    // The engine the window would take, started for real inside a hidden window.
+    {
+        HWND hidden = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
+                                      nullptr, instance, nullptr);
+        EngineOutcome outcome;
+        LARGE_INTEGER frequency{};
+        LARGE_INTEGER start{};
+        LARGE_INTEGER end{};
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        auto webView = chooseWebView2(hidden, {}, package, outcome);
+        QueryPerformanceCounter(&end);
+        put(std::string("engine=") + (webView ? "webview2" : "ie"));
+        put("engineReason=" + outcome.reason);
+        put("engineDetail=" + outcome.detail);
+        // How long the choice took, for measurements (microseconds).
+        put("engineMicros=" + std::to_string((end.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart));
+        webView.reset();
+        DestroyWindow(hidden);
     }
 
     // urlmon gives a thread a notification window while one of its bindings lives and destroys

@@ -1,7 +1,9 @@
 #pragma once
 // The viewer's self-test for automation. Set PAGOLUX_VIEWER_SELFTEST to a file name and the
 // program writes one line per check there instead of opening its window: the parsed settings,
-// the member count, the archive check, the icon pixels, and every member fetched through the
+// the member count, the archive check, the icon pixels, the engine the window would take and
+// why (engine=webview2|ie, engineReason=, engineDetail=, and engineMicros= for the time the
+// choice took), and every member fetched through the
 // pluggable protocol with an asynchronous bind (status, MIME type, size, CRC-32 and whether
 // the bytes equal the archive's). PAGOLUX_VIEWER_SELFTEST_FETCH may add further URLs, separated
 // by spaces, that are fetched and reported the same way. The exit status is 0 when every

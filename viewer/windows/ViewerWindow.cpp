@@ -1,5 +1,7 @@
 #include "viewer/windows/ViewerWindow.h"
 
+#include "viewer/windows/BrowserHost.h"
+#include "viewer/windows/WebView2Host.h"
 #include "viewer/windows/WinText.h"
 #include "viewer/windows/resource.h"
 
@@ -8,6 +10,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace pagolux::win {
@@ -37,10 +41,27 @@ constexpr std::array<ToolButton, 6> kToolButtons = {{
     {ExitButton, CmdExitButton, L"Beenden"},
 }};
 
+// Opens an address of the web in the default browser. Under the self-test's
+// PAGOLUX_VIEWER_SELFTEST_OPENED the address is written to that file instead, so automation
+// sees what would have opened without starting a browser.
+void openInDefaultBrowser(const std::wstring& url)
+{
+    if (const wchar_t* log = _wgetenv(L"PAGOLUX_VIEWER_SELFTEST_OPENED"); log && *log) {
+        if (FILE* out = _wfopen(log, L"ab")) {
+            const std::string line = narrow(url) + "\n";
+            std::fwrite(line.data(), 1, line.size(), out);
+            std::fclose(out);
+        }
+        return;
+    }
+    ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 } // namespace
 
-ViewerWindow::ViewerWindow(const BuildSettings& settings, std::wstring homeUrl)
-    : settings_(settings), home_(std::move(homeUrl)), title_(widen(settings.projectName))
+ViewerWindow::ViewerWindow(const BuildSettings& settings, ViewerPackage& package, std::string startKey)
+    : settings_(settings), package_(package), startKey_(std::move(startKey)),
+      title_(widen(settings.projectName))
 {
 }
 
@@ -104,24 +125,35 @@ bool ViewerWindow::create(HINSTANCE instance, int show)
                             0, 0, 0, hwnd_, nullptr, instance, nullptr);
     }
 
+    ShowWindow(hwnd_, settings_.definedSize ? show : SW_SHOWMAXIMIZED);
+    UpdateWindow(hwnd_);
+    createEngine();
+    setHistory(false, false);
+    layout();
+    home_ = browser_->urlForKey(startKey_);
+    browser_->navigate(home_);
+    browser_->focus();
+    return true;
+}
+
+void ViewerWindow::createEngine()
+{
     BrowserEvents events;
     events.statusText = [this](const std::wstring& text) { setStatus(text); };
     events.historyChanged = [this](bool b, bool f) { setHistory(b, f); };
     events.userAction = [this] { return GetTickCount() - lastUserAction_ <= kUserActionWindowMs; };
-    events.openExternal = [](const std::wstring& url) {
-        ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    };
+    events.openExternal = openInDefaultBrowser;
+    EngineOutcome outcome;
+    if (auto webView = chooseWebView2(hwnd_, events, package_, outcome)) {
+        browser_ = std::move(webView);
+        return;
+    }
     useNewestDocumentMode();
-    if (!browser_.create(hwnd_, events))
+    auto control = std::make_unique<BrowserHost>();
+    if (!control->create(hwnd_, events))
         setStatus(L"Die Seiten können nicht angezeigt werden: Das Browser-Steuerelement fehlt (" +
-                  browser_.error() + L").");
-    setHistory(false, false);
-
-    ShowWindow(hwnd_, settings_.definedSize ? show : SW_SHOWMAXIMIZED);
-    layout();
-    UpdateWindow(hwnd_);
-    browser_.navigate(home_);
-    return true;
+                  control->error() + L").");
+    browser_ = std::move(control);
 }
 
 void ViewerWindow::buildMenu()
@@ -136,7 +168,7 @@ void ViewerWindow::buildMenu()
     if (on(Print))
         add(file, CmdPrint, L"&Drucken...\tStrg+P");
     if (on(Exit))
-        add(file, CmdExit, L"&Beenden");
+        add(file, CmdExit, L"&Beenden\tStrg+Q");
     HMENU view = nullptr;
     if (on(Back))
         add(view, CmdBack, L"&Zurück\tAlt+Links");
@@ -148,7 +180,7 @@ void ViewerWindow::buildMenu()
         add(view, CmdReload, L"&Neu laden\tF5");
     HMENU help = nullptr;
     if (on(About))
-        add(help, CmdAbout, L"Ü&ber...");
+        add(help, CmdAbout, L"Ü&ber...\tF1");
     if (file)
         AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&Datei");
     if (view)
@@ -206,7 +238,8 @@ void ViewerWindow::layout()
         bottom -= r.bottom - r.top;
     }
     const RECT area{0, top, client.right, std::max(top, bottom)};
-    browser_.setRect(area);
+    if (browser_)
+        browser_->setRect(area);
 }
 
 void ViewerWindow::setStatus(const std::wstring& text)
@@ -229,10 +262,13 @@ void ViewerWindow::setHistory(bool canBack, bool canForward)
 
 void ViewerWindow::command(int id)
 {
+    // The engine's commands wait until it exists (messages are dispatched while it starts).
+    if (!browser_ && id != CmdExit && id != CmdExitButton && id != CmdAbout)
+        return;
     switch (id) {
     case CmdPrint:
         if (on(Print))
-            browser_.print();
+            browser_->print();
         break;
     case CmdExit:
     case CmdExitButton:
@@ -248,19 +284,19 @@ void ViewerWindow::command(int id)
         break;
     case CmdBack:
         if (on(Back))
-            browser_.back();
+            browser_->back();
         break;
     case CmdForward:
         if (on(Forward))
-            browser_.forward();
+            browser_->forward();
         break;
     case CmdHome:
         if (on(Home))
-            browser_.navigate(home_);
+            browser_->navigate(home_);
         break;
     case CmdReload:
         if (on(Reload))
-            browser_.reload();
+            browser_->reload();
         break;
     default:
         break;
@@ -286,6 +322,10 @@ LRESULT ViewerWindow::handle(UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case WM_COMMAND:
         command(LOWORD(wp));
+        return 0;
+    case WM_SETFOCUS:
+        if (browser_)
+            browser_->focus();
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -316,12 +356,16 @@ int ViewerWindow::run()
                 id = CmdReload;
             else if (ctrl && msg.wParam == 'P')
                 id = CmdPrint;
+            else if (ctrl && msg.wParam == 'Q')
+                id = CmdExit;
+            else if (msg.wParam == VK_F1 && !ctrl && !alt)
+                id = CmdAbout;
             if (id != 0) {
                 command(id);
                 continue;
             }
         }
-        if (browser_.translateAccelerator(&msg))
+        if (browser_ && browser_->translateAccelerator(&msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

@@ -3,11 +3,16 @@
 // the menu and toolbar commands it flags, a status bar, and the browser control in between.
 
 #include "format/BuildSettings.h"
-#include "viewer/windows/BrowserHost.h"
+#include "viewer/windows/BrowserEngine.h"
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+
+namespace pagolux {
+class ViewerPackage;
+}
 
 namespace pagolux::win {
 
@@ -25,13 +30,15 @@ enum Command : int {
 
 class ViewerWindow {
   public:
-    ViewerWindow(const BuildSettings& settings, std::wstring homeUrl);
+    // package serves the pages; startKey is the start page's member key.
+    ViewerWindow(const BuildSettings& settings, ViewerPackage& package, std::string startKey);
     ~ViewerWindow();
     ViewerWindow(const ViewerWindow&) = delete;
     ViewerWindow& operator=(const ViewerWindow&) = delete;
 
-    // Creates and shows the window, then loads the start page; false if the window could
-    // not be made at all.
+    // Creates and shows the window with the engine the machine offers (Edge WebView2, else the
+    // system's browser control), then loads the start page; false if the window could not be
+    // made at all.
     bool create(HINSTANCE instance, int show);
     // Runs the message loop until the window is closed; returns the exit status.
     int run();
@@ -49,7 +56,11 @@ class ViewerWindow {
     void setHistory(bool canBack, bool canForward);
     [[nodiscard]] bool on(int element) const;
 
+    void createEngine();
+
     BuildSettings settings_;
+    ViewerPackage& package_;
+    std::string startKey_;
     std::wstring home_;
     std::wstring title_;
     HWND hwnd_ = nullptr;
@@ -58,7 +69,7 @@ class ViewerWindow {
     HMENU menu_ = nullptr;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
-    BrowserHost browser_;
+    std::unique_ptr<BrowserEngine> browser_;
     DWORD lastUserAction_ = 0;
 };
 

@@ -1,8 +1,8 @@
 // The Windows viewer: the program every Windows executable built by Pagolux starts with. It
 // finds its settings block through the offset the builder patched into its marker, opens the
-// archive that follows and shows the start page in the system web-browser control, served
-// from memory through its own URL scheme. Run unpatched (as built), it explains that it holds
-// no pages.
+// archive that follows and shows the start page in Edge WebView2 where its runtime is installed,
+// else in the system web-browser control, served from memory either way. Run unpatched (as built), it
+// explains that it holds no pages.
 
 #include "platform/Exception.h"
 #include "platform/Paths.h"
@@ -63,9 +63,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
             else if (report)
                 rc = pagolux::win::runSelfTest(*report, *package, instance);
             else {
-                pagolux::win::ViewerWindow window(
-                    package->settings(),
-                    pagolux::win::widen(pagolux::win_protocol::urlForKey(package->startKey())));
+                pagolux::win::ViewerWindow window(package->settings(), *package, package->startKey());
                 rc = window.create(instance, show) ? window.run() : 1;
             }
         }

@@ -25,10 +25,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <pwd.h>
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace pagolux {
 namespace {
@@ -156,11 +158,12 @@ class WineViewerTest : public ::testing::Test {
         return "WINEPREFIX=" + quote(winePrefix) + " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' ";
     }
 
-    // Runs the program's self-test and returns its report.
-    Shell selfTest(const std::string& exe, const std::string& report, const std::string& fetch = "")
+    // Runs the program's self-test and returns its report; extraEnv goes before the program.
+    Shell selfTest(const std::string& exe, const std::string& report, const std::string& fetch = "",
+                   const std::string& extraEnv = "")
     {
         std::remove(report.c_str());
-        std::string env = wineEnv() + "PAGOLUX_VIEWER_SELFTEST=" + quote(winePath(report)) + " ";
+        std::string env = wineEnv() + extraEnv + " PAGOLUX_VIEWER_SELFTEST=" + quote(winePath(report)) + " ";
         if (!fetch.empty())
             env += "PAGOLUX_VIEWER_SELFTEST_FETCH=" + quote(fetch) + " ";
         return runShell(env + "timeout 120 wine " + quote(exe));
@@ -399,6 +402,306 @@ TEST_F(WineViewerTest, UnpatchedViewerExplainsItHoldsNoPages)
     EXPECT_EQ(r.exitCode, 2);
     const Report rep = parseReport(test::readFile(report));
     EXPECT_EQ(rep.values.at("error").rfind("Dieses Programm enthält keine Seiten.", 0), 0u);
+}
+
+// The stand-in runtime's folders, built beside the viewer (see fake_webview2/).
+std::string fakeRuntime(const std::string& binDir, const std::string& variant)
+{
+    return binDir + "../windows-viewer/" + variant;
+}
+
+TEST_F(WineViewerTest, EveryFailureOfWebView2EndsInTheBrowserControl)
+{
+    const std::string exe = work / "engine.exe";
+    ASSERT_EQ(build(exe).exitCode, 0);
+    fs::create_directories(work / "empty-runtime");
+    const std::string full = winePath(fakeRuntime(binDir, "fake-webview2"));
+    // Where the program keeps its user data in the prefix, and the temporary folder's place.
+    const fs::path home = fs::path(winePrefix) / "drive_c/users" / getpwuid(getuid())->pw_name;
+    const fs::path localData = home / "AppData/Local/Pagolux";
+    const fs::path tempData = home / "Temp/Pagolux";
+    struct Row {
+        const char* name;
+        std::string env;
+        const char* engine;
+        const char* reason;
+        const char* detail = "";            // a part of engineDetail
+        std::vector<fs::path> blocked = {}; // files made for the run, so no folder can be made there
+    };
+    const std::vector<Row> rows = {
+        {"plain Wine", "", "ie", "runtime-missing"},
+        {"a folder without the DLL",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(winePath(work / "empty-runtime")), "ie",
+         "runtime-missing"},
+        {"a DLL without the export",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" +
+             quote(winePath(fakeRuntime(binDir, "fake-webview2-noexport"))),
+         "ie", "export-missing"},
+        {"a runtime older than the minimum",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(winePath(fakeRuntime(binDir, "fake-webview2-old"))),
+         "ie", "runtime-too-old"},
+        {"the environment fails",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full) + " PAGOLUX_FAKE_WEBVIEW2_FAIL=environment",
+         "ie", "environment-failed"},
+        {"the controller fails",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full) + " PAGOLUX_FAKE_WEBVIEW2_FAIL=controller", "ie",
+         "controller-failed"},
+        {"no environment ever comes",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full) +
+             " PAGOLUX_FAKE_WEBVIEW2_FAIL=silent-environment",
+         "ie", "timeout"},
+        {"no controller ever comes",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full) +
+             " PAGOLUX_FAKE_WEBVIEW2_FAIL=silent-controller",
+         "ie", "timeout"},
+        {"asked for the browser control",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full) + " PAGOLUX_VIEWER_ENGINE=ie", "ie",
+         "forced-ie"},
+        {"a working runtime", "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full), "webview2", "runtime",
+         "120.0.2210.91"},
+        // A file where the folder "Pagolux" should be: no user data folder can be made there.
+        {"no user data folder under %LOCALAPPDATA%",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full),
+         "webview2",
+         "runtime",
+         "user data in the temporary folder",
+         {localData}},
+        {"no user data folder anywhere",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full),
+         "ie",
+         "user-data-unavailable",
+         "",
+         {localData, tempData}},
+        {"a working runtime asked for",
+         "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(full) + " PAGOLUX_VIEWER_ENGINE=webview2", "webview2",
+         "runtime"},
+    };
+    for (const Row& row : rows) {
+        const std::string report = work / "engine.txt";
+        const std::string fakeLog = work / "fake.log";
+        std::remove(fakeLog.c_str());
+        for (const fs::path& p : row.blocked) {
+            fs::remove_all(p);
+            test::writeFile(p, "");
+        }
+        const Shell r =
+            selfTest(exe, report, "", row.env + " PAGOLUX_FAKE_WEBVIEW2_LOG=" + quote(winePath(fakeLog)));
+        for (const fs::path& p : row.blocked)
+            fs::remove(p);
+        ASSERT_TRUE(fs::exists(report)) << row.name << "\n" << r.output;
+        const std::string text = test::readFile(report);
+        const Report rep = parseReport(text);
+        EXPECT_EQ(rep.values.at("engine"), row.engine) << row.name << "\n" << text;
+        EXPECT_EQ(rep.values.at("engineReason"), row.reason) << row.name << "\n" << text;
+        EXPECT_NE(rep.values.at("engineDetail").find(row.detail), std::string::npos) << row.name << "\n"
+                                                                                     << text;
+        // The rest of the self-test holds whichever engine it is.
+        EXPECT_EQ(rep.values.at("result"), "ok") << row.name;
+        EXPECT_EQ(r.exitCode, 0) << row.name;
+        if (std::string(row.reason) == "runtime" &&
+            std::string(row.detail).find("temporary") == std::string::npos) {
+            // An installed-elsewhere runtime (type 1), with the program's own user data folder.
+            const std::string log = test::readFile(fakeLog);
+            EXPECT_NE(log.find("create flag=1 type=1 userData="), std::string::npos) << log;
+            EXPECT_NE(log.find("\\Pagolux\\WebView2\\engine-"), std::string::npos) << log;
+        }
+    }
+}
+
+TEST_F(WineViewerTest, InstalledRuntimeIsFoundInTheRegistry)
+{
+    const std::string exe = work / "installed.exe";
+    ASSERT_EQ(build(exe).exitCode, 0);
+    // Version folders as the runtime's installer lays them out, holding the stand-in.
+    fs::create_directories(work / "rt");
+    fs::create_directory_symlink(fakeRuntime(binDir, "fake-webview2"), work / "rt/120.0.2210.91");
+    fs::create_directory_symlink(fakeRuntime(binDir, "fake-webview2"), work / "rt/85.0.564.0");
+    const std::string key =
+        "Software\\Microsoft\\EdgeUpdate\\ClientState\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";
+    struct Row {
+        const char* name;
+        const char* hive;
+        const char* folder;
+        const char* engine;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"per machine", "HKLM", "120.0.2210.91", "webview2", "runtime"},
+        {"per user", "HKCU", "120.0.2210.91", "webview2", "runtime"},
+        {"older than the minimum", "HKCU", "85.0.564.0", "ie", "runtime-too-old"},
+        {"a folder that is gone", "HKLM", "121.0.0.1", "ie", "runtime-missing"},
+    };
+    for (const Row& row : rows) {
+        const std::string hiveKey = std::string(row.hive) + "\\" + key;
+        const Shell add =
+            runShell(wineEnv() + "wine reg add " + quote(hiveKey) + " /v EBWebView /t REG_SZ /d " +
+                     quote(winePath((fs::path(work / "rt") / row.folder).string())) + " /reg:32 /f");
+        ASSERT_EQ(add.exitCode, 0) << row.name << "\n" << add.output;
+        const std::string report = work / "installed.txt";
+        const std::string fakeLog = work / "installed.log";
+        std::remove(fakeLog.c_str());
+        const Shell r = selfTest(exe, report, "", "PAGOLUX_FAKE_WEBVIEW2_LOG=" + quote(winePath(fakeLog)));
+        runShell(wineEnv() + "wine reg delete " + quote(hiveKey) + " /reg:32 /f");
+        const std::string text = fs::exists(report) ? test::readFile(report) : "";
+        const Report rep = parseReport(text);
+        ASSERT_TRUE(rep.values.count("engine")) << row.name << "\n" << r.output;
+        EXPECT_EQ(rep.values.at("engine"), row.engine) << row.name << "\n" << text;
+        EXPECT_EQ(rep.values.at("engineReason"), row.reason) << row.name << "\n" << text;
+        EXPECT_EQ(rep.values.at("result"), "ok") << row.name;
+        if (std::string(row.engine) == "webview2") {
+            // An installed runtime is started as such (type 0).
+            const std::string log = test::readFile(fakeLog);
+            EXPECT_NE(log.find("create flag=1 type=0 "), std::string::npos) << row.name << "\n" << log;
+        }
+    }
+}
+
+TEST_F(WineViewerTest, WebView2PathAnswersTheRuntimesRequests)
+{
+    // A member above the streaming size, which goes to the engine piece by piece, and a folder
+    // with an index page.
+    Bytes big(9u * 1024 * 1024 + 17);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    test::writeBytes(site / "pages/gross.bin", big);
+    test::writeFile(site / "pages/index.html", "<html><body>Seiten</body></html>");
+
+    const std::string exe = work / "web.exe";
+    ASSERT_EQ(build(exe).exitCode, 0);
+    // The start page's folder is the site root.
+    const std::string origin = "https://pagolux.localhost";
+    const std::string root = origin + "/";
+    struct Request {
+        std::string url;
+        const char* status;
+        const char* type;
+        Bytes bytes; // empty: only checked not to be empty
+        std::string location = "";
+    };
+    const std::vector<Request> requests = {
+        {root + "index.html", "200", "text/html", test::readBytes(site / "index.html")},
+        {root + "css/style.css", "200", "text/css", test::readBytes(site / "css/style.css")},
+        {root + "img/mein%20bild.png", "200", "image/png", test::readBytes(site / "img/mein bild.png")},
+        {root + "pages/gross.bin", "200", "application/octet-stream", big},
+        {root + "pages/", "200", "text/html", test::readBytes(site / "pages/index.html")},
+        {root + "pages", "301", "text/html", test::bytesOf(""), root + "pages/"},
+        {root + "nicht-da.html", "404", "text/html", {}},
+        {root + "%2e%2e/%2e%2e/windows/win.ini", "404", "text/html", {}},
+    };
+    std::string urls;
+    for (const auto& r : requests)
+        urls += r.url + " ";
+    const std::string fakeLog = work / "fake.log";
+    const std::string opened = work / "opened.txt";
+    const std::string env =
+        wineEnv() +
+        "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" + quote(winePath(fakeRuntime(binDir, "fake-webview2"))) +
+        " PAGOLUX_FAKE_WEBVIEW2_LOG=" + quote(winePath(fakeLog)) +
+        " PAGOLUX_VIEWER_SELFTEST_OPENED=" + quote(winePath(opened)) +
+        " PAGOLUX_FAKE_WEBVIEW2_REQUESTS=" + quote(urls) + " PAGOLUX_FAKE_WEBVIEW2_NAVIGATIONS=" +
+        quote("user:" + root +
+              "pages/tief/unten.html user:https://example.org/klick "
+              "script:https://example.org/skript user:file:///C:/windows/win.ini "
+              "user:javascript:alert(1)") +
+        " PAGOLUX_FAKE_WEBVIEW2_NEWWINDOWS=" +
+        quote("user:https://example.org/neu script:https://example.org/popup user:" + root +
+              "pages/tief/unten.html") +
+        " ";
+    // The stand-in closes the window when its script has run.
+    const Shell r = runShell(env + "timeout 120 wine " + quote(exe));
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    ASSERT_TRUE(fs::exists(fakeLog)) << r.output;
+    const std::string log = test::readFile(fakeLog);
+
+    for (const char* line :
+         {"filter uri=https://pagolux.localhost/* context=0", "handler WebResourceRequested",
+          "handler NavigationStarting", "handler NewWindowRequested", "handler HistoryChanged",
+          "setting AreDevToolsEnabled=0", "setting AreHostObjectsAllowed=0", "done"})
+        EXPECT_NE(log.find(std::string(line) + "\n"), std::string::npos) << line << "\n" << log;
+    EXPECT_NE(log.find("navigate uri=" + root + "index.html\n"), std::string::npos) << log;
+
+    std::map<std::string, std::map<std::string, std::string>> answers;
+    std::map<std::string, std::map<std::string, std::string>> navigations;
+    std::map<std::string, std::map<std::string, std::string>> newWindows;
+    std::istringstream in(log);
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto word = line.substr(0, line.find(' '));
+        auto f = fields(line.substr(word.size()));
+        if (word == "request")
+            answers[f["uri"]] = f;
+        else if (word == "navigation")
+            navigations[f["uri"]] = f;
+        else if (word == "newwindow")
+            newWindows[f["uri"]] = f;
+    }
+    for (const Request& q : requests) {
+        ASSERT_TRUE(answers.count(q.url)) << q.url << "\n" << log;
+        const auto& a = answers.at(q.url);
+        EXPECT_EQ(a.at("status"), q.status) << q.url;
+        const std::map<std::string, std::string> reasons = {
+            {"200", "OK"}, {"301", "Moved+Permanently"}, {"404", "Not+Found"}};
+        EXPECT_EQ(a.at("reason"), reasons.at(q.status)) << q.url;
+        EXPECT_EQ(a.at("type"), q.type) << q.url;
+        EXPECT_EQ(a.at("length"), a.at("bytes")) << q.url;
+        EXPECT_EQ(a.at("location"), q.location) << q.url;
+        if (q.location.empty() && q.bytes.empty()) {
+            EXPECT_NE(a.at("bytes"), "0") << q.url;
+        } else {
+            EXPECT_EQ(a.at("bytes"), std::to_string(q.bytes.size())) << q.url;
+            EXPECT_EQ(a.at("crc"), crcHex(q.bytes)) << q.url;
+        }
+    }
+
+    // Pages of the site load; the web opens in the browser only on the user's click; files and
+    // other schemes go nowhere.
+    struct Navigation {
+        std::string url;
+        const char* cancel;
+        bool opens;
+    };
+    const std::vector<Navigation> expected = {
+        {root + "index.html", "0", false},          {root + "pages/tief/unten.html", "0", false},
+        {"https://example.org/klick", "1", true},   {"https://example.org/skript", "1", false},
+        {"file:///C:/windows/win.ini", "1", false}, {"javascript:alert(1)", "1", false},
+    };
+    const std::string openedText = fs::exists(opened) ? test::readFile(opened) : "";
+    for (const Navigation& n : expected) {
+        ASSERT_TRUE(navigations.count(n.url)) << n.url << "\n" << log;
+        EXPECT_EQ(navigations.at(n.url).at("cancel"), n.cancel) << n.url;
+        EXPECT_EQ(openedText.find(n.url + "\n") != std::string::npos, n.opens) << n.url << "\n" << openedText;
+    }
+    for (const auto& [url, opens] :
+         std::vector<std::pair<std::string, bool>>{{"https://example.org/neu", true},
+                                                   {"https://example.org/popup", false},
+                                                   {root + "pages/tief/unten.html", false}}) {
+        ASSERT_TRUE(newWindows.count(url)) << url << "\n" << log;
+        EXPECT_EQ(newWindows.at(url).at("handled"), "1") << url;
+        EXPECT_EQ(openedText.find(url + "\n") != std::string::npos, opens) << url;
+    }
+    // A page of the site asked for in a new window opens in this one.
+    EXPECT_NE(log.find("navigate uri=" + root + "pages/tief/unten.html\n"), std::string::npos) << log;
+}
+
+TEST_F(WineViewerTest, F1ShowsAboutAndCtrlQEnds)
+{
+    const std::string exe = work / "keys.exe";
+    ASSERT_EQ(build(exe).exitCode, 0);
+    startWindow(exe);
+    const std::string id = findWindow("Wein Probe");
+    ASSERT_FALSE(id.empty());
+    runShell("xdotool windowactivate --sync " + id + " 2>/dev/null; xdotool windowfocus --sync " + id +
+             " key F1");
+    const std::string about = findWindow("Über Wein Probe");
+    EXPECT_FALSE(about.empty()) << "F1 opened no \"Über Wein Probe\"";
+    if (!about.empty())
+        runShell("xdotool windowfocus --sync " + about + " key Return");
+    runShell("xdotool windowfocus --sync " + id + " key ctrl+q");
+    // The program ends: its window goes away.
+    const Shell gone = runShell("for i in $(seq 100); do xdotool search --onlyvisible --name '^Wein Probe$' "
+                                ">/dev/null 2>&1 || { echo gone; break; }; sleep 0.2; done");
+    EXPECT_NE(gone.output.find("gone"), std::string::npos) << "Strg+Q left the window open";
+    endWine();
 }
 
 } // namespace

@@ -1,0 +1,642 @@
+// A stand-in for the WebView2 runtime's EmbeddedBrowserWebView.dll, for the viewer's tests
+// under Wine (which has no such runtime). It exports the creation function and implements just
+// enough environment, controller and web view to drive the viewer's whole request path, and
+// writes what the viewer does to a log, one line per event:
+//   create flag=1 type=1 userData=...   the creation call
+//   filter uri=... context=N            a request filter the viewer added
+//   handler NAME                        an event handler the viewer registered
+//   navigate uri=...                    a navigation the viewer asked for
+//   request uri=... status=... reason=... type=... length=... location=... bytes=... crc=...
+//                                        (spaces of the reason phrase written as "+")
+//   navigation uri=... user=0|1 cancel=0|1     how the viewer took a navigation
+//   newwindow uri=... user=0|1 handled=0|1     how the viewer took a new-window request
+//   done                                 the script has run; the viewer's window is closed
+// Environment:
+//   PAGOLUX_FAKE_WEBVIEW2_LOG       the log file
+//   PAGOLUX_FAKE_WEBVIEW2_FAIL      environment | controller | silent-environment | silent-controller
+//   PAGOLUX_FAKE_WEBVIEW2_REQUESTS  addresses requested after the first navigation, space-separated
+//   PAGOLUX_FAKE_WEBVIEW2_NAVIGATIONS / _NEWWINDOWS  "user:URL" or "script:URL", space-separated
+
+#include "viewer/windows/ComBase.h"
+#include "viewer/windows/WebView2Abi.h"
+#include "viewer/windows/WebView2Object.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace pagolux::wv2;
+using pagolux::win::ComPtr;
+
+namespace {
+
+std::string env(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+std::string narrowText(LPCWSTR w)
+{
+    if (!w)
+        return "";
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+    if (n > 1)
+        WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring wideText(const std::string& s)
+{
+    const int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n > 0 ? n - 1 : 0), L'\0');
+    if (n > 1)
+        MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, w.data(), n);
+    return w;
+}
+
+void log(const std::string& line)
+{
+    const std::string file = env("PAGOLUX_FAKE_WEBVIEW2_LOG");
+    if (file.empty())
+        return;
+    if (FILE* out = std::fopen(file.c_str(), "ab")) {
+        std::fprintf(out, "%s\n", line.c_str());
+        std::fclose(out);
+    }
+}
+
+std::vector<std::string> words(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::size_t at = 0;
+    while ((at = text.find_first_not_of(' ', at)) != std::string::npos) {
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        out.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return out;
+}
+
+LPWSTR taskString(const std::wstring& s)
+{
+    auto* p = static_cast<LPWSTR>(CoTaskMemAlloc((s.size() + 1) * sizeof(wchar_t)));
+    if (p)
+        std::wmemcpy(p, s.c_str(), s.size() + 1);
+    return p;
+}
+
+// Runs fn once from the thread's message loop, as the runtime answers asynchronously.
+void later(std::function<void()> fn)
+{
+    static std::map<UINT_PTR, std::function<void()>> pending;
+    const UINT_PTR id = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        auto it = pending.find(timer);
+        if (it == pending.end())
+            return;
+        auto call = std::move(it->second);
+        pending.erase(it);
+        call();
+    });
+    pending[id] = std::move(fn);
+}
+
+// An object of the runtime with one interface.
+template <class I> using Object = Implements<I>;
+
+#define NOT_USED(...)                                                                                        \
+    HRESULT STDMETHODCALLTYPE __VA_ARGS__ override                                                           \
+    {                                                                                                        \
+        return E_NOTIMPL;                                                                                    \
+    }
+
+class Response final : public Object<ICoreWebView2WebResourceResponse> {
+  public:
+    ComPtr<IStream> content;
+    int status = 0;
+    std::wstring reason;
+    std::wstring headers;
+
+    HRESULT STDMETHODCALLTYPE get_Content(IStream** out) override
+    {
+        *out = content.get();
+        if (*out)
+            (*out)->AddRef();
+        return S_OK;
+    }
+    NOT_USED(put_Content(IStream*))
+    NOT_USED(get_Headers(IUnknown**))
+    HRESULT STDMETHODCALLTYPE get_StatusCode(int* out) override
+    {
+        *out = status;
+        return S_OK;
+    }
+    NOT_USED(put_StatusCode(int))
+    HRESULT STDMETHODCALLTYPE get_ReasonPhrase(LPWSTR* out) override
+    {
+        *out = taskString(reason);
+        return S_OK;
+    }
+};
+
+class Request final : public Object<ICoreWebView2WebResourceRequest> {
+  public:
+    std::wstring uri;
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* out) override
+    {
+        *out = taskString(uri);
+        return S_OK;
+    }
+    NOT_USED(put_Uri(LPCWSTR))
+    HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* out) override
+    {
+        *out = taskString(L"GET");
+        return S_OK;
+    }
+};
+
+class RequestArgs final : public Object<ICoreWebView2WebResourceRequestedEventArgs> {
+  public:
+    ComPtr<Request> request;
+    ComPtr<ICoreWebView2WebResourceResponse> response;
+    HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** out) override
+    {
+        request->AddRef();
+        *out = request.get();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Response(ICoreWebView2WebResourceResponse** out) override
+    {
+        *out = response.get();
+        if (*out)
+            (*out)->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* r) override
+    {
+        if (r)
+            r->AddRef();
+        response.reset();
+        if (r)
+            *response.out() = r;
+        return S_OK;
+    }
+};
+
+class NavigationArgs final : public Object<ICoreWebView2NavigationStartingEventArgs> {
+  public:
+    std::wstring uri;
+    BOOL user = FALSE;
+    BOOL cancel = FALSE;
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* out) override
+    {
+        *out = taskString(uri);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* out) override
+    {
+        *out = user;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* out) override
+    {
+        *out = FALSE;
+        return S_OK;
+    }
+    NOT_USED(get_RequestHeaders(IUnknown**))
+    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* out) override
+    {
+        *out = cancel;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL value) override
+    {
+        cancel = value;
+        return S_OK;
+    }
+};
+
+class NewWindowArgs final : public Object<ICoreWebView2NewWindowRequestedEventArgs> {
+  public:
+    std::wstring uri;
+    BOOL user = FALSE;
+    BOOL handled = FALSE;
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* out) override
+    {
+        *out = taskString(uri);
+        return S_OK;
+    }
+    NOT_USED(put_NewWindow(ICoreWebView2*))
+    NOT_USED(get_NewWindow(ICoreWebView2**))
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override
+    {
+        handled = value;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* out) override
+    {
+        *out = handled;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* out) override
+    {
+        *out = user;
+        return S_OK;
+    }
+};
+
+class Settings final : public Object<ICoreWebView2Settings> {
+  public:
+#define FAKE_SETTING(name)                                                                                   \
+    HRESULT STDMETHODCALLTYPE get_##name(BOOL* out) override                                                 \
+    {                                                                                                        \
+        *out = TRUE;                                                                                         \
+        return S_OK;                                                                                         \
+    }                                                                                                        \
+    HRESULT STDMETHODCALLTYPE put_##name(BOOL value) override                                                \
+    {                                                                                                        \
+        log(std::string("setting " #name "=") + (value ? "1" : "0"));                                        \
+        return S_OK;                                                                                         \
+    }
+    FAKE_SETTING(IsScriptEnabled)
+    FAKE_SETTING(IsWebMessageEnabled)
+    FAKE_SETTING(AreDefaultScriptDialogsEnabled)
+    FAKE_SETTING(IsStatusBarEnabled)
+    FAKE_SETTING(AreDevToolsEnabled)
+    FAKE_SETTING(AreDefaultContextMenusEnabled)
+    FAKE_SETTING(AreHostObjectsAllowed)
+    FAKE_SETTING(IsZoomControlEnabled)
+    FAKE_SETTING(IsBuiltInErrorPageEnabled)
+#undef FAKE_SETTING
+};
+
+std::string crcHex(unsigned long crc)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%08lx", crc);
+    return text;
+}
+
+std::string headerValue(const std::string& headers, const std::string& name)
+{
+    std::size_t at = 0;
+    while (at < headers.size()) {
+        const std::size_t end = std::min(headers.find('\n', at), headers.size());
+        const std::string line = headers.substr(at, end - at);
+        if (line.rfind(name + ": ", 0) == 0)
+            return line.substr(name.size() + 2);
+        at = end + 1;
+    }
+    return "";
+}
+
+class View final : public Object<ICoreWebView2> {
+  public:
+    HWND parent = nullptr;
+    ComPtr<ICoreWebView2WebResourceRequestedEventHandler> onRequest;
+    ComPtr<ICoreWebView2NavigationStartingEventHandler> onNavigation;
+    ComPtr<ICoreWebView2NewWindowRequestedEventHandler> onNewWindow;
+    ComPtr<ICoreWebView2HistoryChangedEventHandler> onHistory;
+    bool scripted = false;
+
+    template <class H>
+    HRESULT keep(ComPtr<H>& slot, H* handler, const char* name, EventRegistrationToken* token)
+    {
+        log(std::string("handler ") + name);
+        if (handler)
+            handler->AddRef();
+        slot.reset();
+        if (handler)
+            *slot.out() = handler;
+        token->value = 1;
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** out) override
+    {
+        *out = new Settings();
+        return S_OK;
+    }
+    NOT_USED(get_Source(LPWSTR*))
+    HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override
+    {
+        const std::string url = narrowText(uri);
+        log("navigate uri=" + url);
+        if (!scripted) {
+            scripted = true;
+            AddRef();
+            later([this, url] {
+                runScript(url);
+                Release();
+            });
+        }
+        return S_OK;
+    }
+    NOT_USED(NavigateToString(LPCWSTR))
+    HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* h,
+                                                     EventRegistrationToken* t) override
+    {
+        return keep(onNavigation, h, "NavigationStarting", t);
+    }
+    NOT_USED(remove_NavigationStarting(EventRegistrationToken))
+    NOT_USED(add_ContentLoading(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_ContentLoading(EventRegistrationToken))
+    NOT_USED(add_SourceChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_SourceChanged(EventRegistrationToken))
+    HRESULT STDMETHODCALLTYPE add_HistoryChanged(ICoreWebView2HistoryChangedEventHandler* h,
+                                                 EventRegistrationToken* t) override
+    {
+        return keep(onHistory, h, "HistoryChanged", t);
+    }
+    NOT_USED(remove_HistoryChanged(EventRegistrationToken))
+    NOT_USED(add_NavigationCompleted(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_NavigationCompleted(EventRegistrationToken))
+    NOT_USED(add_FrameNavigationStarting(ICoreWebView2NavigationStartingEventHandler*,
+                                         EventRegistrationToken*))
+    NOT_USED(remove_FrameNavigationStarting(EventRegistrationToken))
+    NOT_USED(add_FrameNavigationCompleted(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_FrameNavigationCompleted(EventRegistrationToken))
+    NOT_USED(add_ScriptDialogOpening(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_ScriptDialogOpening(EventRegistrationToken))
+    NOT_USED(add_PermissionRequested(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_PermissionRequested(EventRegistrationToken))
+    NOT_USED(add_ProcessFailed(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_ProcessFailed(EventRegistrationToken))
+    NOT_USED(AddScriptToExecuteOnDocumentCreated(LPCWSTR, IUnknown*))
+    NOT_USED(RemoveScriptToExecuteOnDocumentCreated(LPCWSTR))
+    HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR script,
+                                            ICoreWebView2ExecuteScriptCompletedHandler* h) override
+    {
+        log("script " + narrowText(script));
+        if (h)
+            h->Invoke(S_OK, L"null");
+        return S_OK;
+    }
+    NOT_USED(CapturePreview(std::int32_t, IStream*, IUnknown*))
+    HRESULT STDMETHODCALLTYPE Reload() override
+    {
+        log("reload");
+        return S_OK;
+    }
+    NOT_USED(PostWebMessageAsJson(LPCWSTR))
+    NOT_USED(PostWebMessageAsString(LPCWSTR))
+    NOT_USED(add_WebMessageReceived(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_WebMessageReceived(EventRegistrationToken))
+    NOT_USED(CallDevToolsProtocolMethod(LPCWSTR, LPCWSTR, IUnknown*))
+    NOT_USED(get_BrowserProcessId(UINT32*))
+    HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL* out) override
+    {
+        *out = TRUE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL* out) override
+    {
+        *out = FALSE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GoBack() override
+    {
+        log("back");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GoForward() override
+    {
+        log("forward");
+        return S_OK;
+    }
+    NOT_USED(GetDevToolsProtocolEventReceiver(LPCWSTR, IUnknown**))
+    NOT_USED(Stop())
+    HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* h,
+                                                     EventRegistrationToken* t) override
+    {
+        return keep(onNewWindow, h, "NewWindowRequested", t);
+    }
+    NOT_USED(remove_NewWindowRequested(EventRegistrationToken))
+    NOT_USED(add_DocumentTitleChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_DocumentTitleChanged(EventRegistrationToken))
+    NOT_USED(get_DocumentTitle(LPWSTR*))
+    NOT_USED(AddHostObjectToScript(LPCWSTR, VARIANT*))
+    NOT_USED(RemoveHostObjectFromScript(LPCWSTR))
+    NOT_USED(OpenDevToolsWindow())
+    NOT_USED(add_ContainsFullScreenElementChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_ContainsFullScreenElementChanged(EventRegistrationToken))
+    NOT_USED(get_ContainsFullScreenElement(BOOL*))
+    HRESULT STDMETHODCALLTYPE add_WebResourceRequested(ICoreWebView2WebResourceRequestedEventHandler* h,
+                                                       EventRegistrationToken* t) override
+    {
+        return keep(onRequest, h, "WebResourceRequested", t);
+    }
+    NOT_USED(remove_WebResourceRequested(EventRegistrationToken))
+    HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(LPCWSTR uri,
+                                                            COREWEBVIEW2_WEB_RESOURCE_CONTEXT c) override
+    {
+        log("filter uri=" + narrowText(uri) + " context=" + std::to_string(static_cast<int>(c)));
+        return S_OK;
+    }
+
+    void request(const std::string& url)
+    {
+        auto* args = new RequestArgs();
+        *args->request.out() = new Request();
+        args->request->uri = wideText(url);
+        if (onRequest)
+            onRequest->Invoke(this, args);
+        auto* r = static_cast<Response*>(args->response.get());
+        std::string line = "request uri=" + url;
+        if (!r) {
+            log(line + " unanswered");
+            args->Release();
+            return;
+        }
+        std::vector<unsigned char> buffer(65536);
+        unsigned long crc = crc32(0L, Z_NULL, 0);
+        unsigned long long total = 0;
+        if (r->content) {
+            for (;;) {
+                ULONG got = 0;
+                const HRESULT hr = r->content->Read(buffer.data(), static_cast<ULONG>(buffer.size()), &got);
+                crc = crc32(crc, buffer.data(), got);
+                total += got;
+                if (FAILED(hr) || got == 0)
+                    break;
+            }
+        }
+        const std::string headers = narrowText(r->headers.c_str());
+        std::string reason = narrowText(r->reason.c_str());
+        for (char& c : reason)
+            if (c == ' ')
+                c = '+';
+        log(line + " status=" + std::to_string(r->status) + " reason=" + reason + " type=" +
+            headerValue(headers, "Content-Type") + " length=" + headerValue(headers, "Content-Length") +
+            " location=" + headerValue(headers, "Location") + " bytes=" + std::to_string(total) +
+            " crc=" + crcHex(crc));
+        args->Release();
+    }
+
+    void runScript(const std::string& start)
+    {
+        // The first navigation, as the engine would announce it.
+        navigation(start, true);
+        for (const std::string& url : words(env("PAGOLUX_FAKE_WEBVIEW2_REQUESTS")))
+            request(url);
+        for (const std::string& entry : words(env("PAGOLUX_FAKE_WEBVIEW2_NAVIGATIONS")))
+            navigation(entry.substr(entry.find(':') + 1), entry.rfind("user:", 0) == 0);
+        for (const std::string& entry : words(env("PAGOLUX_FAKE_WEBVIEW2_NEWWINDOWS")))
+            newWindow(entry.substr(entry.find(':') + 1), entry.rfind("user:", 0) == 0);
+        if (onHistory)
+            onHistory->Invoke(this, nullptr);
+        log("done");
+        PostMessageW(parent, WM_CLOSE, 0, 0);
+    }
+
+    void navigation(const std::string& url, bool user)
+    {
+        auto* args = new NavigationArgs();
+        args->uri = wideText(url);
+        args->user = user;
+        if (onNavigation)
+            onNavigation->Invoke(this, args);
+        log("navigation uri=" + url + " user=" + (user ? "1" : "0") +
+            " cancel=" + (args->cancel ? "1" : "0"));
+        args->Release();
+    }
+
+    void newWindow(const std::string& url, bool user)
+    {
+        auto* args = new NewWindowArgs();
+        args->uri = wideText(url);
+        args->user = user;
+        if (onNewWindow)
+            onNewWindow->Invoke(this, args);
+        log("newwindow uri=" + url + " user=" + (user ? "1" : "0") +
+            " handled=" + (args->handled ? "1" : "0"));
+        args->Release();
+    }
+};
+
+class Controller final : public Object<ICoreWebView2Controller> {
+  public:
+    ComPtr<View> view;
+    NOT_USED(get_IsVisible(BOOL*))
+    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL value) override
+    {
+        log(std::string("visible=") + (value ? "1" : "0"));
+        return S_OK;
+    }
+    NOT_USED(get_Bounds(RECT*))
+    HRESULT STDMETHODCALLTYPE put_Bounds(RECT r) override
+    {
+        // The RECT travels by value; its four fields must arrive intact.
+        if (r.right < r.left || r.bottom < r.top)
+            log("bounds invalid");
+        return S_OK;
+    }
+    NOT_USED(get_ZoomFactor(double*))
+    NOT_USED(put_ZoomFactor(double))
+    NOT_USED(add_ZoomFactorChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_ZoomFactorChanged(EventRegistrationToken))
+    NOT_USED(SetBoundsAndZoomFactor(RECT, double))
+    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) override { return S_OK; }
+    NOT_USED(add_MoveFocusRequested(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_MoveFocusRequested(EventRegistrationToken))
+    NOT_USED(add_GotFocus(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_GotFocus(EventRegistrationToken))
+    NOT_USED(add_LostFocus(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_LostFocus(EventRegistrationToken))
+    NOT_USED(add_AcceleratorKeyPressed(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_AcceleratorKeyPressed(EventRegistrationToken))
+    NOT_USED(get_ParentWindow(HWND*))
+    NOT_USED(put_ParentWindow(HWND))
+    NOT_USED(NotifyParentWindowPositionChanged())
+    HRESULT STDMETHODCALLTYPE Close() override
+    {
+        log("close");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** out) override
+    {
+        view->AddRef();
+        *out = view.get();
+        return S_OK;
+    }
+};
+
+class Environment final : public Object<ICoreWebView2Environment> {
+  public:
+    HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
+        HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override
+    {
+        log("controller");
+        const std::string fail = env("PAGOLUX_FAKE_WEBVIEW2_FAIL");
+        if (fail == "silent-controller")
+            return S_OK;
+        handler->AddRef();
+        later([handler, parent, fail] {
+            if (fail == "controller") {
+                handler->Invoke(E_FAIL, nullptr);
+            } else {
+                auto* c = new Controller();
+                *c->view.out() = new View();
+                c->view->parent = parent;
+                handler->Invoke(S_OK, c);
+                c->Release();
+            }
+            handler->Release();
+        });
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(IStream* content, int status, LPCWSTR reason,
+                                                        LPCWSTR headers,
+                                                        ICoreWebView2WebResourceResponse** out) override
+    {
+        auto* r = new Response();
+        if (content) {
+            content->AddRef();
+            *r->content.out() = content;
+        }
+        r->status = status;
+        r->reason = reason ? reason : L"";
+        r->headers = headers ? headers : L"";
+        *out = r;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* out) override
+    {
+        *out = taskString(L"120.0.2210.91");
+        return S_OK;
+    }
+};
+
+} // namespace
+
+#ifndef FAKE_WITHOUT_EXPORT
+extern "C" __declspec(dllexport) HRESULT STDMETHODCALLTYPE CreateWebViewEnvironmentWithOptionsInternal(
+    bool flag, std::int32_t runtimeType, LPCWSTR userDataFolder, IUnknown*,
+    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler)
+{
+    log(std::string("create flag=") + (flag ? "1" : "0") + " type=" + std::to_string(runtimeType) +
+        " userData=" + narrowText(userDataFolder));
+    const std::string fail = env("PAGOLUX_FAKE_WEBVIEW2_FAIL");
+    if (fail == "silent-environment")
+        return S_OK;
+    handler->AddRef();
+    later([handler, fail] {
+        if (fail == "environment") {
+            handler->Invoke(E_FAIL, nullptr);
+        } else {
+            auto* e = new Environment();
+            handler->Invoke(S_OK, e);
+            e->Release();
+        }
+        handler->Release();
+    });
+    return S_OK;
+}
+#endif

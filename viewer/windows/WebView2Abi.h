@@ -1,0 +1,314 @@
+#pragma once
+// The Edge WebView2 COM interfaces the Windows viewer calls or implements, declared by hand for
+// mingw-w64 (which ships no WebView2 header). Each interface lists every method of its vtable
+// from the first up to the last one the viewer uses, in vtable order: the slot of a method is
+// its position, so a missing or swapped line moves every later call to the wrong function.
+// tests/viewer/windows/WebView2AbiTest.cpp reads this file and checks each IID and each slot
+// against the committed facts table beside it.
+//
+// Conventions of the binary interface: every method is __stdcall and returns HRESULT; BOOL and
+// the enums are 32 bits; out strings are CoTaskMemAlloc'ed by the callee and freed by the
+// caller with CoTaskMemFree; in strings are borrowed for the call; out interface pointers come
+// AddRef'ed; an EventRegistrationToken goes out through a pointer and comes back by value.
+// Interface pointers of types the viewer never touches are declared as IUnknown* (the same
+// pointer-sized argument).
+
+#include <eventtoken.h>
+#include <objidl.h>
+#include <unknwn.h>
+#include <windows.h>
+
+#include <cstdint>
+
+namespace pagolux::wv2 {
+
+// Maps an interface to its IID for QueryInterface helpers.
+template <class I> struct IidOf;
+
+// Declares IID_<name> and IidOf<name> from the IID's numbers in registry order.
+#define PAGOLUX_WV2_IID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)                                     \
+    inline constexpr GUID IID_##name{l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}};                           \
+    template <> struct IidOf<name> {                                                                         \
+        static const GUID& value() { return IID_##name; }                                                    \
+    };
+
+enum COREWEBVIEW2_WEB_RESOURCE_CONTEXT : std::int32_t {
+    COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL = 0,
+    COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT = 1,
+};
+
+enum COREWEBVIEW2_MOVE_FOCUS_REASON : std::int32_t {
+    COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC = 0,
+    COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT = 1,
+    COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS = 2,
+};
+
+struct ICoreWebView2;
+struct ICoreWebView2Controller;
+struct ICoreWebView2Environment;
+struct ICoreWebView2Settings;
+struct ICoreWebView2WebResourceRequest;
+struct ICoreWebView2WebResourceResponse;
+struct ICoreWebView2WebResourceRequestedEventArgs;
+struct ICoreWebView2NavigationStartingEventArgs;
+struct ICoreWebView2NewWindowRequestedEventArgs;
+struct ICoreWebView2Deferral;
+
+// --- handlers the viewer implements -----------------------------------------------------------
+
+struct ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, ICoreWebView2Environment* result) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, 0x4e8a3389, 0xc9d8, 0x4bd2, 0xb6,
+                0xb5, 0x12, 0x4f, 0xee, 0x6c, 0xc1, 0x4d)
+
+struct ICoreWebView2CreateCoreWebView2ControllerCompletedHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, ICoreWebView2Controller* result) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, 0x6c4819f3, 0xc9b7, 0x4260, 0x81,
+                0x27, 0xc9, 0xf5, 0xbd, 0xe7, 0xf6, 0x8c)
+
+struct ICoreWebView2WebResourceRequestedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender,
+                                             ICoreWebView2WebResourceRequestedEventArgs* args) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2WebResourceRequestedEventHandler, 0xab00b74c, 0x15f1, 0x4646, 0x80, 0xe8, 0xe7,
+                0x63, 0x41, 0xd2, 0x5d, 0x71)
+
+struct ICoreWebView2NavigationStartingEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender,
+                                             ICoreWebView2NavigationStartingEventArgs* args) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2NavigationStartingEventHandler, 0x9adbe429, 0xf36d, 0x432b, 0x9d, 0xdc, 0xf8,
+                0x88, 0x1f, 0xbd, 0x76, 0xe3)
+
+struct ICoreWebView2NewWindowRequestedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender,
+                                             ICoreWebView2NewWindowRequestedEventArgs* args) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2NewWindowRequestedEventHandler, 0xd4c185fe, 0xc81c, 0x4989, 0x97, 0xaf, 0x2d,
+                0x3f, 0xa7, 0xab, 0x56, 0x51)
+
+// The second argument carries no data.
+struct ICoreWebView2HistoryChangedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2HistoryChangedEventHandler, 0xc79a420c, 0xefd9, 0x4058, 0x92, 0x95, 0x3e, 0x8b,
+                0x4b, 0xca, 0xb6, 0x45)
+
+// The result is JSON text, borrowed for the call.
+struct ICoreWebView2ExecuteScriptCompletedHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, LPCWSTR resultJson) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2ExecuteScriptCompletedHandler, 0x49511172, 0xcc67, 0x4bca, 0x99, 0x23, 0x13,
+                0x71, 0x12, 0xf4, 0xc4, 0xcc)
+
+// --- objects of the runtime -------------------------------------------------------------------
+
+struct ICoreWebView2Environment : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
+        HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) = 0;
+    // content may be null; headers is a raw header block, one "Name: value" per line.
+    virtual HRESULT STDMETHODCALLTYPE
+    CreateWebResourceResponse(IStream* content, int statusCode, LPCWSTR reasonPhrase, LPCWSTR headers,
+                              ICoreWebView2WebResourceResponse** response) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* versionInfo) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2Environment, 0xb96d755e, 0x0319, 0x4e92, 0xa2, 0x96, 0x23, 0x43, 0x6f, 0x46,
+                0xa1, 0xfc)
+
+struct ICoreWebView2Controller : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* isVisible) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL isVisible) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* zoomFactor) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_ZoomFactor(double zoomFactor) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(IUnknown* handler,
+                                                            EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT bounds, double zoomFactor) = 0;
+    virtual HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(IUnknown* handler,
+                                                             EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_GotFocus(IUnknown* handler, EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_LostFocus(IUnknown* handler, EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(IUnknown* handler,
+                                                                EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parentWindow) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND parentWindow) = 0;
+    virtual HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Close() = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2Controller, 0x4d00c0d1, 0x9434, 0x4eb6, 0x80, 0x78, 0x86, 0x97, 0xa5, 0x60, 0x33,
+                0x4f)
+
+struct ICoreWebView2 : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) = 0;
+    virtual HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR htmlContent) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_NavigationStarting(
+        ICoreWebView2NavigationStartingEventHandler* handler, EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_ContentLoading(IUnknown* handler,
+                                                         EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_SourceChanged(IUnknown* handler, EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_HistoryChanged(ICoreWebView2HistoryChangedEventHandler* handler,
+                                                         EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_NavigationCompleted(IUnknown* handler,
+                                                              EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(
+        ICoreWebView2NavigationStartingEventHandler* handler, EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(IUnknown* handler,
+                                                                   EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(IUnknown* handler,
+                                                              EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_PermissionRequested(IUnknown* handler,
+                                                              EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_ProcessFailed(IUnknown* handler, EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(LPCWSTR javaScript,
+                                                                          IUnknown* handler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR javaScript,
+                                                    ICoreWebView2ExecuteScriptCompletedHandler* handler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CapturePreview(std::int32_t imageFormat, IStream* imageStream,
+                                                     IUnknown* handler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reload() = 0;
+    virtual HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR webMessageAsJson) = 0;
+    virtual HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR webMessageAsString) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_WebMessageReceived(IUnknown* handler,
+                                                             EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(LPCWSTR methodName, LPCWSTR parametersAsJson,
+                                                                 IUnknown* handler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL* canGoBack) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL* canGoForward) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GoBack() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GoForward() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(LPCWSTR eventName,
+                                                                       IUnknown** receiver) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Stop() = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_NewWindowRequested(
+        ICoreWebView2NewWindowRequestedEventHandler* handler, EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(IUnknown* handler,
+                                                               EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR name, VARIANT* object) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR name) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(IUnknown* handler,
+                                                                           EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    remove_ContainsFullScreenElementChanged(EventRegistrationToken token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* containsFullScreenElement) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_WebResourceRequested(
+        ICoreWebView2WebResourceRequestedEventHandler* handler, EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken token) = 0;
+    // uri is a pattern over the whole URI with * and ?.
+    virtual HRESULT STDMETHODCALLTYPE
+    AddWebResourceRequestedFilter(LPCWSTR uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2, 0x76eceacb, 0x0462, 0x4d94, 0xac, 0x83, 0x42, 0x3a, 0x67, 0x93, 0x77, 0x5e)
+
+struct ICoreWebView2Settings : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_IsScriptEnabled(BOOL value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsWebMessageEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_IsWebMessageEnabled(BOOL value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_AreDefaultScriptDialogsEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_AreDefaultScriptDialogsEnabled(BOOL value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsStatusBarEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_IsStatusBarEnabled(BOOL value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_AreDevToolsEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_AreDevToolsEnabled(BOOL value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_AreDefaultContextMenusEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_AreDefaultContextMenusEnabled(BOOL value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_AreHostObjectsAllowed(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_AreHostObjectsAllowed(BOOL value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsZoomControlEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_IsZoomControlEnabled(BOOL value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsBuiltInErrorPageEnabled(BOOL* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_IsBuiltInErrorPageEnabled(BOOL value) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2Settings, 0xe562e4f0, 0xd7fa, 0x43ac, 0x8d, 0x71, 0xc0, 0x51, 0x50, 0x49, 0x9f,
+                0x00)
+
+struct ICoreWebView2WebResourceRequestedEventArgs : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** request) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Response(ICoreWebView2WebResourceResponse** response) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* response) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2WebResourceRequestedEventArgs, 0x453e667f, 0x12c7, 0x49d4, 0xbe, 0x6d, 0xdd,
+                0xbe, 0x79, 0x56, 0xf5, 0x7a)
+
+struct ICoreWebView2WebResourceRequest : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Uri(LPCWSTR uri) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* method) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2WebResourceRequest, 0x97055cd4, 0x512c, 0x4264, 0x8b, 0x5f, 0xe3, 0xf4, 0x46,
+                0xce, 0xa6, 0xa5)
+
+struct ICoreWebView2WebResourceResponse : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_Content(IStream** content) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Content(IStream* content) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Headers(IUnknown** headers) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_StatusCode(int* statusCode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_StatusCode(int statusCode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_ReasonPhrase(LPWSTR* reasonPhrase) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2WebResourceResponse, 0xaafcc94f, 0xfa27, 0x48fd, 0x97, 0xdf, 0x83, 0x0e, 0xf7,
+                0x5a, 0xae, 0xc9)
+
+struct ICoreWebView2NavigationStartingEventArgs : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* isUserInitiated) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* isRedirected) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_RequestHeaders(IUnknown** requestHeaders) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2NavigationStartingEventArgs, 0x5b495469, 0xe119, 0x438a, 0x9b, 0x18, 0x76, 0x04,
+                0xf2, 0x5f, 0x2e, 0x49)
+
+// Here put_NewWindow comes before get_NewWindow, and put_Handled before get_Handled.
+struct ICoreWebView2NewWindowRequestedEventArgs : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* newWindow) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** newWindow) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* isUserInitiated) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2NewWindowRequestedEventArgs, 0x34acb11c, 0xfc37, 0x4418, 0x91, 0x32, 0xf9, 0xc2,
+                0x1d, 0x1e, 0xaf, 0xb9)
+
+// The runtime's creation function in EmbeddedBrowserWebView.dll. runtimeType: 0 for an
+// installed (Evergreen) runtime, 1 for a folder named by the program or the environment.
+// options may be null.
+using CreateEnvironmentFunction = HRESULT(STDMETHODCALLTYPE*)(
+    bool flag, std::int32_t runtimeType, LPCWSTR userDataFolder, IUnknown* options,
+    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
+inline constexpr char kCreateEnvironmentExport[] = "CreateWebViewEnvironmentWithOptionsInternal";
+
+#undef PAGOLUX_WV2_IID
+
+} // namespace pagolux::wv2
