@@ -2,6 +2,7 @@
 
 #include "archive/ZLIBArchive.h"
 #include "format/SettingsBlock.h"
+#include "viewer/core/SiteAddressSpace.h"
 #include "viewer/core/ViewerPaths.h"
 
 #include <algorithm>
@@ -158,7 +159,13 @@ std::unique_ptr<ViewerPackage> ViewerPackage::open(const std::string& hostFile, 
     }
 
     const std::string key = viewer_paths::keyFromStartPath(pkg->startPath_);
-    const std::int32_t index = key.empty() ? -1 : pkg->find(key);
+    std::int32_t index = key.empty() ? -1 : pkg->find(key);
+    if (index < 0 && !key.empty()) {
+        // A folder as start file starts with its index page.
+        const viewer::SiteAddressSpace site(pkg->memberKeys(), key);
+        if (!site.startMember().empty())
+            index = pkg->find(site.startMember());
+    }
     if (index < 0)
         throw EViewerError(std::string(kMsgViewerNoStart) + "\n" + pkg->startPath_);
     pkg->startKey_ = keyOf(pkg->archive_->GetFileEntry(index));

@@ -5,8 +5,8 @@
 // anything is shown. The file is opened once and every later read goes to that same file, so
 // a program rebuilt (replaced) while it runs keeps showing its own pages. Qt-free.
 
-#include "platform/Exception.h"
 #include "format/BuildSettings.h"
+#include "platform/Exception.h"
 
 #include <cstdint>
 #include <memory>
@@ -64,7 +64,7 @@ class ViewerPackage : public MemberSource {
 
     [[nodiscard]] const BuildSettings& settings() const { return settings_; }
     [[nodiscard]] const std::string& startPath() const { return startPath_; }
-    // The start file's member key as the archive spells it.
+    // The start page's member key as the archive spells it (a start folder's index page).
     [[nodiscard]] const std::string& startKey() const { return startKey_; }
     // The folder all members lie in, as a key prefix ending in "\" ("\usr\share\doc\site\"),
     // or "" when they share none. Paths shown to the user are relative to it.

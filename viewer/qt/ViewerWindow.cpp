@@ -189,21 +189,14 @@ bool ViewerWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void ViewerWindow::setSiteRoot(const QString& urlPath)
-{
-    siteRoot_ = urlPath.endsWith(QLatin1Char('/')) ? urlPath : urlPath + QLatin1Char('/');
-}
-
 QString ViewerWindow::displayUrl(const QUrl& url) const
 {
-    // Pages of the program are named by their path inside the site, never by the folders of
-    // the computer the program was built on; other addresses are shown as they are.
+    // Addresses of the program are site paths, never folders of the computer the program was
+    // built on; other addresses are shown as they are.
     if (url.scheme() != QLatin1String(ArchiveSchemeHandler::kScheme))
         return url.toDisplayString();
     QString path = url.path(QUrl::FullyDecoded);
-    if (path.startsWith(siteRoot_, Qt::CaseInsensitive))
-        path = path.mid(siteRoot_.size());
-    else if (path.startsWith(QLatin1Char('/')))
+    if (path.startsWith(QLatin1Char('/')))
         path = path.mid(1);
     if (url.hasFragment())
         path += QLatin1Char('#') + url.fragment(QUrl::FullyDecoded);

@@ -46,10 +46,7 @@ class ViewerWindow : public QMainWindow {
     [[nodiscard]] QToolBar* toolBar() const { return toolBar_; }
     // The window size the settings ask for (ignored when maximised).
     [[nodiscard]] QSize requestedSize() const;
-    // The URL path of the folder all pages lie in ("/usr/share/doc/site/"); the status bar
-    // names pages relative to it.
-    void setSiteRoot(const QString& urlPath);
-    // How the status bar names url: a page of the program by its path inside the site (with
+    // How the status bar names url: a page of the program by its site path (with
     // its #fragment), any other address in full.
     [[nodiscard]] QString displayUrl(const QUrl& url) const;
 
@@ -67,7 +64,6 @@ class ViewerWindow : public QMainWindow {
 
     BuildSettings settings_;
     QUrl home_;
-    QString siteRoot_ = QStringLiteral("/");
     QWebEngineView* view_ = nullptr;
     ViewerPage* page_ = nullptr;
     QToolBar* toolBar_ = nullptr;
