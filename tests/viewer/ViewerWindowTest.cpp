@@ -211,7 +211,9 @@ TEST_F(ViewerWindowTest, OnlyTheUsersClickOpensTheBrowser)
 {
     source.members["\\site\\index.html"] +=
         "<form id=form action=https://example.org/form method=get><input name=q value=x></form>"
-        "<a id=ext2 href=https://example.org/scripted>Ext2</a>";
+        "<a id=ext2 href=https://example.org/scripted>Ext2</a>"
+        "<p id=plain>Nur Text</p>"
+        "<button id=button onclick=\"window.open('https://example.org/button')\">Knopf</button>";
     open(BuildSettings{});
     std::vector<QUrl> opened;
     auto* page = new ViewerPage(
@@ -244,6 +246,19 @@ TEST_F(ViewerWindowTest, OnlyTheUsersClickOpensTheBrowser)
     test::evaluate(*page, scripts[0]);
     test::waitUntil([] { return false; }, 400);
     EXPECT_EQ(opened.size(), 1u);
+
+    // A page's timer that opens windows gets nothing from a click on plain text just before.
+    test::evaluate(*page, "setInterval(() => { window.open('https://example.org/timer'); "
+                          "document.getElementById('ext2').click(); }, 30);");
+    clickElement(*window->view(), "plain");
+    test::waitUntil([] { return false; }, 600);
+    EXPECT_EQ(opened.size(), 1u) << opened.back().toString().toStdString();
+    test::evaluate(*page, "for (let i = 1; i < 10000; i++) clearInterval(i);");
+
+    // What the user's click itself starts (a button's window.open) reaches the browser.
+    clickElement(*window->view(), "button");
+    ASSERT_TRUE(test::waitUntil([&] { return opened.size() == 2; }));
+    EXPECT_EQ(opened.back(), QUrl("https://example.org/button"));
 
     EXPECT_EQ(ViewerPage::route(QUrl("http://example.org/")), ViewerPage::Route::External);
     EXPECT_EQ(ViewerPage::route(QUrl("file:///etc/passwd")), ViewerPage::Route::Refuse);
