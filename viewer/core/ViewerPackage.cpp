@@ -159,6 +159,8 @@ std::unique_ptr<ViewerPackage> ViewerPackage::open(const std::string& hostFile, 
     }
 
     const std::string key = viewer_paths::keyFromStartPath(pkg->startPath_);
+    for (std::int32_t i = 0; i < pkg->archive_->Count(); ++i)
+        pkg->exact_.emplace(keyOf(pkg->archive_->GetFileEntry(i)), i); // the first of equal keys
     std::int32_t index = key.empty() ? -1 : pkg->find(key);
     if (index < 0 && !key.empty()) {
         // A folder as start file starts with its index page.
@@ -189,6 +191,9 @@ std::vector<std::string> ViewerPackage::memberKeys() const
 
 std::int32_t ViewerPackage::find(const std::string& key) const
 {
+    // The exact spelling first: "Foto.html" and "foto.html" are two members.
+    if (const auto it = exact_.find(key); it != exact_.end())
+        return it->second;
     std::int32_t index = archive_->FindFile(key);
     // Members stored without a folder are reached as "/name".
     if (index < 0 && !key.empty() && key.front() == '\\')

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace pagolux {
@@ -94,6 +95,7 @@ class ViewerPackage : public MemberSource {
     std::string heldName_;
     std::unique_ptr<TFileStream> host_; // the host file, open for the archive's reads
     std::unique_ptr<TZLBArchive> archive_;
+    std::unordered_map<std::string, std::int32_t> exact_; // member key as spelled -> index
 };
 
 } // namespace pagolux
