@@ -9,6 +9,10 @@
 #include "viewer/qt/ViewerPage.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
@@ -103,6 +107,20 @@ PreviewSite::PreviewSite(QWebEngineView* view)
 {
     profile_->setUrlRequestInterceptor(new NetworkGuard(profile_));
     view_->setPage(page_);
+    // Downloads in the preview ask where they go, as in the program.
+    connect(profile_, &QWebEngineProfile::downloadRequested, this,
+            [this](QWebEngineDownloadRequest* download) {
+                const QString target = QFileDialog::getSaveFileName(
+                    view_, tr("Speichern unter"),
+                    QDir(download->downloadDirectory()).filePath(download->downloadFileName()));
+                if (target.isEmpty()) {
+                    download->cancel();
+                    return;
+                }
+                download->setDownloadDirectory(QFileInfo(target).absolutePath());
+                download->setDownloadFileName(QFileInfo(target).fileName());
+                download->accept();
+            });
 }
 
 PreviewSite::~PreviewSite()

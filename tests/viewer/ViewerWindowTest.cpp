@@ -6,6 +6,8 @@
 #include "viewer/qt/ViewerTexts.h"
 
 #include "archive/TStream.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempFolder.h"
 #include "tests/viewer/WebTestSupport.h"
 
 #include <QAction>
@@ -359,6 +361,24 @@ TEST_F(ViewerWindowTest, ParallelFetchesOfALargeMemberInflateItOnce)
     EXPECT_EQ(result, QString("1 %1").arg(wav.size()));
     EXPECT_EQ(std::count(source.asked.begin(), source.asked.end(), "\\site\\media\\ton.wav"), 1);
     EXPECT_LE(handler->bytesInflated(), static_cast<std::int64_t>(wav.size() + 4096));
+}
+
+TEST_F(ViewerWindowTest, DownloadLinksAskWhereTheFileGoes)
+{
+    source.members["\\site\\index.html"] += "<a id=dl download=antwort.json href=data.json>Laden</a>";
+    open(BuildSettings{});
+    test::TempFolder target;
+    std::vector<QString> asked;
+    window->setSaveChooser([&](const QString& suggested) {
+        asked.push_back(suggested);
+        return QString::fromStdString(target / "gespeichert.json");
+    });
+    clickElement(*window->view(), "dl");
+    ASSERT_TRUE(test::waitUntil([&] { return std::filesystem::exists(target / "gespeichert.json"); }));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].endsWith("antwort.json")) << asked[0].toStdString();
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return test::readBytes(target / "gespeichert.json") == test::bytesOf("{\"answer\": 42}"); }));
 }
 
 TEST_F(ViewerWindowTest, StatusBarNamesPagesInsideTheSite)

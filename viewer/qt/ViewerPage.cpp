@@ -109,6 +109,9 @@ ViewerPage::ViewerPage(QWebEngineProfile* profile, ExternalOpener openExternal, 
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    // PDF members show in the engine's own PDF viewer.
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, true);
+    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, true);
 
     QWebEngineScript bridge;
     bridge.setName("pagolux-fetch");

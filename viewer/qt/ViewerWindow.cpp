@@ -8,14 +8,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include <algorithm>
@@ -63,6 +68,26 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
         profile, [](const QUrl& url) { QDesktopServices::openUrl(url); }, view_);
     view_->setPage(page_);
     setCentralWidget(view_);
+    chooseSave_ = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, tr("Speichern unter"), suggested);
+    };
+    // Nothing a user clicks may do nothing: every download asks where it goes.
+    connect(profile, &QWebEngineProfile::downloadRequested, this,
+            [this](QWebEngineDownloadRequest* download) {
+                if (download->page() != page_)
+                    return;
+                const QString suggested =
+                    QDir(download->downloadDirectory()).filePath(download->downloadFileName());
+                const QString target = chooseSave_ ? chooseSave_(suggested) : QString();
+                if (target.isEmpty()) {
+                    download->cancel();
+                    return;
+                }
+                const QFileInfo info(target);
+                download->setDownloadDirectory(info.absolutePath());
+                download->setDownloadFileName(info.fileName());
+                download->accept();
+            });
     // The engine's widget inside the view receives the input, and it is made anew at times:
     // the application's events are watched instead.
     qApp->installEventFilter(this);

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -50,6 +51,12 @@ class ViewerWindow : public QMainWindow {
     // its #fragment), any other address in full.
     [[nodiscard]] QString displayUrl(const QUrl& url) const;
 
+    // Asks where a download (a download link, <a download>, "Seite speichern", a file the
+    // engine cannot show) goes: the suggested path in, the chosen path out, empty to cancel.
+    // By default a German save dialog.
+    using SaveChooser = std::function<QString(const QString& suggested)>;
+    void setSaveChooser(SaveChooser chooser) { chooseSave_ = std::move(chooser); }
+
   public slots:
     void goHome();
     void printPage();
@@ -68,6 +75,7 @@ class ViewerWindow : public QMainWindow {
     ViewerPage* page_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
+    SaveChooser chooseSave_;
 };
 
 } // namespace pagolux
