@@ -107,7 +107,12 @@ bool ViewerWindow::create(HINSTANCE instance, int show)
     BrowserEvents events;
     events.statusText = [this](const std::wstring& text) { setStatus(text); };
     events.historyChanged = [this](bool b, bool f) { setHistory(b, f); };
-    events.userAction = [this] { return GetTickCount() - lastUserAction_ <= kUserActionWindowMs; };
+    // One act of the user lets one address leave for the browser.
+    events.userAction = [this] {
+        const bool recent = lastUserAction_ != 0 && GetTickCount() - lastUserAction_ <= kUserActionWindowMs;
+        lastUserAction_ = 0;
+        return recent;
+    };
     events.openExternal = [](const std::wstring& url) {
         ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
