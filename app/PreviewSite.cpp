@@ -9,9 +9,7 @@
 #include "viewer/qt/ViewerPage.h"
 
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -110,16 +108,9 @@ PreviewSite::PreviewSite(QWebEngineView* view)
     // Downloads in the preview ask where they go, as in the program.
     connect(profile_, &QWebEngineProfile::downloadRequested, this,
             [this](QWebEngineDownloadRequest* download) {
-                const QString target = QFileDialog::getSaveFileName(
-                    view_, tr("Speichern unter"),
-                    QDir(download->downloadDirectory()).filePath(download->downloadFileName()));
-                if (target.isEmpty()) {
-                    download->cancel();
-                    return;
-                }
-                download->setDownloadDirectory(QFileInfo(target).absolutePath());
-                download->setDownloadFileName(QFileInfo(target).fileName());
-                download->accept();
+                ViewerPage::saveDownload(download,
+                                         QFileDialog::getSaveFileName(view_, tr("Speichern unter"),
+                                                                      ViewerPage::suggestedPath(download)));
             });
 }
 

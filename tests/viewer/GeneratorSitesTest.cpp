@@ -180,8 +180,8 @@ TEST_F(GeneratorSites, HugoSiteWithRootRelativeLinksWorksAsOnAWebServer)
                      .replace("'path ' + location.pathname",
                               "'path ' + location.pathname + ' ' + getComputedStyle(document.body).color"));
     ASSERT_EQ(r.exitCode, 0) << r.stderrText.toStdString();
-    EXPECT_EQ(r.values.value("script").toStdString(),
-              "pages|checked true|bad |styled true|unknown 404 Page not found @ true|path /index.html rgb(5, 6, 7)");
+    EXPECT_EQ(r.values.value("script").toStdString(), "pages|checked true|bad |styled true|unknown 404 Page "
+                                                      "not found @ true|path /index.html rgb(5, 6, 7)");
     EXPECT_EQ(r.values.value("title").toStdString(), "Start");
 }
 

@@ -2,7 +2,10 @@
 
 #include "viewer/qt/ArchiveSchemeHandler.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -182,6 +185,23 @@ bool ViewerPage::acceptNavigationRequest(const QUrl& url, NavigationType type, b
 QWebEnginePage* ViewerPage::createWindow(WebWindowType)
 {
     return new NewWindowCatcher(profile(), this);
+}
+
+QString ViewerPage::suggestedPath(const QWebEngineDownloadRequest* download)
+{
+    return QDir(download->downloadDirectory()).filePath(download->downloadFileName());
+}
+
+void ViewerPage::saveDownload(QWebEngineDownloadRequest* download, const QString& target)
+{
+    if (target.isEmpty()) {
+        download->cancel();
+        return;
+    }
+    const QFileInfo info(target);
+    download->setDownloadDirectory(info.absolutePath());
+    download->setDownloadFileName(info.fileName());
+    download->accept();
 }
 
 void ViewerPage::noteUserInput()

@@ -13,6 +13,8 @@
 #include <QUrl>
 #include <QWebEnginePage>
 
+class QWebEngineDownloadRequest;
+
 #include <functional>
 
 namespace pagolux {
@@ -28,6 +30,11 @@ class ViewerPage : public QWebEnginePage {
     // What a navigation to url does: load it here, open it outside, or nothing.
     enum class Route { Load, External, Refuse };
     [[nodiscard]] static Route route(const QUrl& url);
+
+    // Where a download would go by default (the engine's folder and the file's name).
+    [[nodiscard]] static QString suggestedPath(const QWebEngineDownloadRequest* download);
+    // Sends download to target, a file path the user chose, or cancels it when target is empty.
+    static void saveDownload(QWebEngineDownloadRequest* download, const QString& target);
 
     // The user just clicked or pressed a key in the view showing this page.
     void noteUserInput();

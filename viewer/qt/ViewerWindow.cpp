@@ -8,10 +8,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -76,17 +74,8 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
             [this](QWebEngineDownloadRequest* download) {
                 if (download->page() != page_)
                     return;
-                const QString suggested =
-                    QDir(download->downloadDirectory()).filePath(download->downloadFileName());
-                const QString target = chooseSave_ ? chooseSave_(suggested) : QString();
-                if (target.isEmpty()) {
-                    download->cancel();
-                    return;
-                }
-                const QFileInfo info(target);
-                download->setDownloadDirectory(info.absolutePath());
-                download->setDownloadFileName(info.fileName());
-                download->accept();
+                ViewerPage::saveDownload(
+                    download, chooseSave_ ? chooseSave_(ViewerPage::suggestedPath(download)) : QString());
             });
     // The engine's widget inside the view receives the input, and it is made anew at times:
     // the application's events are watched instead.
