@@ -15,8 +15,6 @@
 
 #include <QProcess>
 
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
 namespace pagolux {
@@ -254,13 +252,3 @@ TEST_F(GeneratorSites, HandMadeSiteWithTheEdgeCases)
 
 } // namespace
 } // namespace pagolux
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::puts("no DISPLAY: the generator site tests need an X server (run under xvfb-run)");
-        return 0;
-    }
-    return RUN_ALL_TESTS();
-}

@@ -147,14 +147,6 @@ std::string join(const UrlParts& p)
 
 } // namespace
 
-std::string decodedPath(std::string_view url)
-{
-    const UrlParts p = split(url);
-    if (!p.scheme || !equalsNoCase(*p.scheme, kScheme) || !p.authority || !equalsNoCase(*p.authority, kHost))
-        return {};
-    return percentDecode(p.path).value_or(std::string());
-}
-
 std::optional<std::string> keyFromUrl(std::string_view url)
 {
     const UrlParts p = split(url);
@@ -164,25 +156,6 @@ std::optional<std::string> keyFromUrl(std::string_view url)
     if (!path)
         return std::nullopt;
     return viewer_paths::keyFromUrlPath(*path);
-}
-
-std::string urlForKey(std::string_view key)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string url = std::string(kScheme) + "://" + kHost;
-    for (const char ch : viewer_paths::urlPathFromKey(key)) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
-        if (plain) {
-            url += ch;
-        } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
-        }
-    }
-    return url;
 }
 
 std::optional<std::string> combineUrl(std::string_view base, std::string_view reference)

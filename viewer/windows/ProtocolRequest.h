@@ -27,18 +27,13 @@ inline constexpr char kHost[] = "site";
 // "..", "\" , ":" or NUL refuses it just as the plain one does.
 [[nodiscard]] std::optional<std::string> keyFromUrl(std::string_view url);
 
-// The path part of a URL after decoding its escapes ("" for a URL that is not ours).
-[[nodiscard]] std::string decodedPath(std::string_view url);
-
-// The URL of a member key; bytes outside the unreserved set and "/" are %XX-escaped.
-[[nodiscard]] std::string urlForKey(std::string_view key);
-
 // Resolves a reference against a base URL of ours (RFC 3986, section 5.2): relative paths,
 // "../", absolute paths, "?query" and "#fragment". A reference with a scheme of its own is
 // returned unchanged. Nothing when the base is not a hierarchical URL.
 [[nodiscard]] std::optional<std::string> combineUrl(std::string_view base, std::string_view reference);
 
-// The URL of a decoded site path ("/about/a b.html" -> pagolux://site/about/a%20b.html).
+// The URL of a decoded site path ("/about/a b.html" -> pagolux://site/about/a%20b.html);
+// bytes outside the unreserved set, "/" and a path's sub-delimiters are %XX-escaped.
 [[nodiscard]] std::string urlForPath(std::string_view sitePath);
 
 // The German page for a name that is not a member; the path is HTML-escaped.

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace pagolux::win_protocol {
@@ -43,18 +44,21 @@ TEST(ProtocolRequest, KeyFromUrl)
         EXPECT_EQ(keyFromUrl(r.url), r.key) << r.url;
 }
 
-TEST(ProtocolRequest, UrlForKeyRoundTrips)
+TEST(ProtocolRequest, UrlForPathRoundTrips)
 {
     const std::map<std::string, std::string> rows = {
-        {"\\index.html", "pagolux://site/index.html"},
-        {"\\web\\mein bild.png", "pagolux://site/web/mein%20bild.png"},
-        {"\\a#b?c%d.html", "pagolux://site/a%23b%3Fc%25d.html"},
-        {"plain.txt", "pagolux://site/plain.txt"},
+        {"/index.html", "pagolux://site/index.html"},
+        {"/web/mein bild.png", "pagolux://site/web/mein%20bild.png"},
+        {"/a#b?c%d.html", "pagolux://site/a%23b%3Fc%25d.html"},
+        {"/\xC3\xBC"
+         "ber.html",
+         "pagolux://site/%C3%BCber.html"},
     };
-    for (const auto& [key, url] : rows) {
-        EXPECT_EQ(urlForKey(key), url) << key;
-        const std::string back = key.front() == '\\' ? key : "\\" + key;
-        EXPECT_EQ(keyFromUrl(url), back) << url;
+    for (const auto& [path, url] : rows) {
+        EXPECT_EQ(urlForPath(path), url) << path;
+        std::string key = path;
+        std::replace(key.begin(), key.end(), '/', '\\');
+        EXPECT_EQ(keyFromUrl(url), key) << url;
     }
 }
 
