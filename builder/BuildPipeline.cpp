@@ -17,7 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +75,23 @@ std::vector<std::string> packList(const std::vector<std::string>& entries)
     return list;
 }
 
+// A folder that the viewer could not start with: it holds no index page, the page a folder
+// address serves. Anything but a folder is no such case.
+bool isFolderWithoutIndex(const std::string& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(path, ec)))
+        return false;
+    for (const auto& item : std::filesystem::directory_iterator(path, ec)) {
+        std::string name = item.path().filename().string();
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        if ((name == "index.html" || name == "index.htm") && item.is_regular_file(ec))
+            return false;
+    }
+    return true;
+}
+
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -120,6 +139,12 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
     if (const int error = readFailure(startPath); error != 0) {
         (void)ui_.showMessage(kMsgStartFileMissing + DisplayText(startPath) + "\n" + OpenFailureReason(error),
                               "", MsgIcon::Error, MsgButtons::Ok);
+        outcome.status = BuildStatus::NoStartFile;
+        return outcome;
+    }
+    if (isFolderWithoutIndex(startPath)) {
+        (void)ui_.showMessage(kMsgStartFolderNoIndex + DisplayText(startPath), "", MsgIcon::Error,
+                              MsgButtons::Ok);
         outcome.status = BuildStatus::NoStartFile;
         return outcome;
     }

@@ -153,6 +153,8 @@ TEST_F(BuildPipelineTest, RefusedBuildsSearchTheIconButWriteNothing)
         {"start file of another system", 0, out / "ziel",
          kMsgStartFileMissing + windowsPath + "\nDie Datei existiert nicht", BuildStatus::NoStartFile,
          windowsPath},
+        {"start folder without index page", 0, out / "ziel", kMsgStartFolderNoIndex + (site / "img"),
+         BuildStatus::NoStartFile, site / "img"},
         {"empty output name", 0, "", kMsgNoOutputName, BuildStatus::NoOutputName, ""},
         {"output name of blanks", 0, "   \t ", kMsgNoOutputName, BuildStatus::NoOutputName, ""},
     };
@@ -173,6 +175,17 @@ TEST_F(BuildPipelineTest, RefusedBuildsSearchTheIconButWriteNothing)
         EXPECT_TRUE(filesIn(tmp.folder()).empty()) << row.name;
         EXPECT_TRUE(filesIn(out.folder()).empty()) << row.name;
     }
+}
+
+TEST_F(BuildPipelineTest, StartFolderWithAnIndexPageBuilds)
+{
+    // "INDEX.HTM" counts as the index page: the program finds it whatever its case.
+    fs::remove(site / "index.html");
+    test::writeFile(site / "INDEX.HTM", "<title>Start</title>");
+    request.entries = {site.folder()};
+    request.startIndex = 0;
+    EXPECT_EQ(run().status, BuildStatus::Succeeded);
+    EXPECT_TRUE(ui.messages.empty() || ui.messages.at(0).icon != MsgIcon::Error);
 }
 
 TEST_F(BuildPipelineTest, TakesTheFirstFreeTemporaryNameAndLeavesOthersAlone)

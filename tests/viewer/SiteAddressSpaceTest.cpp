@@ -206,6 +206,11 @@ TEST(SiteAddressSpace, MimeTypesForTodaysSites)
     };
     const Row rows[] = {
         {"\\a\\INDEX.HTM", "text/html"},
+        {"\\s.css", "text/css"},
+        {"/app.js", "text/javascript"},
+        {"\\logo.SVG", "image/svg+xml"},
+        {"p.jpeg", "image/jpeg"},
+        {"\\dir.d\\file", "application/octet-stream"},
         {"app.mjs", "text/javascript"},
         {"m.wasm", "application/wasm"},
         {"d.json", "application/json"},

@@ -63,27 +63,5 @@ TEST(ViewerPaths, KeyBecomesUrlPath)
     EXPECT_EQ(*keyFromUrlPath(urlPathFromKey("\\home\\u\\x.css")), "\\home\\u\\x.css");
 }
 
-TEST(ViewerPaths, MimeTypeByExtension)
-{
-    struct Row {
-        const char* key;
-        const char* type;
-    };
-    const Row rows[] = {
-        {"\\a\\index.html", "text/html"},
-        {"\\a\\INDEX.HTM", "text/html"},
-        {"\\s.css", "text/css"},
-        {"\\app.js", "text/javascript"},
-        {"\\logo.SVG", "image/svg+xml"},
-        {"\\p.jpeg", "image/jpeg"},
-        {"\\data.json", "application/json"},
-        {"\\noext", "application/octet-stream"},
-        {"\\dir.d\\file", "application/octet-stream"},
-        {"\\x.unknown", "application/octet-stream"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(mimeTypeFor(row.key), row.type) << row.key;
-}
-
 } // namespace
 } // namespace pagolux::viewer_paths

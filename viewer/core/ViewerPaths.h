@@ -1,7 +1,7 @@
 #pragma once
 // How the viewer names archive members: the key an archive lookup takes (folder + name with
 // "\" separators, compared without regard to ASCII case), the start file path of the settings
-// block, and the path part of the viewer's own URLs. Qt-free.
+// block, and the path part of member URLs. Qt-free.
 
 #include <optional>
 #include <string>
@@ -23,9 +23,5 @@ namespace pagolux::viewer_paths {
 
 // The URL path of a member key: "\" becomes "/", and the path begins with "/".
 [[nodiscard]] std::string urlPathFromKey(std::string_view key);
-
-// The MIME type the viewer serves a member with, chosen by its extension (ASCII
-// case-insensitive); "application/octet-stream" for anything unknown.
-[[nodiscard]] std::string mimeTypeFor(std::string_view key);
 
 } // namespace pagolux::viewer_paths

@@ -1,5 +1,6 @@
 #include "viewer/qt/ViewerProbe.h"
 
+#include "viewer/qt/ArchiveSchemeHandler.h"
 #include "viewer/qt/EmbeddedRecords.h"
 #include "viewer/qt/ViewerWindow.h"
 
@@ -30,8 +31,8 @@ bool ViewerProbe::enabled()
     return std::getenv("PAGOLUX_VIEWER_PROBE") != nullptr;
 }
 
-ViewerProbe::ViewerProbe(ViewerWindow& window, int memberCount)
-    : QObject(&window), window_(window), memberCount_(memberCount)
+ViewerProbe::ViewerProbe(ViewerWindow& window, int memberCount, const ArchiveSchemeHandler* handler)
+    : QObject(&window), window_(window), memberCount_(memberCount), handler_(handler)
 {
     connect(window.view(), &QWebEngineView::loadFinished, this, &ViewerProbe::report);
     // Never hang a test: give up after a minute.
@@ -86,6 +87,8 @@ void ViewerProbe::poll(int attemptsLeft)
         [this, attemptsLeft](const QVariant& v) {
             if (v.typeId() == QMetaType::QString) {
                 line("script", v.toString());
+                if (handler_)
+                    line("inflated", QString::number(handler_->bytesInflated()));
                 QApplication::exit(0);
             } else if (attemptsLeft <= 0) {
                 line("script", "<no result>");

@@ -2,13 +2,15 @@
 // A developer and test aid: with PAGOLUX_VIEWER_PROBE set, the viewer prints its state once the
 // start page has loaded (key=value lines on stdout) and quits. With PAGOLUX_VIEWER_PROBE_SCRIPT
 // it also runs that script in the page and waits until the script has stored a string in
-// window.__probe, which it prints as "script=...". Errors go to stderr instead of a window.
+// window.__probe, which it prints as "script=...", followed by "inflated=<bytes>" (what the
+// scheme handler has inflated for all requests). Errors go to stderr instead of a window.
 
 #include <QObject>
 #include <QString>
 
 namespace pagolux {
 
+class ArchiveSchemeHandler;
 class ViewerWindow;
 
 class ViewerProbe : public QObject {
@@ -17,7 +19,7 @@ class ViewerProbe : public QObject {
   public:
     [[nodiscard]] static bool enabled();
     // Watches window; quits the application after printing.
-    ViewerProbe(ViewerWindow& window, int memberCount);
+    ViewerProbe(ViewerWindow& window, int memberCount, const ArchiveSchemeHandler* handler);
 
   private:
     void report(bool ok);
@@ -25,6 +27,7 @@ class ViewerProbe : public QObject {
 
     ViewerWindow& window_;
     int memberCount_;
+    const ArchiveSchemeHandler* handler_;
     bool reported_ = false;
 };
 

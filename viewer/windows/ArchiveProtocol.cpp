@@ -1,5 +1,6 @@
 #include "viewer/windows/ArchiveProtocol.h"
 
+#include "viewer/core/SiteAddressSpace.h"
 #include "viewer/windows/ComBase.h"
 #include "viewer/windows/ProtocolRequest.h"
 #include "viewer/windows/WinText.h"
@@ -22,6 +23,7 @@ constexpr CLSID kProtocolClsid = {
     0x6b1f3e52, 0x3c1a, 0x4c77, {0x9a, 0x43, 0x2f, 0x0b, 0x5e, 0x1d, 0x8a, 0x10}};
 
 MemberSource* g_source = nullptr;
+const viewer::SiteAddressSpace* g_site = nullptr;
 
 HRESULT copyOut(const std::wstring& text, LPWSTR out, DWORD capacity, DWORD* written)
 {
@@ -61,10 +63,14 @@ class Protocol final : public RefCounted, public IInternetProtocol, public IWinI
     {
         if (!url || !sink)
             return E_INVALIDARG;
-        if (!g_source)
+        if (!g_source || !g_site)
             return INET_E_OBJECT_NOT_FOUND;
-        response_ = respond(*g_source, win::narrow(url));
+        response_ = respond(*g_source, *g_site, win::narrow(url));
         position_ = 0;
+        // A folder named without its "/" is answered under the address with it, so that the
+        // relative links of its index page resolve inside the folder.
+        if (!response_.location.empty())
+            sink->ReportProgress(BINDSTATUS_REDIRECTING, win::widen(response_.location).c_str());
         const std::wstring mime = win::widen(response_.mimeType);
         // The type is stated, not sniffed: a member is served as its extension says.
         sink->ReportProgress(BINDSTATUS_VERIFIEDMIMETYPEAVAILABLE, mime.c_str());
@@ -243,9 +249,10 @@ class Factory final : public RefCounted, public IClassFactory, public IInternetP
 
 } // namespace
 
-bool registerProtocol(MemberSource& source)
+bool registerProtocol(MemberSource& source, const viewer::SiteAddressSpace& site)
 {
     g_source = &source;
+    g_site = &site;
     win::ComPtr<IInternetSession> session;
     if (FAILED(CoInternetGetSession(0, session.out(), 0)))
         return false;

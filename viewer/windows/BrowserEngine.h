@@ -22,8 +22,8 @@ struct BrowserEvents {
 class BrowserEngine {
   public:
     virtual ~BrowserEngine() = default;
-    // The address the engine shows a member key under.
-    [[nodiscard]] virtual std::wstring urlForKey(const std::string& key) const = 0;
+    // The address the engine shows a decoded site path ("/index.html") under.
+    [[nodiscard]] virtual std::wstring urlForSitePath(const std::string& sitePath) const = 0;
     virtual void navigate(const std::wstring& url) = 0;
     virtual void back() = 0;
     virtual void forward() = 0;

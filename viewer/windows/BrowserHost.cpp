@@ -226,8 +226,10 @@ class BrowserSite final : public RefCounted,
         return E_NOINTERFACE;
     }
 
-    // IInternetSecurityManager: our pages are in the local intranet zone, where scripts run
-    // (XHR among our own URLs included); everything else keeps the system's decision.
+    // IInternetSecurityManager: our pages are in the Internet zone, with its restrictions,
+    // where scripts run (XHR among our own URLs included); on top of that they never run,
+    // download or script ActiveX controls and never read the clipboard. Everything else
+    // keeps the system's decision.
     HRESULT STDMETHODCALLTYPE SetSecuritySite(IInternetSecurityMgrSite*) override
     {
         return INET_E_DEFAULT_ACTION;
@@ -239,7 +241,7 @@ class BrowserSite final : public RefCounted,
     HRESULT STDMETHODCALLTYPE MapUrlToZone(LPCWSTR url, DWORD* zone, DWORD) override
     {
         if (url && startsWithNoCase(url, L"pagolux:")) {
-            *zone = URLZONE_INTRANET;
+            *zone = URLZONE_INTERNET;
             return S_OK;
         }
         return INET_E_DEFAULT_ACTION;
@@ -256,15 +258,21 @@ class BrowserSite final : public RefCounted,
             return E_NOT_SUFFICIENT_BUFFER;
         }
         std::memcpy(id, kOrigin, sizeof kOrigin - 1);
-        const DWORD zone = URLZONE_INTRANET;
+        const DWORD zone = URLZONE_INTERNET;
         std::memcpy(id + sizeof kOrigin - 1, &zone, 4);
         *size = need;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE ProcessUrlAction(LPCWSTR, DWORD, BYTE*, DWORD, BYTE*, DWORD, DWORD,
-                                               DWORD) override
+    HRESULT STDMETHODCALLTYPE ProcessUrlAction(LPCWSTR url, DWORD action, BYTE* policy, DWORD size, BYTE*,
+                                               DWORD, DWORD, DWORD) override
     {
-        return INET_E_DEFAULT_ACTION;
+        if (!url || !startsWithNoCase(url, L"pagolux:") || !win_protocol::deniedUrlAction(action))
+            return INET_E_DEFAULT_ACTION;
+        if (policy && size >= sizeof(DWORD)) {
+            const DWORD disallow = URLPOLICY_DISALLOW;
+            std::memcpy(policy, &disallow, sizeof disallow);
+        }
+        return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE QueryCustomPolicy(LPCWSTR, REFGUID, BYTE**, DWORD*, BYTE*, DWORD,
                                                 DWORD) override
@@ -321,7 +329,10 @@ class BrowserSite final : public RefCounted,
                 navigate(url);
                 break;
             case NavigationRoute::External:
-                if (events_.userAction && events_.userAction() && events_.openExternal)
+                // Only a window the user's own click or key started, never a script's timer.
+                if (params->rgvarg[2].vt == VT_I4 &&
+                    win_protocol::userStartedNewWindow(params->rgvarg[2].lVal) && events_.userAction &&
+                    events_.userAction() && events_.openExternal)
                     events_.openExternal(url);
                 break;
             case NavigationRoute::Refuse:
@@ -441,9 +452,9 @@ BrowserHost::~BrowserHost()
     site_->Release();
 }
 
-std::wstring BrowserHost::urlForKey(const std::string& key) const
+std::wstring BrowserHost::urlForSitePath(const std::string& sitePath) const
 {
-    return widen(win_protocol::urlForKey(key));
+    return widen(win_protocol::urlForPath(sitePath));
 }
 
 void BrowserHost::navigate(const std::wstring& url)
@@ -489,6 +500,34 @@ bool BrowserHost::translateAccelerator(MSG* msg)
     return site_ && site_->translate(msg);
 }
 
+namespace {
+
+constexpr wchar_t kEmulationKey[] =
+    L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION";
+constexpr DWORD kNewestMode = 11001; // the newest document mode, whatever the page declares
+
+// The value this process wrote; removed at the end of the process while it still holds ours.
+struct WrittenEmulationValue {
+    std::wstring name;
+    ~WrittenEmulationValue()
+    {
+        HKEY key = nullptr;
+        if (name.empty() || RegOpenKeyExW(HKEY_CURRENT_USER, kEmulationKey, 0,
+                                          KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+            return;
+        DWORD value = 0, type = 0, size = sizeof value;
+        if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+                ERROR_SUCCESS &&
+            type == REG_DWORD && value == kNewestMode)
+            RegDeleteValueW(key, name.c_str());
+        RegCloseKey(key);
+    }
+};
+
+WrittenEmulationValue g_written;
+
+} // namespace
+
 void useNewestDocumentMode()
 {
     wchar_t path[MAX_PATH];
@@ -500,13 +539,15 @@ void useNewestDocumentMode()
         if (*p == L'\\' || *p == L'/')
             name = p + 1;
     HKEY key = nullptr;
-    if (RegCreateKeyExW(
-            HKEY_CURRENT_USER,
-            L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION", 0,
-            nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kEmulationKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
-    const DWORD mode = 11001; // the newest document mode, whatever the page declares
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&mode), sizeof mode);
+    // A value of this name belongs to another program (or to an earlier run that is still
+    // going): it stays as it is.
+    if (RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND &&
+        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kNewestMode),
+                       sizeof kNewestMode) == ERROR_SUCCESS)
+        g_written.name = name;
     RegCloseKey(key);
 }
 

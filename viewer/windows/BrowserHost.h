@@ -32,7 +32,7 @@ class BrowserHost final : public BrowserEngine {
     [[nodiscard]] bool ready() const { return site_ != nullptr; }
     [[nodiscard]] const std::wstring& error() const { return error_; }
 
-    [[nodiscard]] std::wstring urlForKey(const std::string& key) const override;
+    [[nodiscard]] std::wstring urlForSitePath(const std::string& sitePath) const override;
     void navigate(const std::wstring& url) override;
     void back() override;
     void forward() override;
@@ -46,8 +46,11 @@ class BrowserHost final : public BrowserEngine {
     std::wstring error_;
 };
 
-// Writes the per-user browser-emulation setting for this program's own file name, so that
-// the control renders in the engine's newest document mode instead of the old default one.
+// Makes the control render in the engine's newest document mode instead of the old default
+// one. The control reads that from a per-user value named by the program's file name only, so
+// the value is written only when none of that name exists (another program of the same name
+// keeps its own choice) and is removed again when this program ends, if it still holds what
+// was written; a value that was there before is never changed or removed.
 void useNewestDocumentMode();
 
 } // namespace pagolux::win

@@ -1,5 +1,6 @@
 #include "viewer/windows/ProtocolRequest.h"
 
+#include "viewer/core/SiteAddressSpace.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/core/ViewerPaths.h"
 
@@ -146,14 +147,6 @@ std::string join(const UrlParts& p)
 
 } // namespace
 
-std::string decodedPath(std::string_view url)
-{
-    const UrlParts p = split(url);
-    if (!p.scheme || !equalsNoCase(*p.scheme, kScheme) || !p.authority || !equalsNoCase(*p.authority, kHost))
-        return {};
-    return percentDecode(p.path).value_or(std::string());
-}
-
 std::optional<std::string> keyFromUrl(std::string_view url)
 {
     const UrlParts p = split(url);
@@ -163,25 +156,6 @@ std::optional<std::string> keyFromUrl(std::string_view url)
     if (!path)
         return std::nullopt;
     return viewer_paths::keyFromUrlPath(*path);
-}
-
-std::string urlForKey(std::string_view key)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string url = std::string(kScheme) + "://" + kHost;
-    for (const char ch : viewer_paths::urlPathFromKey(key)) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
-        if (plain) {
-            url += ch;
-        } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
-        }
-    }
-    return url;
 }
 
 std::optional<std::string> combineUrl(std::string_view base, std::string_view reference)
@@ -226,48 +200,59 @@ std::optional<std::string> combineUrl(std::string_view base, std::string_view re
 
 std::string notFoundPage(std::string_view path)
 {
-    std::string escaped;
-    for (const char c : path) {
-        switch (c) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        case '"':
-            escaped += "&quot;";
-            break;
-        default:
-            escaped += c;
-        }
-    }
-    return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>404 - Seite nicht gefunden</title>"
-           "</head><body><h1>404 - Seite nicht gefunden</h1><p>Diese Seite ist nicht in diesem Programm "
-           "enthalten:</p><p><code>" +
-           escaped + "</code></p></body></html>";
+    return viewer::notFoundPageHtml(path);
 }
 
-Response respond(MemberSource& source, std::string_view url)
+std::string urlForPath(std::string_view sitePath)
+{
+    return std::string(kScheme) + "://" + kHost + viewer::percentEncodePath(sitePath);
+}
+
+Response respond(MemberSource& source, const viewer::SiteAddressSpace& site, std::string_view url)
 {
     Response r;
-    if (const auto key = keyFromUrl(url)) {
-        if (auto bytes = source.read(*key)) {
-            r.mimeType = viewer_paths::mimeTypeFor(*key);
+    const UrlParts p = split(url);
+    const bool ours =
+        p.scheme && equalsNoCase(*p.scheme, kScheme) && p.authority && equalsNoCase(*p.authority, kHost);
+    viewer::SiteAnswer answer;
+    if (ours) {
+        answer = site.resolve(p.path);
+        if (answer.status == 301) {
+            // The folder's index page, answered under the folder's address with its "/".
+            r.location = urlForPath(answer.sitePath + "/");
+            answer = site.resolve(viewer::percentEncodePath(answer.sitePath + "/"));
+        }
+    } else {
+        answer.status = 404;
+        answer.sitePath = std::string(url);
+    }
+    if (!answer.member.empty()) {
+        if (auto bytes = source.read(answer.member)) {
+            r.status = answer.status;
+            r.mimeType = std::string(viewer::mimeTypeFor(answer.member));
             r.body.assign(bytes->begin(), bytes->end());
             return r;
         }
     }
     r.status = 404;
     r.mimeType = "text/html";
-    std::string shown = decodedPath(url);
-    if (shown.empty())
-        shown = std::string(url);
-    r.body = notFoundPage(shown);
+    r.body = notFoundPage(answer.sitePath);
     return r;
+}
+
+bool userStartedNewWindow(unsigned long flags)
+{
+    constexpr unsigned long kUserInited = 0x2, kFirst = 0x4; // NWMF_USERINITED, NWMF_FIRST
+    return (flags & kUserInited) != 0 && (flags & kFirst) != 0;
+}
+
+bool deniedUrlAction(unsigned long action)
+{
+    constexpr unsigned long kDownloadMin = 0x1000, kActiveXMax = 0x13FF; // downloads and ActiveX
+    constexpr unsigned long kScriptActiveX = 0x1405, kScriptPaste = 0x1407;
+    constexpr unsigned long kOverrideSafety = 0x1401; // script ActiveX not marked safe
+    return (action >= kDownloadMin && action <= kActiveXMax) || action == kScriptActiveX ||
+           action == kScriptPaste || action == kOverrideSafety;
 }
 
 } // namespace pagolux::win_protocol

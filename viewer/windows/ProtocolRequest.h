@@ -10,7 +10,10 @@
 
 namespace pagolux {
 class MemberSource;
+namespace viewer {
+class SiteAddressSpace;
 }
+} // namespace pagolux
 
 namespace pagolux::win_protocol {
 
@@ -24,28 +27,41 @@ inline constexpr char kHost[] = "site";
 // "..", "\" , ":" or NUL refuses it just as the plain one does.
 [[nodiscard]] std::optional<std::string> keyFromUrl(std::string_view url);
 
-// The path part of a URL after decoding its escapes ("" for a URL that is not ours).
-[[nodiscard]] std::string decodedPath(std::string_view url);
-
-// The URL of a member key; bytes outside the unreserved set and "/" are %XX-escaped.
-[[nodiscard]] std::string urlForKey(std::string_view key);
-
 // Resolves a reference against a base URL of ours (RFC 3986, section 5.2): relative paths,
 // "../", absolute paths, "?query" and "#fragment". A reference with a scheme of its own is
 // returned unchanged. Nothing when the base is not a hierarchical URL.
 [[nodiscard]] std::optional<std::string> combineUrl(std::string_view base, std::string_view reference);
+
+// The URL of a decoded site path ("/about/a b.html" -> pagolux://site/about/a%20b.html);
+// bytes outside the unreserved set, "/" and a path's sub-delimiters are %XX-escaped.
+[[nodiscard]] std::string urlForPath(std::string_view sitePath);
 
 // The German page for a name that is not a member; the path is HTML-escaped.
 [[nodiscard]] std::string notFoundPage(std::string_view path);
 
 // The outcome of one request as the protocol answers it.
 struct Response {
-    int status = 200;     // 200, or 404 for a name that is not a member (or not allowed)
+    int status = 200;     // 200, or 404 for an address that names nothing (the site's own
+                          // 404.html or the German page)
     std::string mimeType; // by the member's extension; "text/html" for the 404 page
     std::string body;
+    std::string location; // a folder named without its "/": the URL the answer belongs to
+                          // (the body is that folder's index page)
 };
 
-// What a URL is answered with: the member's bytes, or the German 404 page.
-[[nodiscard]] Response respond(MemberSource& source, std::string_view url);
+// What a URL is answered with, by the site's address rules: the member's bytes, a folder's
+// index page (with location set when the "/" was missing), or the site's 404.html or the
+// German 404 page with status 404.
+[[nodiscard]] Response respond(MemberSource& source, const viewer::SiteAddressSpace& site,
+                               std::string_view url);
+
+// Whether a new window the browser control asks for (its NewWindow3 flags) was started by the
+// user's own click or key: the control marks such a request as user-initiated and as the
+// first of that act; a script's timer gets neither.
+[[nodiscard]] bool userStartedNewWindow(unsigned long flags);
+
+// The URL actions the viewer's pages never get, whatever the zone's settings say: running or
+// downloading ActiveX controls, scripting them, and reading the clipboard.
+[[nodiscard]] bool deniedUrlAction(unsigned long action);
 
 } // namespace pagolux::win_protocol

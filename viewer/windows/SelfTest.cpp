@@ -1,5 +1,7 @@
 #include "viewer/windows/SelfTest.h"
 
+#include "viewer/core/SiteAddressSpace.h"
+
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/windows/ComBase.h"
 #include "viewer/windows/EmbeddedRecords.h"
@@ -207,7 +209,8 @@ void selfTestLine(const std::wstring& file, const std::string& line)
     std::fclose(out);
 }
 
-int runSelfTest(const std::wstring& file, ViewerPackage& package, HINSTANCE instance)
+int runSelfTest(const std::wstring& file, ViewerPackage& package, const viewer::SiteAddressSpace& site,
+                HINSTANCE instance)
 {
     // One open report for the whole run: a file opened and closed per line costs several
     // server calls each under Wine.
@@ -228,7 +231,7 @@ int runSelfTest(const std::wstring& file, ViewerPackage& package, HINSTANCE inst
         elements += on ? '1' : '0';
     put("elements=" + elements);
     put("start=" + package.startPath());
-    put("startUrl=" + win_protocol::urlForKey(package.startKey()));
+    put("startUrl=" + win_protocol::urlForPath(site.startUrlPath()));
     put("members=" + std::to_string(package.memberCount()));
     // Opening the package has checked the settings block, the archive's registry and CRC and
     // the start file; getting here means all of it held.
@@ -267,12 +270,12 @@ int runSelfTest(const std::wstring& file, ViewerPackage& package, HINSTANCE inst
     // it with the last; a binding held for the whole run spares making that window anew for
     // every member (under Wine that is most of a fetch's cost).
     ComPtr<IBinding> held;
-    (void)fetch(widen(win_protocol::urlForKey(package.startKey())), &held);
+    (void)fetch(widen(win_protocol::urlForPath(site.startUrlPath())), &held);
 
     bool allHeld = true;
     int served = 0;
     for (const std::string& key : package.memberKeys()) {
-        const std::string url = win_protocol::urlForKey(key);
+        const std::string url = win_protocol::urlForPath(site.urlPathOf(key));
         const Fetched f = fetch(widen(url));
         // The served bytes against the size and CRC-32 the archive recorded when it packed the
         // file (reading the member a second time would only repeat what the protocol did).

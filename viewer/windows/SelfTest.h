@@ -16,7 +16,10 @@
 
 namespace pagolux {
 class ViewerPackage;
+namespace viewer {
+class SiteAddressSpace;
 }
+} // namespace pagolux
 
 namespace pagolux::win {
 
@@ -26,6 +29,7 @@ namespace pagolux::win {
 // Appends one line to the report file.
 void selfTestLine(const std::wstring& file, const std::string& line);
 
-[[nodiscard]] int runSelfTest(const std::wstring& file, ViewerPackage& package, HINSTANCE instance);
+[[nodiscard]] int runSelfTest(const std::wstring& file, ViewerPackage& package,
+                              const viewer::SiteAddressSpace& site, HINSTANCE instance);
 
 } // namespace pagolux::win

@@ -59,8 +59,8 @@ void openInDefaultBrowser(const std::wstring& url)
 
 } // namespace
 
-ViewerWindow::ViewerWindow(const BuildSettings& settings, ViewerPackage& package, std::string startKey)
-    : settings_(settings), package_(package), startKey_(std::move(startKey)),
+ViewerWindow::ViewerWindow(const BuildSettings& settings, ViewerPackage& package, std::string startPath)
+    : settings_(settings), package_(package), startPath_(std::move(startPath)),
       title_(widen(settings.projectName))
 {
 }
@@ -130,7 +130,7 @@ bool ViewerWindow::create(HINSTANCE instance, int show)
     createEngine();
     setHistory(false, false);
     layout();
-    home_ = browser_->urlForKey(startKey_);
+    home_ = browser_->urlForSitePath(startPath_);
     browser_->navigate(home_);
     browser_->focus();
     return true;
@@ -141,7 +141,12 @@ void ViewerWindow::createEngine()
     BrowserEvents events;
     events.statusText = [this](const std::wstring& text) { setStatus(text); };
     events.historyChanged = [this](bool b, bool f) { setHistory(b, f); };
-    events.userAction = [this] { return GetTickCount() - lastUserAction_ <= kUserActionWindowMs; };
+    // One act of the user lets one address leave for the browser.
+    events.userAction = [this] {
+        const bool recent = lastUserAction_ != 0 && GetTickCount() - lastUserAction_ <= kUserActionWindowMs;
+        lastUserAction_ = 0;
+        return recent;
+    };
     events.openExternal = openInDefaultBrowser;
     EngineOutcome outcome;
     if (auto webView = chooseWebView2(hwnd_, events, package_, outcome)) {

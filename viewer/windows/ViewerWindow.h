@@ -30,8 +30,8 @@ enum Command : int {
 
 class ViewerWindow {
   public:
-    // package serves the pages; startKey is the start page's member key.
-    ViewerWindow(const BuildSettings& settings, ViewerPackage& package, std::string startKey);
+    // package serves the pages; startPath is the start page's decoded site path ("/index.html").
+    ViewerWindow(const BuildSettings& settings, ViewerPackage& package, std::string startPath);
     ~ViewerWindow();
     ViewerWindow(const ViewerWindow&) = delete;
     ViewerWindow& operator=(const ViewerWindow&) = delete;
@@ -60,7 +60,7 @@ class ViewerWindow {
 
     BuildSettings settings_;
     ViewerPackage& package_;
-    std::string startKey_;
+    std::string startPath_;
     std::wstring home_;
     std::wstring title_;
     HWND hwnd_ = nullptr;

@@ -458,9 +458,9 @@ WebView2Host::~WebView2Host()
         state_->controller->Close();
 }
 
-std::wstring WebView2Host::urlForKey(const std::string& key) const
+std::wstring WebView2Host::urlForSitePath(const std::string& sitePath) const
 {
-    return widen(win_webview2::urlForKey(*state_->site, key));
+    return widen(win_webview2::urlForPath(sitePath));
 }
 
 void WebView2Host::navigate(const std::wstring& url)

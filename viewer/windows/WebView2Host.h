@@ -37,7 +37,7 @@ class WebView2Host final : public BrowserEngine {
     WebView2Host(const WebView2Host&) = delete;
     WebView2Host& operator=(const WebView2Host&) = delete;
 
-    [[nodiscard]] std::wstring urlForKey(const std::string& key) const override;
+    [[nodiscard]] std::wstring urlForSitePath(const std::string& sitePath) const override;
     void navigate(const std::wstring& url) override;
     void back() override;
     void forward() override;

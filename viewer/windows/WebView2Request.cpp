@@ -43,9 +43,14 @@ const char* reasonFor(int status)
 
 } // namespace
 
+std::string urlForPath(std::string_view sitePath)
+{
+    return std::string(kOrigin) + viewer::percentEncodePath(sitePath);
+}
+
 std::string urlForKey(const viewer::SiteAddressSpace& site, std::string_view key)
 {
-    return std::string(kOrigin) + viewer::percentEncodePath(site.urlPathOf(key));
+    return urlForPath(site.urlPathOf(key));
 }
 
 bool onOrigin(std::string_view url)

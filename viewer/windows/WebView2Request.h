@@ -24,6 +24,8 @@ namespace pagolux::win_webview2 {
 inline constexpr char kOrigin[] = "https://pagolux.localhost";
 inline constexpr char kFilter[] = "https://pagolux.localhost/*";
 
+// The address of a decoded site path ("/a b.html") on the origin.
+[[nodiscard]] std::string urlForPath(std::string_view sitePath);
 // The address of a member on the origin.
 [[nodiscard]] std::string urlForKey(const viewer::SiteAddressSpace& site, std::string_view key);
 

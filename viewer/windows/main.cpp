@@ -6,6 +6,7 @@
 
 #include "platform/Exception.h"
 #include "platform/Paths.h"
+#include "viewer/core/SiteAddressSpace.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/windows/ArchiveProtocol.h"
 #include "viewer/windows/EmbeddedRecords.h"
@@ -57,13 +58,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
                 rc = showError(report, e.what());
             }
         }
+        std::unique_ptr<pagolux::viewer::SiteAddressSpace> site;
+        if (package)
+            site = std::make_unique<pagolux::viewer::SiteAddressSpace>(package->memberKeys(),
+                                                                       package->startKey());
         if (package) {
-            if (!pagolux::win_protocol::registerProtocol(*package))
+            if (!pagolux::win_protocol::registerProtocol(*package, *site))
                 rc = showError(report, "Die Seiten dieses Programms können nicht bereitgestellt werden.");
             else if (report)
-                rc = pagolux::win::runSelfTest(*report, *package, instance);
+                rc = pagolux::win::runSelfTest(*report, *package, *site, instance);
             else {
-                pagolux::win::ViewerWindow window(package->settings(), *package, package->startKey());
+                pagolux::win::ViewerWindow window(package->settings(), *package, site->startUrlPath());
                 rc = window.create(instance, show) ? window.run() : 1;
             }
         }

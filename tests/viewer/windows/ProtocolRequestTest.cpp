@@ -3,10 +3,12 @@
 
 #include "viewer/windows/ProtocolRequest.h"
 #include "archive/TStream.h"
+#include "viewer/core/SiteAddressSpace.h"
 #include "viewer/core/ViewerPackage.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace pagolux::win_protocol {
@@ -42,18 +44,21 @@ TEST(ProtocolRequest, KeyFromUrl)
         EXPECT_EQ(keyFromUrl(r.url), r.key) << r.url;
 }
 
-TEST(ProtocolRequest, UrlForKeyRoundTrips)
+TEST(ProtocolRequest, UrlForPathRoundTrips)
 {
     const std::map<std::string, std::string> rows = {
-        {"\\index.html", "pagolux://site/index.html"},
-        {"\\web\\mein bild.png", "pagolux://site/web/mein%20bild.png"},
-        {"\\a#b?c%d.html", "pagolux://site/a%23b%3Fc%25d.html"},
-        {"plain.txt", "pagolux://site/plain.txt"},
+        {"/index.html", "pagolux://site/index.html"},
+        {"/web/mein bild.png", "pagolux://site/web/mein%20bild.png"},
+        {"/a#b?c%d.html", "pagolux://site/a%23b%3Fc%25d.html"},
+        {"/\xC3\xBC"
+         "ber.html",
+         "pagolux://site/%C3%BCber.html"},
     };
-    for (const auto& [key, url] : rows) {
-        EXPECT_EQ(urlForKey(key), url) << key;
-        const std::string back = key.front() == '\\' ? key : "\\" + key;
-        EXPECT_EQ(keyFromUrl(url), back) << url;
+    for (const auto& [path, url] : rows) {
+        EXPECT_EQ(urlForPath(path), url) << path;
+        std::string key = path;
+        std::replace(key.begin(), key.end(), '/', '\\');
+        EXPECT_EQ(keyFromUrl(url), key) << url;
     }
 }
 
@@ -99,33 +104,98 @@ class MapSource : public MemberSource {
     std::unique_ptr<TStream> stream(const std::string&) override { return nullptr; }
 };
 
-TEST(ProtocolRequest, RespondServesMembersAnd404)
+TEST(ProtocolRequest, RespondFollowsTheSiteAddressRules)
 {
     MapSource source;
-    source.members["\\web\\a.css"] = "body{}";
-    source.members["\\web\\x.bin"] = std::string("\0\1\2", 3);
+    source.members["\\home\\u\\site\\index.html"] = "<title>Start</title>";
+    source.members["\\home\\u\\site\\web\\a.css"] = "body{}";
+    source.members["\\home\\u\\site\\web\\x.bin"] = std::string("\0\1\2", 3);
+    source.members["\\home\\u\\site\\about\\index.html"] = "<title>Über</title>";
+    source.members["\\home\\u\\shared\\s.css"] = "p{}";
+    std::vector<std::string> keys;
+    for (const auto& [key, bytes] : source.members)
+        keys.push_back(key);
+    viewer::SiteAddressSpace site(keys, "\\home\\u\\site\\index.html");
 
-    Response r = respond(source, "pagolux://site/web/a.css");
-    EXPECT_EQ(r.status, 200);
-    EXPECT_EQ(r.mimeType, "text/css");
-    EXPECT_EQ(r.body, "body{}");
-
-    r = respond(source, "pagolux://site/web/x.bin");
-    EXPECT_EQ(r.status, 200);
-    EXPECT_EQ(r.mimeType, "application/octet-stream");
-    EXPECT_EQ(r.body, std::string("\0\1\2", 3));
-
-    for (const char* url : {"pagolux://site/web/none.html", "pagolux://site/web/%2e%2e/web/a.css",
-                            "pagolux://elsewhere/web/a.css"}) {
-        r = respond(source, url);
-        EXPECT_EQ(r.status, 404) << url;
-        EXPECT_EQ(r.mimeType, "text/html") << url;
-        EXPECT_NE(r.body.find("404 - Seite nicht gefunden"), std::string::npos) << url;
+    struct Row {
+        const char* url;
+        int status;
+        std::string mimeType;
+        std::string body; // the start of it
+        std::string location;
+    };
+    const Row rows[] = {
+        {"pagolux://site/index.html", 200, "text/html", "<title>Start</title>", ""},
+        {"pagolux://site/web/a.css?v=2", 200, "text/css", "body{}", ""},
+        {"pagolux://site/web/x.bin", 200, "application/octet-stream", std::string("\0\1\2", 3), ""},
+        {"pagolux://site/about/", 200, "text/html", "<title>Über</title>", ""},
+        {"pagolux://site/about", 200, "text/html", "<title>Über</title>", "pagolux://site/about/"},
+        {"pagolux://site/shared/s.css", 200, "text/css", "p{}", ""},
+        {"pagolux://site/web/none.html", 404, "text/html", "<!DOCTYPE html>", ""},
+        {"pagolux://site/home/u/site/index.html", 404, "text/html", "<!DOCTYPE html>", ""},
+        {"pagolux://elsewhere/web/a.css", 404, "text/html", "<!DOCTYPE html>", ""},
+    };
+    for (const auto& row : rows) {
+        const Response r = respond(source, site, row.url);
+        EXPECT_EQ(r.status, row.status) << row.url;
+        EXPECT_EQ(r.mimeType, row.mimeType) << row.url;
+        EXPECT_EQ(r.body.substr(0, row.body.size()), row.body) << row.url;
+        EXPECT_EQ(r.location, row.location) << row.url;
     }
-    // The name shown is escaped, so a crafted URL cannot put markup into the page.
-    r = respond(source, "pagolux://site/%3Cscript%3E.html");
+    // The name shown is escaped, so a crafted URL cannot put markup into the page, and it is
+    // the site path, never the author's folder.
+    const Response r = respond(source, site, "pagolux://site/%3Cscript%3E.html");
     EXPECT_NE(r.body.find("/&lt;script&gt;.html"), std::string::npos) << r.body;
     EXPECT_EQ(r.body.find("<script>"), std::string::npos);
+    EXPECT_EQ(r.body.find("home"), std::string::npos);
+
+    // The site's own 404 page, with status 404.
+    source.members["\\home\\u\\site\\404.html"] = "<title>Eigene 404</title>";
+    keys.push_back("\\home\\u\\site\\404.html");
+    const viewer::SiteAddressSpace withOwn(keys, "\\home\\u\\site\\index.html");
+    const Response own = respond(source, withOwn, "pagolux://site/nope/");
+    EXPECT_EQ(own.status, 404);
+    EXPECT_EQ(own.body, "<title>Eigene 404</title>");
+}
+
+TEST(ProtocolRequest, OnlyTheUsersActOpensANewWindow)
+{
+    struct Row {
+        unsigned long flags;
+        bool user;
+    };
+    const Row rows[] = {
+        {0x2 | 0x4, true},        // user-initiated, first of the act
+        {0x2 | 0x4 | 0x80, true}, // ... also user-requested
+        {0x2, false},             // a second window of the same act
+        {0x4, false},             // a script's own window
+        {0x0, false},
+        {0x1 | 0x4, false}, // unloading page
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(userStartedNewWindow(row.flags), row.user) << std::hex << row.flags;
+}
+
+TEST(ProtocolRequest, PagesGetNoActiveXAndNoClipboard)
+{
+    struct Row {
+        unsigned long action;
+        bool denied;
+    };
+    const Row rows[] = {
+        {0x1200, true},                  // run ActiveX controls
+        {0x1201, true},                  // script ActiveX marked safe... and the rest of the ActiveX range
+        {0x13FF, true},  {0x1001, true}, // download signed ActiveX
+        {0x1004, true},                  // download unsigned ActiveX
+        {0x1405, true},                  // script ActiveX controls marked safe
+        {0x1401, true},                  // initialise ActiveX not marked safe
+        {0x1407, true},                  // script access to the clipboard
+        {0x1400, false},                 // run scripts
+        {0x1402, false},                 // scripting of Java applets
+        {0x1406, false},                 // data sources across domains follow the zone
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(deniedUrlAction(row.action), row.denied) << std::hex << row.action;
 }
 
 } // namespace

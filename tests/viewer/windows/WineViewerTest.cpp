@@ -136,9 +136,13 @@ class WineViewerTest : public ::testing::Test {
                         "<html><body><img src=\"../../img/mein%20bild.png\"></body></html>");
         test::writeFile(site / "pages/daten.json", "{\"a\": [1, 2, 3]}");
         test::writeFile(site / "pages/app.js", "window.__x = 1;");
+        fs::create_directories(site / "ueber");
+        test::writeFile(site / "ueber/index.html", "<title>Über</title>");
+        test::writeFile(site / "404.html", "<title>Eigene 404</title>");
 
         Project p;
-        p.entries = {site / "index.html", site / "css", site / "img", site / "pages"};
+        p.entries = {site / "index.html", site / "css",   site / "img",
+                     site / "pages",      site / "ueber", site / "404.html"};
         p.startIndex = 0;
         p.settings.projectName = "Wein Probe";
         p.settings.width = 640;
@@ -207,6 +211,7 @@ TEST_F(WineViewerTest, SelfTestServesEveryMemberAndRefusesTheRest)
     ASSERT_EQ(b.exitCode, 0) << b.output;
 
     const std::string base = "pagolux://site/";
+    const std::vector<std::string> folders = {base + "ueber/", base + "ueber", base + "UEBER/"};
     const std::vector<std::string> refused = {
         base + "nicht-da.html",
         base + "../../windows/win.ini",
@@ -218,6 +223,8 @@ TEST_F(WineViewerTest, SelfTestServesEveryMemberAndRefusesTheRest)
     };
     std::string fetch;
     for (const auto& u : refused)
+        fetch += u + " ";
+    for (const auto& u : folders)
         fetch += u + " ";
     const std::string report = work / "report.txt";
     const Shell r = selfTest(exe, report, fetch);
@@ -236,10 +243,8 @@ TEST_F(WineViewerTest, SelfTestServesEveryMemberAndRefusesTheRest)
         fs::path file;
         std::string mime;
     };
-    std::string sitePath = site.folder();
-    while (!sitePath.empty() && sitePath.back() == '/')
-        sitePath.pop_back();
-    const std::string root = base + sitePath.substr(1) + "/";
+    // The start file's folder is the site's root: no folder of the author's machine shows.
+    const std::string root = base;
     const std::vector<Member> expected = {
         {root + "index.html", site / "index.html", "text/html"},
         {root + "css/style.css", site / "css/style.css", "text/css"},
@@ -247,7 +252,17 @@ TEST_F(WineViewerTest, SelfTestServesEveryMemberAndRefusesTheRest)
         {root + "pages/tief/unten.html", site / "pages/tief/unten.html", "text/html"},
         {root + "pages/daten.json", site / "pages/daten.json", "application/json"},
         {root + "pages/app.js", site / "pages/app.js", "text/javascript"},
+        {root + "ueber/index.html", site / "ueber/index.html", "text/html"},
+        {root + "404.html", site / "404.html", "text/html"},
     };
+    // Folder addresses, with and without their "/", serve the folder's index page; unknown
+    // addresses get the site's own 404.html with status 404.
+    for (const std::string& u : folders) {
+        ASSERT_TRUE(rep.fetches.count(u)) << u << "\n" << text;
+        EXPECT_EQ(rep.fetches.at(u).at("status"), "200") << u;
+        EXPECT_EQ(rep.fetches.at(u).at("crc"), crcHex(test::readBytes(site / "ueber/index.html"))) << u;
+    }
+    EXPECT_EQ(rep.fetches.at(base + "nicht-da.html").at("crc"), crcHex(test::readBytes(site / "404.html")));
     EXPECT_EQ(rep.values.at("members"), std::to_string(expected.size()));
     EXPECT_EQ(rep.values.at("served"), std::to_string(expected.size()));
     EXPECT_EQ(rep.values.at("startUrl"), expected[0].url);
