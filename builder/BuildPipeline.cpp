@@ -136,8 +136,11 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         return outcome;
     }
     const std::string startPath = request.entries[static_cast<std::size_t>(request.startIndex)];
-    if (const int error = readFailure(startPath); error != 0) {
-        (void)ui_.showMessage(kMsgStartFileMissing + DisplayText(startPath) + "\n" + OpenFailureReason(error),
+    // A start folder starts with its index page; any other start entry must be a readable file.
+    const int startError = isFolder(startPath) ? 0 : readFailure(startPath);
+    if (startError != 0) {
+        (void)ui_.showMessage(kMsgStartFileMissing + DisplayText(startPath) + "\n" +
+                                  OpenFailureReason(startError),
                               "", MsgIcon::Error, MsgButtons::Ok);
         outcome.status = BuildStatus::NoStartFile;
         return outcome;
