@@ -1,14 +1,15 @@
 #include "builder/BuildPipeline.h"
 
 #include "archive/ZLIBArchive.h"
+#include "builder/ExeWriter.h"
+#include "builder/IconPatcher.h"
+#include "builder/ProgramStart.h"
+#include "builder/WindowsProgram.h"
+#include "format/TextEncoding.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileNameUtils.h"
 #include "platform/Paths.h"
 #include "platform/UserFile.h"
-#include "builder/ExeWriter.h"
-#include "builder/IconPatcher.h"
-#include "builder/ProgramStart.h"
-#include "format/TextEncoding.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -39,6 +40,21 @@ bool isReadable(const std::string& path)
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The Windows program's identity, icon images and checksum (silent, like the icon patch), then
+// its signature. Returns the German reason when signing was asked for and failed.
+std::string finishWindows(const BuildRequest& request, const std::string& assembled,
+                          const std::string& output)
+{
+    const std::string fileName = ExtractFileName(output);
+    (void)FinishWindowsProgram(assembled, {request.settings.projectName, fileName}, request.trueColourIcons);
+    if (request.signing.certificate.empty())
+        return {};
+    const char* path = std::getenv("PATH");
+    const std::string shownName = DisplayText(request.settings.projectName);
+    return SignWindowsProgram(assembled, request.signing, shownName.empty() ? fileName : shownName,
+                              path ? path : "");
 }
 
 } // namespace
@@ -147,6 +163,7 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
     // the icon, then move it into place as a program only its owner may change: 0755 less the
     // umask.
     bool ok = false;
+    std::string signFailure;
     try {
         AtomicFile assembled(output, AtomicFileRules{0755, false, true, true});
         const ExeWriteResult written = WriteExe(request.progPath + kProtoExeFileName, outcome.tempArchive,
@@ -154,14 +171,20 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         if (written.ok) {
             if (request.icon)
                 (void)WriteIcon(assembled.name(), iconPos, *request.icon);
-            assembled.commit();
-            ok = true;
+            if (request.target == BuildTarget::Windows)
+                signFailure = finishWindows(request, assembled.name(), output);
+            if (signFailure.empty()) {
+                assembled.commit();
+                ok = true;
+            }
         }
     } catch (const AtomicWriteError&) {
         ok = false;
     }
     archiveGuard.remove();
 
+    if (!signFailure.empty())
+        (void)ui_.showMessage(signFailure, "", MsgIcon::Error, MsgButtons::Ok);
     if (!ok) {
         (void)ui_.showMessage(kMsgExeFailed, "", MsgIcon::Error, MsgButtons::Ok);
         outcome.status = BuildStatus::Failed;

@@ -5,14 +5,16 @@
 // UserInteraction and a few hooks.
 //
 // The output is assembled in a temporary file in the output's folder and renamed over the
-// output name only when it is complete and icon-patched, so a failed build never leaves an
-// empty or half-written file where the user's executable was. The temporary archive is
+// output name only when it is complete, icon-patched and (for Windows, when asked) signed, so a failed build
+// never leaves an empty or half-written file where the user's executable was. The temporary archive is
 // removed on every path, an escaping error included.
 
 #include "builder/BuildTarget.h"
+#include "builder/CodeSigner.h"
 #include "builder/UserInteraction.h"
-#include "icon/IconBitmap.h"
 #include "format/BuildSettings.h"
+#include "icon/IconBitmap.h"
+#include "icon/TrueColourIcons.h"
 
 #include <cstdint>
 #include <functional>
@@ -46,6 +48,10 @@ struct BuildRequest {
     BuildTarget target = BuildTarget::Linux; // the system the output runs on (how it is started)
     std::string progPath;                    // folder of "ProtoExe.dat" / "iconcomp.dat", ending in "/"
     const IconBitmap* icon = nullptr;        // null: the output keeps the viewer's own icon
+    // Windows programs only: the true-colour icon images (null: the viewer's own) and the
+    // code signature (no certificate: unsigned).
+    const TrueColourIcons* trueColourIcons = nullptr;
+    SigningRequest signing;
 };
 
 struct BuildHooks {
