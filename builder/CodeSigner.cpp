@@ -20,8 +20,8 @@ struct ToolRun {
 };
 
 // Runs the tool without a shell, stdin from /dev/null (it must never wait for a typed
-// password), and collects what it prints.
-ToolRun run(const std::string& tool, const std::vector<std::string>& args)
+// password), and collects what it prints. keepFd (or -1) stays open in the tool.
+ToolRun run(const std::string& tool, const std::vector<std::string>& args, int keepFd)
 {
     ToolRun result;
     int pipeFds[2];
@@ -39,6 +39,8 @@ ToolRun run(const std::string& tool, const std::vector<std::string>& args)
             ::dup2(devNull, STDIN_FILENO);
         ::dup2(pipeFds[1], STDOUT_FILENO);
         ::dup2(pipeFds[1], STDERR_FILENO);
+        if (keepFd >= 0)
+            ::fcntl(keepFd, F_SETFD, 0);
         ::execv(tool.c_str(), argv.data());
         ::_exit(127);
     }
@@ -115,15 +117,31 @@ std::string SignWindowsProgram(const std::string& file, const SigningRequest& re
 
     const std::string signedFile = file + ".signiert";
     std::vector<std::string> args = {"sign", "-pkcs12", request.certificate};
-    if (!request.passwordFile.empty())
+    // A password typed in the window reaches the tool through a pipe it reads as a file.
+    int passwordPipe[2] = {-1, -1};
+    if (!request.passwordFile.empty()) {
         args.insert(args.end(), {"-readpass", request.passwordFile});
+    } else if (!request.password.empty()) {
+        if (request.password.size() >= 4096 || ::pipe2(passwordPipe, O_CLOEXEC) != 0 ||
+            ::write(passwordPipe[1], request.password.data(), request.password.size()) !=
+                static_cast<ssize_t>(request.password.size())) {
+            for (int fd : passwordPipe)
+                if (fd >= 0)
+                    ::close(fd);
+            return std::string(kMsgSignFailed) + "das Kennwort kann nicht übergeben werden.";
+        }
+        ::close(passwordPipe[1]);
+        args.insert(args.end(), {"-readpass", "/dev/fd/" + std::to_string(passwordPipe[0])});
+    }
     if (!programName.empty())
         args.insert(args.end(), {"-n", programName});
     if (!request.timestampUrl.empty())
         args.insert(args.end(), {"-t", request.timestampUrl});
     args.insert(args.end(), {"-in", file, "-out", signedFile});
     std::remove(signedFile.c_str());
-    const ToolRun r = run(tool, args);
+    const ToolRun r = run(tool, args, passwordPipe[0]);
+    if (passwordPipe[0] >= 0)
+        ::close(passwordPipe[0]);
     const bool signedOk = r.started && r.exitCode == 0 && ::access(signedFile.c_str(), F_OK) == 0 &&
                           contains(r.output, "Succeeded");
     std::string error;
@@ -134,7 +152,8 @@ std::string SignWindowsProgram(const std::string& file, const SigningRequest& re
                                            : std::string(kMsgSignFailed) + "die signierte Datei " + file +
                                                  " kann nicht geschrieben werden.";
     else if (contains(r.output, "mac verify failure") || contains(r.output, "Wrong password"))
-        error = (request.passwordFile.empty() ? kMsgSignNeedsPassword : kMsgSignWrongPassword) +
+        error = (request.passwordFile.empty() && request.password.empty() ? kMsgSignNeedsPassword
+                                                                          : kMsgSignWrongPassword) +
                 request.certificate;
     else if (contains(r.output, "Failed to read PKCS#12 file"))
         error = kMsgSignUnreadable + request.certificate;

@@ -1,8 +1,8 @@
 #pragma once
 // Signing a built Windows program with Authenticode through Debian's osslsigncode, before the
 // program is moved into place. The certificate is a PKCS#12 file; its password, when it has
-// one, is read by the tool from a file named here, so it never appears on a command line, in
-// the project or in any message.
+// one, is read by the tool from a file named here or from a pipe, so it never appears on a
+// command line, on disk, in the project or in any message.
 
 #include <string>
 
@@ -11,6 +11,7 @@ namespace pagolux {
 struct SigningRequest {
     std::string certificate;  // the .p12 / .pfx file; empty: no signing
     std::string passwordFile; // file whose content is the password; empty: none
+    std::string password;     // the password itself (the window's field), when no file is named
     std::string timestampUrl; // time-stamping server; empty: no time stamp
 };
 

@@ -117,6 +117,15 @@ TrueColourIcons drawTrueColourIcons(PictureView picture)
     return icons;
 }
 
+TrueColourIcons currentTrueColourIcons(const std::string& keptPicturePath, const IconBitmap& icon)
+{
+    try {
+        return drawTrueColourIcons(loadTrueColourPicture(keptPicturePath).view());
+    } catch (const EIconFileError&) {
+        return drawTrueColourIcons(pictureOfIcon(icon).view());
+    }
+}
+
 void saveTrueColourPicture(const TrueColourImage& image, const std::string& path)
 {
     // A bottom-up 32-bit bitmap file; its fourth byte per pixel holds the alpha.

@@ -32,6 +32,11 @@ using TrueColourIcons = std::vector<TrueColourImage>;
 // One image per side of kTrueColourIconSides.
 [[nodiscard]] TrueColourIcons drawTrueColourIcons(PictureView picture);
 
+// The images of the current icon: drawn from the kept picture at keptPicturePath when it can be
+// read, else from the 16-colour icon (the standard art when the user chose none).
+[[nodiscard]] TrueColourIcons currentTrueColourIcons(const std::string& keptPicturePath,
+                                                     const IconBitmap& icon);
+
 // The kept picture: written as a 32-bit bitmap file (EIconCreateError when that fails); read
 // back as decoded pixels (EIconFileError naming the file when it is missing or damaged).
 void saveTrueColourPicture(const TrueColourImage& image, const std::string& path);

@@ -107,19 +107,6 @@ bool parse(int argc, char** argv, Options& o)
     return !o.project.empty() && !o.output.empty();
 }
 
-// The true-colour images when no picture is given: the kept picture of the last "Icon
-// laden...", else the current 16-colour icon (the standard art when there is none).
-pagolux::TrueColourIcons currentTrueColourIcons(const pagolux::IconBitmap& icon)
-{
-    try {
-        const pagolux::DecodedPicture kept =
-            pagolux::loadTrueColourPicture(pagolux::UserDataFolder(false) + "theicon32.bmp");
-        return pagolux::drawTrueColourIcons(kept.view());
-    } catch (const pagolux::Exception&) {
-        return pagolux::drawTrueColourIcons(pagolux::pictureOfIcon(icon).view());
-    }
-}
-
 pagolux::IconBitmap currentIcon()
 {
     try {
@@ -166,7 +153,8 @@ int main(int argc, char** argv)
 #endif
         } else {
             icon = currentIcon();
-            images = currentTrueColourIcons(icon);
+            // The picture of the last "Icon laden..." when there is one.
+            images = pagolux::currentTrueColourIcons(pagolux::UserDataFolder(false) + "theicon32.bmp", icon);
         }
     } catch (const std::exception& e) {
         return fail(e.what());

@@ -3,6 +3,7 @@
 // openssl), Wine runs the self-test of each variant, wrestool and icotool read the version
 // information, the icon group and the manifest.
 
+#include "builder/CodeSigner.h"
 #include "format/IconImage.h"
 #include "format/PeImage.h"
 #include "format/VersionResource.h"
@@ -169,6 +170,39 @@ TEST_F(WineTrustTest, BuildSignsOrKeepsTheOldProgram)
     EXPECT_NE(b.exitCode, 0);
     EXPECT_NE(b.output.find("osslsigncode ist nicht installiert"), std::string::npos) << b.output;
     EXPECT_EQ(test::readFile(exe), old);
+}
+
+TEST_F(WineTrustTest, TypedPasswordReachesTheToolThroughAPipe)
+{
+    // The window hands the password over as text; it never lands on a command line or disk.
+    const Certificates certs = makeCertificates();
+    const std::string exe = work / "typed.exe";
+    ASSERT_EQ(build(exe).exitCode, 0);
+    const Bytes unsignedBytes = test::readBytes(exe);
+    const char* path = std::getenv("PATH");
+    struct Row {
+        const char* name;
+        std::string password;
+        const char* error; // nullptr: signed
+    };
+    const Row rows[] = {{"right password", "Geheim-42", nullptr},
+                        {"wrong password", "geheim", kMsgSignWrongPassword},
+                        {"no password", "", kMsgSignNeedsPassword}};
+    for (const Row& row : rows) {
+        test::writeBytes(exe, unsignedBytes);
+        SigningRequest request;
+        request.certificate = certs.withPassword;
+        request.password = row.password;
+        const std::string error = SignWindowsProgram(exe, request, "Wein Probe", path ? path : "");
+        if (row.error) {
+            EXPECT_EQ(error, row.error + certs.withPassword) << row.name;
+            EXPECT_EQ(test::readBytes(exe), unsignedBytes) << row.name;
+            continue;
+        }
+        EXPECT_EQ(error, "") << row.name;
+        const Shell v = runShell("osslsigncode verify -CAfile " + quote(certs.caFile) + " -in " + quote(exe));
+        EXPECT_NE(v.output.find("Signature verification: ok"), std::string::npos) << row.name << v.output;
+    }
 }
 
 TEST_F(WineTrustTest, VersionInformationNamesTheProjectAndTheFile)
