@@ -8,21 +8,25 @@
 #include "icon/IconBitmap.h"
 #include "icon/IconBmpFile.h"
 #include "project/ProjectFile.h"
+
 #include "tests/builder/TestFiles.h"
 #include "tests/icon/TestIcons.h"
 #include "tests/support/BuildFolder.h"
 #include "tests/support/ChildProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <map>
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
-#include <zlib.h>
 
 namespace pagolux {
 
