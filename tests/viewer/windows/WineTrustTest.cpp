@@ -140,6 +140,10 @@ TEST_F(WineTrustTest, BuildSignsOrKeepsTheOldProgram)
         {"password missing", "--sign " + quote(certs.withPassword), false, "mit einem Kennwort geschützt"},
         {"damaged certificate", "--sign " + quote(certs.damaged), false, "Zertifikat ist beschädigt"},
         {"missing certificate", "--sign " + quote(work / "fehlt.p12"), false, "kann nicht gelesen werden"},
+        // A closed port on this machine: the time-stamp server does not answer.
+        {"time-stamp server silent",
+         "--sign " + quote(certs.withoutPassword) + " --timestamp http://127.0.0.1:9", false,
+         "Zeitstempel-Server antwortet nicht"},
     };
     for (const Row& row : rows) {
         test::writeFile(exe, old);
