@@ -16,6 +16,7 @@
 //   MainUnitSettings.cpp    the build settings and the controls that show them
 //   MainUnitIcon.cpp        the icon of the output executable
 //   MainUnitBuild.cpp       "Go!"
+//   MainUnitSigning.cpp     the certificate a Windows program is signed with
 
 #include <QEvent>
 #include <QMainWindow>
@@ -28,6 +29,7 @@
 
 #include "app/Maker.h"
 #include "builder/BuildTarget.h"
+#include "builder/CodeSigner.h"
 #include "builder/UserInteraction.h"
 #include "controls/ButtonsXP.h"
 #include "controls/ImageBtnUnit.h"
@@ -51,6 +53,10 @@ class QWebEngineView;
 class QWidget;
 
 namespace pagolux {
+
+// "theicon32.bmp" in the per-user data folder: the picture last loaded as the icon, kept for
+// the true-colour icons of Windows programs.
+[[nodiscard]] std::string keptIconPictureName();
 
 class IconBitmap;
 class PreviewSite;
@@ -147,6 +153,9 @@ class TMainForm : public QMainWindow {
     GlyphButton* StdIconBtn = nullptr;
     TPaintBox* PaintBox1 = nullptr;
     QLabel* Image3 = nullptr; // hidden; holds the standard icon
+    // Optional code signing of Windows programs: a small button in the free room between
+    // "Datei nach dem Erstellen ausführen" and "Go!", opening the certificate choice.
+    QPushButton* SignBtn = nullptr;
     QGroupBox* GroupBox2 = nullptr;
     QRadioButton* DefSizeCheck = nullptr;
     QRadioButton* FullScreenCheck = nullptr;
@@ -223,6 +232,12 @@ class TMainForm : public QMainWindow {
 
     // Build (MainUnitBuild.cpp)
     void GoBtn1Click();
+
+    // Signing (MainUnitSigning.cpp)
+    void addCertificateChoice(QWidget* page); // builds SignBtn on the page
+    void SignBtnClick();                      // the certificate choice
+    void updateCertificateChoice();           // usable for Windows programs only
+    [[nodiscard]] SigningRequest signingRequest() const;
 
     // Preview (MainUnitPreview.cpp)
     void LoadBtnClick();
@@ -307,6 +322,9 @@ class TMainForm : public QMainWindow {
     int32_t IconPos = 0;
     int32_t IconPosWindows = 0; // the same for the Windows viewer, which has its own icon offset
     std::unique_ptr<IconBitmap> IconBmp;
+    // The certificate, password and time-stamp server chosen with SignBtn, for this run only:
+    // never written to the project, the settings or anywhere else.
+    SigningRequest signing_;
 
     std::unique_ptr<UserInteraction> interaction_;
     QShortcut* cancelShortcut_ = nullptr; // Escape → DelBtn while "Dateien hinzufügen" shows

@@ -5,6 +5,7 @@
 #include "builder/BuildPipeline.h"
 #include "controls/TFilenameEdit.h"
 #include "icon/IconBitmap.h"
+#include "icon/TrueColourIcons.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -50,6 +51,13 @@ void TMainForm::GoBtn1Click()
     request.target = target;
     request.progPath = protoFolder(ProgPath, target);
     request.icon = IconBmp.get();
+    // A Windows program's true-colour icons come from the picture last loaded as the icon.
+    TrueColourIcons images;
+    if (target == BuildTarget::Windows && IconBmp) {
+        images = currentTrueColourIcons(keptIconPictureName(), *IconBmp);
+        request.trueColourIcons = &images;
+    }
+    request.signing = signingRequest();
 
     BuildHooks hooks;
     // The archive's progress reaches the status bar as the window's progress event; the

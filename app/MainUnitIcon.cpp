@@ -1,7 +1,8 @@
 // The icon of the output executable: loading a picture as the icon, going back to the
 // default icon, showing the icon, and setting it up when the window is created.
 //
-// The icon is kept in "theicon.bmp" in the per-user data folder. A picture that cannot be
+// The icon is kept in "theicon.bmp" in the per-user data folder, the loaded picture itself (for
+// the true-colour icons of Windows programs) in "theicon32.bmp" beside it. A picture that cannot be
 // read raises EPictureError before anything changes; the application's default error display
 // shows it.
 
@@ -12,6 +13,7 @@
 #include "icon/IconError.h"
 #include "icon/RenderIcon.h"
 #include "icon/StandardIcon.h"
+#include "icon/TrueColourIcons.h"
 #include "picture/PictureReader.h"
 #include "platform/Paths.h"
 
@@ -19,6 +21,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+
+#include <cstdio>
 
 namespace pagolux {
 
@@ -53,6 +57,13 @@ QImage toImage(const IconBitmap& icon)
     return image;
 }
 
+// Keeps the picture for the true-colour icons, drawn at the largest size a Windows program
+// carries.
+void keepPicture(const QImage& argb)
+{
+    saveTrueColourPicture(drawTrueColourImage(PictureReader::view(argb), 256), keptIconPictureName());
+}
+
 // Renders a picture into the icon and saves "theicon.bmp". When only the save fails, the
 // icon already holds the new picture and the file error propagates.
 void renderIcon(IconBitmap& iconBmp, const QImage& picture)
@@ -62,6 +73,11 @@ void renderIcon(IconBitmap& iconBmp, const QImage& picture)
 }
 
 } // namespace
+
+std::string keptIconPictureName()
+{
+    return UserDataFolder(true) + "theicon32.bmp";
+}
 
 void TMainForm::OpenIconBtnClick()
 {
@@ -76,6 +92,7 @@ void TMainForm::OpenIconBtnClick()
     const QImage picture = PictureReader::read(*chosen);
     try {
         renderIcon(*IconBmp, picture);
+        keepPicture(picture.convertToFormat(QImage::Format_ARGB32));
     } catch (...) {
         PaintBox1->update(); // the icon may be new even though the file could not be written
         throw;
@@ -86,6 +103,8 @@ void TMainForm::OpenIconBtnClick()
 void TMainForm::StdIconBtnClick()
 {
     const QPixmap standard = Image3->pixmap();
+    // Without a kept picture the true-colour icons are drawn from the standard art.
+    std::remove(keptIconPictureName().c_str());
     try {
         renderIcon(*IconBmp, standard.toImage());
     } catch (...) {

@@ -497,6 +497,8 @@ void TMainForm::buildExePage()
     TargetCombo->setToolTip(QStringLiteral("Für welches System die EXE-Datei erstellt wird"));
     TargetCombo->setGeometry(312, 24, 64, 25);
     TargetLabel->setBuddy(TargetCombo);
+    // Between the caption of "Datei nach dem Erstellen ausführen" and "Go!": code signing.
+    addCertificateChoice(right);
 
     GroupBox2 = new QGroupBox(QStringLiteral("Fenstergröße"), right);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));

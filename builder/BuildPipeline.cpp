@@ -5,6 +5,7 @@
 #include "builder/IconPatcher.h"
 #include "builder/PackNotices.h"
 #include "builder/ProgramStart.h"
+#include "builder/WindowsProgram.h"
 #include "format/TextEncoding.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileNameUtils.h"
@@ -95,6 +96,21 @@ bool isFolderWithoutIndex(const std::string& path)
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The Windows program's identity, icon images and checksum (silent, like the icon patch), then
+// its signature. Returns the German reason when signing was asked for and failed.
+std::string finishWindows(const BuildRequest& request, const std::string& assembled,
+                          const std::string& output)
+{
+    const std::string fileName = ExtractFileName(output);
+    (void)FinishWindowsProgram(assembled, {request.settings.projectName, fileName}, request.trueColourIcons);
+    if (request.signing.certificate.empty())
+        return {};
+    const char* path = std::getenv("PATH");
+    const std::string shownName = DisplayText(request.settings.projectName);
+    return SignWindowsProgram(assembled, request.signing, shownName.empty() ? fileName : shownName,
+                              path ? path : "");
 }
 
 } // namespace
@@ -224,6 +240,7 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
     // the icon, then move it into place as a program only its owner may change: 0755 less the
     // umask.
     bool ok = false;
+    std::string signFailure;
     try {
         AtomicFile assembled(output, AtomicFileRules{0755, false, true, true});
         const ExeWriteResult written = WriteExe(request.progPath + kProtoExeFileName, *scratch,
@@ -231,14 +248,20 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         if (written.ok) {
             if (request.icon)
                 (void)WriteIcon(assembled.name(), iconPos, *request.icon);
-            assembled.commit();
-            ok = true;
+            if (request.target == BuildTarget::Windows)
+                signFailure = finishWindows(request, assembled.name(), output);
+            if (signFailure.empty()) {
+                assembled.commit();
+                ok = true;
+            }
         }
     } catch (const AtomicWriteError&) {
         ok = false;
     }
     scratch.reset();
 
+    if (!signFailure.empty())
+        (void)ui_.showMessage(signFailure, "", MsgIcon::Error, MsgButtons::Ok);
     if (!ok) {
         (void)ui_.showMessage(kMsgExeFailed, "", MsgIcon::Error, MsgButtons::Ok);
         outcome.status = BuildStatus::Failed;

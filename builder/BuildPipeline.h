@@ -5,15 +5,17 @@
 // UserInteraction and a few hooks.
 //
 // The output is assembled in a temporary file in the output's folder and renamed over the
-// output name only when it is complete and icon-patched, so a failed build never leaves an
-// empty or half-written file where the user's executable was. The temporary archive is created
-// owner-only, used through its descriptor alone and its name removed at once, so that nothing
-// of it outlives the build, not even a killed one.
+// output name only when it is complete, icon-patched and (for Windows, when asked) signed, so a
+// failed build never leaves an empty or half-written file where the user's executable was. The
+// temporary archive is created owner-only, used through its descriptor alone and its name removed
+// at once, so that nothing of it outlives the build, not even a killed one.
 
 #include "builder/BuildTarget.h"
+#include "builder/CodeSigner.h"
 #include "builder/UserInteraction.h"
 #include "format/BuildSettings.h"
 #include "icon/IconBitmap.h"
+#include "icon/TrueColourIcons.h"
 
 #include <cstdint>
 #include <functional>
@@ -51,6 +53,10 @@ struct BuildRequest {
     BuildTarget target = BuildTarget::Linux; // the system the output runs on (how it is started)
     std::string progPath;                    // folder of "ProtoExe.dat" / "iconcomp.dat", ending in "/"
     const IconBitmap* icon = nullptr;        // null: the output keeps the viewer's own icon
+    // Windows programs only: the true-colour icon images (null: the viewer's own) and the
+    // code signature (no certificate: unsigned).
+    const TrueColourIcons* trueColourIcons = nullptr;
+    SigningRequest signing;
 };
 
 struct BuildHooks {

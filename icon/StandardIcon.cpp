@@ -1,5 +1,7 @@
 #include "icon/StandardIcon.h"
 
+#include "icon/TrueColourIcons.h"
+
 #include <array>
 #include <string_view>
 
@@ -64,19 +66,7 @@ IconBitmap StandardIcon::bitmap()
 
 DecodedPicture StandardIcon::picture()
 {
-    const IconBitmap icon = bitmap();
-    DecodedPicture picture;
-    picture.width = IconBitmap::Width;
-    picture.height = IconBitmap::Height;
-    picture.pixels.reserve(IconBitmap::Width * IconBitmap::Height);
-    for (int y = 0; y < IconBitmap::Height; ++y) {
-        for (int x = 0; x < IconBitmap::Width; ++x) {
-            const PaletteColor& c = IconBitmap::Palette[icon.pixel(x, y)];
-            picture.pixels.push_back(0xFF000000u | (std::uint32_t{c.red} << 16) |
-                                     (std::uint32_t{c.green} << 8) | c.blue);
-        }
-    }
-    return picture;
+    return pictureOfIcon(bitmap());
 }
 
 } // namespace pagolux

@@ -11,4 +11,11 @@ IconBitmap renderIconFromFile(const std::string& path)
     return renderIconPixels(PictureReader::view(picture));
 }
 
+IconSetFromFile renderIconSetFromFile(const std::string& path)
+{
+    const QImage picture = PictureReader::read(path);
+    return {renderIconPixels(PictureReader::view(picture)),
+            drawTrueColourIcons(PictureReader::view(picture))};
+}
+
 } // namespace pagolux

@@ -4,6 +4,7 @@
 // by the caller, because the SVG and metafile rendering paints with Qt.
 
 #include "icon/IconBitmap.h"
+#include "icon/TrueColourIcons.h"
 
 #include <string>
 
@@ -11,5 +12,12 @@ namespace pagolux {
 
 // Throws EPictureError when the file cannot be read or has no size.
 [[nodiscard]] IconBitmap renderIconFromFile(const std::string& path);
+
+// The 16-colour icon and the true-colour images of a Windows program, from one reading.
+struct IconSetFromFile {
+    IconBitmap bitmap;
+    TrueColourIcons images;
+};
+[[nodiscard]] IconSetFromFile renderIconSetFromFile(const std::string& path);
 
 } // namespace pagolux

@@ -14,6 +14,8 @@ packages=(
   libwmf-dev libemf2svg-dev fonts-urw-base35
   # the Windows viewer: cross compiler, zlib for it, and Wine with the resource tools for its tests
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 icoutils
+  # signing Windows programs (pagolux-build --sign) and the test certificates of its tests
+  osslsigncode openssl
   # tests and fuzzing
   libgtest-dev libgmock-dev googletest
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 openbox

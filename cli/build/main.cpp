@@ -1,10 +1,12 @@
-// pagolux-build PROJECT.pgx -o OUTPUT [--target linux|windows] [--icon PICTURE] [--yes]
+// pagolux-build PROJECT.pgx -o OUTPUT [--target linux|windows] [--icon PICTURE]
+//               [--sign CERT.p12 [--sign-password-file FILE] [--timestamp URL]] [--yes]
 //
 // Builds the executable of a project file the way "Go!" does, without a window: the same
 // pipeline, the per-user current icon ("theicon.bmp", else the standard icon) or the picture
-// given with --icon (for this build only). Progress goes to a terminal; any failure ends with
-// one line on stderr and exit status 1; a program built without some of its entries ends with
-// exit status 3.
+// given with --icon (for this build only); a Windows program also gets its true-colour icon
+// images from that picture (else from the kept picture or the current icon) and, with --sign,
+// an Authenticode signature. Progress goes to a terminal; any failure ends with one line on
+// stderr and exit status 1; a program built without some of its entries ends with exit status 3.
 
 #include "builder/BuildPipeline.h"
 #include "builder/BuildTarget.h"
@@ -32,10 +34,12 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: pagolux-build PROJECT.pgx -o OUTPUT [--target linux|windows] [--icon PICTURE] [--yes]";
+    "usage: pagolux-build PROJECT.pgx -o OUTPUT [--target linux|windows] [--icon PICTURE] "
+    "[--sign CERT.p12 [--sign-password-file FILE] [--timestamp URL]] [--yes]";
 
 constexpr char kHelp[] =
-    "usage: pagolux-build PROJECT.pgx -o OUTPUT [--target linux|windows] [--icon PICTURE] [--yes]\n"
+    "usage: pagolux-build PROJECT.pgx -o OUTPUT [--target linux|windows] [--icon PICTURE]\n"
+    "                     [--sign CERT.p12 [--sign-password-file FILE] [--timestamp URL]] [--yes]\n"
     "       pagolux-build --help\n"
     "\n"
     "Builds the program of a Pagolux project file the way \"Go!\" does, without a window.\n"
@@ -45,6 +49,11 @@ constexpr char kHelp[] =
     "                       windows when OUTPUT ends in \".exe\", else linux\n"
     "  --icon PICTURE       the icon from this picture (bmp, ico, jpeg, gif, png, svg, wmf,\n"
     "                       emf), for this build only; default: the current icon\n"
+    "  --sign CERT.p12      sign the Windows program with this PKCS#12 certificate\n"
+    "                       (needs osslsigncode); the old OUTPUT stays when signing fails\n"
+    "  --sign-password-file FILE\n"
+    "                       the certificate's password is the content of FILE\n"
+    "  --timestamp URL      have the signature time-stamped by this server\n"
     "  -y, --yes            replace an existing OUTPUT (without it OUTPUT is kept, exit 1)\n"
     "  -h, --help           show this help and end\n"
     "\n"
@@ -65,6 +74,7 @@ struct Options {
     std::string output;
     std::string icon;
     std::optional<pagolux::BuildTarget> target;
+    pagolux::SigningRequest signing;
     bool yes = false;
 };
 
@@ -80,6 +90,12 @@ bool parse(int argc, char** argv, Options& o)
                 return false;
         } else if (a == "--icon" && i + 1 < argc)
             o.icon = argv[++i];
+        else if (a == "--sign" && i + 1 < argc)
+            o.signing.certificate = argv[++i];
+        else if (a == "--sign-password-file" && i + 1 < argc)
+            o.signing.passwordFile = argv[++i];
+        else if (a == "--timestamp" && i + 1 < argc)
+            o.signing.timestampUrl = argv[++i];
         else if (a == "--yes" || a == "-y")
             o.yes = true;
         else if (!a.empty() && a[0] == '-')
@@ -89,6 +105,9 @@ bool parse(int argc, char** argv, Options& o)
         else
             return false;
     }
+    // The password and time stamp belong to a signature.
+    if (o.signing.certificate.empty() && (!o.signing.passwordFile.empty() || !o.signing.timestampUrl.empty()))
+        return false;
     return !o.project.empty() && !o.output.empty();
 }
 
@@ -114,7 +133,12 @@ int main(int argc, char** argv)
     if (!parse(argc, argv, opt))
         return fail(kUsage);
 
+    const pagolux::BuildTarget target = opt.target.value_or(pagolux::defaultBuildTarget(opt.output));
+    if (!opt.signing.certificate.empty() && target != pagolux::BuildTarget::Windows)
+        return fail("--sign signiert nur Windows-Programme (--target windows)");
+
     pagolux::IconBitmap icon;
+    pagolux::TrueColourIcons images;
     try {
         if (!opt.icon.empty()) {
 #ifdef PAGOLUX_WITH_PICTURE
@@ -125,12 +149,16 @@ int main(int argc, char** argv)
             qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
             int qargc = 1;
             QGuiApplication app(qargc, argv);
-            icon = pagolux::renderIconFromFile(opt.icon);
+            pagolux::IconSetFromFile set = pagolux::renderIconSetFromFile(opt.icon);
+            icon = set.bitmap;
+            images = std::move(set.images);
 #else
             return fail("--icon needs a build with the picture readers");
 #endif
         } else {
             icon = currentIcon();
+            // The picture of the last "Icon laden..." when there is one.
+            images = pagolux::currentTrueColourIcons(pagolux::UserDataFolder(false) + "theicon32.bmp", icon);
         }
     } catch (const std::exception& e) {
         return fail(e.what());
@@ -149,9 +177,11 @@ int main(int argc, char** argv)
     request.outputField = opt.output;
     request.settings = project.settings;
     // The viewer of the chosen system: given, or by the output's name.
-    const pagolux::BuildTarget target = opt.target.value_or(pagolux::defaultBuildTarget(opt.output));
+    request.target = target;
     request.progPath = pagolux::protoFolder(pagolux::ProgramFolder(), target);
     request.icon = &icon;
+    request.trueColourIcons = &images;
+    request.signing = opt.signing;
 
     const bool tty = ::isatty(STDERR_FILENO) != 0;
     pagolux::BuildHooks hooks;

@@ -12,9 +12,11 @@
 #include "controls/TFilenameEdit.h"
 #include "controls/placement/ProfileFile.h"
 #include "controls/placement/TFormStorage.h"
+#include "format/PeImage.h"
 #include "project/ProjectFile.h"
 
 #include "tests/support/BuildFolder.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/Files.h"
 
@@ -23,11 +25,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -170,6 +176,78 @@ TEST_F(TargetChoice, TheChoiceNamesTheOutputAndGoBuildsThatKind)
     EXPECT_EQ(form->EXENameEdit->FileName(), temp / "handbuch");
     go(*form);
     EXPECT_EQ(kindOf(temp / "handbuch"), Kind::PE);
+}
+
+// Fills the dialog of "Signieren..." as a user does, once it is shown, and confirms it.
+void fillSigningDialog(const std::string& certificate, const QString& password)
+{
+    QTimer::singleShot(0, [certificate, password] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_EQ(dialog->objectName(), "SignDialog");
+        dialog->findChild<TFilenameEdit*>("SignCertEdit")->setFileName(certificate);
+        auto* edit = dialog->findChild<QLineEdit*>("SignPasswordEdit");
+        edit->clear();
+        QTest::keyClicks(edit, password);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+}
+
+TEST_F(TargetChoice, SignBtnChoosesACertificateThatSignsWindowsPrograms)
+{
+    for (const char* tool : {"openssl", "osslsigncode"})
+        if (!test::haveProgram(tool))
+            GTEST_SKIP() << "not installed: " << tool;
+    const std::string cert = temp / "zert.p12";
+    const test::ChildResult made = test::runShell(
+        "cd " + test::quote(temp.home()) +
+        " && openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj '/CN=Pagolux Test' -keyout k.pem -out "
+        "c.pem"
+        " && openssl pkcs12 -export -inkey k.pem -in c.pem -passout pass:Fenster-7 -out zert.p12");
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+
+    auto form = openWindow();
+    form->OpenFile(temp / "p.pgx");
+    EXPECT_FALSE(form->SignBtn->isEnabled()); // Linux programs are not signed
+    chooseTarget(*form, QStringLiteral("Windows"));
+    ASSERT_TRUE(form->SignBtn->isEnabled());
+    const std::string output = temp / "ziel.exe";
+
+    struct Row {
+        const char* name;
+        QString password;
+        bool signs;
+    };
+    const Row rows[] = {{"right password", QStringLiteral("Fenster-7"), true},
+                        {"wrong password", QStringLiteral("fenster-7"), false}};
+    for (const Row& row : rows) {
+        fillSigningDialog(cert, row.password);
+        QTest::mouseClick(form->SignBtn, Qt::LeftButton);
+        const std::string before = fs::exists(output) ? test::readFile(output) : std::string();
+        messages.clear();
+        go(*form);
+        TFileStream file(output, TFileMode::fmOpenRead);
+        const bool hasSignature = PeDataEnd(file) < file.Size();
+        if (row.signs) {
+            ASSERT_FALSE(messages.empty()) << row.name;
+            EXPECT_EQ(messages.back().text, kMsgExeCreated) << row.name;
+            EXPECT_TRUE(hasSignature) << row.name;
+            continue;
+        }
+        // After the question to replace the old program: the reason, then the failure.
+        const bool named = std::any_of(messages.begin(), messages.end(), [&cert](const Message& m) {
+            return m.text == kMsgSignWrongPassword + cert;
+        });
+        EXPECT_TRUE(named) << row.name;
+        EXPECT_EQ(test::readFile(output), before) << row.name; // the signed program of before
+    }
+    closeWindow(std::move(form));
+    // The password is kept nowhere: not in the project, the settings or any file of the home.
+    for (const auto& entry : fs::recursive_directory_iterator(temp.home())) {
+        if (!entry.is_regular_file() || entry.path().extension() == ".pem")
+            continue;
+        EXPECT_EQ(test::readFile(entry.path()).find("Fenster-7"), std::string::npos) << entry.path();
+    }
 }
 
 TEST_F(TargetChoice, TheChoiceIsRememberedAcrossARestartLikeTheAutoStartCheck)

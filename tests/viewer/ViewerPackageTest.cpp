@@ -168,6 +168,57 @@ TEST_F(ViewerPackageTest, BrokenFilesGiveAClearError)
     }
 }
 
+TEST_F(ViewerPackageTest, ArchiveMayEndBeforeASignatureAndItsPadding)
+{
+    // What follows the archive in a signed or unsigned-again program, and where the viewer is
+    // told its data end (-1: the file's end; "at tail": where the tail begins).
+    const Bytes certificate(1500, 0x30);
+    struct Row {
+        const char* name;
+        Bytes tail;
+        bool endAtTail;
+        bool opens;
+    };
+    const Row rows[] = {
+        {"nothing", {}, false, true},
+        {"signature right behind the archive", certificate, true, true},
+        {"padding and signature",
+         [&] {
+             Bytes t(5, 0);
+             t.insert(t.end(), certificate.begin(), certificate.end());
+             return t;
+         }(),
+         true, true},
+        {"padding left by a removed signature", Bytes(7, 0), false, true},
+        {"more padding than a signing tool adds", Bytes(8, 0), false, false},
+        {"padding that is not zero", Bytes{0, 0, 1}, false, false},
+        {"signature not announced", certificate, false, false},
+    };
+    for (const Row& row : rows) {
+        Bytes file;
+        (void)host(site / "index.html", &file);
+        const auto archiveEnd = static_cast<std::int64_t>(file.size());
+        file.insert(file.end(), row.tail.begin(), row.tail.end());
+        test::writeBytes(work / "signed", file);
+        const std::int64_t end = row.endAtTail ? archiveEnd + static_cast<std::int64_t>(row.tail.size()) -
+                                                     static_cast<std::int64_t>(certificate.size())
+                                               : -1;
+        if (!row.opens) {
+            try {
+                (void)ViewerPackage::open(work / "signed", kViewer, end, 7);
+                ADD_FAILURE() << row.name << ": opened";
+            } catch (const EViewerError& e) {
+                EXPECT_NE(std::string(e.what()).find(kDetailArchive), std::string::npos) << row.name;
+            }
+            continue;
+        }
+        const auto pkg = ViewerPackage::open(work / "signed", kViewer, end, 7);
+        EXPECT_EQ(pkg->memberCount(), 2) << row.name;
+        EXPECT_EQ(pkg->read(pkg->startKey()), std::optional<Bytes>(test::bytesOf("<title>Start</title>")))
+            << row.name;
+    }
+}
+
 TEST_F(ViewerPackageTest, StartFileThatIsNotAMemberIsNamed)
 {
     const std::string error = errorOf(host("/elsewhere/index.html"), kViewer);

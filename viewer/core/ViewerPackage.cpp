@@ -105,6 +105,7 @@ ViewerPackage::ViewerPackage() : archive_(std::make_unique<TZLBArchive>()) {}
 ViewerPackage::~ViewerPackage()
 {
     archive_.reset();
+    hostData_.reset();
 #ifndef _WIN32
     if (fd_ >= 0)
         ::close(fd_);
@@ -112,6 +113,12 @@ ViewerPackage::~ViewerPackage()
 }
 
 std::unique_ptr<ViewerPackage> ViewerPackage::open(const std::string& hostFile, std::uint32_t settingsOffset)
+{
+    return open(hostFile, settingsOffset, -1, 0);
+}
+
+std::unique_ptr<ViewerPackage> ViewerPackage::open(const std::string& hostFile, std::uint32_t settingsOffset,
+                                                   std::int64_t dataEnd, int maxPadding)
 {
     std::unique_ptr<ViewerPackage> pkg(new ViewerPackage());
     const std::string damaged = std::string(kMsgViewerDamaged) + "\n";
@@ -147,10 +154,28 @@ std::unique_ptr<ViewerPackage> ViewerPackage::open(const std::string& hostFile, 
     }
 
     try {
-        // The archive must fill the file from the end of the settings block exactly. It reads
-        // the members through the one open host file, not a file opened anew for each.
-        if (!pkg->archive_->OpenEmbeddedArchive(*pkg->host_, archiveStart) ||
-            pkg->archive_->ArchiveStart() != archiveStart)
+        // The archive must fill the file from the end of the settings block exactly, up to
+        // dataEnd less some zero padding. It reads the members through the one open host file,
+        // not a file opened anew for each.
+        TFileStream& file = *pkg->host_;
+        const std::int64_t size = file.Size();
+        const std::int64_t end = dataEnd < 0 || dataEnd > size ? size : dataEnd;
+        bool opened = false;
+        for (int pad = 0; pad <= maxPadding && !opened && end - pad > archiveStart; ++pad) {
+            if (pad > 0) {
+                std::uint8_t b = 1;
+                file.Seek(end - pad, TSeekOrigin::soBeginning);
+                if (file.Read(&b, 1) != 1 || b != 0)
+                    break; // padding is zero bytes only
+            }
+            auto data = std::make_unique<TSubRangeStream>(file, 0, end - pad);
+            if (TZLBArchive::FindArchiveStart(*data) != archiveStart)
+                continue;
+            pkg->hostData_ = std::move(data);
+            opened = pkg->archive_->OpenEmbeddedArchive(*pkg->hostData_, archiveStart) &&
+                     pkg->archive_->ArchiveStart() == archiveStart;
+        }
+        if (!opened)
             throw EViewerError(damaged + kDetailArchive);
     } catch (const EViewerError&) {
         throw;

@@ -59,6 +59,12 @@ class ViewerPackage : public MemberSource {
     // Opens hostFile, whose settings block begins at settingsOffset. Raises EViewerError with
     // one of the texts above (and a detail line behind it).
     static std::unique_ptr<ViewerPackage> open(const std::string& hostFile, std::uint32_t settingsOffset);
+    // The same where the archive need not end the file: it ends at dataEnd (the start of a
+    // code-signing certificate table, or the file's size), or up to maxPadding zero bytes
+    // before it (the padding a signing tool adds in front of the table and leaves behind when
+    // the signature is removed again).
+    static std::unique_ptr<ViewerPackage> open(const std::string& hostFile, std::uint32_t settingsOffset,
+                                               std::int64_t dataEnd, int maxPadding);
     ~ViewerPackage() override;
     ViewerPackage(const ViewerPackage&) = delete;
     ViewerPackage& operator=(const ViewerPackage&) = delete;
@@ -94,6 +100,7 @@ class ViewerPackage : public MemberSource {
     int fd_ = -1;
     std::string heldName_;
     std::unique_ptr<TFileStream> host_; // the host file, open for the archive's reads
+    std::unique_ptr<TStream> hostData_; // the part of it up to the archive's end
     std::unique_ptr<TZLBArchive> archive_;
     std::unordered_map<std::string, std::int32_t> exact_; // member key as spelled -> index
 };

@@ -175,8 +175,10 @@ class BrowserSite final : public RefCounted,
     HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override
     {
         info->cbSize = sizeof(DOCHOSTUIINFO);
-        info->dwFlags =
-            DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME | DOCHOSTUIFLAG_ENABLE_REDIRECT_NOTIFICATION;
+        // DPI-aware: the engine scales pages with the monitor's DPI instead of drawing them at
+        // 96 DPI in a window the system no longer stretches.
+        info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_THEME |
+                        DOCHOSTUIFLAG_ENABLE_REDIRECT_NOTIFICATION | DOCHOSTUIFLAG_DPI_AWARE;
         info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
         return S_OK;
     }
@@ -530,12 +532,22 @@ WrittenEmulationValue g_written;
 
 void useNewestDocumentMode()
 {
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return;
-    const wchar_t* name = path;
-    for (const wchar_t* p = path; *p; ++p)
+    // The program may lie deeper than MAX_PATH: the buffer grows until the whole name fits.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return;
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        if (path.size() >= 32768)
+            return;
+        path.resize(path.size() * 2);
+    }
+    const wchar_t* name = path.c_str();
+    for (const wchar_t* p = path.c_str(); *p; ++p)
         if (*p == L'\\' || *p == L'/')
             name = p + 1;
     HKEY key = nullptr;

@@ -83,7 +83,8 @@ bool ViewerWindow::on(int element) const
 bool ViewerWindow::create(HINSTANCE instance, int show)
 {
     // The icon resource as the file holds it: a built program shows the pixels the builder wrote.
-    bigIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VIEWER), IMAGE_ICON, 32, 32, 0));
+    bigIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VIEWER), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
     smallIcon_ =
         static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VIEWER), IMAGE_ICON,
                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
@@ -332,6 +333,12 @@ LRESULT ViewerWindow::handle(UINT msg, WPARAM wp, LPARAM lp)
         if (browser_)
             browser_->focus();
         return 0;
+    case 0x02E0: { // WM_DPICHANGED: moved to a monitor of another scale; take the size it suggests
+        const auto* r = reinterpret_cast<const RECT*>(lp);
+        SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

@@ -4,6 +4,8 @@
 // else in the system web-browser control, served from memory either way. Run unpatched (as built), it
 // explains that it holds no pages.
 
+#include "archive/TStream.h"
+#include "format/PeImage.h"
 #include "platform/Exception.h"
 #include "platform/Paths.h"
 #include "viewer/core/SiteAddressSpace.h"
@@ -24,6 +26,21 @@
 #include <string>
 
 namespace {
+
+// Where this program's own bytes end: a code signature is appended behind the archive as a
+// certificate table that the security directory points at. The signing tool rounds the file to
+// 8 bytes with zeros first, and leaves them when the signature is removed again.
+constexpr int kSigningPadding = 7;
+
+std::int64_t ownDataEnd(const std::string& exe)
+{
+    try {
+        pagolux::TFileStream file(exe, pagolux::TFileMode::fmOpenRead);
+        return pagolux::PeDataEnd(file);
+    } catch (const pagolux::Exception&) {
+        return -1; // the package reports the unreadable file itself
+    }
+}
 
 int showError(const std::optional<std::wstring>& report, const std::string& text)
 {
@@ -53,7 +70,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
             rc = showError(report, pagolux::kMsgViewerUnpatched);
         } else {
             try {
-                package = pagolux::ViewerPackage::open(pagolux::OwnExecutable(), marker.settingsOffset);
+                const std::string exe = pagolux::OwnExecutable();
+                package = pagolux::ViewerPackage::open(exe, marker.settingsOffset, ownDataEnd(exe),
+                                                       kSigningPadding);
             } catch (const pagolux::Exception& e) {
                 rc = showError(report, e.what());
             }
