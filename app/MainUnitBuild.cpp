@@ -3,8 +3,8 @@
 #include "app/MainUnit.h"
 
 #include "builder/BuildPipeline.h"
-#include "icon/IconBitmap.h"
 #include "controls/TFilenameEdit.h"
+#include "icon/IconBitmap.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,11 +40,9 @@ BuildTarget TMainForm::buildTarget() const
 void TMainForm::GoBtn1Click()
 {
     BuildRequest request;
-    request.entries = Pics;
-    request.startIndex = startIndex();
+    request.project = project();
     request.outputField = EXENameEdit->FileName();
-    request.settings = project_.settings;
-    request.autoStart = AutoStartCheck->isChecked();
+    request.autoStart = editor_.output().autoStart;
     // Each target system has its own prototype viewer, and so its own icon offset.
     const BuildTarget target = buildTarget();
     request.target = target;
@@ -63,11 +61,7 @@ void TMainForm::GoBtn1Click()
         QCoreApplication::sendEvent(this, &event);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    const int remembered = request.startIndex;
-    hooks.updateListBox = [this, remembered] {
-        SortBox->setCurrentRow(remembered);
-        UpdateListBox();
-    };
+    hooks.project = &editor_;
 
     DisabledWhileBuilding guard(GoBtn1);
     BuildPipeline(interaction())

@@ -30,7 +30,7 @@ void TMainForm::LoadBtnClick()
                                         MsgIcon::Error, MsgButtons::Ok);
         return;
     }
-    const std::string& entry = Pics[static_cast<std::size_t>(i)];
+    const std::string& entry = entries()[static_cast<std::size_t>(i)];
     const QUrl url = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(entry)));
     if (entry.empty() || !url.isValid())
         throw Exception("Die Startdatei \"" + entry + "\" kann nicht angezeigt werden.");

@@ -5,14 +5,14 @@
 // given with --icon (for this build only). Progress goes to a terminal; any failure ends with
 // one line on stderr and a non-zero exit.
 
+#include "builder/BuildPipeline.h"
+#include "builder/BuildTarget.h"
+#include "cli/build/TerminalInteraction.h"
+#include "icon/IconBmpFile.h"
+#include "icon/StandardIcon.h"
 #include "platform/Exception.h"
 #include "platform/FileSizeSignal.h"
 #include "platform/Paths.h"
-#include "builder/BuildPipeline.h"
-#include "builder/BuildTarget.h"
-#include "icon/IconBmpFile.h"
-#include "icon/StandardIcon.h"
-#include "cli/build/TerminalInteraction.h"
 #include "project/ProjectFile.h"
 
 #ifdef PAGOLUX_WITH_PICTURE
@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -49,8 +50,11 @@ constexpr char kHelp[] =
     "\n"
     "Exit status: 0 built, 1 failed (one line on stderr).\n";
 
-int fail(const std::string& line)
+int fail(std::string line)
 {
+    // One line: a message's own line breaks (the file and the reason after a failure) become
+    // blanks.
+    std::replace(line.begin(), line.end(), '\n', ' ');
     std::fprintf(stderr, "pagolux-build: %s\n", line.c_str());
     return 1;
 }
@@ -134,15 +138,20 @@ int main(int argc, char** argv)
     pagolux::Project project;
     try {
         project = pagolux::ProjectFile::read(opt.project);
+    } catch (const pagolux::ProjectFileError& e) {
+        // Some other file (a picture, a page) is told apart from a damaged project, which
+        // names itself and what is wrong with it.
+        if (e.kind() == pagolux::ProjectFileError::Kind::NotAProject)
+            return fail(opt.project + ": keine Projektdatei (sie beginnt nicht mit \"" +
+                        std::string(pagolux::ProjectFile::kMagic) + "\")");
+        return fail(e.what());
     } catch (const std::exception& e) {
         return fail(e.what());
     }
 
     pagolux::BuildRequest request;
-    request.entries = project.entries;
-    request.startIndex = project.startIndex;
+    request.project = project;
     request.outputField = opt.output;
-    request.settings = project.settings;
     // The viewer of the chosen system: given, or by the output's name.
     const pagolux::BuildTarget target = opt.target.value_or(pagolux::defaultBuildTarget(opt.output));
     request.progPath = pagolux::protoFolder(pagolux::ProgramFolder(), target);

@@ -8,9 +8,9 @@
 #include "app/TApplication.h"
 #include "builder/BuildPipeline.h"
 #include "builder/ExeWriter.h"
-#include "icon/IconBitmap.h"
 #include "controls/TFilenameEdit.h"
 #include "format/SettingsBlock.h"
+#include "icon/IconBitmap.h"
 #include "project/ProjectFile.h"
 #include "viewer/qt/ViewerWindow.h"
 
@@ -86,6 +86,42 @@ class GoButtonTest : public ::testing::Test {
     std::unique_ptr<TMainForm> form;
 };
 
+// A keyboard-only user builds: Enter on the page "EXE erstellen" (in a field or on a check
+// box) and Go!'s key anywhere press Go!; Enter on another page, or on a button that has the
+// focus, does what it does there.
+TEST_F(GoButtonTest, KeysPressGo)
+{
+    openProject(0);
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const struct {
+        const char* name;
+        QWidget* page;
+        QWidget* focus;
+        QKeyCombination keys;
+        bool builds;
+    } rows[] = {
+        {"Enter in the project name", form->TabSheet6, form->NameED, Qt::Key_Return, true},
+        {"keypad Enter on a check box", form->TabSheet6, form->CheckBox1,
+         QKeyCombination(Qt::KeypadModifier, Qt::Key_Enter), true},
+        {"Go!'s key on another page", form->TabSheet1, form->ImageList, TMainForm::kGoKeys, true},
+        {"Enter on the start page", form->TabSheet3, form->SortBox, Qt::Key_Return, false},
+        {"Enter on a button of the page", form->TabSheet6, form->StdIconBtn, Qt::Key_Return, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove(out / "programm");
+        form->EXENameEdit->setFileName(out / "programm");
+        script.messages.clear();
+        form->PageControl2->setCurrentWidget(row.page);
+        row.focus->setFocus();
+        QTest::keyClick(row.focus, row.keys.key(), row.keys.keyboardModifiers());
+        EXPECT_EQ(fs::exists(out / "programm"), row.builds);
+        EXPECT_EQ(!script.texts().empty() && script.texts()[0] == kMsgExeCreated, row.builds);
+    }
+}
+
 TEST_F(GoButtonTest, BuildsWithTheValuesOfThePage)
 {
     openProject(2);
@@ -155,7 +191,8 @@ TEST_F(GoButtonTest, ExistingOutputIsKeptOnNo)
     form->EXENameEdit->setFileName(out / "handbuch");
     script.answers = {MsgResult::No};
     test::press(form->GoBtn1);
-    EXPECT_EQ(script.texts(), std::vector<std::string>{kMsgOverwrite});
+    // The question names the file it would replace.
+    EXPECT_EQ(script.texts(), std::vector<std::string>{kMsgOverwrite + ("\n" + out / "handbuch")});
     EXPECT_EQ(test::readBytes(out / "handbuch"), test::bytesOf("old"));
 }
 
@@ -198,7 +235,11 @@ TEST_F(GoButtonTest, EachWindowElementArrivesAtItsPlaceInTheProjectFileTheProgra
             // The project file: the ten bytes in front of width, height, the two size bytes and the name.
             test::press(form->SaveBtn);
             const Bytes project = test::readBytes(home / "p.pgx");
-            const std::size_t elementsAt = project.size() - 24 - projectName.size();
+            // The block with the output choice follows the name.
+            const std::string text(project.begin(), project.end());
+            const std::size_t nameEnd = text.rfind("PGXO");
+            ASSERT_NE(nameEnd, std::string::npos);
+            const std::size_t elementsAt = nameEnd - 24 - projectName.size();
             EXPECT_EQ(Bytes(project.begin() + static_cast<std::ptrdiff_t>(elementsAt),
                             project.begin() + static_cast<std::ptrdiff_t>(elementsAt) + 10),
                       expected)

@@ -3,13 +3,14 @@
 #include "WindowTestSupport.h"
 
 #include "app/AboutBoxUnit.h"
-#include "platform/Paths.h"
 #include "controls/TFilenameEdit.h"
+#include "platform/Paths.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -104,7 +105,7 @@ TEST_F(Lifecycle, NewAsksEvenOnAnEmptyProjectAndCancelChangesNothing)
     EXPECT_EQ(form->savedFileName(), "/tmp/Alt.pgx");
 }
 
-TEST_F(Lifecycle, NewResetsTheProjectButKeepsOutputAutoStartAndFavourites)
+TEST_F(Lifecycle, NewResetsTheProjectAndItsOutputButKeepsFavourites)
 {
     writeFile(site.filePath(QStringLiteral("a.html")));
     addFromFolder(site.path(), {QStringLiteral("a.html")});
@@ -137,8 +138,10 @@ TEST_F(Lifecycle, NewResetsTheProjectButKeepsOutputAutoStartAndFavourites)
     EXPECT_EQ(form->startIndex(), -1);
     EXPECT_FALSE(form->DelBtn->isEnabled());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Orvanto Pagolux 2.0 - [Unbenannt.pgx]"));
-    EXPECT_EQ(form->EXENameEdit->FileName(), "/tmp/mein-programm");
-    EXPECT_TRUE(form->AutoStartCheck->isChecked());
+    // The output choice belongs to the project: a new project starts from the defaults.
+    EXPECT_EQ(form->EXENameEdit->FileName(), DefaultOutputName());
+    EXPECT_FALSE(form->AutoStartCheck->isChecked());
+    EXPECT_EQ(form->TargetCombo->currentIndex(), 0);
     EXPECT_EQ(form->PrefListBox->count(), favourites);
 }
 
@@ -201,15 +204,12 @@ TEST_F(Lifecycle, InformationButtonShowsTheAboutBoxModallyOverTheWindow)
     EXPECT_TRUE(form->findChildren<TAboutBox*>().isEmpty());
 }
 
-TEST_F(Lifecycle, DestroyReleasesEntriesOnce)
+TEST_F(Lifecycle, DestroyReleasesTheIconOnce)
 {
-    writeFile(site.filePath(QStringLiteral("a.html")));
-    addFromFolder(site.path(), {QStringLiteral("a.html")});
     form->FormDestroy();
-    EXPECT_EQ(form->PicCount(), 0);
     EXPECT_EQ(form->iconBmp(), nullptr);
     form->FormDestroy(); // the destructor runs it again: harmless
-    EXPECT_EQ(form->PicCount(), 0);
+    EXPECT_EQ(form->iconBmp(), nullptr);
 }
 
 // At start the window writes "theicon.bmp". Under a file-size limit that the file passes, the

@@ -172,36 +172,32 @@ TEST_F(TargetChoice, TheChoiceNamesTheOutputAndGoBuildsThatKind)
     EXPECT_EQ(kindOf(temp / "handbuch"), Kind::PE);
 }
 
-TEST_F(TargetChoice, TheChoiceIsRememberedAcrossARestartLikeTheAutoStartCheck)
+TEST_F(TargetChoice, TheChoiceBelongsToTheProjectNotToTheNextRun)
 {
-    // The window's INI file, named after the program.
+    // The window's INI file, named after the program: it keeps the check box, while the target
+    // goes with the project, so a new run starts a new project for Linux.
     const std::string ini = temp / ("config/" + test::programName() + ".INI");
     const struct {
-        const char* choice;
         bool autoStart;
-        std::string output;
-        const char* storedIndex;
         const char* storedCheck;
-    } rows[] = {
-        {"Windows", true, temp / "ziel.exe", "1", "True"},
-        {"Linux", false, temp / "ziel", "0", "False"},
-        {"Windows", false, temp / "ziel.exe", "1", "False"},
-    };
+    } rows[] = {{true, "True"}, {false, "False"}};
     for (const auto& row : rows) {
         auto form = openWindow();
-        chooseTarget(*form, QString::fromLatin1(row.choice));
+        chooseTarget(*form, QStringLiteral("Windows"));
         form->AutoStartCheck->setChecked(row.autoStart);
+        form->SaveFile(temp / "windows.pgx");
         closeWindow(std::move(form));
-        // Stored beside the check box.
         ProfileFile file(ini);
-        EXPECT_EQ(file.readString("TMainForm", "TargetCombo_currentIndex", ""), row.storedIndex)
-            << row.choice;
-        EXPECT_EQ(file.readString("TMainForm", "AutoStartCheck_Checked", ""), row.storedCheck) << row.choice;
+        EXPECT_EQ(file.readString("TMainForm", "TargetCombo_currentIndex", ""), "");
+        EXPECT_EQ(file.readString("TMainForm", "AutoStartCheck_Checked", ""), row.storedCheck);
 
         auto again = openWindow();
-        EXPECT_EQ(again->TargetCombo->currentText().toStdString(), row.choice);
-        EXPECT_EQ(again->EXENameEdit->FileName(), row.output) << row.choice;
-        EXPECT_EQ(again->AutoStartCheck->isChecked(), row.autoStart) << row.choice;
+        EXPECT_EQ(again->TargetCombo->currentText(), QStringLiteral("Linux"));
+        EXPECT_EQ(again->EXENameEdit->FileName(), temp / "ziel");
+        EXPECT_EQ(again->AutoStartCheck->isChecked(), row.autoStart);
+        again->OpenFile(temp / "windows.pgx");
+        EXPECT_EQ(again->TargetCombo->currentText(), QStringLiteral("Windows"));
+        EXPECT_EQ(again->EXENameEdit->FileName(), temp / "ziel.exe");
         again->FormStorage1->setActive(false);
     }
 }
