@@ -514,16 +514,14 @@ void TMainForm::buildExePage()
     fitIntoFrame(Image3, iconPlace);
     Image3->hide();
     // The free room right of the icon takes the target system, so the designed layout stays.
-    // The room is narrow: the box draws its choice with little padding and a slim arrow, so
-    // that "Windows" shows whole.
-    TargetLabel = makeLabel(GroupBox1, "TargetLabel", QStringLiteral("Zielsystem:"), QRect(312, 6, 64, 17));
+    // It reaches from just beside the icon to the frame's inner edge, so that "Windows" shows
+    // whole.
+    TargetLabel = makeLabel(GroupBox1, "TargetLabel", QStringLiteral("Zielsystem:"), QRect(308, 6, 68, 17));
     TargetCombo = new QComboBox(GroupBox1);
     TargetCombo->setObjectName(QStringLiteral("TargetCombo"));
     TargetCombo->addItems({QStringLiteral("Linux"), QStringLiteral("Windows")});
     TargetCombo->setToolTip(QStringLiteral("Für welches System die EXE-Datei erstellt wird"));
-    TargetCombo->setStyleSheet(QStringLiteral("QComboBox { padding: 1px 0px 1px 3px; }"
-                                              "QComboBox::drop-down { width: 13px; border: 0px; }"));
-    TargetCombo->setGeometry(312, 24, 64, 25);
+    TargetCombo->setGeometry(308, 24, 70, 25);
     TargetLabel->setBuddy(TargetCombo);
 
     GroupBox2 = new QGroupBox(QStringLiteral("Fenstergröße"), right);

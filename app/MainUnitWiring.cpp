@@ -108,14 +108,15 @@ void TMainForm::connectKeys()
                            QKeySequence(keys).toString(QKeySequence::NativeText) + QLatin1Char(')'));
     }
 
-    // Enter on the page "EXE erstellen" presses Go!, unless a button has the focus: Enter then
-    // presses that button.
+    // Enter on the page "EXE erstellen" presses Go!, unless a button of the page has the focus:
+    // Enter then presses that button. The focus may still be on a button of the project row
+    // (where it starts): that one is not pressed by Enter here.
     const auto enter = [this, press] {
         if (PageControl2->currentWidget() != TabSheet6)
             return;
         auto* focused = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
-        if (focused != nullptr && qobject_cast<QCheckBox*>(focused) == nullptr &&
-            qobject_cast<QRadioButton*>(focused) == nullptr) {
+        if (focused != nullptr && TabSheet6->isAncestorOf(focused) &&
+            qobject_cast<QCheckBox*>(focused) == nullptr && qobject_cast<QRadioButton*>(focused) == nullptr) {
             focused->click();
             return;
         }

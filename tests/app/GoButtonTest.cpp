@@ -108,6 +108,8 @@ TEST_F(GoButtonTest, KeysPressGo)
         {"Go!'s key on another page", form->TabSheet1, form->ImageList, TMainForm::kGoKeys, true},
         {"Enter on the start page", form->TabSheet3, form->SortBox, Qt::Key_Return, false},
         {"Enter on a button of the page", form->TabSheet6, form->StdIconBtn, Qt::Key_Return, false},
+        {"Enter while the focus is still in the project row", form->TabSheet6, form->NewBtn, Qt::Key_Return,
+         true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
