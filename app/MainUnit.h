@@ -23,6 +23,7 @@
 #include <QMainWindow>
 #include <QRect>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -101,88 +102,6 @@ class TMainForm : public QMainWindow {
 
     [[nodiscard]] UserInteraction& interaction() { return *interaction_; }
     void setInteraction(std::unique_ptr<UserInteraction> interaction);
-
-    // ---- Controls (object names equal the member names) -----------------------------------
-    // Project button row
-    QWidget* ButtonRow = nullptr;
-    BitmapButton* NewBtn = nullptr;
-    BitmapButton* OpenBtn = nullptr;
-    BitmapButton* SaveBtn = nullptr;
-    BitmapButton* SaveAsBtn = nullptr;
-
-    QTabWidget* PageControl2 = nullptr;
-    QWidget* TabSheet1 = nullptr; // "Dateien hinzufügen"
-    QWidget* TabSheet3 = nullptr; // "Startdatei"
-    QWidget* TabSheet5 = nullptr; // "Vorschau"
-    QWidget* TabSheet6 = nullptr; // "EXE erstellen"
-
-    // Page "Dateien hinzufügen"
-    QListWidget* PrefListBox = nullptr;
-    TShellTree* ShellTree1 = nullptr;
-    TShellList* ShellList1 = nullptr;
-    TShellLink* ShellLink1 = nullptr;
-    QSplitter* ShellSplitter = nullptr; // tree | list
-    QSplitter* PageSplitter = nullptr;  // upper area / lower area
-    GlyphButton* AddBtn = nullptr;
-    GlyphButton* DelBtn = nullptr;
-    QListWidget* ImageList = nullptr;
-
-    // Page "Startdatei"
-    QListWidget* SortBox = nullptr;
-
-    // Page "Vorschau"
-    GlyphButton* LoadBtn = nullptr;
-    GlyphButton* BackButton = nullptr;
-    GlyphButton* FwdButton = nullptr;
-    GlyphButton* HomeBtn = nullptr;
-    GlyphButton* ReloadButton = nullptr;
-    QWidget* WebBrowserHost = nullptr;     // the area the browser fills
-    QWebEngineView* WebBrowser1 = nullptr; // created on first use (webBrowser())
-
-    // Page "EXE erstellen"
-    QLabel* Label1 = nullptr;
-    TFilenameEdit* EXENameEdit = nullptr;
-    PictureButton* GoBtn1 = nullptr;
-    QCheckBox* AutoStartCheck = nullptr;
-    QGroupBox* GroupBox1 = nullptr;
-    // "Zielsystem": the system the next build is for (0 Linux, 1 Windows), beside the icon.
-    QLabel* TargetLabel = nullptr;
-    QComboBox* TargetCombo = nullptr;
-    GlyphButton* OpenIconBtn = nullptr;
-    GlyphButton* StdIconBtn = nullptr;
-    TPaintBox* PaintBox1 = nullptr;
-    QLabel* Image3 = nullptr; // hidden; holds the standard icon
-    QGroupBox* GroupBox2 = nullptr;
-    QRadioButton* DefSizeCheck = nullptr;
-    QRadioButton* FullScreenCheck = nullptr;
-    QCheckBox* FixedSizeCheck = nullptr;
-    QLabel* Label2 = nullptr;
-    QSpinBox* WidthEd = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label3 = nullptr;
-    QSpinBox* HeightEd = nullptr;
-    QLabel* Label5 = nullptr;
-    QGroupBox* GroupBox3 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;  // "Statusbar"
-    QCheckBox* CheckBox2 = nullptr;  // "Tool Leiste"
-    QCheckBox* CheckBox3 = nullptr;  // "Drucken"
-    QCheckBox* CheckBox4 = nullptr;  // "Beenden"
-    QCheckBox* CheckBox5 = nullptr;  // "Über"
-    QCheckBox* CheckBox6 = nullptr;  // "Zurück"
-    QCheckBox* CheckBox7 = nullptr;  // "Vorwärts"
-    QCheckBox* CheckBox8 = nullptr;  // "Startseite"
-    QCheckBox* CheckBox9 = nullptr;  // "Neu laden"
-    QCheckBox* CheckBox10 = nullptr; // "Beenden Button"
-    QLabel* Label6 = nullptr;
-    QLineEdit* NameED = nullptr;
-
-    // Bottom row
-    BitmapButton* wwwBtn = nullptr;
-    QWidget* BottomPanel = nullptr;
-    PictureButton* ueberbtn = nullptr;
-    PictureButton* endebtn = nullptr;
-
-    TStatusBar* StatusBar1 = nullptr;
 
     // ---- Components without a visible place ------------------------------------------------
     FileDialogRequest OpenDialog1;
@@ -271,6 +190,82 @@ class TMainForm : public QMainWindow {
     void closeEvent(QCloseEvent* e) override;
 
   private:
+    // ---- Controls (object names equal the member names; tools and tests find them by name,
+    // see control()) ---------------------------------------------------------------------------
+    // Project button row
+    QWidget* ButtonRow = nullptr;
+    BitmapButton* NewBtn = nullptr;
+    BitmapButton* OpenBtn = nullptr;
+    BitmapButton* SaveBtn = nullptr;
+    BitmapButton* SaveAsBtn = nullptr;
+
+    QTabWidget* PageControl2 = nullptr;
+    QWidget* TabSheet1 = nullptr; // "Dateien hinzufügen"
+    QWidget* TabSheet3 = nullptr; // "Startdatei"
+    QWidget* TabSheet5 = nullptr; // "Vorschau"
+    QWidget* TabSheet6 = nullptr; // "EXE erstellen"
+
+    // Page "Dateien hinzufügen"
+    QListWidget* PrefListBox = nullptr;
+    TShellTree* ShellTree1 = nullptr;
+    TShellList* ShellList1 = nullptr;
+    TShellLink* ShellLink1 = nullptr;
+    QSplitter* ShellSplitter = nullptr; // tree | list
+    QSplitter* PageSplitter = nullptr;  // upper area / lower area
+    GlyphButton* AddBtn = nullptr;
+    GlyphButton* DelBtn = nullptr;
+    QListWidget* ImageList = nullptr;
+
+    // Page "Startdatei"
+    QListWidget* SortBox = nullptr;
+
+    // Page "Vorschau"
+    GlyphButton* LoadBtn = nullptr;
+    GlyphButton* BackButton = nullptr;
+    GlyphButton* FwdButton = nullptr;
+    GlyphButton* HomeBtn = nullptr;
+    GlyphButton* ReloadButton = nullptr;
+    QWidget* WebBrowserHost = nullptr;     // the area the browser fills
+    QWebEngineView* WebBrowser1 = nullptr; // created on first use (webBrowser())
+
+    // Page "EXE erstellen"
+    QLabel* Label1 = nullptr;
+    TFilenameEdit* EXENameEdit = nullptr;
+    PictureButton* GoBtn1 = nullptr;
+    QCheckBox* AutoStartCheck = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    // "Zielsystem": the system the next build is for (0 Linux, 1 Windows), beside the icon.
+    QLabel* TargetLabel = nullptr;
+    QComboBox* TargetCombo = nullptr;
+    GlyphButton* OpenIconBtn = nullptr;
+    GlyphButton* StdIconBtn = nullptr;
+    TPaintBox* PaintBox1 = nullptr;
+    QLabel* Image3 = nullptr; // hidden; holds the standard icon
+    QGroupBox* GroupBox2 = nullptr;
+    QRadioButton* DefSizeCheck = nullptr;
+    QRadioButton* FullScreenCheck = nullptr;
+    QCheckBox* FixedSizeCheck = nullptr;
+    QLabel* Label2 = nullptr;
+    QSpinBox* WidthEd = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label3 = nullptr;
+    QSpinBox* HeightEd = nullptr;
+    QLabel* Label5 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    // CheckBox1 … CheckBox10 ("Statusbar", "Tool Leiste", "Drucken", "Beenden", "Über",
+    // "Zurück", "Vorwärts", "Startseite", "Neu laden", "Beenden Button"), in settings-block order.
+    std::array<QCheckBox*, BuildSettings::kElementCount> CheckBoxes{};
+    QLabel* Label6 = nullptr;
+    QLineEdit* NameED = nullptr;
+
+    // Bottom row
+    BitmapButton* wwwBtn = nullptr;
+    QWidget* BottomPanel = nullptr;
+    PictureButton* ueberbtn = nullptr;
+    PictureButton* endebtn = nullptr;
+
+    TStatusBar* StatusBar1 = nullptr;
+
     struct Rect32 {
         int32_t left = 0, top = 0, right = 0, bottom = 0;
     };
@@ -332,6 +327,13 @@ class TMainForm : public QMainWindow {
     std::vector<QShortcut*> enterShortcuts_; // Return and Enter → Go! on "EXE erstellen"
     bool destroyed_ = false;
 };
+
+// A control of a window by its object name (the member names of TMainForm), for tools and tests
+// that drive the window from outside as a user would; null when there is none.
+template <typename T = QWidget> T* control(const QObject& window, const char* name)
+{
+    return window.findChild<T*>(QLatin1String(name));
+}
 
 // The single main window of the running program (null while none exists).
 extern TMainForm* MainForm;

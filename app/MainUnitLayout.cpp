@@ -564,26 +564,22 @@ void TMainForm::buildExePage()
     GroupBox3 = new QGroupBox(QStringLiteral("Fensterelemente"), right);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
     GroupBox3->setGeometry(12, 200, 381, 121);
-    CheckBox1 = makeCheck(GroupBox3, "CheckBox1", QStringLiteral("Statusbar"), QRect(16, 16, 97, 17),
-                          start.elements[0]);
-    CheckBox2 = makeCheck(GroupBox3, "CheckBox2", QStringLiteral("Tool Leiste"), QRect(16, 32, 97, 17),
-                          start.elements[1]);
-    CheckBox6 =
-        makeCheck(GroupBox3, "CheckBox6", QStringLiteral("Zurück"), QRect(16, 56, 97, 17), start.elements[5]);
-    CheckBox7 = makeCheck(GroupBox3, "CheckBox7", QStringLiteral("Vorwärts"), QRect(16, 72, 97, 17),
-                          start.elements[6]);
-    CheckBox3 = makeCheck(GroupBox3, "CheckBox3", QStringLiteral("Drucken"), QRect(128, 16, 97, 17),
-                          start.elements[2]);
-    CheckBox4 = makeCheck(GroupBox3, "CheckBox4", QStringLiteral("Beenden"), QRect(128, 32, 97, 17),
-                          start.elements[3]);
-    CheckBox8 = makeCheck(GroupBox3, "CheckBox8", QStringLiteral("Startseite"), QRect(128, 56, 97, 17),
-                          start.elements[7]);
-    CheckBox9 = makeCheck(GroupBox3, "CheckBox9", QStringLiteral("Neu laden"), QRect(128, 72, 97, 17),
-                          start.elements[8]);
-    CheckBox5 =
-        makeCheck(GroupBox3, "CheckBox5", QStringLiteral("Über"), QRect(240, 16, 97, 17), start.elements[4]);
-    CheckBox10 = makeCheck(GroupBox3, "CheckBox10", QStringLiteral("Beenden Button"), QRect(240, 56, 113, 17),
-                           start.elements[9]);
+    // The ten window elements, in settings-block order: caption and place in three columns.
+    const struct {
+        const char* caption;
+        QRect place;
+    } elements[BuildSettings::kElementCount] = {
+        {"Statusbar", {16, 16, 97, 17}},  {"Tool Leiste", {16, 32, 97, 17}},
+        {"Drucken", {128, 16, 97, 17}},   {"Beenden", {128, 32, 97, 17}},
+        {"Über", {240, 16, 97, 17}},      {"Zurück", {16, 56, 97, 17}},
+        {"Vorwärts", {16, 72, 97, 17}},   {"Startseite", {128, 56, 97, 17}},
+        {"Neu laden", {128, 72, 97, 17}}, {"Beenden Button", {240, 56, 113, 17}},
+    };
+    for (std::size_t i = 0; i < CheckBoxes.size(); ++i) {
+        const QByteArray name = "CheckBox" + QByteArray::number(static_cast<int>(i + 1));
+        CheckBoxes[i] = makeCheck(GroupBox3, name.constData(), QString::fromUtf8(elements[i].caption),
+                                  elements[i].place, start.elements[i]);
+    }
     Label6 = makeLabel(GroupBox3, "Label6", QStringLiteral("Projekt Name:"), QRect(16, 96, 108, 21));
     NameED = new QLineEdit(projectNameText(start.projectName), GroupBox3);
     NameED->setObjectName(QStringLiteral("NameED"));
@@ -631,13 +627,13 @@ void TMainForm::buildTabOrder()
             previous = widget;
         }
     };
-    chain({NewBtn,          OpenBtn,        SaveBtn,     SaveAsBtn,  PageControl2, PrefListBox,
-           ShellTree1,      ShellList1,     AddBtn,      DelBtn,     ImageList,    SortBox,
-           LoadBtn,         ReloadButton,   HomeBtn,     FwdButton,  BackButton,   EXENameEdit,
-           GoBtn1,          AutoStartCheck, OpenIconBtn, StdIconBtn, TargetCombo,  DefSizeCheck,
-           FullScreenCheck, FixedSizeCheck, WidthEd,     HeightEd,   CheckBox1,    CheckBox2,
-           CheckBox6,       CheckBox7,      CheckBox3,   CheckBox4,  CheckBox8,    CheckBox9,
-           CheckBox5,       CheckBox10,     NameED,      wwwBtn,     ueberbtn,     endebtn});
+    const auto& e = CheckBoxes;
+    chain({NewBtn, OpenBtn, SaveBtn, SaveAsBtn, PageControl2, PrefListBox, ShellTree1, ShellList1, AddBtn,
+           DelBtn, ImageList, SortBox, LoadBtn, ReloadButton, HomeBtn, FwdButton, BackButton, EXENameEdit,
+           GoBtn1, AutoStartCheck, OpenIconBtn, StdIconBtn, TargetCombo, DefSizeCheck, FullScreenCheck,
+           FixedSizeCheck, WidthEd, HeightEd,
+           // The window elements column by column, as they stand.
+           e[0], e[1], e[5], e[6], e[2], e[3], e[7], e[8], e[4], e[9], NameED, wwwBtn, ueberbtn, endebtn});
 }
 
 } // namespace pagolux

@@ -21,16 +21,6 @@
 
 namespace pagolux {
 
-namespace {
-
-std::array<QCheckBox*, BuildSettings::kElementCount> elementBoxes(const TMainForm& f)
-{
-    return {f.CheckBox1, f.CheckBox2, f.CheckBox3, f.CheckBox4, f.CheckBox5,
-            f.CheckBox6, f.CheckBox7, f.CheckBox8, f.CheckBox9, f.CheckBox10};
-}
-
-} // namespace
-
 QString TMainForm::projectNameText(const std::string& bytes)
 {
     const std::string shown = DisplayText(bytes);
@@ -40,7 +30,7 @@ QString TMainForm::projectNameText(const std::string& bytes)
 BuildSettings TMainForm::shownSettings() const
 {
     BuildSettings s = editor_.settings();
-    const auto boxes = elementBoxes(*this);
+    const auto& boxes = CheckBoxes;
     for (std::size_t i = 0; i < boxes.size(); ++i)
         s.elements[i] = boxes[i]->isChecked();
     s.width = WidthEd->value();
@@ -66,7 +56,7 @@ void TMainForm::showSettings()
 {
     const bool wasRendering = std::exchange(rendering_, true);
     const BuildSettings& shown = editor_.settings();
-    const auto boxes = elementBoxes(*this);
+    const auto& boxes = CheckBoxes;
     for (std::size_t i = 0; i < boxes.size(); ++i)
         boxes[i]->setChecked(shown.elements[i]);
     WidthEd->setValue(shown.width);
@@ -105,7 +95,7 @@ void TMainForm::connectSettings()
         if (!rendering_)
             editor_.setOutput(shownOutput());
     };
-    for (QCheckBox* box : elementBoxes(*this))
+    for (QCheckBox* box : CheckBoxes)
         connect(box, &QCheckBox::toggled, this, settingsChanged);
     connect(WidthEd, &QSpinBox::valueChanged, this, settingsChanged);
     connect(HeightEd, &QSpinBox::valueChanged, this, settingsChanged);

@@ -102,21 +102,25 @@ TEST_F(GoButtonTest, KeysPressGo)
         QKeyCombination keys;
         bool builds;
     } rows[] = {
-        {"Enter in the project name", form->TabSheet6, form->NameED, Qt::Key_Return, true},
-        {"keypad Enter on a check box", form->TabSheet6, form->CheckBox1,
-         QKeyCombination(Qt::KeypadModifier, Qt::Key_Enter), true},
-        {"Go!'s key on another page", form->TabSheet1, form->ImageList, TMainForm::kGoKeys, true},
-        {"Enter on the start page", form->TabSheet3, form->SortBox, Qt::Key_Return, false},
-        {"Enter on a button of the page", form->TabSheet6, form->StdIconBtn, Qt::Key_Return, false},
-        {"Enter while the focus is still in the project row", form->TabSheet6, form->NewBtn, Qt::Key_Return,
-         true},
+        {"Enter in the project name", control<QWidget>(*form, "TabSheet6"),
+         control<QLineEdit>(*form, "NameED"), Qt::Key_Return, true},
+        {"keypad Enter on a check box", control<QWidget>(*form, "TabSheet6"),
+         control<QCheckBox>(*form, "CheckBox1"), QKeyCombination(Qt::KeypadModifier, Qt::Key_Enter), true},
+        {"Go!'s key on another page", control<QWidget>(*form, "TabSheet1"),
+         control<QListWidget>(*form, "ImageList"), TMainForm::kGoKeys, true},
+        {"Enter on the start page", control<QWidget>(*form, "TabSheet3"),
+         control<QListWidget>(*form, "SortBox"), Qt::Key_Return, false},
+        {"Enter on a button of the page", control<QWidget>(*form, "TabSheet6"),
+         control<GlyphButton>(*form, "StdIconBtn"), Qt::Key_Return, false},
+        {"Enter while the focus is still in the project row", control<QWidget>(*form, "TabSheet6"),
+         control<BitmapButton>(*form, "NewBtn"), Qt::Key_Return, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         fs::remove(out / "programm");
-        form->EXENameEdit->setFileName(out / "programm");
+        control<TFilenameEdit>(*form, "EXENameEdit")->setFileName(out / "programm");
         script.messages.clear();
-        form->PageControl2->setCurrentWidget(row.page);
+        control<QTabWidget>(*form, "PageControl2")->setCurrentWidget(row.page);
         row.focus->setFocus();
         QTest::keyClick(row.focus, row.keys.key(), row.keys.keyboardModifiers());
         EXPECT_EQ(fs::exists(out / "programm"), row.builds);
@@ -127,19 +131,19 @@ TEST_F(GoButtonTest, KeysPressGo)
 TEST_F(GoButtonTest, BuildsWithTheValuesOfThePage)
 {
     openProject(2);
-    form->EXENameEdit->setFileName(out / "handbuch");
-    form->NameED->setText(QString::fromUtf8("Mein Größtes Handbuch"));
-    form->WidthEd->setValue(800);
-    form->HeightEd->setValue(300);
-    form->FullScreenCheck->setChecked(true);
-    form->FixedSizeCheck->setChecked(true);
-    form->CheckBox3->setChecked(false);
-    form->CheckBox10->setChecked(false);
-    form->AutoStartCheck->setChecked(true);
+    control<TFilenameEdit>(*form, "EXENameEdit")->setFileName(out / "handbuch");
+    control<QLineEdit>(*form, "NameED")->setText(QString::fromUtf8("Mein Größtes Handbuch"));
+    control<QSpinBox>(*form, "WidthEd")->setValue(800);
+    control<QSpinBox>(*form, "HeightEd")->setValue(300);
+    control<QRadioButton>(*form, "FullScreenCheck")->setChecked(true);
+    control<QCheckBox>(*form, "FixedSizeCheck")->setChecked(true);
+    control<QCheckBox>(*form, "CheckBox3")->setChecked(false);
+    control<QCheckBox>(*form, "CheckBox10")->setChecked(false);
+    control<QCheckBox>(*form, "AutoStartCheck")->setChecked(true);
 
     ProgressSpy spy;
     form->installEventFilter(&spy);
-    test::press(form->GoBtn1);
+    test::press(control<PictureButton>(*form, "GoBtn1"));
     form->removeEventFilter(&spy);
 
     // pages/a.html is in the project twice (once inside "pages"): the archive notes it, and the
@@ -153,7 +157,7 @@ TEST_F(GoButtonTest, BuildsWithTheValuesOfThePage)
     ASSERT_FALSE(spy.values.empty()) << "the archive's progress reaches the status bar";
     EXPECT_EQ(*std::max_element(spy.values.begin(), spy.values.end()), 100);
     EXPECT_EQ(form->proStatus(), spy.values.back());
-    EXPECT_TRUE(form->GoBtn1->isEnabled());
+    EXPECT_TRUE(control<PictureButton>(*form, "GoBtn1")->isEnabled());
 
     const Bytes exe = test::readBytes(out / "handbuch");
     const auto marker = std::search(exe.begin(), exe.end(), kExeMarker + 4, kExeMarker + 8) - 4;
@@ -178,8 +182,8 @@ TEST_F(GoButtonTest, BuildsWithTheValuesOfThePage)
 
 TEST_F(GoButtonTest, EmptyProjectIsRefusedAfterTheIconSearch)
 {
-    form->EXENameEdit->setFileName(out / "handbuch");
-    test::press(form->GoBtn1);
+    control<TFilenameEdit>(*form, "EXENameEdit")->setFileName(out / "handbuch");
+    test::press(control<PictureButton>(*form, "GoBtn1"));
     EXPECT_EQ(script.texts(), std::vector<std::string>{kMsgNoStartFile});
     EXPECT_NE(form->iconPos(), 0);
     EXPECT_FALSE(fs::exists(out / "handbuch"));
@@ -190,9 +194,9 @@ TEST_F(GoButtonTest, ExistingOutputIsKeptOnNo)
 {
     openProject(0);
     test::writeFile(out / "handbuch", "old");
-    form->EXENameEdit->setFileName(out / "handbuch");
+    control<TFilenameEdit>(*form, "EXENameEdit")->setFileName(out / "handbuch");
     script.answers = {MsgResult::No};
-    test::press(form->GoBtn1);
+    test::press(control<PictureButton>(*form, "GoBtn1"));
     // The question names the file it would replace.
     EXPECT_EQ(script.texts(), std::vector<std::string>{kMsgOverwrite + ("\n" + out / "handbuch")});
     EXPECT_EQ(test::readBytes(out / "handbuch"), test::bytesOf("old"));
@@ -205,19 +209,19 @@ TEST_F(GoButtonTest, ExistingOutputIsKeptOnNo)
 TEST_F(GoButtonTest, EachWindowElementArrivesAtItsPlaceInTheProjectFileTheProgramAndTheViewer)
 {
     const struct Row {
-        QCheckBox* TMainForm::*box;
+        const char* box;    // the check box's object name
         const char* viewer; // what the viewer shows for it: its command, tool bar or status bar
     } rows[BuildSettings::kElementCount] = {
-        {&TMainForm::CheckBox1, "StatusBar"},     {&TMainForm::CheckBox2, "ToolBar"},
-        {&TMainForm::CheckBox3, "actionPrint"},   {&TMainForm::CheckBox4, "actionExit"},
-        {&TMainForm::CheckBox5, "actionAbout"},   {&TMainForm::CheckBox6, "actionBack"},
-        {&TMainForm::CheckBox7, "actionForward"}, {&TMainForm::CheckBox8, "actionHome"},
-        {&TMainForm::CheckBox9, "actionReload"},  {&TMainForm::CheckBox10, "actionExitButton"},
+        {"CheckBox1", "StatusBar"},         {"CheckBox2", "ToolBar"},     {"CheckBox3", "actionPrint"},
+        {"CheckBox4", "actionExit"},        {"CheckBox5", "actionAbout"}, {"CheckBox6", "actionBack"},
+        {"CheckBox7", "actionForward"},     {"CheckBox8", "actionHome"},  {"CheckBox9", "actionReload"},
+        {"CheckBox10", "actionExitButton"},
     };
     openProject(0); // titled: "Speichern" writes it back without a dialog
-    form->EXENameEdit->setFileName(out / "programm");
-    form->FixedSizeCheck->setChecked(false); // the commands then sit in the menu and on the tool bar
-    const std::string projectName = form->NameED->text().toStdString();
+    control<TFilenameEdit>(*form, "EXENameEdit")->setFileName(out / "programm");
+    control<QCheckBox>(*form, "FixedSizeCheck")
+        ->setChecked(false); // the commands then sit in the menu and on the tool bar
+    const std::string projectName = control<QLineEdit>(*form, "NameED")->text().toStdString();
     QWebEngineProfile profile;
 
     for (const bool alone : {true, false}) {
@@ -226,7 +230,7 @@ TEST_F(GoButtonTest, EachWindowElementArrivesAtItsPlaceInTheProjectFileTheProgra
             std::array<bool, BuildSettings::kElementCount> flags{};
             for (int i = 0; i < BuildSettings::kElementCount; ++i) {
                 flags[static_cast<std::size_t>(i)] = (i == k) == alone;
-                QCheckBox* box = form.get()->*rows[i].box;
+                QCheckBox* box = control<QCheckBox>(*form, rows[i].box);
                 if (box->isChecked() != flags[static_cast<std::size_t>(i)])
                     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
                 ASSERT_EQ(box->isChecked(), flags[static_cast<std::size_t>(i)])
@@ -235,7 +239,7 @@ TEST_F(GoButtonTest, EachWindowElementArrivesAtItsPlaceInTheProjectFileTheProgra
             const Bytes expected(flags.begin(), flags.end());
 
             // The project file: the ten bytes in front of width, height, the two size bytes and the name.
-            test::press(form->SaveBtn);
+            test::press(control<BitmapButton>(*form, "SaveBtn"));
             const Bytes project = test::readBytes(home / "p.pgx");
             // The block with the output choice follows the name.
             const std::string text(project.begin(), project.end());
@@ -249,7 +253,7 @@ TEST_F(GoButtonTest, EachWindowElementArrivesAtItsPlaceInTheProjectFileTheProgra
 
             // The built program: the first ten bytes of its settings block.
             fs::remove(out / "programm");
-            test::press(form->GoBtn1);
+            test::press(control<PictureButton>(*form, "GoBtn1"));
             const Bytes exe = test::readBytes(out / "programm");
             const auto marker = std::search(exe.begin(), exe.end(), kExeMarker + 4, kExeMarker + 8) - 4;
             const std::uint32_t n = test::getLE32(exe, static_cast<std::size_t>(marker - exe.begin()));

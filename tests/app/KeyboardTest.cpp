@@ -33,44 +33,45 @@ class Keyboard : public WindowTest {
         form->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     }
-    QWidget* page() const { return form->PageControl2->currentWidget(); }
+    QWidget* page() const { return control<QTabWidget>(*form, "PageControl2")->currentWidget(); }
 };
 
 TEST_F(Keyboard, PageKeysStepThroughThePagesBothWays)
 {
     struct Step {
         QKeyCombination keys;
-        QWidget* TMainForm::*expected;
+        const char* expected; // the page's object name
     };
     const Step steps[] = {
-        {Qt::CTRL | Qt::Key_Tab, &TMainForm::TabSheet3},
-        {Qt::CTRL | Qt::Key_PageDown, &TMainForm::TabSheet5},
-        {Qt::CTRL | Qt::Key_Tab, &TMainForm::TabSheet6},
-        {Qt::CTRL | Qt::Key_PageDown, &TMainForm::TabSheet1}, // past the last page: the first
-        {Qt::CTRL | Qt::Key_PageUp, &TMainForm::TabSheet6},
-        {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, &TMainForm::TabSheet5},
+        {Qt::CTRL | Qt::Key_Tab, "TabSheet3"},
+        {Qt::CTRL | Qt::Key_PageDown, "TabSheet5"},
+        {Qt::CTRL | Qt::Key_Tab, "TabSheet6"},
+        {Qt::CTRL | Qt::Key_PageDown, "TabSheet1"}, // past the last page: the first
+        {Qt::CTRL | Qt::Key_PageUp, "TabSheet6"},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, "TabSheet5"},
     };
-    form->ImageList->setFocus();
+    control<QListWidget>(*form, "ImageList")->setFocus();
     for (const Step& step : steps) {
         QTest::keyClick(QApplication::focusWidget(), step.keys.key(), step.keys.keyboardModifiers());
-        EXPECT_EQ(page(), form.get()->*step.expected) << QKeySequence(step.keys).toString().toStdString();
+        EXPECT_EQ(page(), control<QWidget>(*form, step.expected))
+            << QKeySequence(step.keys).toString().toStdString();
     }
 }
 
 TEST_F(Keyboard, AboutAndEndHaveKeysThatTheirHintsName)
 {
     struct Row {
-        PictureButton* TMainForm::*button;
+        const char* button;
         QKeyCombination keys;
         const char* hint;
     };
     const Row rows[] = {
-        {&TMainForm::GoBtn1, TMainForm::kGoKeys, "Erstellt die EXE-Datei..."},
-        {&TMainForm::ueberbtn, TMainForm::kAboutKeys, "Informationen über das Programm"},
-        {&TMainForm::endebtn, TMainForm::kEndKeys, "Hiermit verlassen Sie das Programm"},
+        {"GoBtn1", TMainForm::kGoKeys, "Erstellt die EXE-Datei..."},
+        {"ueberbtn", TMainForm::kAboutKeys, "Informationen über das Programm"},
+        {"endebtn", TMainForm::kEndKeys, "Hiermit verlassen Sie das Programm"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ((form.get()->*row.button)->toolTip(),
+        EXPECT_EQ(control<PictureButton>(*form, row.button)->toolTip(),
                   QString::fromUtf8(row.hint) + QStringLiteral(" (") +
                       QKeySequence(row.keys).toString(QKeySequence::NativeText) + QLatin1Char(')'));
 
@@ -82,14 +83,16 @@ TEST_F(Keyboard, AboutAndEndHaveKeysThatTheirHintsName)
             box->accept();
         }
     });
-    QTest::keyClick(form->ImageList, TMainForm::kAboutKeys.key(), TMainForm::kAboutKeys.keyboardModifiers());
+    QTest::keyClick(control<QListWidget>(*form, "ImageList"), TMainForm::kAboutKeys.key(),
+                    TMainForm::kAboutKeys.keyboardModifiers());
     EXPECT_TRUE(shown);
 
     // Ctrl+Q asks as the Ende button does; Cancel keeps the window.
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     script.answers.push_back(MsgResult::Cancel);
-    QTest::keyClick(form->ImageList, TMainForm::kEndKeys.key(), TMainForm::kEndKeys.keyboardModifiers());
+    QTest::keyClick(control<QListWidget>(*form, "ImageList"), TMainForm::kEndKeys.key(),
+                    TMainForm::kEndKeys.keyboardModifiers());
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].caption, "Programm beenden");
     EXPECT_TRUE(form->isVisible());
@@ -97,13 +100,19 @@ TEST_F(Keyboard, AboutAndEndHaveKeysThatTheirHintsName)
 
 TEST_F(Keyboard, TabFollowsTheLayoutOfThePageExeErstellen)
 {
-    form->PageControl2->setCurrentWidget(form->TabSheet6);
+    control<QTabWidget>(*form, "PageControl2")->setCurrentWidget(control<QWidget>(*form, "TabSheet6"));
     QWidget* const expected[] = {
-        form->AutoStartCheck, form->OpenIconBtn, form->StdIconBtn, form->TargetCombo, form->DefSizeCheck,
-        form->FixedSizeCheck, form->WidthEd,     form->HeightEd,   form->CheckBox1,   form->CheckBox2,
-        form->CheckBox6,      form->CheckBox7,   form->CheckBox3,  form->CheckBox4,   form->CheckBox8,
-        form->CheckBox9,      form->CheckBox5,   form->CheckBox10, form->NameED};
-    form->AutoStartCheck->setFocus();
+        control<QCheckBox>(*form, "AutoStartCheck"),  control<GlyphButton>(*form, "OpenIconBtn"),
+        control<GlyphButton>(*form, "StdIconBtn"),    control<QComboBox>(*form, "TargetCombo"),
+        control<QRadioButton>(*form, "DefSizeCheck"), control<QCheckBox>(*form, "FixedSizeCheck"),
+        control<QSpinBox>(*form, "WidthEd"),          control<QSpinBox>(*form, "HeightEd"),
+        control<QCheckBox>(*form, "CheckBox1"),       control<QCheckBox>(*form, "CheckBox2"),
+        control<QCheckBox>(*form, "CheckBox6"),       control<QCheckBox>(*form, "CheckBox7"),
+        control<QCheckBox>(*form, "CheckBox3"),       control<QCheckBox>(*form, "CheckBox4"),
+        control<QCheckBox>(*form, "CheckBox8"),       control<QCheckBox>(*form, "CheckBox9"),
+        control<QCheckBox>(*form, "CheckBox5"),       control<QCheckBox>(*form, "CheckBox10"),
+        control<QLineEdit>(*form, "NameED")};
+    control<QCheckBox>(*form, "AutoStartCheck")->setFocus();
     for (QWidget* widget : expected) {
         QWidget* focused = QApplication::focusWidget();
         // A spin box has its focus in its line edit.
@@ -117,7 +126,7 @@ TEST_F(Keyboard, TabFollowsTheLayoutOfThePageExeErstellen)
 // "Zielsystem" is narrow: its choices must show whole, not cut to "Window".
 TEST_F(Keyboard, TargetChoicesShowInFull)
 {
-    QComboBox* combo = form->TargetCombo;
+    QComboBox* combo = control<QComboBox>(*form, "TargetCombo");
     for (int i = 0; i < combo->count(); ++i) {
         QStyleOptionComboBox option;
         option.initFrom(combo);
@@ -138,13 +147,14 @@ TEST_F(Keyboard, EveryControlStaysReachableInATinyWindow)
     ASSERT_LT(form->height(), 478) << "the window could not be made smaller than designed";
     ASSERT_LT(form->width(), 630);
     const QRect window = form->rect();
-    for (QWidget* row : {form->ButtonRow, static_cast<QWidget*>(form->BottomPanel)})
+    for (QWidget* row : {control<QWidget>(*form, "ButtonRow"),
+                         static_cast<QWidget*>(control<QWidget>(*form, "BottomPanel"))})
         for (QWidget* button : row->findChildren<QAbstractButton*>())
             EXPECT_TRUE(window.contains(QRect(button->mapTo(form.get(), QPoint()), button->size())))
                 << button->objectName().toStdString();
-    for (int p = 0; p < form->PageControl2->count(); ++p) {
-        form->PageControl2->setCurrentIndex(p);
-        QWidget* sheet = form->PageControl2->widget(p);
+    for (int p = 0; p < control<QTabWidget>(*form, "PageControl2")->count(); ++p) {
+        control<QTabWidget>(*form, "PageControl2")->setCurrentIndex(p);
+        QWidget* sheet = control<QTabWidget>(*form, "PageControl2")->widget(p);
         auto* scroll = sheet->findChild<QScrollArea*>();
         ASSERT_NE(scroll, nullptr) << p;
         for (QWidget* control : sheet->findChildren<QWidget*>()) {

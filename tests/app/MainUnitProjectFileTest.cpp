@@ -76,16 +76,19 @@ class WindowProjectFile : public ::testing::Test {
     BuildSettings controls() const
     {
         BuildSettings s;
-        const QCheckBox* boxes[] = {form->CheckBox1, form->CheckBox2, form->CheckBox3, form->CheckBox4,
-                                    form->CheckBox5, form->CheckBox6, form->CheckBox7, form->CheckBox8,
-                                    form->CheckBox9, form->CheckBox10};
+        const QCheckBox* boxes[] = {
+            control<QCheckBox>(*form, "CheckBox1"), control<QCheckBox>(*form, "CheckBox2"),
+            control<QCheckBox>(*form, "CheckBox3"), control<QCheckBox>(*form, "CheckBox4"),
+            control<QCheckBox>(*form, "CheckBox5"), control<QCheckBox>(*form, "CheckBox6"),
+            control<QCheckBox>(*form, "CheckBox7"), control<QCheckBox>(*form, "CheckBox8"),
+            control<QCheckBox>(*form, "CheckBox9"), control<QCheckBox>(*form, "CheckBox10")};
         for (std::size_t i = 0; i < 10; ++i)
             s.elements[i] = boxes[i]->isChecked();
-        s.width = form->WidthEd->value();
-        s.height = form->HeightEd->value();
-        s.definedSize = form->DefSizeCheck->isChecked();
-        s.fixedSize = form->FixedSizeCheck->isChecked();
-        s.projectName = form->NameED->text().toStdString();
+        s.width = control<QSpinBox>(*form, "WidthEd")->value();
+        s.height = control<QSpinBox>(*form, "HeightEd")->value();
+        s.definedSize = control<QRadioButton>(*form, "DefSizeCheck")->isChecked();
+        s.fixedSize = control<QCheckBox>(*form, "FixedSizeCheck")->isChecked();
+        s.projectName = control<QLineEdit>(*form, "NameED")->text().toStdString();
         return s;
     }
 
@@ -103,8 +106,8 @@ TEST_F(WindowProjectFile, OpenShowsEverythingAndSavingWritesItBack)
     form->OpenFile(temp / "site/a.pgx");
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(form->entries(), p.entries);
-    EXPECT_EQ(form->ImageList->count(), 3);
-    EXPECT_EQ(form->SortBox->count(), 3);
+    EXPECT_EQ(control<QListWidget>(*form, "ImageList")->count(), 3);
+    EXPECT_EQ(control<QListWidget>(*form, "SortBox")->count(), 3);
     EXPECT_EQ(form->startIndex(), 1);
     EXPECT_EQ(controls(), p.settings);
     EXPECT_EQ(form->savedFileName(), temp / "site/a.pgx");
@@ -160,8 +163,8 @@ TEST_F(WindowProjectFile, RejectedFilesLeaveTheProjectAsItWas)
         EXPECT_EQ(ui.messages[0].icon, MsgIcon::Error);
         EXPECT_EQ(ui.messages[0].buttons, MsgButtons::Ok);
         EXPECT_EQ(form->entries(), entries);
-        EXPECT_EQ(form->ImageList->count(), static_cast<int>(entries.size()));
-        EXPECT_EQ(form->SortBox->count(), static_cast<int>(entries.size()));
+        EXPECT_EQ(control<QListWidget>(*form, "ImageList")->count(), static_cast<int>(entries.size()));
+        EXPECT_EQ(control<QListWidget>(*form, "SortBox")->count(), static_cast<int>(entries.size()));
         EXPECT_EQ(controls(), settings);
         EXPECT_EQ(form->windowTitle(), title);
     }
@@ -169,8 +172,8 @@ TEST_F(WindowProjectFile, RejectedFilesLeaveTheProjectAsItWas)
 
 TEST_F(WindowProjectFile, FileWithoutSettingsKeepsTheControlsAndValuesAreClamped)
 {
-    form->NameED->setText(QStringLiteral("Vorher"));
-    form->WidthEd->setValue(999);
+    control<QLineEdit>(*form, "NameED")->setText(QStringLiteral("Vorher"));
+    control<QSpinBox>(*form, "WidthEd")->setValue(999);
     const BuildSettings before = controls();
     std::string bytes = ProjectFile::serialize(sample(), temp / "p.pgx");
     std::size_t end = 20;
@@ -187,8 +190,8 @@ TEST_F(WindowProjectFile, FileWithoutSettingsKeepsTheControlsAndValuesAreClamped
     big.settings.height = 10;
     writeFile(temp / "big.pgx", ProjectFile::serialize(big, temp / "big.pgx"));
     form->OpenFile(temp / "big.pgx");
-    EXPECT_EQ(form->WidthEd->value(), 1280);
-    EXPECT_EQ(form->HeightEd->value(), 64);
+    EXPECT_EQ(control<QSpinBox>(*form, "WidthEd")->value(), 1280);
+    EXPECT_EQ(control<QSpinBox>(*form, "HeightEd")->value(), 64);
 }
 
 TEST_F(WindowProjectFile, SaveIntoAMissingFolderKeepsTheTitle)
@@ -208,7 +211,7 @@ TEST_F(WindowProjectFile, ButtonsAskAndUseTheDialogs)
     ProjectFile::write(temp / "p.pgx", sample());
     // Open: Cancel on the question ends it before the dialog.
     ui.answers = {MsgResult::Cancel};
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "Hiermit gehen alle nicht gespeicherten Informationen verloren.");
     EXPECT_EQ(ui.messages[0].caption, "Datei/Öffnen");
@@ -216,24 +219,24 @@ TEST_F(WindowProjectFile, ButtonsAskAndUseTheDialogs)
     EXPECT_EQ(ui.messages[0].buttons, MsgButtons::OkCancel);
     EXPECT_TRUE(ui.openRequests.empty());
     // OK, then the dialog is cancelled: nothing changes.
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     ASSERT_EQ(ui.openRequests.size(), 1u);
     EXPECT_EQ(ui.openRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
     EXPECT_EQ(ui.openRequests[0].defaultExt, "pgx");
     EXPECT_TRUE(form->savedFileName().empty());
     // OK and a file.
     ui.openFiles = {temp / "p.pgx"};
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     EXPECT_EQ(form->savedFileName(), temp / "p.pgx");
 
     // Save while titled: no dialog, no question.
     ui.messages.clear();
-    test::press(form->SaveBtn);
+    test::press(control<BitmapButton>(*form, "SaveBtn"));
     EXPECT_TRUE(ui.saveRequests.empty());
     EXPECT_TRUE(ui.messages.empty());
     // Save as: the dialog asks before replacing.
     ui.saveFiles = {temp / "r.pgx"};
-    test::press(form->SaveAsBtn);
+    test::press(control<BitmapButton>(*form, "SaveAsBtn"));
     ASSERT_EQ(ui.saveRequests.size(), 1u);
     EXPECT_TRUE(ui.saveRequests[0].overwritePrompt);
     EXPECT_EQ(ui.saveRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
@@ -245,7 +248,7 @@ TEST_F(WindowProjectFile, ButtonsAskAndUseTheDialogs)
 TEST_F(WindowProjectFile, UntitledSaveGoesThroughTheDialog)
 {
     ui.saveFiles = {std::nullopt};
-    test::press(form->SaveBtn);
+    test::press(control<BitmapButton>(*form, "SaveBtn"));
     EXPECT_EQ(ui.saveRequests.size(), 1u);
     EXPECT_TRUE(form->savedFileName().empty());
     EXPECT_FALSE(std::filesystem::exists(temp / "Unbenannt.pgx"));
@@ -277,9 +280,9 @@ TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissing
     writeFile(temp / "site/alt.pgx", written);
 
     ui.openFiles = {temp / "site/alt.pgx"};
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     ASSERT_EQ(form->savedFileName(), temp / "site/alt.pgx");
-    EXPECT_EQ(form->NameED->text(), QString::fromUtf8("Übung"));
+    EXPECT_EQ(control<QLineEdit>(*form, "NameED")->text(), QString::fromUtf8("Übung"));
     EXPECT_EQ(form->entries(), (std::vector<std::string>{windowsEntry, present, gone}))
         << "the Windows path is kept as written, not joined to the project's folder";
 
@@ -294,7 +297,8 @@ TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissing
     EXPECT_EQ(warning.text.find(present), std::string::npos) << warning.text;
 
     // Both lists show every entry; the missing ones greyed, with a tool tip.
-    for (const QListWidget* list : {form->ImageList, form->SortBox}) {
+    for (const QListWidget* list :
+         {control<QListWidget>(*form, "ImageList"), control<QListWidget>(*form, "SortBox")}) {
         SCOPED_TRACE(list->objectName().toStdString());
         ASSERT_EQ(list->count(), 3);
         EXPECT_EQ(list->item(0)->text(), QString::fromStdString(windowsEntry));
@@ -308,14 +312,14 @@ TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissing
     }
 
     // Saved back unchanged, the name's byte 0xDC included.
-    test::press(form->SaveBtn);
+    test::press(control<BitmapButton>(*form, "SaveBtn"));
     EXPECT_EQ(readFile(temp / "site/alt.pgx"), written);
 
     // A name the user edits is stored as typed, in UTF-8.
-    form->NameED->setFocus();
-    form->NameED->end(false);
-    QTest::keyClicks(form->NameED, QStringLiteral(" 2"));
-    test::press(form->SaveBtn);
+    control<QLineEdit>(*form, "NameED")->setFocus();
+    control<QLineEdit>(*form, "NameED")->end(false);
+    QTest::keyClicks(control<QLineEdit>(*form, "NameED"), QStringLiteral(" 2"));
+    test::press(control<BitmapButton>(*form, "SaveBtn"));
     EXPECT_EQ(ProjectFile::read(temp / "site/alt.pgx").settings.projectName, "Übung 2");
 }
 
@@ -332,14 +336,14 @@ TEST(WindowFavourites, LoadAndOpenInTheTree)
     ScriptedInteraction ui{MsgResult::Ok};
     TMainForm form(nullptr, ui.forWindow());
     form.FormStorage1->setActive(false);
-    EXPECT_EQ(listLines(form.PrefListBox),
+    EXPECT_EQ(listLines(control<QListWidget>(form, "PrefListBox")),
               (std::vector<std::string>{temp / "one/", temp / "two/", "", temp / "gone/"}));
 
     // The user's mouse and keys on the list: Enter without a selected line does nothing, another
     // key does nothing, Enter and a double-click on a line show its folder in the tree.
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QListWidget* list = form.PrefListBox;
+    QListWidget* list = control<QListWidget>(form, "PrefListBox");
     const auto lineAt = [list](int row) {
         list->scrollToItem(list->item(row));
         return list->visualItemRect(list->item(row)).center();
@@ -352,16 +356,17 @@ TEST(WindowFavourites, LoadAndOpenInTheTree)
         QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
     };
     const auto treeFolder = [&form] {
-        return QFile::encodeName(form.ShellTree1->selectedFolder()).toStdString() + "/";
+        return QFile::encodeName(control<TShellTree>(form, "ShellTree1")->selectedFolder()).toStdString() +
+               "/";
     };
     list->clearSelection();
-    const QString before = form.ShellTree1->selectedFolder();
+    const QString before = control<TShellTree>(form, "ShellTree1")->selectedFolder();
     QTest::keyClick(list, Qt::Key_Return);
-    EXPECT_EQ(form.ShellTree1->selectedFolder(), before);
+    EXPECT_EQ(control<TShellTree>(form, "ShellTree1")->selectedFolder(), before);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, lineAt(1));
     ASSERT_EQ(list->currentRow(), 1);
     QTest::keyClick(list, Qt::Key_A);
-    EXPECT_EQ(form.ShellTree1->selectedFolder(), before);
+    EXPECT_EQ(control<TShellTree>(form, "ShellTree1")->selectedFolder(), before);
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(treeFolder(), temp / "two/");
     doubleClick(0);
@@ -380,8 +385,8 @@ TEST(WindowPlacement, CheckBoxAndPlacementSurviveARestart)
         ScriptedInteraction ui{MsgResult::Ok};
         TMainForm form(nullptr, ui.forWindow());
         form.show();
-        EXPECT_FALSE(form.AutoStartCheck->isChecked());
-        form.AutoStartCheck->setChecked(true);
+        EXPECT_FALSE(control<QCheckBox>(form, "AutoStartCheck")->isChecked());
+        control<QCheckBox>(form, "AutoStartCheck")->setChecked(true);
         form.setGeometry(QRect(30, 40, 700, 500));
         ui.answers = {MsgResult::Cancel};
         EXPECT_FALSE(form.close()); // cancelled: nothing written
@@ -398,7 +403,7 @@ TEST(WindowPlacement, CheckBoxAndPlacementSurviveARestart)
     ScriptedInteraction againUi{MsgResult::Ok};
     TMainForm again(nullptr, againUi.forWindow());
     again.show();
-    EXPECT_TRUE(again.AutoStartCheck->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(again, "AutoStartCheck")->isChecked());
     EXPECT_EQ(again.geometry(), QRect(30, 40, 700, 500));
     again.FormStorage1->setActive(false);
 }
@@ -414,31 +419,31 @@ TEST_F(WindowProjectFile, DialogsStartInTheProjectFolderAndSaveAsProposesItsName
     };
 
     ui.openFiles.push_back(temp / "proj/seite.pgx");
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     ASSERT_EQ(form->savedFileName(), temp / "proj/seite.pgx");
     ui.saveFiles.push_back(std::nullopt);
-    test::press(form->SaveAsBtn);
+    test::press(control<BitmapButton>(*form, "SaveAsBtn"));
     ASSERT_EQ(ui.saveRequests.size(), 1u);
     EXPECT_TRUE(inProjectFolder(ui.saveRequests.back().initialDir)) << ui.saveRequests.back().initialDir;
     EXPECT_EQ(ui.saveRequests.back().fileName, "seite.pgx");
     ui.openFiles.push_back(std::nullopt);
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     ASSERT_EQ(ui.openRequests.size(), 2u);
     EXPECT_TRUE(inProjectFolder(ui.openRequests.back().initialDir)) << ui.openRequests.back().initialDir;
 
     // Saved under another name in another folder: the dialogs follow.
     std::filesystem::create_directories(temp / "other");
     ui.saveFiles.push_back(temp / "other/neu.pgx");
-    test::press(form->SaveAsBtn);
+    test::press(control<BitmapButton>(*form, "SaveAsBtn"));
     ASSERT_TRUE(std::filesystem::exists(temp / "other/neu.pgx"));
     ui.saveFiles.push_back(std::nullopt);
-    test::press(form->SaveAsBtn);
+    test::press(control<BitmapButton>(*form, "SaveAsBtn"));
     EXPECT_TRUE(std::filesystem::equivalent(ui.saveRequests.back().initialDir, temp / "other"));
     EXPECT_EQ(ui.saveRequests.back().fileName, "neu.pgx");
 
-    test::press(form->NewBtn);
+    test::press(control<BitmapButton>(*form, "NewBtn"));
     ui.saveFiles.push_back(std::nullopt);
-    test::press(form->SaveAsBtn);
+    test::press(control<BitmapButton>(*form, "SaveAsBtn"));
     EXPECT_TRUE(std::filesystem::equivalent(ui.saveRequests.back().initialDir, temp / "other"));
     EXPECT_EQ(ui.saveRequests.back().fileName, "");
 }

@@ -28,7 +28,7 @@ class Preview : public WindowTest {
                   "<html><head><title>Seite 2</title></head><body>zwei</body></html>");
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        form->PageControl2->setCurrentWidget(form->TabSheet5);
+        control<QTabWidget>(*form, "PageControl2")->setCurrentWidget(control<QWidget>(*form, "TabSheet5"));
     }
 
     QUrl fileUrl(const char* name) const
@@ -47,7 +47,7 @@ class Preview : public WindowTest {
 
 TEST_F(Preview, WithoutStartFileOnlyTheMessageAppears)
 {
-    form->LoadBtn->click();
+    control<GlyphButton>(*form, "LoadBtn")->click();
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].text, "Sie müssen zunächst eine Startdatei auswählen!");
     EXPECT_EQ(script.messages[0].caption, "");
@@ -57,9 +57,9 @@ TEST_F(Preview, WithoutStartFileOnlyTheMessageAppears)
 
 TEST_F(Preview, BackBeforeAnythingWasLoadedDoesNothing)
 {
-    form->BackButton->click();
-    form->FwdButton->click();
-    form->ReloadButton->click();
+    control<GlyphButton>(*form, "BackButton")->click();
+    control<GlyphButton>(*form, "FwdButton")->click();
+    control<GlyphButton>(*form, "ReloadButton")->click();
     EXPECT_TRUE(script.messages.empty());
     EXPECT_TRUE(script.errors.empty());
     EXPECT_TRUE(form->webBrowser()->url().isEmpty());
@@ -70,12 +70,12 @@ TEST_F(Preview, LoadsTheStartFileAndHomeReturnsToItAfterFollowingALink)
     addFromFolder(site.path(), {QStringLiteral("index.html"), QStringLiteral("seite2.html")});
     ASSERT_EQ(form->startIndex(), 0);
 
-    ASSERT_TRUE(loads([&] { form->LoadBtn->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "LoadBtn")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
     EXPECT_EQ(form->webBrowser()->title(), QStringLiteral("Start"));
 
     // "Zurück" at the start of the history stays on the page.
-    form->BackButton->click();
+    control<GlyphButton>(*form, "BackButton")->click();
     QTest::qWait(200);
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
 
@@ -85,14 +85,14 @@ TEST_F(Preview, LoadsTheStartFileAndHomeReturnsToItAfterFollowingALink)
     }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("seite2.html"));
 
-    ASSERT_TRUE(loads([&] { form->HomeBtn->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "HomeBtn")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
 
-    ASSERT_TRUE(loads([&] { form->BackButton->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "BackButton")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("seite2.html"));
-    ASSERT_TRUE(loads([&] { form->FwdButton->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "FwdButton")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
-    ASSERT_TRUE(loads([&] { form->ReloadButton->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "ReloadButton")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
     EXPECT_TRUE(script.messages.empty());
 }
@@ -101,7 +101,7 @@ TEST_F(Preview, FolderStartFileIsGivenToTheViewAsItsPath)
 {
     writeFile(site.filePath(QStringLiteral("bilder/logo.png")));
     addFromFolder(site.path(), {QStringLiteral("bilder")});
-    (void)loads([&] { form->LoadBtn->click(); });
+    (void)loads([&] { control<GlyphButton>(*form, "LoadBtn")->click(); });
     EXPECT_EQ(form->webBrowser()->page()->requestedUrl(), fileUrl("bilder"));
     // The engine shows the folder's listing under the folder's address with a final "/".
     EXPECT_EQ(form->webBrowser()->url().adjusted(QUrl::StripTrailingSlash), fileUrl("bilder"));
@@ -111,12 +111,12 @@ TEST_F(Preview, FolderStartFileIsGivenToTheViewAsItsPath)
 TEST_F(Preview, ChosenStartFileIsShownAndStaysAfterItIsRemoved)
 {
     addFromFolder(site.path(), {QStringLiteral("index.html"), QStringLiteral("seite2.html")});
-    form->SortBox->setCurrentRow(1);
-    ASSERT_TRUE(loads([&] { form->LoadBtn->click(); }));
+    control<QListWidget>(*form, "SortBox")->setCurrentRow(1);
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "LoadBtn")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("seite2.html"));
 
     selectImageLines({1});
-    press(form->DelBtn);
+    press(control<GlyphButton>(*form, "DelBtn"));
     QTest::qWait(100);
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("seite2.html"));
 }

@@ -4,6 +4,7 @@
 // and "Datei nach dem Erstellen ausführen" starts a Windows program through the `wine` of
 // PATH (here a script that writes down how it was called) or the desktop's opener.
 
+#include "WindowTestSupport.h"
 #include "app/MainUnit.h"
 #include "app/QtUserInteraction.h"
 #include "app/TApplication.h"
@@ -103,7 +104,7 @@ class TargetChoice : public ::testing::Test {
     {
         auto form = std::make_unique<TMainForm>(nullptr, std::make_unique<RecordingQtInteraction>(messages));
         form->show();
-        form->PageControl2->setCurrentWidget(form->TabSheet6);
+        control<QTabWidget>(*form, "PageControl2")->setCurrentWidget(control<QWidget>(*form, "TabSheet6"));
         return form;
     }
 
@@ -114,7 +115,7 @@ class TargetChoice : public ::testing::Test {
     // Opens the drop-down list of "Zielsystem" with a click and clicks the line `text`.
     static void chooseTarget(TMainForm& form, const QString& text)
     {
-        QComboBox* combo = form.TargetCombo;
+        QComboBox* combo = control<QComboBox>(form, "TargetCombo");
         ASSERT_TRUE(combo->isVisible());
         QTest::mouseClick(combo, Qt::LeftButton);
         QAbstractItemView* list = combo->view();
@@ -129,7 +130,10 @@ class TargetChoice : public ::testing::Test {
         ASSERT_EQ(combo->currentText(), text);
     }
 
-    static void go(TMainForm& form) { QTest::mouseClick(form.GoBtn1, Qt::LeftButton); }
+    static void go(TMainForm& form)
+    {
+        QTest::mouseClick(control<PictureButton>(form, "GoBtn1"), Qt::LeftButton);
+    }
 
     test::IsolatedHome temp;
     std::vector<Message> messages;
@@ -139,8 +143,8 @@ TEST_F(TargetChoice, TheChoiceNamesTheOutputAndGoBuildsThatKind)
 {
     auto form = openWindow();
     form->OpenFile(temp / "p.pgx");
-    ASSERT_EQ(form->TargetCombo->currentText(), "Linux");
-    ASSERT_EQ(form->EXENameEdit->FileName(), temp / "ziel");
+    ASSERT_EQ(control<QComboBox>(*form, "TargetCombo")->currentText(), "Linux");
+    ASSERT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), temp / "ziel");
 
     const struct {
         const char* choice;
@@ -153,7 +157,7 @@ TEST_F(TargetChoice, TheChoiceNamesTheOutputAndGoBuildsThatKind)
     };
     for (const auto& row : rows) {
         chooseTarget(*form, QString::fromLatin1(row.choice));
-        EXPECT_EQ(form->EXENameEdit->FileName(), row.output) << row.choice;
+        EXPECT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), row.output) << row.choice;
         fs::remove(row.output);
         messages.clear();
         go(*form);
@@ -163,11 +167,11 @@ TEST_F(TargetChoice, TheChoiceNamesTheOutputAndGoBuildsThatKind)
     }
 
     // A name of the user's own stays whatever the target.
-    form->EXENameEdit->setFileName(temp / "handbuch");
+    control<TFilenameEdit>(*form, "EXENameEdit")->setFileName(temp / "handbuch");
     chooseTarget(*form, QStringLiteral("Linux"));
-    EXPECT_EQ(form->EXENameEdit->FileName(), temp / "handbuch");
+    EXPECT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), temp / "handbuch");
     chooseTarget(*form, QStringLiteral("Windows"));
-    EXPECT_EQ(form->EXENameEdit->FileName(), temp / "handbuch");
+    EXPECT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), temp / "handbuch");
     go(*form);
     EXPECT_EQ(kindOf(temp / "handbuch"), Kind::PE);
 }
@@ -184,7 +188,7 @@ TEST_F(TargetChoice, TheChoiceBelongsToTheProjectNotToTheNextRun)
     for (const auto& row : rows) {
         auto form = openWindow();
         chooseTarget(*form, QStringLiteral("Windows"));
-        form->AutoStartCheck->setChecked(row.autoStart);
+        control<QCheckBox>(*form, "AutoStartCheck")->setChecked(row.autoStart);
         form->SaveFile(temp / "windows.pgx");
         closeWindow(std::move(form));
         ProfileFile file(ini);
@@ -192,12 +196,12 @@ TEST_F(TargetChoice, TheChoiceBelongsToTheProjectNotToTheNextRun)
         EXPECT_EQ(file.readString("TMainForm", "AutoStartCheck_Checked", ""), row.storedCheck);
 
         auto again = openWindow();
-        EXPECT_EQ(again->TargetCombo->currentText(), QStringLiteral("Linux"));
-        EXPECT_EQ(again->EXENameEdit->FileName(), temp / "ziel");
-        EXPECT_EQ(again->AutoStartCheck->isChecked(), row.autoStart);
+        EXPECT_EQ(control<QComboBox>(*again, "TargetCombo")->currentText(), QStringLiteral("Linux"));
+        EXPECT_EQ(control<TFilenameEdit>(*again, "EXENameEdit")->FileName(), temp / "ziel");
+        EXPECT_EQ(control<QCheckBox>(*again, "AutoStartCheck")->isChecked(), row.autoStart);
         again->OpenFile(temp / "windows.pgx");
-        EXPECT_EQ(again->TargetCombo->currentText(), QStringLiteral("Windows"));
-        EXPECT_EQ(again->EXENameEdit->FileName(), temp / "ziel.exe");
+        EXPECT_EQ(control<QComboBox>(*again, "TargetCombo")->currentText(), QStringLiteral("Windows"));
+        EXPECT_EQ(control<TFilenameEdit>(*again, "EXENameEdit")->FileName(), temp / "ziel.exe");
         again->FormStorage1->setActive(false);
     }
 }
@@ -234,7 +238,7 @@ TEST_F(TargetChoice, AWindowsResultIsStartedThroughWineOrTheDesktopsOpener)
     auto form = openWindow();
     form->OpenFile(temp / "p.pgx");
     chooseTarget(*form, QStringLiteral("Windows"));
-    form->AutoStartCheck->setChecked(true);
+    control<QCheckBox>(*form, "AutoStartCheck")->setChecked(true);
     for (const auto& row : rows) {
         fs::remove(record);
         fs::remove(output);
