@@ -174,7 +174,8 @@ class TMainForm : public QMainWindow {
         return QRect(SBarRect.left, SBarRect.top, SBarRect.right - SBarRect.left,
                      SBarRect.bottom - SBarRect.top);
     }
-    [[nodiscard]] int32_t iconPos() const { return IconPos; }
+    // Where the Linux viewer's icon lies in its prototype (0 until a build found it).
+    [[nodiscard]] int32_t iconPos() const;
     // The system "Zielsystem" chooses for the next build.
     [[nodiscard]] BuildTarget buildTarget() const;
     [[nodiscard]] const IconBitmap* iconBmp() const { return IconBmp.get(); }
@@ -318,8 +319,6 @@ class TMainForm : public QMainWindow {
     std::string ProgPath;
     ProjectEditor editor_;
     bool rendering_ = false; // the controls' own signals are not changes of the user meanwhile
-    int32_t IconPos = 0;
-    int32_t IconPosWindows = 0; // the same for the Windows viewer, which has its own icon offset
     std::unique_ptr<IconBitmap> IconBmp;
 
     std::unique_ptr<UserInteraction> interaction_;

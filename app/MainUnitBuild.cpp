@@ -3,6 +3,7 @@
 #include "app/MainUnit.h"
 
 #include "builder/BuildPipeline.h"
+#include "builder/IconPatcher.h"
 #include "controls/TFilenameEdit.h"
 #include "icon/IconBitmap.h"
 
@@ -31,6 +32,11 @@ class DisabledWhileBuilding {
 };
 
 } // namespace
+
+int32_t TMainForm::iconPos() const
+{
+    return KnownIconPos(protoFolder(ProgPath, BuildTarget::Linux));
+}
 
 BuildTarget TMainForm::buildTarget() const
 {
@@ -64,8 +70,7 @@ void TMainForm::GoBtn1Click()
     hooks.project = &editor_;
 
     DisabledWhileBuilding guard(GoBtn1);
-    BuildPipeline(interaction())
-        .run(request, target == BuildTarget::Windows ? IconPosWindows : IconPos, hooks);
+    BuildPipeline(interaction()).run(request, KnownIconPos(request.progPath), hooks);
 }
 
 } // namespace pagolux

@@ -56,7 +56,6 @@ TEST_F(Lifecycle, StartsUntitledWithTheDefaultSettings)
     EXPECT_EQ(control<QLineEdit>(*form, "NameED")->text(), QStringLiteral("Pagolux 2.0"));
     EXPECT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), home->home() + "ziel");
     EXPECT_EQ(form->proStatus(), 0);
-    EXPECT_EQ(form->iconPos(), 0);
     EXPECT_TRUE(script.messages.empty());
 }
 

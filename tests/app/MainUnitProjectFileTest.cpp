@@ -4,8 +4,10 @@
 #include "WindowTestSupport.h"
 
 #include "app/MainUnit.h"
+#include "controls/TFilenameEdit.h"
 #include "controls/placement/ProfileFile.h"
 #include "controls/placement/TFormStorage.h"
+#include "platform/Paths.h"
 #include "project/ProjectFile.h"
 #include "shell/TShellTree.h"
 #include "tests/support/BuildFolder.h"
@@ -116,6 +118,45 @@ TEST_F(WindowProjectFile, OpenShowsEverythingAndSavingWritesItBack)
     form->SaveFile(temp / "site/b.pgx");
     EXPECT_EQ(readFile(temp / "site/b.pgx"), readFile(temp / "site/a.pgx"));
     EXPECT_EQ(form->savedFileName(), temp / "site/b.pgx");
+}
+
+// Where the program goes is the project's: saved with it, back after "Neu" and "Öffnen...".
+TEST_F(WindowProjectFile, OutputChoiceComesBackWithTheProject)
+{
+    ProjectFile::write(temp / "p.pgx", sample());
+    form->OpenFile(temp / "p.pgx");
+    auto* name = control<TFilenameEdit>(*form, "EXENameEdit");
+    auto* target = control<QComboBox>(*form, "TargetCombo");
+    auto* autoStart = control<QCheckBox>(*form, "AutoStartCheck");
+    name->setFileName(temp / "bin/seite.exe");
+    target->setCurrentIndex(1);
+    autoStart->setChecked(true);
+    form->SaveFile(temp / "p.pgx");
+
+    test::press(control<QPushButton>(*form, "NewBtn"));
+    ASSERT_EQ(name->FileName(), DefaultOutputName());
+    ASSERT_EQ(target->currentIndex(), 0);
+    ASSERT_FALSE(autoStart->isChecked());
+
+    form->OpenFile(temp / "p.pgx");
+    EXPECT_EQ(name->FileName(), temp / "bin/seite.exe");
+    EXPECT_EQ(target->currentIndex(), 1);
+    EXPECT_TRUE(autoStart->isChecked());
+    EXPECT_EQ(form->startIndex(), 1);
+}
+
+// A file of the older layout opens as it always did, keeping the output choice of the window,
+// and "Speichern" writes it back byte for byte.
+TEST_F(WindowProjectFile, OlderFileOpensAsBeforeAndSavesBackUnchanged)
+{
+    ProjectFile::write(temp / "old.pgx", sample());
+    const std::string before = readFile(temp / "old.pgx");
+    auto* name = control<TFilenameEdit>(*form, "EXENameEdit");
+    name->setFileName(temp / "mein-programm");
+    form->OpenFile(temp / "old.pgx");
+    EXPECT_EQ(name->FileName(), temp / "mein-programm");
+    test::press(control<QPushButton>(*form, "SaveBtn"));
+    EXPECT_EQ(readFile(temp / "old.pgx"), before);
 }
 
 TEST_F(WindowProjectFile, StartIndexOutsideTheEntriesLeavesNoStartFile)
