@@ -7,6 +7,7 @@
 #include "icon/IconBitmap.h"
 #include "platform/FileNameUtils.h"
 #include "platform/Paths.h"
+#include "project/PrefFolders.h"
 #include "shell/TShellTree.h"
 
 #include <QCheckBox>
@@ -26,7 +27,10 @@ constexpr const char* kCaptionPrefix = "Orvanto Pagolux 2.0 - [";
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent, std::unique_ptr<UserInteraction> interaction)
-    : QMainWindow(parent), interaction_(std::move(interaction))
+    : QMainWindow(parent), editor_(UserDataFolder(true) + std::string(PrefFolders::kFileName),
+                                   OutputChoice{outputNameForTarget(DefaultOutputName(), BuildTarget::Linux),
+                                                BuildTarget::Linux, false}),
+      interaction_(std::move(interaction))
 {
     if (!interaction_)
         interaction_ = std::make_unique<QtUserInteraction>(this);
@@ -63,9 +67,10 @@ void TMainForm::FormCreate()
     OpenDialog1.initialDir = startFolder;
     SaveDialog1.initialDir = startFolder;
     ShellTree1->selectFolder(QFile::decodeName(QByteArray::fromStdString(startFolder)));
-    Setsavedfilename(std::string());
-    EXENameEdit->setFileName(outputNameForTarget(DefaultOutputName(), buildTarget()));
-    LoadPrefFolders();
+    editor_.onChange([this](unsigned changes) { render(changes); });
+    render(ProjectEditor::Entries | ProjectEditor::Settings | ProjectEditor::Output |
+           ProjectEditor::FileName);
+    editor_.loadFavourites();
     LoadIconAtStart();
 }
 
@@ -92,7 +97,6 @@ void TMainForm::FormDestroy()
         return;
     destroyed_ = true;
     IconBmp.reset();
-    DelallPics();
 }
 
 void TMainForm::NewBtnClick()
@@ -100,15 +104,17 @@ void TMainForm::NewBtnClick()
     if (interaction().showMessage("Hiermit gehen alle nicht gespeicherten Informationen verloren.",
                                   "Datei/Neu", MsgIcon::Information, MsgButtons::OkCancel) != MsgResult::Ok)
         return;
-    showSettings(BuildSettings::afterNew());
-    DelallPics();
-    UpdateListBox();
-    Setsavedfilename(std::string());
+    editor_.reset();
 }
 
 void TMainForm::Setsavedfilename(const std::string& name)
 {
-    SavedFileName = name;
+    editor_.setFileName(name);
+}
+
+void TMainForm::showTitle()
+{
+    const std::string& name = editor_.fileName();
     // The file dialogs open where the project was last opened or saved, and "Speichern
     // unter..." proposes its name; a new project keeps the folder but proposes no name.
     if (!name.empty()) {
@@ -138,10 +144,22 @@ void TMainForm::wwwBtnClick()
     interaction().openUrl(kMakerUrl);
 }
 
-int TMainForm::startIndex() const
+void TMainForm::render(unsigned changes)
 {
-    const QModelIndexList rows = SortBox->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.constFirst().row();
+    rendering_ = true;
+    if (changes & ProjectEditor::Entries)
+        UpdateListBox();
+    else if (changes & ProjectEditor::Start)
+        showStart();
+    if (changes & ProjectEditor::Settings)
+        showSettings();
+    if (changes & ProjectEditor::Output)
+        showOutput();
+    if (changes & ProjectEditor::FileName)
+        showTitle();
+    if (changes & ProjectEditor::Favourites)
+        showFavourites();
+    rendering_ = false;
 }
 
 } // namespace pagolux

@@ -1,11 +1,13 @@
 #pragma once
 // TMainForm: the main window of Pagolux and the owner of the one open project.
 //
-// The window edits one `Project`: the handlers change it and the controls show it. Its entries
-// are `Pics`, mirrored line for line by `ImageList` and `SortBox`; its start file is the
-// selected line of `SortBox`; its build settings are shown by the controls of the page
-// "EXE erstellen", which write every change back. Handlers are named after control and event;
-// their bodies are spread over several source files by concern:
+// The project and its rules live in a `ProjectEditor`; the window renders its lists and pages
+// from it whenever it reports a change, and its handlers forward what the user does: the
+// entries are shown line for line by `ImageList` and `SortBox`, the start file is the editor's
+// and shown as the selected line of `SortBox`, the build settings and the output choice are
+// shown by the controls of the page "EXE erstellen", which hand every change to the editor.
+// Handlers are named after control and event; their bodies are spread over several source
+// files by concern:
 //   MainUnit.cpp            creation, closing, caption, new project, bottom row
 //   MainUnitLayout.cpp      building the controls (the only place a control is constructed)
 //   MainUnitWiring.cpp      connecting controls and keys to the handlers
@@ -22,6 +24,7 @@
 #include <QMainWindow>
 #include <QRect>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -33,7 +36,7 @@
 #include "builder/UserInteraction.h"
 #include "controls/ButtonsXP.h"
 #include "controls/ImageBtnUnit.h"
-#include "project/Project.h"
+#include "project/ProjectEditor.h"
 
 class QCheckBox;
 class QFrame;
@@ -91,6 +94,11 @@ class TMainForm : public QMainWindow {
     Q_OBJECT
 
   public:
+    // The keys of the three picture buttons, shown in their hints.
+    static constexpr QKeyCombination kGoKeys{Qt::CTRL, Qt::Key_G};
+    static constexpr QKeyCombination kAboutKeys{Qt::NoModifier, Qt::Key_F1};
+    static constexpr QKeyCombination kEndKeys{Qt::CTRL, Qt::Key_Q};
+
     // Builds the layout and runs FormCreate. `interaction` defaults to the Qt message boxes
     // and file dialogs; tests pass a scripted one.
     explicit TMainForm(QWidget* parent = nullptr, std::unique_ptr<UserInteraction> interaction = nullptr);
@@ -102,7 +110,102 @@ class TMainForm : public QMainWindow {
     [[nodiscard]] UserInteraction& interaction() { return *interaction_; }
     void setInteraction(std::unique_ptr<UserInteraction> interaction);
 
-    // ---- Controls (object names equal the member names) -----------------------------------
+    // ---- Components without a visible place ------------------------------------------------
+    FileDialogRequest OpenDialog1;
+    FileDialogRequest SaveDialog1;
+    FileDialogRequest OpenPictureDialog1;
+    FileDialogRequest EXENameDialog;      // the browse button of EXENameEdit
+    TFormStorage* FormStorage1 = nullptr; // keeps the placement and AutoStartCheck (INI file)
+
+    // ---- Handlers ---------------------------------------------------------------------------
+    // Lifecycle, caption and bottom row (MainUnit.cpp)
+    void FormCreate();
+    void FormCloseQuery(bool& CanClose);
+    void FormDestroy();
+    void NewBtnClick();
+    void Setsavedfilename(const std::string& name);
+    void EndeBtnClick();
+    void ueberbtnClick();
+    void wwwBtnClick();
+
+    // Entries and start file (MainUnitEntries.cpp)
+    void AddBtnClick();
+    void DelBtnClick();
+    void ImageListKeyDown(int key);
+    // Renders ImageList and SortBox from the project's entries and start file.
+    void UpdateListBox();
+
+    // Project files and favourite folders (MainUnitProjectFile.cpp)
+    void OpenBtnClick();
+    void SaveBtnClick();
+    void SaveAsBtnClick();
+    void SaveFile(const std::string& path);
+    void OpenFile(const std::string& path);
+    void PrefListBoxDblClick();
+    void PrefListBoxKeyPress(char key);
+    // Renders PrefListBox from the project's favourite folders.
+    void showFavourites();
+
+    // Icon (MainUnitIcon.cpp)
+    void OpenIconBtnClick();
+    void StdIconBtnClick();
+    void PaintBox1Paint(QPainter& canvas);
+    void LoadIconAtStart(); // FormCreate step 7: creates IconBmp and loads it
+
+    // Build (MainUnitBuild.cpp)
+    void GoBtn1Click();
+
+    // Signing (MainUnitSigning.cpp)
+    void addCertificateChoice(QWidget* page); // builds SignBtn on the page
+    void SignBtnClick();                      // the certificate choice
+    void updateCertificateChoice();           // usable for Windows programs only
+    [[nodiscard]] SigningRequest signingRequest() const;
+
+    // Preview (MainUnitPreview.cpp)
+    void LoadBtnClick();
+    void BackBtnClick();
+    void FwdBtnClick();
+    void ReloadButtonClick();
+    QWebEngineView* webBrowser(); // creates WebBrowser1 on first use
+
+    // Status bar and progress (MainUnitStatus.cpp)
+    void WMUser(int32_t wParam);
+    void SetProStatus(int32_t value);
+    void StatusBar1DrawPanel(QPainter& canvas, int panel, const QRect& rect);
+    void SBarPaintMore();
+
+    // ---- Read access for tests and tools ---------------------------------------------------
+    [[nodiscard]] const ProjectEditor& editor() const { return editor_; }
+    [[nodiscard]] const Project& project() const { return editor_.project(); }
+    [[nodiscard]] const std::vector<std::string>& entries() const { return editor_.entries(); }
+    [[nodiscard]] int32_t PicCount() const { return static_cast<int32_t>(editor_.entries().size()); }
+    [[nodiscard]] const std::string& savedFileName() const { return editor_.fileName(); }
+    [[nodiscard]] const std::string& progPath() const { return ProgPath; }
+    [[nodiscard]] int32_t proStatus() const { return ProStatus; }
+    [[nodiscard]] QRect sBarRect() const
+    {
+        return QRect(SBarRect.left, SBarRect.top, SBarRect.right - SBarRect.left,
+                     SBarRect.bottom - SBarRect.top);
+    }
+    // Where the Linux viewer's icon lies in its prototype (0 until a build found it).
+    [[nodiscard]] int32_t iconPos() const;
+    // The system "Zielsystem" chooses for the next build.
+    [[nodiscard]] BuildTarget buildTarget() const;
+    [[nodiscard]] const IconBitmap* iconBmp() const { return IconBmp.get(); }
+    // The start file's line (shown selected in SortBox), −1 for none.
+    [[nodiscard]] int startIndex() const { return editor_.startIndex(); }
+    // The entries that name no file or folder here (gone, or a path of another system such as
+    // "C:\web\seite.html"), in list order. ImageList and SortBox show them greyed.
+    [[nodiscard]] std::vector<std::string> missingEntries() const { return editor_.missingEntries(); }
+
+  protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+  private:
+    // ---- Controls (object names equal the member names; tools and tests find them by name,
+    // see control()) ---------------------------------------------------------------------------
     // Project button row
     QWidget* ButtonRow = nullptr;
     BitmapButton* NewBtn = nullptr;
@@ -167,16 +270,9 @@ class TMainForm : public QMainWindow {
     QSpinBox* HeightEd = nullptr;
     QLabel* Label5 = nullptr;
     QGroupBox* GroupBox3 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;  // "Statusbar"
-    QCheckBox* CheckBox2 = nullptr;  // "Tool Leiste"
-    QCheckBox* CheckBox3 = nullptr;  // "Drucken"
-    QCheckBox* CheckBox4 = nullptr;  // "Beenden"
-    QCheckBox* CheckBox5 = nullptr;  // "Über"
-    QCheckBox* CheckBox6 = nullptr;  // "Zurück"
-    QCheckBox* CheckBox7 = nullptr;  // "Vorwärts"
-    QCheckBox* CheckBox8 = nullptr;  // "Startseite"
-    QCheckBox* CheckBox9 = nullptr;  // "Neu laden"
-    QCheckBox* CheckBox10 = nullptr; // "Beenden Button"
+    // CheckBox1 … CheckBox10 ("Statusbar", "Tool Leiste", "Drucken", "Beenden", "Über",
+    // "Zurück", "Vorwärts", "Startseite", "Neu laden", "Beenden Button"), in settings-block order.
+    std::array<QCheckBox*, BuildSettings::kElementCount> CheckBoxes{};
     QLabel* Label6 = nullptr;
     QLineEdit* NameED = nullptr;
 
@@ -188,98 +284,6 @@ class TMainForm : public QMainWindow {
 
     TStatusBar* StatusBar1 = nullptr;
 
-    // ---- Components without a visible place ------------------------------------------------
-    FileDialogRequest OpenDialog1;
-    FileDialogRequest SaveDialog1;
-    FileDialogRequest OpenPictureDialog1;
-    FileDialogRequest EXENameDialog;      // the browse button of EXENameEdit
-    TFormStorage* FormStorage1 = nullptr; // keeps the placement and AutoStartCheck (INI file)
-
-    // ---- Handlers ---------------------------------------------------------------------------
-    // Lifecycle, caption and bottom row (MainUnit.cpp)
-    void FormCreate();
-    void FormCloseQuery(bool& CanClose);
-    void FormDestroy();
-    void NewBtnClick();
-    void Setsavedfilename(const std::string& name);
-    void EndeBtnClick();
-    void ueberbtnClick();
-    void wwwBtnClick();
-
-    // Entries and start file (MainUnitEntries.cpp)
-    void AddBtnClick();
-    void DelBtnClick();
-    void ImageListKeyDown(int key);
-    void UpdateListBox();
-    void DelallPics();
-
-    // Project files and favourite folders (MainUnitProjectFile.cpp)
-    void OpenBtnClick();
-    void SaveBtnClick();
-    void SaveAsBtnClick();
-    void SaveFile(const std::string& path);
-    void OpenFile(const std::string& path);
-    void PrefListBoxDblClick();
-    void PrefListBoxKeyPress(char key);
-    void AddToPrefFolders(const std::string& folder);
-    void LoadPrefFolders(); // FormCreate step 6
-
-    // Icon (MainUnitIcon.cpp)
-    void OpenIconBtnClick();
-    void StdIconBtnClick();
-    void PaintBox1Paint(QPainter& canvas);
-    void LoadIconAtStart(); // FormCreate step 7: creates IconBmp and loads it
-
-    // Build (MainUnitBuild.cpp)
-    void GoBtn1Click();
-
-    // Signing (MainUnitSigning.cpp)
-    void addCertificateChoice(QWidget* page); // builds SignBtn on the page
-    void SignBtnClick();                      // the certificate choice
-    void updateCertificateChoice();           // usable for Windows programs only
-    [[nodiscard]] SigningRequest signingRequest() const;
-
-    // Preview (MainUnitPreview.cpp)
-    void LoadBtnClick();
-    void BackBtnClick();
-    void FwdBtnClick();
-    void ReloadButtonClick();
-    QWebEngineView* webBrowser(); // creates WebBrowser1 on first use
-
-    // Status bar and progress (MainUnitStatus.cpp)
-    void WMUser(int32_t wParam);
-    void SetProStatus(int32_t value);
-    void StatusBar1DrawPanel(QPainter& canvas, int panel, const QRect& rect);
-    void SBarPaintMore();
-
-    // ---- Read access for tests and tools ---------------------------------------------------
-    [[nodiscard]] const Project& project() const { return project_; }
-    [[nodiscard]] const std::vector<std::string>& entries() const { return Pics; }
-    [[nodiscard]] int32_t PicCount() const { return static_cast<int32_t>(Pics.size()); }
-    [[nodiscard]] const std::string& savedFileName() const { return SavedFileName; }
-    [[nodiscard]] const std::string& progPath() const { return ProgPath; }
-    [[nodiscard]] int32_t proStatus() const { return ProStatus; }
-    [[nodiscard]] QRect sBarRect() const
-    {
-        return QRect(SBarRect.left, SBarRect.top, SBarRect.right - SBarRect.left,
-                     SBarRect.bottom - SBarRect.top);
-    }
-    [[nodiscard]] int32_t iconPos() const { return IconPos; }
-    // The system "Zielsystem" chooses for the next build.
-    [[nodiscard]] BuildTarget buildTarget() const;
-    [[nodiscard]] const IconBitmap* iconBmp() const { return IconBmp.get(); }
-    // The selected line of SortBox: the start file, −1 for none.
-    [[nodiscard]] int startIndex() const;
-    // The entries that name no file or folder here (gone, or a path of another system such as
-    // "C:\web\seite.html"), in list order. ImageList and SortBox show them greyed.
-    [[nodiscard]] std::vector<std::string> missingEntries() const;
-
-  protected:
-    bool event(QEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
-
-  private:
     struct Rect32 {
         int32_t left = 0, top = 0, right = 0, bottom = 0;
     };
@@ -293,10 +297,20 @@ class TMainForm : public QMainWindow {
     void buildBottomRow(QWidget* parent);
     void buildStatusBar();
     void connectHandlers();
-    // The build settings (MainUnitSettings.cpp): showSettings makes them the project's and
-    // shows them, connectSettings writes every change of a control back.
-    void showSettings(const BuildSettings& settings);
+    // The build settings and the output choice (MainUnitSettings.cpp): show* render them from
+    // the editor, connectSettings hands every change of a control to it.
+    void showSettings();
+    void showOutput();
     void connectSettings();
+    // What the controls of the page "EXE erstellen" hold.
+    [[nodiscard]] BuildSettings shownSettings() const;
+    [[nodiscard]] OutputChoice shownOutput() const;
+    // Renders what changed (ProjectEditor::Change bits).
+    void render(unsigned changes);
+    // The caption and the project dialogs' folder and name, from the project file's name.
+    void showTitle();
+    // Selects the start file's line of SortBox.
+    void showStart();
     // What NameED shows for the stored bytes of a project name.
     [[nodiscard]] static QString projectNameText(const std::string& bytes);
     void buildTabOrder();
@@ -310,26 +324,35 @@ class TMainForm : public QMainWindow {
     PictureButton* makePictureButton(QWidget* parent, const char* name, const QString& hint,
                                      const QRect& geometry, const QString& picture);
     void updateCancelShortcut();
+    // The keys of Go!, Über and Ende, Enter on the page "EXE erstellen" and the page keys
+    // (MainUnitWiring.cpp).
+    void connectKeys();
+    void updateEnterShortcut();
     void createFormStorage(); // MainUnitProjectFile.cpp
 
     // Data model, in the window's field order.
     Rect32 SBarRect;
     int32_t ProStatus = 0;
-    std::string SavedFileName;
     std::string ProgPath;
-    Project project_;                                  // startIndex follows SortBox's selection
-    std::vector<std::string>& Pics = project_.entries; // PicCount() == Pics.size()
-    int32_t IconPos = 0;
-    int32_t IconPosWindows = 0; // the same for the Windows viewer, which has its own icon offset
+    ProjectEditor editor_;
+    bool rendering_ = false; // the controls' own signals are not changes of the user meanwhile
     std::unique_ptr<IconBitmap> IconBmp;
     // The certificate, password and time-stamp server chosen with SignBtn, for this run only:
     // never written to the project, the settings or anywhere else.
     SigningRequest signing_;
 
     std::unique_ptr<UserInteraction> interaction_;
-    QShortcut* cancelShortcut_ = nullptr; // Escape → DelBtn while "Dateien hinzufügen" shows
+    QShortcut* cancelShortcut_ = nullptr;    // Escape → DelBtn while "Dateien hinzufügen" shows
+    std::vector<QShortcut*> enterShortcuts_; // Return and Enter → Go! on "EXE erstellen"
     bool destroyed_ = false;
 };
+
+// A control of a window by its object name (the member names of TMainForm), for tools and tests
+// that drive the window from outside as a user would; null when there is none.
+template <typename T = QWidget> T* control(const QObject& window, const char* name)
+{
+    return window.findChild<T*>(QLatin1String(name));
+}
 
 // The single main window of the running program (null while none exists).
 extern TMainForm* MainForm;

@@ -3,6 +3,7 @@
 #include "app/MainUnit.h"
 
 #include "builder/BuildPipeline.h"
+#include "builder/IconPatcher.h"
 #include "controls/TFilenameEdit.h"
 #include "icon/IconBitmap.h"
 #include "icon/TrueColourIcons.h"
@@ -33,6 +34,11 @@ class DisabledWhileBuilding {
 
 } // namespace
 
+int32_t TMainForm::iconPos() const
+{
+    return KnownIconPos(protoFolder(ProgPath, BuildTarget::Linux));
+}
+
 BuildTarget TMainForm::buildTarget() const
 {
     return TargetCombo && TargetCombo->currentIndex() == 1 ? BuildTarget::Windows : BuildTarget::Linux;
@@ -41,11 +47,9 @@ BuildTarget TMainForm::buildTarget() const
 void TMainForm::GoBtn1Click()
 {
     BuildRequest request;
-    request.entries = Pics;
-    request.startIndex = startIndex();
+    request.project = project();
     request.outputField = EXENameEdit->FileName();
-    request.settings = project_.settings;
-    request.autoStart = AutoStartCheck->isChecked();
+    request.autoStart = editor_.output().autoStart;
     // Each target system has its own prototype viewer, and so its own icon offset.
     const BuildTarget target = buildTarget();
     request.target = target;
@@ -71,15 +75,10 @@ void TMainForm::GoBtn1Click()
         QCoreApplication::sendEvent(this, &event);
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    const int remembered = request.startIndex;
-    hooks.updateListBox = [this, remembered] {
-        SortBox->setCurrentRow(remembered);
-        UpdateListBox();
-    };
+    hooks.project = &editor_;
 
     DisabledWhileBuilding guard(GoBtn1);
-    BuildPipeline(interaction())
-        .run(request, target == BuildTarget::Windows ? IconPosWindows : IconPos, hooks);
+    BuildPipeline(interaction()).run(request, KnownIconPos(request.progPath), hooks);
 }
 
 } // namespace pagolux

@@ -5,7 +5,6 @@
 
 #include "format/TextEncoding.h"
 #include "platform/FileNameUtils.h"
-#include "project/ProjectFile.h"
 #include "shell/TShellList.h"
 #include "shell/TShellTree.h"
 
@@ -14,19 +13,9 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include <sys/stat.h>
-
 namespace pagolux {
 
 namespace {
-
-// An entry names nothing here when it is a full path of another system (a project file made on
-// Windows) or when no file or folder of that name exists (any more).
-bool isMissing(const std::string& entry)
-{
-    struct stat st {};
-    return ProjectFile::isForeignPath(entry) || ::stat(entry.c_str(), &st) != 0;
-}
 
 // A list line shows the entry decoded for the screen and keeps its exact bytes beside it, so
 // that comparing and saving never depend on the decoding. A missing entry stays in the list,
@@ -46,41 +35,27 @@ QListWidgetItem* makeLine(const std::string& entry, const QListWidget* list, boo
     return item;
 }
 
-std::string lineBytes(const QListWidgetItem* item)
-{
-    return item->data(Qt::UserRole).toByteArray().toStdString();
-}
-
 } // namespace
 
 void TMainForm::AddBtnClick()
 {
-    const QStringList names = ShellList1->selectedNames();
     QString folder = ShellTree1->selectedFolder();
-    // Without a folder there is no full path to make; nothing is added then.
-    const bool haveFolder = !folder.isEmpty();
-    if (haveFolder && !folder.endsWith(QLatin1Char(kPathDelim)))
+    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char(kPathDelim)))
         folder += QLatin1Char(kPathDelim);
-    int added = 0;
-    if (haveFolder) {
-        Pics.reserve(Pics.size() + static_cast<std::size_t>(names.size()));
-        for (const QString& name : names) {
-            Pics.push_back(QFile::encodeName(folder + name).toStdString());
-            ++added;
-        }
-    }
-    UpdateListBox();
-    if (added > 0)
-        AddToPrefFolders(QFile::encodeName(folder).toStdString());
+    std::vector<std::string> names;
+    for (const QString& name : ShellList1->selectedNames())
+        names.push_back(QFile::encodeName(name).toStdString());
+    // Without a folder there is no full path to make; nothing is added then.
+    editor_.add(folder.isEmpty() ? std::string() : QFile::encodeName(folder).toStdString(), names);
 }
 
 void TMainForm::DelBtnClick()
 {
-    for (int i = ImageList->count() - 1; i >= 0; --i) {
-        if (ImageList->item(i)->isSelected() && i < PicCount())
-            Pics.erase(Pics.begin() + i);
-    }
-    UpdateListBox();
+    std::vector<int> lines;
+    for (int i = 0; i < ImageList->count(); ++i)
+        if (ImageList->item(i)->isSelected())
+            lines.push_back(i);
+    editor_.remove(lines);
 }
 
 void TMainForm::ImageListKeyDown(int key)
@@ -91,52 +66,33 @@ void TMainForm::ImageListKeyDown(int key)
 
 void TMainForm::UpdateListBox()
 {
-    std::string remembered;
-    bool haveRemembered = false;
-    const int s = startIndex();
-    if (s >= 0 && s <= PicCount() - 1 && s < SortBox->count()) {
-        remembered = lineBytes(SortBox->item(s));
-        haveRemembered = true;
-    }
-
+    const bool wasRendering = std::exchange(rendering_, true);
     ImageList->clear();
     SortBox->clear();
-    for (const std::string& entry : Pics) {
-        const bool missing = isMissing(entry);
+    for (const std::string& entry : editor_.entries()) {
+        const bool missing = ProjectEditor::isMissing(entry);
         ImageList->addItem(makeLine(entry, ImageList, missing));
         SortBox->addItem(makeLine(entry, SortBox, missing));
     }
     DelBtn->setEnabled(PicCount() > 0);
     updateCancelShortcut();
-    // Removing rows does not report a selection change, so the start file is taken here too.
-    project_.startIndex = startIndex();
-    if (PicCount() <= 0)
-        return;
+    if (PicCount() > 0)
+        ImageList->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    showStart();
+    rendering_ = wasRendering;
+}
 
-    ImageList->clearSelection();
-    ImageList->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
-    int start = 0;
-    if (haveRemembered) {
-        for (int j = 0; j < PicCount(); ++j)
-            if (Pics[static_cast<std::size_t>(j)] == remembered)
-                start = j; // the last equal entry wins
+void TMainForm::showStart()
+{
+    const bool wasRendering = std::exchange(rendering_, true);
+    if (startIndex() >= 0) {
+        if (SortBox->currentRow() != startIndex() || !SortBox->item(startIndex())->isSelected())
+            SortBox->setCurrentRow(startIndex(), QItemSelectionModel::ClearAndSelect);
+    } else {
+        SortBox->clearSelection();
+        SortBox->setCurrentRow(-1);
     }
-    SortBox->setCurrentRow(start, QItemSelectionModel::ClearAndSelect);
-}
-
-std::vector<std::string> TMainForm::missingEntries() const
-{
-    std::vector<std::string> missing;
-    for (const std::string& entry : Pics)
-        if (isMissing(entry))
-            missing.push_back(entry);
-    return missing;
-}
-
-void TMainForm::DelallPics()
-{
-    Pics.clear();
-    Pics.shrink_to_fit();
+    rendering_ = wasRendering;
 }
 
 } // namespace pagolux

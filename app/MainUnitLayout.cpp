@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
@@ -70,6 +71,8 @@ const QColor kDarkRed(128, 0, 0);
 // designed for (4-pixel borders, 26-pixel title bar).
 constexpr int kClientWidth = 630;
 constexpr int kClientHeight = 478;
+// The least height that leaves the pages room to show a few lines and scroll the rest.
+constexpr int kMinimumClientHeight = 300;
 
 QWidget* fixedRow(QWidget* parent, int height)
 {
@@ -156,14 +159,29 @@ TPanel* makeDecoration(QWidget* parent, const QString& picture, const QString& t
     return panel;
 }
 
-// A page: the header strip on top and a body below it.
+// A page: the header strip on top and a body below it, both in a scroll area, so that a
+// window made smaller than the page needs still reaches every control by scrolling.
 QWidget* makePageBody(QWidget* page, const QString& header)
 {
-    auto* layout = column(page);
-    layout->addWidget(makeHeader(page, header));
-    auto* body = new QWidget(page);
+    auto* scroll = new QScrollArea(page);
+    scroll->setObjectName(page->objectName() + QStringLiteral("Scroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    column(page)->addWidget(scroll);
+    auto* content = new QWidget;
+    auto* layout = column(content);
+    layout->addWidget(makeHeader(content, header));
+    auto* body = new QWidget(content);
     layout->addWidget(body, 1);
+    scroll->setWidget(content);
     return body;
+}
+
+// A widget whose children have fixed places asks for the room they take.
+void reserveRoomOfChildren(QWidget* widget, int margin)
+{
+    const QRect used = widget->childrenRect();
+    widget->setMinimumSize(used.right() + 1 + margin, used.bottom() + 1 + margin);
 }
 
 QIcon twoStateIcon(const QString& strip)
@@ -303,6 +321,8 @@ void TMainForm::buildLayout()
     EXENameDialog.overwritePrompt = false; // "Go!" asks before it replaces a file
 
     buildTabOrder();
+    // Smaller than designed, the pages scroll; the rows above and below them stay whole.
+    setMinimumHeight(kMinimumClientHeight);
     resize(kClientWidth, kClientHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
@@ -327,6 +347,8 @@ void TMainForm::buildProjectRow(QWidget* parent)
                                  glyph.arg(QStringLiteral("saveas")));
     for (BitmapButton* button : {NewBtn, OpenBtn, SaveBtn, SaveAsBtn})
         button->setFlat(true);
+    // The window is never narrower than this row: its buttons do not scroll.
+    parent->setMinimumWidth(SaveAsBtn->geometry().right() + 1 + 8);
 }
 
 void TMainForm::buildFilesPage()
@@ -392,6 +414,7 @@ void TMainForm::buildFilesPage()
     DelBtn = makeGlyphButton(buttons, "DelBtn", QStringLiteral("&Löschen"), QString(), QRect(104, 8, 89, 25),
                              QStringLiteral("delete"));
     DelBtn->setEnabled(false);
+    reserveRoomOfChildren(buttons, 8);
     lowerLayout->addWidget(buttons);
     ImageList = new QListWidget(lower);
     ImageList->setObjectName(QStringLiteral("ImageList"));
@@ -439,6 +462,7 @@ void TMainForm::buildPreviewPage()
                               QRect(320, 8, 89, 25), QStringLiteral("home"));
     ReloadButton = makeGlyphButton(buttons, "ReloadButton", QStringLiteral("Neu laden"), QString(),
                                    QRect(416, 8, 89, 25), QStringLiteral("reload"));
+    reserveRoomOfChildren(buttons, 8);
     layout->addWidget(buttons);
     WebBrowserHost = new QWidget(body);
     WebBrowserHost->setObjectName(QStringLiteral("WebBrowserHost"));
@@ -449,7 +473,7 @@ void TMainForm::buildPreviewPage()
 void TMainForm::buildExePage()
 {
     // The controls start with the settings of the project the window begins with.
-    const BuildSettings& start = project_.settings;
+    const BuildSettings& start = editor_.settings();
     QWidget* body = makePageBody(
         TabSheet6, QStringLiteral("EXE Datei erstellen - Dateinamen festlegen und Go! auf klicken"));
     auto* layout = row(body);
@@ -490,12 +514,14 @@ void TMainForm::buildExePage()
     fitIntoFrame(Image3, iconPlace);
     Image3->hide();
     // The free room right of the icon takes the target system, so the designed layout stays.
-    TargetLabel = makeLabel(GroupBox1, "TargetLabel", QStringLiteral("Zielsystem:"), QRect(312, 6, 64, 17));
+    // It reaches from just beside the icon to the frame's inner edge, so that "Windows" shows
+    // whole.
+    TargetLabel = makeLabel(GroupBox1, "TargetLabel", QStringLiteral("Zielsystem:"), QRect(308, 6, 68, 17));
     TargetCombo = new QComboBox(GroupBox1);
     TargetCombo->setObjectName(QStringLiteral("TargetCombo"));
     TargetCombo->addItems({QStringLiteral("Linux"), QStringLiteral("Windows")});
     TargetCombo->setToolTip(QStringLiteral("Für welches System die EXE-Datei erstellt wird"));
-    TargetCombo->setGeometry(312, 24, 64, 25);
+    TargetCombo->setGeometry(308, 24, 70, 25);
     TargetLabel->setBuddy(TargetCombo);
     // Between the caption of "Datei nach dem Erstellen ausführen" and "Go!": code signing.
     addCertificateChoice(right);
@@ -540,30 +566,27 @@ void TMainForm::buildExePage()
     GroupBox3 = new QGroupBox(QStringLiteral("Fensterelemente"), right);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
     GroupBox3->setGeometry(12, 200, 381, 121);
-    CheckBox1 = makeCheck(GroupBox3, "CheckBox1", QStringLiteral("Statusbar"), QRect(16, 16, 97, 17),
-                          start.elements[0]);
-    CheckBox2 = makeCheck(GroupBox3, "CheckBox2", QStringLiteral("Tool Leiste"), QRect(16, 32, 97, 17),
-                          start.elements[1]);
-    CheckBox6 =
-        makeCheck(GroupBox3, "CheckBox6", QStringLiteral("Zurück"), QRect(16, 56, 97, 17), start.elements[5]);
-    CheckBox7 = makeCheck(GroupBox3, "CheckBox7", QStringLiteral("Vorwärts"), QRect(16, 72, 97, 17),
-                          start.elements[6]);
-    CheckBox3 = makeCheck(GroupBox3, "CheckBox3", QStringLiteral("Drucken"), QRect(128, 16, 97, 17),
-                          start.elements[2]);
-    CheckBox4 = makeCheck(GroupBox3, "CheckBox4", QStringLiteral("Beenden"), QRect(128, 32, 97, 17),
-                          start.elements[3]);
-    CheckBox8 = makeCheck(GroupBox3, "CheckBox8", QStringLiteral("Startseite"), QRect(128, 56, 97, 17),
-                          start.elements[7]);
-    CheckBox9 = makeCheck(GroupBox3, "CheckBox9", QStringLiteral("Neu laden"), QRect(128, 72, 97, 17),
-                          start.elements[8]);
-    CheckBox5 =
-        makeCheck(GroupBox3, "CheckBox5", QStringLiteral("Über"), QRect(240, 16, 97, 17), start.elements[4]);
-    CheckBox10 = makeCheck(GroupBox3, "CheckBox10", QStringLiteral("Beenden Button"), QRect(240, 56, 113, 17),
-                           start.elements[9]);
+    // The ten window elements, in settings-block order: caption and place in three columns.
+    const struct {
+        const char* caption;
+        QRect place;
+    } elements[BuildSettings::kElementCount] = {
+        {"Statusbar", {16, 16, 97, 17}},  {"Tool Leiste", {16, 32, 97, 17}},
+        {"Drucken", {128, 16, 97, 17}},   {"Beenden", {128, 32, 97, 17}},
+        {"Über", {240, 16, 97, 17}},      {"Zurück", {16, 56, 97, 17}},
+        {"Vorwärts", {16, 72, 97, 17}},   {"Startseite", {128, 56, 97, 17}},
+        {"Neu laden", {128, 72, 97, 17}}, {"Beenden Button", {240, 56, 113, 17}},
+    };
+    for (std::size_t i = 0; i < CheckBoxes.size(); ++i) {
+        const QByteArray name = "CheckBox" + QByteArray::number(static_cast<int>(i + 1));
+        CheckBoxes[i] = makeCheck(GroupBox3, name.constData(), QString::fromUtf8(elements[i].caption),
+                                  elements[i].place, start.elements[i]);
+    }
     Label6 = makeLabel(GroupBox3, "Label6", QStringLiteral("Projekt Name:"), QRect(16, 96, 108, 21));
     NameED = new QLineEdit(projectNameText(start.projectName), GroupBox3);
     NameED->setObjectName(QStringLiteral("NameED"));
     NameED->setGeometry(128, 96, 241, 21);
+    reserveRoomOfChildren(right, 4);
 }
 
 void TMainForm::buildBottomRow(QWidget* parent)
@@ -574,6 +597,7 @@ void TMainForm::buildBottomRow(QWidget* parent)
                               QStringLiteral("Auf zur Orvanto Homepage..."), QRect(5, 5, 137, 33),
                               QStringLiteral(":/pagolux/glyphs/www.png"));
     wwwBtn->setFlat(true);
+    reserveRoomOfChildren(left, 0);
     layout->addWidget(left, 1);
     BottomPanel = new QWidget(parent);
     BottomPanel->setObjectName(QStringLiteral("BottomPanel"));
@@ -605,13 +629,13 @@ void TMainForm::buildTabOrder()
             previous = widget;
         }
     };
-    chain({NewBtn,         OpenBtn,        SaveBtn,     SaveAsBtn,  PageControl2, PrefListBox,
-           ShellTree1,     ShellList1,     AddBtn,      DelBtn,     ImageList,    SortBox,
-           LoadBtn,        ReloadButton,   HomeBtn,     FwdButton,  BackButton,   EXENameEdit,
-           GoBtn1,         AutoStartCheck, OpenIconBtn, StdIconBtn, DefSizeCheck, FullScreenCheck,
-           FixedSizeCheck, WidthEd,        HeightEd,    CheckBox1,  CheckBox2,    CheckBox6,
-           CheckBox7,      CheckBox3,      CheckBox4,   CheckBox8,  CheckBox9,    CheckBox5,
-           CheckBox10,     NameED,         wwwBtn,      ueberbtn,   endebtn});
+    const auto& e = CheckBoxes;
+    chain({NewBtn, OpenBtn, SaveBtn, SaveAsBtn, PageControl2, PrefListBox, ShellTree1, ShellList1, AddBtn,
+           DelBtn, ImageList, SortBox, LoadBtn, ReloadButton, HomeBtn, FwdButton, BackButton, EXENameEdit,
+           GoBtn1, AutoStartCheck, OpenIconBtn, StdIconBtn, TargetCombo, DefSizeCheck, FullScreenCheck,
+           FixedSizeCheck, WidthEd, HeightEd,
+           // The window elements column by column, as they stand.
+           e[0], e[1], e[5], e[6], e[2], e[3], e[7], e[8], e[4], e[9], NameED, wwwBtn, ueberbtn, endebtn});
 }
 
 } // namespace pagolux

@@ -32,11 +32,11 @@ void TMainForm::LoadBtnClick()
                                         MsgIcon::Error, MsgButtons::Ok);
         return;
     }
-    const std::string& entry = Pics[static_cast<std::size_t>(i)];
+    const std::string& entry = entries()[static_cast<std::size_t>(i)];
     if (entry.empty())
         throw Exception("Die Startdatei \"" + entry + "\" kann nicht angezeigt werden.");
     QWebEngineView* view = webBrowser();
-    view->load(previewSite_->serve(Pics, entry));
+    view->load(previewSite_->serve(entries(), entry));
 }
 
 void TMainForm::BackBtnClick()

@@ -1,11 +1,10 @@
 // Project files and favourite folders of the main window: open, save, save as, and the list
-// of favourite folders kept in "folders.dat" in the per-user data folder.
+// of favourite folders (kept by the project editor in "folders.dat" in the per-user data
+// folder).
 
 #include "app/MainUnit.h"
 #include "controls/placement/TFormStorage.h"
 #include "format/TextEncoding.h"
-#include "platform/Paths.h"
-#include "project/PrefFolders.h"
 #include "project/ProjectFile.h"
 #include "shell/TShellTree.h"
 
@@ -46,20 +45,6 @@ QListWidgetItem* folderLine(const std::string& folder)
     return item;
 }
 
-std::vector<std::string> folderLines(const QListWidget* list)
-{
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(list->count()));
-    for (int i = 0; i < list->count(); ++i)
-        lines.push_back(list->item(i)->data(Qt::UserRole).toByteArray().toStdString());
-    return lines;
-}
-
-std::string prefFoldersPath(bool create)
-{
-    return UserDataFolder(create) + std::string(PrefFolders::kFileName);
-}
-
 } // namespace
 
 void TMainForm::OpenBtnClick()
@@ -76,8 +61,8 @@ void TMainForm::OpenBtnClick()
 
 void TMainForm::SaveBtnClick()
 {
-    if (!SavedFileName.empty())
-        SaveFile(SavedFileName);
+    if (!savedFileName().empty())
+        SaveFile(savedFileName());
     else
         SaveAsBtnClick();
 }
@@ -92,42 +77,26 @@ void TMainForm::SaveAsBtnClick()
 void TMainForm::SaveFile(const std::string& path)
 {
     try {
-        ProjectFile::write(path, project_);
+        editor_.save(path);
     } catch (const ProjectFileError& e) {
         // Either way the previous file and the title stay as they were.
         if (e.kind() == ProjectFileError::Kind::CannotCreate)
             (void)interaction().showMessage(e.what(), kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
         else
             interaction().showError(e.what());
-        return;
     }
-    Setsavedfilename(path);
 }
 
 void TMainForm::OpenFile(const std::string& path)
 {
-    Project project;
+    std::vector<std::string> missing;
     try {
-        project = ProjectFile::read(path, project_.settings);
+        missing = editor_.open(path);
     } catch (const ProjectFileError& e) {
-        // The file is read completely before anything changes, so a rejected file leaves the
-        // project as it was.
         (void)interaction().showMessage(e.what(), kErrorCaption, MsgIcon::Error, MsgButtons::Ok);
         return;
     }
-    DelallPics();
-    Pics = std::move(project.entries);
-    showSettings(project.settings);
-    Setsavedfilename(path);
-    UpdateListBox();
-    if (project.startIndex >= 0 && project.startIndex < SortBox->count()) {
-        SortBox->setCurrentRow(project.startIndex, QItemSelectionModel::ClearAndSelect);
-    } else {
-        SortBox->clearSelection();
-        SortBox->setCurrentRow(-1);
-    }
     // One message for all entries that name nothing here, once the project is shown.
-    const std::vector<std::string> missing = missingEntries();
     if (!missing.empty())
         (void)interaction().showMessage(missingEntriesMessage(missing), kWarningCaption, MsgIcon::Warning,
                                         MsgButtons::Ok);
@@ -151,34 +120,22 @@ void TMainForm::PrefListBoxKeyPress(char key)
         PrefListBoxDblClick();
 }
 
-void TMainForm::AddToPrefFolders(const std::string& folder)
-{
-    std::vector<std::string> lines = folderLines(PrefListBox);
-    PrefFolders::moveToTop(lines, folder);
-    PrefListBox->clear();
-    for (const std::string& line : lines)
-        PrefListBox->addItem(folderLine(line));
-    // A file that cannot be written is skipped without a message; the next change retries.
-    (void)PrefFolders::save(prefFoldersPath(true), lines);
-}
-
 void TMainForm::createFormStorage()
 {
     // The window opens centred until a stored placement says otherwise.
     setProperty("Position", QStringLiteral("poDesktopCenter"));
     FormStorage1 = new TFormStorage(this);
     FormStorage1->setObjectName(QStringLiteral("FormStorage1"));
-    FormStorage1->setStoredProps(
-        {QStringLiteral("AutoStartCheck.Checked"), QStringLiteral("TargetCombo.currentIndex")});
+    FormStorage1->setStoredProps({QStringLiteral("AutoStartCheck.Checked")});
     FormStorage1->OnError = [this](const std::string& text) { interaction().showError(text); };
     FormStorage1->Loaded(
         {nullptr, [this](bool& canClose) { FormCloseQuery(canClose); }, [this] { FormDestroy(); }});
 }
 
-void TMainForm::LoadPrefFolders()
+void TMainForm::showFavourites()
 {
     PrefListBox->clear();
-    for (const std::string& line : PrefFolders::load(prefFoldersPath(false)))
+    for (const std::string& line : editor_.favourites())
         PrefListBox->addItem(folderLine(line));
 }
 

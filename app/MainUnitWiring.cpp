@@ -6,11 +6,14 @@
 #include "controls/TFilenameEdit.h"
 #include "controls/TPaintBox.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QShortcut>
 #include <QTabWidget>
 
@@ -19,9 +22,12 @@ namespace pagolux {
 void TMainForm::connectHandlers()
 {
     connectSettings();
-    // The start file is the selected line of SortBox.
-    connect(SortBox->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { project_.startIndex = startIndex(); });
+    // Choosing a line of SortBox makes it the start file.
+    connect(SortBox->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndexList rows = SortBox->selectionModel()->selectedRows();
+        if (!rendering_ && !rows.isEmpty())
+            editor_.setStart(rows.constFirst().row());
+    });
     const auto onClick = [this](QAbstractButton* button, void (TMainForm::*handler)()) {
         connect(button, &QAbstractButton::clicked, this,
                 [this, handler] { runGuarded([this, handler] { (this->*handler)(); }); });
@@ -56,12 +62,6 @@ void TMainForm::connectHandlers()
         runGuarded([this, &canvas] { PaintBox1Paint(canvas); });
     };
 
-    // The default output name follows the target system ("ziel" / "ziel.exe"); a name the
-    // user typed stays.
-    connect(TargetCombo, &QComboBox::currentIndexChanged, this, [this] {
-        EXENameEdit->setFileName(outputNameForTarget(EXENameEdit->FileName(), buildTarget()));
-    });
-
     EXENameEdit->OnButtonClick = [this] {
         runGuarded([this] {
             FileDialogRequest request = EXENameDialog;
@@ -76,11 +76,76 @@ void TMainForm::connectHandlers()
         if (PageControl2->currentWidget() == TabSheet1 && DelBtn->isEnabled())
             runGuarded([this] { DelBtnClick(); });
     });
+    connectKeys();
     connect(PageControl2, &QTabWidget::currentChanged, this, [this] {
         updateCancelShortcut();
+        updateEnterShortcut();
         if (PageControl2->currentWidget() == TabSheet5)
             webBrowser(); // the browser comes to life when its page is first shown
     });
+}
+
+void TMainForm::connectKeys()
+{
+    // The picture buttons take no focus; their keys work from anywhere in the window.
+    const auto shortcut = [this](const QKeySequence& keys, auto action) {
+        auto* key = new QShortcut(keys, this);
+        key->setContext(Qt::WindowShortcut);
+        connect(key, &QShortcut::activated, this, action);
+        return key;
+    };
+    const auto press = [this](TImageBtn* button, void (TMainForm::*handler)()) {
+        return [this, button, handler] {
+            if (button->isEnabled())
+                runGuarded([this, handler] { (this->*handler)(); });
+        };
+    };
+    for (const auto& [button, keys, handler] : {std::tuple{GoBtn1, kGoKeys, &TMainForm::GoBtn1Click},
+                                                std::tuple{ueberbtn, kAboutKeys, &TMainForm::ueberbtnClick},
+                                                std::tuple{endebtn, kEndKeys, &TMainForm::EndeBtnClick}}) {
+        shortcut(QKeySequence(keys), press(button, handler));
+        button->setToolTip(button->toolTip() + QStringLiteral(" (") +
+                           QKeySequence(keys).toString(QKeySequence::NativeText) + QLatin1Char(')'));
+    }
+
+    // Enter on the page "EXE erstellen" presses Go!, unless a button of the page has the focus:
+    // Enter then presses that button. The focus may still be on a button of the project row
+    // (where it starts): that one is not pressed by Enter here.
+    const auto enter = [this, press] {
+        if (PageControl2->currentWidget() != TabSheet6)
+            return;
+        auto* focused = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+        if (focused != nullptr && TabSheet6->isAncestorOf(focused) &&
+            qobject_cast<QCheckBox*>(focused) == nullptr && qobject_cast<QRadioButton*>(focused) == nullptr) {
+            focused->click();
+            return;
+        }
+        press(GoBtn1, &TMainForm::GoBtn1Click)();
+    };
+    enterShortcuts_ = {shortcut(QKeySequence(Qt::Key_Return), enter),
+                       shortcut(QKeySequence(Qt::Key_Enter), enter)};
+
+    // Ctrl+Tab and Ctrl+PgDn show the next page, with Shift or PgUp the previous one.
+    const auto step = [this](int by) {
+        return [this, by] {
+            const int count = PageControl2->count();
+            PageControl2->setCurrentIndex((PageControl2->currentIndex() + by + count) % count);
+        };
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), step(1));
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown), step(1));
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), step(-1));
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Backtab), step(-1));
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), step(-1));
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp), step(-1));
+    updateEnterShortcut();
+}
+
+void TMainForm::updateEnterShortcut()
+{
+    // Elsewhere Enter keeps its meaning (the favourite folders open on it, for one).
+    for (QShortcut* key : enterShortcuts_)
+        key->setEnabled(PageControl2->currentWidget() == TabSheet6);
 }
 
 void TMainForm::updateCancelShortcut()

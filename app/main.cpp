@@ -82,9 +82,10 @@ class ProbeInteraction : public pagolux::UserInteraction {
 void printProbe(const pagolux::TMainForm& form)
 {
     std::printf("windowTitle=%s\n", form.windowTitle().toUtf8().constData());
-    for (int i = 0; i < form.SortBox->count(); ++i)
-        std::printf("entry=%s\n", form.SortBox->item(i)->text().toUtf8().constData());
-    std::printf("start=%d\n", form.SortBox->currentRow());
+    const auto* sortBox = pagolux::control<QListWidget>(form, "SortBox");
+    for (int i = 0; i < sortBox->count(); ++i)
+        std::printf("entry=%s\n", sortBox->item(i)->text().toUtf8().constData());
+    std::printf("start=%d\n", form.startIndex());
     std::fflush(stdout);
 }
 
@@ -97,17 +98,19 @@ void wait(int milliseconds)
 
 void addFolderContents(pagolux::TMainForm& form, const QString& folder)
 {
-    if (!form.ShellTree1->selectFolder(folder))
+    if (!pagolux::control<pagolux::TShellTree>(form, "ShellTree1")->selectFolder(folder))
         return;
+    auto* list = pagolux::control<pagolux::TShellList>(form, "ShellList1");
     QElapsedTimer clock;
     clock.start();
-    while (!form.ShellList1->isLoaded() && clock.elapsed() < 10000)
+    while (!list->isLoaded() && clock.elapsed() < 10000)
         wait(50);
-    form.ShellList1->selectNames(form.ShellList1->itemNames());
+    list->selectNames(list->itemNames());
     form.AddBtnClick();
-    for (int i = 0; i < form.SortBox->count(); ++i)
-        if (form.SortBox->item(i)->text().endsWith(QStringLiteral("/index.html")))
-            form.SortBox->setCurrentRow(i);
+    auto* sortBox = pagolux::control<QListWidget>(form, "SortBox");
+    for (int i = 0; i < sortBox->count(); ++i)
+        if (sortBox->item(i)->text().endsWith(QStringLiteral("/index.html")))
+            sortBox->setCurrentRow(i);
 }
 
 void takeScreenshots(pagolux::TMainForm& form, const QString& folder, const QString& site)
@@ -116,12 +119,13 @@ void takeScreenshots(pagolux::TMainForm& form, const QString& folder, const QStr
     wait(500);
     if (!site.isEmpty())
         addFolderContents(form, QDir(site).absolutePath());
-    for (int page = 0; page < form.PageControl2->count(); ++page) {
-        form.PageControl2->setCurrentIndex(page);
-        if (form.PageControl2->currentWidget() == form.TabSheet5 && form.startIndex() >= 0)
+    auto* pages = pagolux::control<QTabWidget>(form, "PageControl2");
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        if (pages->currentWidget() == pagolux::control<QWidget>(form, "TabSheet5") && form.startIndex() >= 0)
             form.LoadBtnClick();
         // Let the page lay itself out and the file list and browser fill.
-        wait(form.PageControl2->currentWidget() == form.TabSheet5 ? 3000 : 800);
+        wait(pages->currentWidget() == pagolux::control<QWidget>(form, "TabSheet5") ? 3000 : 800);
         form.grab().save(QDir(folder).filePath(QStringLiteral("page-%1.png").arg(page + 1)));
     }
 }

@@ -12,6 +12,7 @@
 #include "platform/Paths.h"
 #include "platform/Posix.h"
 #include "platform/UserFile.h"
+#include "project/ProjectEditor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -104,11 +105,11 @@ std::string finishWindows(const BuildRequest& request, const std::string& assemb
                           const std::string& output)
 {
     const std::string fileName = ExtractFileName(output);
-    (void)FinishWindowsProgram(assembled, {request.settings.projectName, fileName}, request.trueColourIcons);
+    (void)FinishWindowsProgram(assembled, {request.project.settings.projectName, fileName}, request.trueColourIcons);
     if (request.signing.certificate.empty())
         return {};
     const char* path = std::getenv("PATH");
-    const std::string shownName = DisplayText(request.settings.projectName);
+    const std::string shownName = DisplayText(request.project.settings.projectName);
     return SignWindowsProgram(assembled, request.signing, shownName.empty() ? fileName : shownName,
                               path ? path : "");
 }
@@ -140,18 +141,40 @@ std::string WriteFailureReason(int systemError)
     return known != nullptr ? known : "Das Archiv konnte nicht geschrieben werden.";
 }
 
+std::string OutputFailureReason(int systemError, const std::string& output)
+{
+    const std::string folder = DisplayText(ExtractFilePath(output).empty() ? "." : ExtractFilePath(output));
+    switch (systemError) {
+    case ENOENT:
+    case ENOTDIR:
+        return "Der Ordner " + folder + " existiert nicht.";
+    case EACCES:
+    case EPERM:
+        return "Keine Berechtigung, in den Ordner " + folder + " zu schreiben.";
+    case EISDIR:
+        return "Unter diesem Namen gibt es schon einen Ordner.";
+    case 0:
+        return std::string(); // a message before this one told why
+    default:
+        if (const char* known = WriteErrorText(systemError))
+            return known;
+        return "Systemfehler " + std::to_string(systemError) + ".";
+    }
+}
+
 BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconPos, const BuildHooks& hooks)
 {
     BuildOutcome outcome;
     if (iconPos == 0)
         iconPos = RenderIconPos(request.progPath);
 
-    if (request.startIndex < 0 || request.startIndex >= static_cast<int>(request.entries.size())) {
+    const std::optional<std::string> start = request.project.startFile();
+    if (!start) {
         (void)ui_.showMessage(kMsgNoStartFile, "", MsgIcon::Error, MsgButtons::Ok);
         outcome.status = BuildStatus::NoStartFile;
         return outcome;
     }
-    const std::string startPath = request.entries[static_cast<std::size_t>(request.startIndex)];
+    const std::string& startPath = *start;
     // A start folder starts with its index page; any other start entry must be a readable file.
     const int startError = isFolder(startPath) ? 0 : readFailure(startPath);
     if (startError != 0) {
@@ -175,8 +198,9 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
         outcome.status = BuildStatus::NoOutputName;
         return outcome;
     }
-    if (pathExists(output) && ui_.showMessage(kMsgOverwrite, kCaptionOverwrite, MsgIcon::Question,
-                                              MsgButtons::YesNoCancel) != MsgResult::Yes) {
+    if (pathExists(output) &&
+        ui_.showMessage(std::string(kMsgOverwrite) + "\n" + DisplayText(output), kCaptionOverwrite,
+                        MsgIcon::Question, MsgButtons::YesNoCancel) != MsgResult::Yes) {
         outcome.status = BuildStatus::Declined;
         return outcome;
     }
@@ -199,7 +223,7 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
             };
         if (hooks.progress)
             hooks.progress(0);
-        std::vector<std::string> list = packList(request.entries);
+        std::vector<std::string> list = packList(request.project.entries);
         // A full temporary folder, a file-size limit or a failing disk ends the build here: the
         // archive would lack members, and the old output must stay as it is.
         std::string packFailure;
@@ -233,18 +257,19 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
     }
     for (const auto& n : notices)
         outcome.notPacked.push_back(NotPackedLine(n));
-    if (hooks.updateListBox)
-        hooks.updateListBox();
+    if (hooks.project)
+        hooks.project->entriesPacked();
 
     // Assemble beside the output (the file a symbolic link there names: the link stays), patch
     // the icon, then move it into place as a program only its owner may change: 0755 less the
     // umask.
     bool ok = false;
     std::string signFailure;
+    int failure = 0; // the system's reason when writing the output failed
     try {
         AtomicFile assembled(output, AtomicFileRules{0755, false, true, true});
         const ExeWriteResult written = WriteExe(request.progPath + kProtoExeFileName, *scratch,
-                                                assembled.name(), startPath, request.settings, ui_);
+                                                assembled.name(), startPath, request.project.settings, ui_);
         if (written.ok) {
             if (request.icon)
                 (void)WriteIcon(assembled.name(), iconPos, *request.icon);
@@ -255,15 +280,21 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
                 ok = true;
             }
         }
-    } catch (const AtomicWriteError&) {
+        failure = written.systemError;
+    } catch (const AtomicWriteError& e) {
         ok = false;
+        failure = e.error();
     }
     scratch.reset();
 
     if (!signFailure.empty())
         (void)ui_.showMessage(signFailure, "", MsgIcon::Error, MsgButtons::Ok);
     if (!ok) {
-        (void)ui_.showMessage(kMsgExeFailed, "", MsgIcon::Error, MsgButtons::Ok);
+        // The line after the fixed text names the file and the reason.
+        const std::string reason = OutputFailureReason(failure, output);
+        (void)ui_.showMessage(std::string(kMsgExeFailed) + "\n" + DisplayText(output) +
+                                  (reason.empty() ? "" : ": " + reason),
+                              "", MsgIcon::Error, MsgButtons::Ok);
         outcome.status = BuildStatus::Failed;
     } else {
         (void)ui_.showMessage(kMsgExeCreated, kCaptionExeCreated, MsgIcon::Information, MsgButtons::Ok);

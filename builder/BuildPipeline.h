@@ -16,6 +16,7 @@
 #include "format/BuildSettings.h"
 #include "icon/IconBitmap.h"
 #include "icon/TrueColourIcons.h"
+#include "project/Project.h"
 
 #include <cstdint>
 #include <functional>
@@ -43,12 +44,16 @@ inline constexpr char kMsgPackFailed[] = "Die Dateien konnten nicht gepackt werd
 
 // The German reason for a failure to write a file, by the errno value the system reported.
 std::string WriteFailureReason(int systemError);
+// The German reason why the output could not be written, by the errno value the system
+// reported: a missing folder and a folder without write permission are named; empty for 0
+// (the failure was told before, such as a missing prototype).
+std::string OutputFailureReason(int systemError, const std::string& output);
+
+class ProjectEditor;
 
 struct BuildRequest {
-    std::vector<std::string> entries; // the project's entries in list order (full paths)
-    int startIndex = -1;              // the selected start-file line, -1 for none
-    std::string outputField;          // the output name as typed in its field
-    BuildSettings settings;
+    Project project;                         // entries (full paths), start file and settings
+    std::string outputField;                 // the output name as typed in its field
     bool autoStart = false;                  // start the result after a successful build
     BuildTarget target = BuildTarget::Linux; // the system the output runs on (how it is started)
     std::string progPath;                    // folder of "ProtoExe.dat" / "iconcomp.dat", ending in "/"
@@ -61,7 +66,9 @@ struct BuildRequest {
 
 struct BuildHooks {
     std::function<void(std::int32_t percent)> progress; // packing progress
-    std::function<void()> updateListBox;                // rebuild the project lists after packing
+    // Told when the entries have been packed: the start file follows its entry and the views
+    // of the project are rebuilt from it.
+    ProjectEditor* project = nullptr;
 };
 
 enum class BuildStatus { NoStartFile, NoOutputName, Declined, Failed, Succeeded };

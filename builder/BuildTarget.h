@@ -3,13 +3,13 @@
 // "ProtoExe.dat" and "iconcomp.dat" lie in the program folder, the Windows one's in its
 // sub-folder "windows/". The archive, settings block and icon patch are the same for both.
 
+#include "project/Project.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace pagolux {
-
-enum class BuildTarget { Linux, Windows };
 
 // "linux" or "windows" (ASCII case ignored); nothing for any other name.
 [[nodiscard]] std::optional<BuildTarget> parseBuildTarget(std::string_view name);

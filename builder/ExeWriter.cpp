@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -69,8 +70,10 @@ class MarkerScanner {
 
 // Copies source to out; `decode` subtracts 1 from every byte. The copy runs in pieces of many
 // 2048-byte blocks (the scanner counts blocks by offset, so the piece size changes nothing but
-// the number of system calls). Returns false on a read or write failure or a short write.
-bool copyBlocks(TStream& source, TStream& out, bool decode, MarkerScanner* scanner, std::int64_t& copied)
+// the number of system calls). Returns false on a read or write failure or a short write;
+// writeError then holds the system's reason for a failed write (0 when it gave none).
+bool copyBlocks(TStream& source, TStream& out, bool decode, MarkerScanner* scanner, std::int64_t& copied,
+                int& writeError)
 {
     constexpr std::int64_t kPiece = 512 * kExeCopyBlockSize;
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kPiece));
@@ -90,20 +93,26 @@ bool copyBlocks(TStream& source, TStream& out, bool decode, MarkerScanner* scann
         if (scanner)
             scanner->feed(buffer.data(), n, copied);
         std::int64_t written = 0;
+        errno = 0;
         try {
             written = out.Write(buffer.data(), n);
+        } catch (const EWriteError& e) {
+            writeError = e.SystemError;
+            return false;
         } catch (const Exception&) {
             return false;
         }
         copied += written;
-        if (written < n)
+        if (written < n) {
+            writeError = errno;
             return false;
+        }
     }
 }
 
 // Copies the rest of the archive into the program inside the system where it can (its bytes
 // then never pass through this process), else through copyBlocks. False as for copyBlocks.
-bool copyArchive(TFileStream& archive, TFileStream& out)
+bool copyArchive(TFileStream& archive, TFileStream& out, int& writeError)
 {
     std::int64_t left = 0;
     try {
@@ -111,11 +120,14 @@ bool copyArchive(TFileStream& archive, TFileStream& out)
     } catch (const Exception&) {
         return false;
     }
+    errno = 0;
     const std::int64_t copied = out.CopyFromFile(archive, left);
     if (copied < 0) {
         std::int64_t through = 0;
-        return copyBlocks(archive, out, false, nullptr, through);
+        return copyBlocks(archive, out, false, nullptr, through, writeError);
     }
+    if (copied != left)
+        writeError = errno;
     return copied == left;
 }
 
@@ -198,7 +210,7 @@ ExeWriteResult writeExe(const std::string& protoPath, const std::string& archive
         result.viewerSize = viewerSize;
         MarkerScanner scanner;
         std::int64_t copied = 0;
-        if (!failed && !copyBlocks(*proto, *out, true, &scanner, copied))
+        if (!failed && !copyBlocks(*proto, *out, true, &scanner, copied, result.systemError))
             failed = true;
         // The offset written into the marker must be where the settings block really begins.
         if (!failed && copied != viewerSize)
@@ -221,6 +233,9 @@ ExeWriteResult writeExe(const std::string& protoPath, const std::string& archive
     if (!failed) {
         try {
             WriteSettingsBlock(*out, settings, startPath);
+        } catch (const EWriteError& e) {
+            result.systemError = e.SystemError;
+            failed = true;
         } catch (const EStreamError&) {
             failed = true;
         }
@@ -242,7 +257,7 @@ ExeWriteResult writeExe(const std::string& protoPath, const std::string& archive
             archive = nullptr;
             failed = true;
         }
-        if (archive && !copyArchive(*archive, *out))
+        if (archive && !copyArchive(*archive, *out, result.systemError))
             failed = true;
         try {
             if (opened)
@@ -254,6 +269,10 @@ ExeWriteResult writeExe(const std::string& protoPath, const std::string& archive
 
     try {
         out->Close();
+    } catch (const EWriteError& e) {
+        if (result.systemError == 0)
+            result.systemError = e.SystemError;
+        failed = true;
     } catch (const Exception&) {
         failed = true;
     }

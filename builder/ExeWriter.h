@@ -30,6 +30,7 @@ struct ExeWriteResult {
     bool ok = false;             // the output holds viewer, settings block and archive in full
     bool markerFound = false;    // the viewer's marker was found and patched
     std::int64_t viewerSize = 0; // N: the decoded viewer's size = offset of the settings block
+    int systemError = 0;         // why writing the output failed (errno), 0 when not known
 };
 
 // Writes outputName (created or emptied) from the three parts. Shows the messages for a

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace pagolux {
@@ -57,6 +58,14 @@ std::int32_t FindIconPos(const std::string& iconCompPath, const std::string& pro
         return 0;
     }
     return found > 0x7FFFFFFF ? 0 : static_cast<std::int32_t>(found);
+}
+
+std::int32_t& KnownIconPos(const std::string& progPath)
+{
+    // One entry per prototype folder (the Linux and the Windows viewer each have one); the
+    // window's thread is the only one that builds.
+    static std::map<std::string, std::int32_t> known;
+    return known[progPath];
 }
 
 std::int32_t RenderIconPos(const std::string& progPath)

@@ -17,6 +17,11 @@ namespace pagolux {
 // prototype once, in blocks.
 [[nodiscard]] std::int32_t RenderIconPos(const std::string& progPath);
 
+// Where the icon lies in the prototype of progPath, kept with that prototype folder for the rest
+// of the run: 0 until a search has found it; a build searches while it is 0 and stores what it
+// found here, so every later build for that folder reuses it.
+[[nodiscard]] std::int32_t& KnownIconPos(const std::string& progPath);
+
 // The same search with explicit file names.
 [[nodiscard]] std::int32_t FindIconPos(const std::string& iconCompPath, const std::string& protoPath);
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <sys/stat.h>
 
 namespace pagolux {
 
@@ -16,6 +17,12 @@ namespace {
 
 constexpr std::int64_t kHeaderSize = 20;        // magic, start index, entry count
 constexpr std::int64_t kSettingsFixedSize = 24; // elements, width, height, two flags, name length
+
+// The block after the project name that keeps the output choice: this tag, the byte count of
+// what follows, then the output name (length-prefixed, stored like an entry), the target byte
+// (0 Linux, 1 Windows) and the auto-start byte. Later additions go at the block's end; a
+// reader skips what it does not know.
+constexpr std::string_view kOutputTag = "PGXO";
 
 char foldAsciiUpper(char c)
 {
@@ -105,6 +112,33 @@ class FieldReader {
     std::int64_t pos_;
 };
 
+// The output block after the project name, when one is there. Other bytes after the name, and
+// a block that does not hold what its tag promises, are ignored as a reader of the older layout
+// ignores them: the pages of the project matter more than where the program went.
+std::optional<OutputChoice> readOutputBlock(FieldReader& in, std::string_view projectPath)
+{
+    std::array<char, kOutputTag.size()> tag{};
+    if (!in.tryBytes(tag.data(), static_cast<std::int64_t>(tag.size())) ||
+        std::string_view(tag.data(), tag.size()) != kOutputTag)
+        return std::nullopt;
+    try {
+        const std::int32_t size = in.int32("");
+        if (size < 6 || size > in.remaining())
+            return std::nullopt;
+        const std::int64_t end = in.remaining() - size;
+        OutputChoice output;
+        output.name = ProjectFile::loadedEntry(in.lengthPrefixed(""), projectPath);
+        output.target = in.byte("") == 1 ? BuildTarget::Windows : BuildTarget::Linux;
+        output.autoStart = in.byte("") != 0;
+        // Fields that run past the block's own size are not what the block promised.
+        if (in.remaining() < end)
+            return std::nullopt;
+        return output;
+    } catch (const ProjectFileError&) {
+        return std::nullopt;
+    }
+}
+
 Project parseStream(TStream& stream, std::string_view projectPath, const BuildSettings& current)
 {
     FieldReader in(stream, projectPath);
@@ -142,7 +176,7 @@ Project parseStream(TStream& stream, std::string_view projectPath, const BuildSe
     s.definedSize = in.byte("die Einstellungen sind unvollständig.") != 0;
     s.fixedSize = in.byte("die Einstellungen sind unvollständig.") != 0;
     s.projectName = in.lengthPrefixed("der Projektname ist unvollständig.");
-    // Bytes after the name are not part of the format and are ignored.
+    project.output = readOutputBlock(in, projectPath);
     return project;
 }
 
@@ -178,7 +212,19 @@ bool ProjectFile::sameFolder(std::string_view a, std::string_view b)
     for (std::size_t i = 0; i < a.size(); ++i)
         if (foldAsciiUpper(a[i]) != foldAsciiUpper(b[i]))
             return false;
+#ifdef _WIN32
     return true;
+#else
+    // Folder names here may differ in case alone ("Site" beside "site"): two spellings are one
+    // folder only when they are, which a file system that ignores case shows by naming the
+    // same folder under both.
+    if (a == b)
+        return true;
+    struct stat first {};
+    struct stat second {};
+    return ::stat(std::string(a).c_str(), &first) == 0 && ::stat(std::string(b).c_str(), &second) == 0 &&
+           S_ISDIR(first.st_mode) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+#endif
 }
 
 std::string ProjectFile::storedEntry(std::string_view entry, std::string_view projectPath)
@@ -238,6 +284,15 @@ std::string ProjectFile::serialize(const Project& project, std::string_view proj
     writeByte(out, s.definedSize);
     writeByte(out, s.fixedSize);
     writeText(out, s.projectName);
+    if (project.output) {
+        TMemoryStream block;
+        writeText(block, storedEntry(project.output->name, projectPath));
+        writeByte(block, project.output->target == BuildTarget::Windows);
+        writeByte(block, project.output->autoStart);
+        out.WriteBuffer(kOutputTag.data(), static_cast<std::int64_t>(kOutputTag.size()));
+        writeInt32(out, static_cast<std::int32_t>(block.Bytes().size()));
+        out.WriteBuffer(block.Bytes().data(), static_cast<std::int64_t>(block.Bytes().size()));
+    }
     const auto& bytes = out.Bytes();
     return std::string(bytes.begin(), bytes.end());
 }

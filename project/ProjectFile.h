@@ -3,12 +3,15 @@
 //
 // Layout, all integers 32-bit signed little-endian, text as raw bytes:
 //   "EXE-HTML 1.0" | start index | entry count N | N length-prefixed entries |
-//   10 element bytes | width | height | defined-size byte | fixed-size byte | name
-// A file that ends right after the entries is a valid project without settings.
+//   10 element bytes | width | height | defined-size byte | fixed-size byte | name |
+//   ["PGXO" | block size | output name | target byte | auto-start byte]
+// A file that ends right after the entries is a valid project without settings. The output
+// block comes after everything older readers read, so they open such files unchanged; it is
+// written only for a project that has an output choice.
 //
 // Entries in the project's own folder are stored by their file name alone (folder parts
-// compared with only a-z folded to A-Z) and joined to the folder the file is read from, so a
-// project copied together with its files keeps pointing at them.
+// compared exactly, or with a-z folded to A-Z where the file system ignores case) and joined to the folder
+// the file is read from, so a project copied together with its files keeps pointing at them.
 
 #include "project/Project.h"
 #include "project/ProjectFileError.h"
@@ -49,7 +52,8 @@ class ProjectFile {
     // A stored entry that is a full Windows path: a drive ("C:\...") or a server
     // ("\\server\...") at its start.
     [[nodiscard]] static bool isForeignPath(std::string_view stored);
-    // Folder parts equal when only the letters a-z are folded to A-Z.
+    // Folder parts equal when only the letters a-z are folded to A-Z, where the file system
+    // ignores case: on Windows always, elsewhere only when both spellings name one folder.
     [[nodiscard]] static bool sameFolder(std::string_view a, std::string_view b);
 
     // The user-facing texts of the window's three project-file errors.

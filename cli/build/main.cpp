@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -63,8 +64,11 @@ constexpr char kHelp[] =
 // The program was built, but some entries are not in it.
 constexpr int kExitNotAllPacked = 3;
 
-int fail(const std::string& line)
+int fail(std::string line)
 {
+    // One line: a message's own line breaks (the file and the reason after a failure) become
+    // blanks.
+    std::replace(line.begin(), line.end(), '\n', ' ');
     std::fprintf(stderr, "pagolux-build: %s\n", line.c_str());
     return 1;
 }
@@ -167,15 +171,20 @@ int main(int argc, char** argv)
     pagolux::Project project;
     try {
         project = pagolux::ProjectFile::read(opt.project);
+    } catch (const pagolux::ProjectFileError& e) {
+        // Some other file (a picture, a page) is told apart from a damaged project, which
+        // names itself and what is wrong with it.
+        if (e.kind() == pagolux::ProjectFileError::Kind::NotAProject)
+            return fail(opt.project + ": keine Projektdatei (sie beginnt nicht mit \"" +
+                        std::string(pagolux::ProjectFile::kMagic) + "\")");
+        return fail(e.what());
     } catch (const std::exception& e) {
         return fail(e.what());
     }
 
     pagolux::BuildRequest request;
-    request.entries = project.entries;
-    request.startIndex = project.startIndex;
+    request.project = project;
     request.outputField = opt.output;
-    request.settings = project.settings;
     // The viewer of the chosen system: given, or by the output's name.
     request.target = target;
     request.progPath = pagolux::protoFolder(pagolux::ProgramFolder(), target);

@@ -30,9 +30,9 @@ class Entries : public WindowTest {
 
     void expectMirrored()
     {
-        EXPECT_EQ(lines(form->ImageList), form->entries());
-        EXPECT_EQ(lines(form->SortBox), form->entries());
-        EXPECT_EQ(form->DelBtn->isEnabled(), form->PicCount() > 0);
+        EXPECT_EQ(lines(control<QListWidget>(*form, "ImageList")), form->entries());
+        EXPECT_EQ(lines(control<QListWidget>(*form, "SortBox")), form->entries());
+        EXPECT_EQ(control<GlyphButton>(*form, "DelBtn")->isEnabled(), form->PicCount() > 0);
     }
 };
 
@@ -61,33 +61,33 @@ TEST_F(Entries, FolderEntryHasNoTrailingSeparator)
 TEST_F(Entries, AddingMakesTheFolderTheFirstFavourite)
 {
     addFromFolder(site.path(), {QStringLiteral("a.html")});
-    ASSERT_GE(form->PrefListBox->count(), 1);
-    EXPECT_EQ(form->PrefListBox->item(0)->text(), site.path() + QLatin1Char('/'));
+    ASSERT_GE(control<QListWidget>(*form, "PrefListBox")->count(), 1);
+    EXPECT_EQ(control<QListWidget>(*form, "PrefListBox")->item(0)->text(), site.path() + QLatin1Char('/'));
 }
 
 TEST_F(Entries, AddingWithNothingSelectedRebuildsListsAndLeavesFavouritesAlone)
 {
     addFromFolder(site.path(),
                   {QStringLiteral("a.html"), QStringLiteral("b.html"), QStringLiteral("c.html")});
-    const int favourites = form->PrefListBox->count();
+    const int favourites = control<QListWidget>(*form, "PrefListBox")->count();
     const std::vector<std::string> before = form->entries();
     selectImageLines({1, 2});
-    form->ShellList1->clearSelection();
+    control<TShellList>(*form, "ShellList1")->clearSelection();
 
-    press(form->AddBtn);
+    press(control<GlyphButton>(*form, "AddBtn"));
 
     EXPECT_EQ(form->entries(), before);
-    EXPECT_EQ(form->PrefListBox->count(), favourites);
+    EXPECT_EQ(control<QListWidget>(*form, "PrefListBox")->count(), favourites);
     expectMirrored();
-    const auto selected = form->ImageList->selectedItems();
+    const auto selected = control<QListWidget>(*form, "ImageList")->selectedItems();
     ASSERT_EQ(selected.size(), 1);
-    EXPECT_EQ(form->ImageList->row(selected[0]), 0);
+    EXPECT_EQ(control<QListWidget>(*form, "ImageList")->row(selected[0]), 0);
 }
 
 TEST_F(Entries, SameFileTwiceKeepsTheLaterLineAsStartFile)
 {
     addFromFolder(site.path(), {QStringLiteral("a.html"), QStringLiteral("b.html")});
-    form->SortBox->setCurrentRow(1);
+    control<QListWidget>(*form, "SortBox")->setCurrentRow(1);
     addFromFolder(site.path(), {QStringLiteral("b.html")});
 
     const std::vector<std::string> expected = {entry("a.html"), entry("b.html"), entry("b.html")};
@@ -101,9 +101,9 @@ TEST_F(Entries, UserCannotDeselectTheStartFile)
 {
     addFromFolder(site.path(),
                   {QStringLiteral("a.html"), QStringLiteral("b.html"), QStringLiteral("c.html")});
-    form->PageControl2->setCurrentWidget(form->TabSheet3);
+    control<QTabWidget>(*form, "PageControl2")->setCurrentWidget(control<QWidget>(*form, "TabSheet3"));
     form->show();
-    QListWidget* box = form->SortBox;
+    QListWidget* box = control<QListWidget>(*form, "SortBox");
     const auto click = [box](int row, Qt::KeyboardModifiers modifiers) {
         const QRect rect = box->visualItemRect(box->item(row));
         QTest::mouseClick(box->viewport(), Qt::LeftButton, modifiers, rect.center());
@@ -155,20 +155,19 @@ TEST_F(Entries, StartFileFollowsItsTextThroughRemovals)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        form->DelallPics();
-        form->UpdateListBox();
+        press(control<BitmapButton>(*form, "NewBtn")); // unanswered questions are answered OK
         showFolder(site.path());
         for (const char* name : c.entries) {
-            ASSERT_EQ(form->ShellList1->selectNames({QString::fromLatin1(name)}), 1);
-            press(form->AddBtn);
+            ASSERT_EQ(control<TShellList>(*form, "ShellList1")->selectNames({QString::fromLatin1(name)}), 1);
+            press(control<GlyphButton>(*form, "AddBtn"));
         }
-        form->SortBox->setCurrentRow(c.start);
+        control<QListWidget>(*form, "SortBox")->setCurrentRow(c.start);
         std::vector<std::string> expected = form->entries();
         for (auto it = std::rbegin(c.remove); it != std::rend(c.remove); ++it)
             expected.erase(expected.begin() + *it);
         selectImageLines(c.remove);
 
-        press(form->DelBtn);
+        press(control<GlyphButton>(*form, "DelBtn"));
 
         EXPECT_EQ(form->entries(), expected);
         EXPECT_EQ(form->startIndex(), c.expectedStart);
@@ -180,12 +179,12 @@ TEST_F(Entries, RemovingAllEmptiesListsAndDisablesDelete)
 {
     addFromFolder(site.path(), {QStringLiteral("a.html"), QStringLiteral("b.html")});
     selectImageLines({0, 1});
-    form->DelBtn->click();
+    control<GlyphButton>(*form, "DelBtn")->click();
     EXPECT_EQ(form->PicCount(), 0);
-    EXPECT_EQ(form->ImageList->count(), 0);
-    EXPECT_EQ(form->SortBox->count(), 0);
+    EXPECT_EQ(control<QListWidget>(*form, "ImageList")->count(), 0);
+    EXPECT_EQ(control<QListWidget>(*form, "SortBox")->count(), 0);
     EXPECT_EQ(form->startIndex(), -1);
-    EXPECT_FALSE(form->DelBtn->isEnabled());
+    EXPECT_FALSE(control<GlyphButton>(*form, "DelBtn")->isEnabled());
 }
 
 TEST_F(Entries, DeleteKeyInTheListRemovesTheSelectedEntries)
@@ -193,12 +192,12 @@ TEST_F(Entries, DeleteKeyInTheListRemovesTheSelectedEntries)
     addFromFolder(site.path(),
                   {QStringLiteral("a.html"), QStringLiteral("b.html"), QStringLiteral("c.html")});
     selectImageLines({1});
-    QTest::keyClick(form->ImageList, Qt::Key_Delete);
+    QTest::keyClick(control<QListWidget>(*form, "ImageList"), Qt::Key_Delete);
     const std::vector<std::string> expected = {entry("a.html"), entry("c.html")};
     EXPECT_EQ(form->entries(), expected);
     EXPECT_TRUE(script.messages.empty()); // no question asked
     // Other keys remove nothing.
-    QTest::keyClick(form->ImageList, Qt::Key_Backspace);
+    QTest::keyClick(control<QListWidget>(*form, "ImageList"), Qt::Key_Backspace);
     EXPECT_EQ(form->PicCount(), 2);
 }
 
@@ -212,34 +211,34 @@ class EscapeKey : public Entries {
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         addFromFolder(site.path(), {QStringLiteral("a.html"), QStringLiteral("b.html")});
         selectImageLines({0});
-        form->ImageList->setFocus();
+        control<QListWidget>(*form, "ImageList")->setFocus();
     }
 };
 
 TEST_F(EscapeKey, RemovesSelectionWhileFilesPageShows)
 {
-    QTest::keyClick(form->ImageList, Qt::Key_Escape);
+    QTest::keyClick(control<QListWidget>(*form, "ImageList"), Qt::Key_Escape);
     const std::vector<std::string> expected = {entry("b.html")};
     EXPECT_EQ(form->entries(), expected);
 }
 
 TEST_F(EscapeKey, DoesNothingWithAModifierOrOnAnotherPage)
 {
-    QTest::keyClick(form->ImageList, Qt::Key_Escape, Qt::ShiftModifier);
-    QTest::keyClick(form->ImageList, Qt::Key_Escape, Qt::ControlModifier);
+    QTest::keyClick(control<QListWidget>(*form, "ImageList"), Qt::Key_Escape, Qt::ShiftModifier);
+    QTest::keyClick(control<QListWidget>(*form, "ImageList"), Qt::Key_Escape, Qt::ControlModifier);
     EXPECT_EQ(form->PicCount(), 2);
-    form->PageControl2->setCurrentWidget(form->TabSheet3);
-    QTest::keyClick(form->SortBox, Qt::Key_Escape);
+    control<QTabWidget>(*form, "PageControl2")->setCurrentWidget(control<QWidget>(*form, "TabSheet3"));
+    QTest::keyClick(control<QListWidget>(*form, "SortBox"), Qt::Key_Escape);
     EXPECT_EQ(form->PicCount(), 2);
 }
 
 TEST_F(EscapeKey, DoesNothingWhileDeleteIsDisabled)
 {
     selectImageLines({0, 1});
-    press(form->DelBtn);
-    ASSERT_FALSE(form->DelBtn->isEnabled());
-    form->ImageList->setFocus();
-    QTest::keyClick(form->ImageList, Qt::Key_Escape);
+    press(control<GlyphButton>(*form, "DelBtn"));
+    ASSERT_FALSE(control<GlyphButton>(*form, "DelBtn")->isEnabled());
+    control<QListWidget>(*form, "ImageList")->setFocus();
+    QTest::keyClick(control<QListWidget>(*form, "ImageList"), Qt::Key_Escape);
     EXPECT_EQ(form->PicCount(), 0);
     EXPECT_TRUE(form->isVisible());
 }

@@ -45,7 +45,7 @@ TEST_F(ErrorDisplay, NotifyShowsAnEscapedErrorThroughTheWindowAndTheProgramGoesO
     ASSERT_EQ(script.errors.size(), 1u);
     EXPECT_EQ(script.errors[0], "Datei x kann nicht geöffnet werden");
     // The window still works afterwards.
-    form->wwwBtn->click();
+    control<BitmapButton>(*form, "wwwBtn")->click();
     EXPECT_EQ(script.urls.size(), 1u);
 }
 
@@ -132,14 +132,14 @@ TEST(OutputName, FieldTextBecomesTheFileName)
 TEST_F(ErrorDisplay, BrowseButtonOfTheOutputNameUsesTheProgramDialog)
 {
     script.saveFiles.push_back(std::string("/tmp/neues programm"));
-    form->EXENameEdit->OnButtonClick();
+    control<TFilenameEdit>(*form, "EXENameEdit")->OnButtonClick();
     ASSERT_EQ(script.saveRequests.size(), 1u);
     EXPECT_EQ(script.saveRequests[0].filter, "Programme (*)|*");
     EXPECT_EQ(script.saveRequests[0].fileName, home->home() + "ziel");
-    EXPECT_EQ(form->EXENameEdit->FileName(), "/tmp/neues programm");
+    EXPECT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), "/tmp/neues programm");
 
-    form->EXENameEdit->OnButtonClick(); // cancelled: the name stays
-    EXPECT_EQ(form->EXENameEdit->FileName(), "/tmp/neues programm");
+    control<TFilenameEdit>(*form, "EXENameEdit")->OnButtonClick(); // cancelled: the name stays
+    EXPECT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), "/tmp/neues programm");
 }
 
 } // namespace

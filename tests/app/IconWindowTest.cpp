@@ -1,6 +1,7 @@
 // The icon group of the main window: start-up with and without "theicon.bmp", loading a
 // picture through the dialog, going back to the default icon, and what a failure leaves.
 
+#include "WindowTestSupport.h"
 #include "app/MainUnit.h"
 #include "controls/TPaintBox.h"
 #include "icon/IconBmpFile.h"
@@ -42,7 +43,7 @@ class IconWindowTest : public ::testing::Test {
     // The colours the paint box shows, as palette indices.
     static IconBitmap shown(TMainForm& form)
     {
-        const QImage image = form.PaintBox1->grab().toImage();
+        const QImage image = control<TPaintBox>(form, "PaintBox1")->grab().toImage();
         IconBitmap icon;
         for (int y = 0; y < 32; ++y) {
             for (int x = 0; x < 32; ++x) {

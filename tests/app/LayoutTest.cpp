@@ -77,7 +77,8 @@ TEST_F(Layout, ButtonsCarryTheirCaptionsHintsAndSizes)
     for (const auto& b : pictureButtons) {
         auto* button = form->findChild<QWidget*>(QLatin1String(b.name));
         ASSERT_NE(button, nullptr) << b.name;
-        EXPECT_EQ(button->toolTip(), b.hint) << b.name;
+        // The key follows the hint (tested with the keys).
+        EXPECT_TRUE(button->toolTip().startsWith(b.hint + QStringLiteral(" ("))) << b.name;
         EXPECT_EQ(button->size(), QSize(101, 30)) << b.name;
         EXPECT_EQ(button->cursor().shape(), Qt::PointingHandCursor) << b.name;
     }
@@ -95,8 +96,9 @@ TEST_F(Layout, EveryNamedControlExists)
     for (const char* name : names)
         EXPECT_NE(form->findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
     EXPECT_NE(form->findChild<QObject*>(QStringLiteral("ShellLink1")), nullptr);
-    EXPECT_TRUE(form->Image3->isHidden());
-    EXPECT_EQ(form->Image3->geometry(), form->PaintBox1->geometry());
+    EXPECT_TRUE(control<QLabel>(*form, "Image3")->isHidden());
+    EXPECT_EQ(control<QLabel>(*form, "Image3")->geometry(),
+              control<TPaintBox>(*form, "PaintBox1")->geometry());
 }
 
 // Runs check once under every style Qt has here, the default style of the platform last (and
@@ -125,15 +127,15 @@ bool standsOut(QRgb a, QRgb b)
 // the style changes while the window is open: it covers neither the frame's edges nor its title.
 TEST_F(Layout, IconPreviewLiesInsideItsFrameUnderEveryStyle)
 {
-    QGroupBox* box = form->GroupBox1;
+    QGroupBox* box = control<QGroupBox>(*form, "GroupBox1");
     underEveryStyle([&] {
         // The box alone, without its children: its frame, its filling and its title.
         QImage frame(box->size(), QImage::Format_ARGB32);
         frame.fill(Qt::transparent);
         box->render(&frame, QPoint(), QRegion(), QWidget::RenderFlags());
         const QRgb filling = frame.pixel(box->contentsRect().center());
-        for (const QWidget* preview :
-             {static_cast<QWidget*>(form->PaintBox1), static_cast<QWidget*>(form->Image3)}) {
+        for (const QWidget* preview : {static_cast<QWidget*>(control<TPaintBox>(*form, "PaintBox1")),
+                                       static_cast<QWidget*>(control<QLabel>(*form, "Image3"))}) {
             SCOPED_TRACE(preview->objectName().toStdString());
             const QRect r = preview->geometry();
             EXPECT_EQ(r.size(), QSize(32, 32));
@@ -154,7 +156,7 @@ TEST_F(Layout, StatusBarPanelsHaveClosedFramesUnderEveryStyle)
 {
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    TStatusBar* bar = form->StatusBar1;
+    TStatusBar* bar = control<TStatusBar>(*form, "StatusBar1");
     underEveryStyle([&] {
         const QImage image = bar->grab().toImage();
         const QRgb face = image.pixel(0, 0);
@@ -178,22 +180,22 @@ TEST_F(Layout, PagesInOrderWithTabCaptionsPicturesAndHeaders)
         QString caption;
         QString header;
     } pages[] = {
-        {form->TabSheet1, QStringLiteral("Dateien hinzufügen"),
+        {control<QWidget>(*form, "TabSheet1"), QStringLiteral("Dateien hinzufügen"),
          QStringLiteral(
              "Dateien und Verzeichnisse hinzufügen - Dateien markieren und auf \"Hinzufügen\" klicken")},
-        {form->TabSheet3, QStringLiteral("Startdatei"),
+        {control<QWidget>(*form, "TabSheet3"), QStringLiteral("Startdatei"),
          QStringLiteral(
              "Startdatei - Hier müssen Sie die Datei markieren, die beim Starten aufgerufen wird")},
-        {form->TabSheet5, QStringLiteral("Vorschau"),
+        {control<QWidget>(*form, "TabSheet5"), QStringLiteral("Vorschau"),
          QStringLiteral("Vorschau - Hier können Sie sehen wie das Ergebnis später aussehen wird")},
-        {form->TabSheet6, QStringLiteral("EXE erstellen"),
+        {control<QWidget>(*form, "TabSheet6"), QStringLiteral("EXE erstellen"),
          QStringLiteral("EXE Datei erstellen - Dateinamen festlegen und Go! auf klicken")},
     };
-    ASSERT_EQ(form->PageControl2->count(), 4);
+    ASSERT_EQ(control<QTabWidget>(*form, "PageControl2")->count(), 4);
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(form->PageControl2->widget(i), pages[i].page);
-        EXPECT_EQ(form->PageControl2->tabText(i), pages[i].caption);
-        EXPECT_FALSE(form->PageControl2->tabIcon(i).isNull()) << i;
+        EXPECT_EQ(control<QTabWidget>(*form, "PageControl2")->widget(i), pages[i].page);
+        EXPECT_EQ(control<QTabWidget>(*form, "PageControl2")->tabText(i), pages[i].caption);
+        EXPECT_FALSE(control<QTabWidget>(*form, "PageControl2")->tabIcon(i).isNull()) << i;
         bool headerFound = false;
         for (const QLabel* label : pages[i].page->findChildren<QLabel*>()) {
             if (label->text() != pages[i].header)
@@ -208,12 +210,12 @@ TEST_F(Layout, PagesInOrderWithTabCaptionsPicturesAndHeaders)
         }
         EXPECT_TRUE(headerFound) << pages[i].caption.toStdString();
     }
-    EXPECT_EQ(form->PageControl2->currentIndex(), 0);
+    EXPECT_EQ(control<QTabWidget>(*form, "PageControl2")->currentIndex(), 0);
 }
 
 TEST_F(Layout, SpinEditsKeepTheirRangeAndStepByTen)
 {
-    for (QSpinBox* edit : {form->WidthEd, form->HeightEd}) {
+    for (QSpinBox* edit : {control<QSpinBox>(*form, "WidthEd"), control<QSpinBox>(*form, "HeightEd")}) {
         SCOPED_TRACE(edit->objectName().toStdString());
         EXPECT_EQ(edit->minimum(), 64);
         EXPECT_EQ(edit->maximum(), 1280);
@@ -239,47 +241,50 @@ TEST_F(Layout, WindowElementChecksSitInTheirGrid)
         QString caption;
         QRect geometry;
     } boxes[] = {
-        {form->CheckBox1, QStringLiteral("Statusbar"), {16, 16, 97, 17}},
-        {form->CheckBox2, QStringLiteral("Tool Leiste"), {16, 32, 97, 17}},
-        {form->CheckBox6, QStringLiteral("Zurück"), {16, 56, 97, 17}},
-        {form->CheckBox7, QStringLiteral("Vorwärts"), {16, 72, 97, 17}},
-        {form->CheckBox3, QStringLiteral("Drucken"), {128, 16, 97, 17}},
-        {form->CheckBox4, QStringLiteral("Beenden"), {128, 32, 97, 17}},
-        {form->CheckBox8, QStringLiteral("Startseite"), {128, 56, 97, 17}},
-        {form->CheckBox9, QStringLiteral("Neu laden"), {128, 72, 97, 17}},
-        {form->CheckBox5, QStringLiteral("Über"), {240, 16, 97, 17}},
-        {form->CheckBox10, QStringLiteral("Beenden Button"), {240, 56, 113, 17}},
+        {control<QCheckBox>(*form, "CheckBox1"), QStringLiteral("Statusbar"), {16, 16, 97, 17}},
+        {control<QCheckBox>(*form, "CheckBox2"), QStringLiteral("Tool Leiste"), {16, 32, 97, 17}},
+        {control<QCheckBox>(*form, "CheckBox6"), QStringLiteral("Zurück"), {16, 56, 97, 17}},
+        {control<QCheckBox>(*form, "CheckBox7"), QStringLiteral("Vorwärts"), {16, 72, 97, 17}},
+        {control<QCheckBox>(*form, "CheckBox3"), QStringLiteral("Drucken"), {128, 16, 97, 17}},
+        {control<QCheckBox>(*form, "CheckBox4"), QStringLiteral("Beenden"), {128, 32, 97, 17}},
+        {control<QCheckBox>(*form, "CheckBox8"), QStringLiteral("Startseite"), {128, 56, 97, 17}},
+        {control<QCheckBox>(*form, "CheckBox9"), QStringLiteral("Neu laden"), {128, 72, 97, 17}},
+        {control<QCheckBox>(*form, "CheckBox5"), QStringLiteral("Über"), {240, 16, 97, 17}},
+        {control<QCheckBox>(*form, "CheckBox10"), QStringLiteral("Beenden Button"), {240, 56, 113, 17}},
     };
     for (const auto& b : boxes) {
         EXPECT_EQ(b.box->text(), b.caption);
         EXPECT_EQ(b.box->geometry(), b.geometry) << b.caption.toStdString();
-        EXPECT_EQ(b.box->parentWidget(), form->GroupBox3);
+        EXPECT_EQ(b.box->parentWidget(), control<QGroupBox>(*form, "GroupBox3"));
         // The caption fits: nothing is cut off at the box's right edge.
         EXPECT_LE(b.box->sizeHint().width(), b.geometry.width()) << b.caption.toStdString();
     }
-    EXPECT_EQ(form->GroupBox1->title(), QStringLiteral("Icon der EXE Datei"));
-    EXPECT_EQ(form->GroupBox2->title(), QStringLiteral("Fenstergröße"));
-    EXPECT_EQ(form->GroupBox3->title(), QStringLiteral("Fensterelemente"));
-    for (QAbstractButton* choice : {static_cast<QAbstractButton*>(form->DefSizeCheck),
-                                    static_cast<QAbstractButton*>(form->FullScreenCheck),
-                                    static_cast<QAbstractButton*>(form->FixedSizeCheck),
-                                    static_cast<QAbstractButton*>(form->AutoStartCheck)})
+    EXPECT_EQ(control<QGroupBox>(*form, "GroupBox1")->title(), QStringLiteral("Icon der EXE Datei"));
+    EXPECT_EQ(control<QGroupBox>(*form, "GroupBox2")->title(), QStringLiteral("Fenstergröße"));
+    EXPECT_EQ(control<QGroupBox>(*form, "GroupBox3")->title(), QStringLiteral("Fensterelemente"));
+    for (QAbstractButton* choice :
+         {static_cast<QAbstractButton*>(control<QRadioButton>(*form, "DefSizeCheck")),
+          static_cast<QAbstractButton*>(control<QRadioButton>(*form, "FullScreenCheck")),
+          static_cast<QAbstractButton*>(control<QCheckBox>(*form, "FixedSizeCheck")),
+          static_cast<QAbstractButton*>(control<QCheckBox>(*form, "AutoStartCheck"))})
         EXPECT_LE(choice->sizeHint().width(), choice->width()) << choice->text().toStdString();
 }
 
 TEST_F(Layout, SizeChoicesExcludeEachOther)
 {
-    form->FullScreenCheck->setChecked(true);
-    EXPECT_FALSE(form->DefSizeCheck->isChecked());
-    form->DefSizeCheck->setChecked(true);
-    EXPECT_FALSE(form->FullScreenCheck->isChecked());
-    EXPECT_FALSE(form->FixedSizeCheck->isChecked()); // a check box of its own
+    control<QRadioButton>(*form, "FullScreenCheck")->setChecked(true);
+    EXPECT_FALSE(control<QRadioButton>(*form, "DefSizeCheck")->isChecked());
+    control<QRadioButton>(*form, "DefSizeCheck")->setChecked(true);
+    EXPECT_FALSE(control<QRadioButton>(*form, "FullScreenCheck")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(*form, "FixedSizeCheck")->isChecked()); // a check box of its own
 }
 
 TEST_F(Layout, PreviewRowTabOrder)
 {
-    const QWidget* expected[] = {form->LoadBtn, form->ReloadButton, form->HomeBtn, form->FwdButton,
-                                 form->BackButton};
+    const QWidget* expected[] = {
+        control<GlyphButton>(*form, "LoadBtn"), control<GlyphButton>(*form, "ReloadButton"),
+        control<GlyphButton>(*form, "HomeBtn"), control<GlyphButton>(*form, "FwdButton"),
+        control<GlyphButton>(*form, "BackButton")};
     for (std::size_t i = 0; i + 1 < std::size(expected); ++i)
         EXPECT_EQ(expected[i]->nextInFocusChain(), expected[i + 1]) << i;
 }
@@ -298,13 +303,13 @@ TEST_F(Layout, DialogsFiltersAndDefaultExtensions)
 
 TEST_F(Layout, StatusBarHasTwoPanelsTheSecondOwnerDrawn)
 {
-    const auto& panels = form->StatusBar1->panels();
+    const auto& panels = control<TStatusBar>(*form, "StatusBar1")->panels();
     ASSERT_EQ(panels.size(), 2u);
     EXPECT_EQ(panels[0].width, 250);
     EXPECT_FALSE(panels[0].ownerDraw);
     EXPECT_EQ(panels[1].width, 50);
     EXPECT_TRUE(panels[1].ownerDraw);
-    EXPECT_EQ(form->StatusBar1->height(), 19);
+    EXPECT_EQ(control<TStatusBar>(*form, "StatusBar1")->height(), 19);
 }
 
 TEST_F(Layout, WindowHasItsDesignedSizeAndNothingOverlapsOnTheExePage)
@@ -312,7 +317,7 @@ TEST_F(Layout, WindowHasItsDesignedSizeAndNothingOverlapsOnTheExePage)
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     EXPECT_EQ(form->size(), QSize(630, 478));
-    form->PageControl2->setCurrentWidget(form->TabSheet6);
+    control<QTabWidget>(*form, "PageControl2")->setCurrentWidget(control<QWidget>(*form, "TabSheet6"));
     // Every control of the page lies inside its visible area.
     QWidget* right = form->findChild<QWidget*>(QStringLiteral("ExeSettings"));
     ASSERT_NE(right, nullptr);

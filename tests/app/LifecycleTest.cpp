@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -28,8 +29,11 @@ using Lifecycle = WindowTest;
 
 std::vector<QCheckBox*> elementBoxes(TMainForm& f)
 {
-    return {f.CheckBox1, f.CheckBox2, f.CheckBox3, f.CheckBox4, f.CheckBox5,
-            f.CheckBox6, f.CheckBox7, f.CheckBox8, f.CheckBox9, f.CheckBox10};
+    return {control<QCheckBox>(f, "CheckBox1"), control<QCheckBox>(f, "CheckBox2"),
+            control<QCheckBox>(f, "CheckBox3"), control<QCheckBox>(f, "CheckBox4"),
+            control<QCheckBox>(f, "CheckBox5"), control<QCheckBox>(f, "CheckBox6"),
+            control<QCheckBox>(f, "CheckBox7"), control<QCheckBox>(f, "CheckBox8"),
+            control<QCheckBox>(f, "CheckBox9"), control<QCheckBox>(f, "CheckBox10")};
 }
 
 TEST_F(Lifecycle, StartsUntitledWithTheDefaultSettings)
@@ -38,20 +42,20 @@ TEST_F(Lifecycle, StartsUntitledWithTheDefaultSettings)
     EXPECT_TRUE(form->savedFileName().empty());
     EXPECT_EQ(form->PicCount(), 0);
     EXPECT_EQ(form->startIndex(), -1);
-    EXPECT_FALSE(form->DelBtn->isEnabled());
-    EXPECT_EQ(form->PageControl2->currentWidget(), form->TabSheet1);
+    EXPECT_FALSE(control<GlyphButton>(*form, "DelBtn")->isEnabled());
+    EXPECT_EQ(control<QTabWidget>(*form, "PageControl2")->currentWidget(),
+              control<QWidget>(*form, "TabSheet1"));
     for (QCheckBox* box : elementBoxes(*form))
         EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
-    EXPECT_EQ(form->WidthEd->value(), 600);
-    EXPECT_EQ(form->HeightEd->value(), 440);
-    EXPECT_TRUE(form->DefSizeCheck->isChecked());
-    EXPECT_FALSE(form->FullScreenCheck->isChecked());
-    EXPECT_FALSE(form->FixedSizeCheck->isChecked());
-    EXPECT_FALSE(form->AutoStartCheck->isChecked());
-    EXPECT_EQ(form->NameED->text(), QStringLiteral("Pagolux 2.0"));
-    EXPECT_EQ(form->EXENameEdit->FileName(), home->home() + "ziel");
+    EXPECT_EQ(control<QSpinBox>(*form, "WidthEd")->value(), 600);
+    EXPECT_EQ(control<QSpinBox>(*form, "HeightEd")->value(), 440);
+    EXPECT_TRUE(control<QRadioButton>(*form, "DefSizeCheck")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>(*form, "FullScreenCheck")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(*form, "FixedSizeCheck")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(*form, "AutoStartCheck")->isChecked());
+    EXPECT_EQ(control<QLineEdit>(*form, "NameED")->text(), QStringLiteral("Pagolux 2.0"));
+    EXPECT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), home->home() + "ziel");
     EXPECT_EQ(form->proStatus(), 0);
-    EXPECT_EQ(form->iconPos(), 0);
     EXPECT_TRUE(script.messages.empty());
 }
 
@@ -83,63 +87,65 @@ TEST_F(Lifecycle, CaptionShowsOnlyTheFileNameOfTheProject)
 
 TEST_F(Lifecycle, NewAsksEvenOnAnEmptyProjectAndCancelChangesNothing)
 {
-    form->CheckBox3->setChecked(false);
-    form->WidthEd->setValue(800);
-    form->FullScreenCheck->setChecked(true);
-    form->NameED->setText(QStringLiteral("Mein Projekt"));
+    control<QCheckBox>(*form, "CheckBox3")->setChecked(false);
+    control<QSpinBox>(*form, "WidthEd")->setValue(800);
+    control<QRadioButton>(*form, "FullScreenCheck")->setChecked(true);
+    control<QLineEdit>(*form, "NameED")->setText(QStringLiteral("Mein Projekt"));
     form->Setsavedfilename("/tmp/Alt.pgx");
     script.answers.push_back(MsgResult::Cancel);
 
-    press(form->NewBtn);
+    press(control<BitmapButton>(*form, "NewBtn"));
 
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].text, "Hiermit gehen alle nicht gespeicherten Informationen verloren.");
     EXPECT_EQ(script.messages[0].caption, "Datei/Neu");
     EXPECT_EQ(script.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(script.messages[0].buttons, MsgButtons::OkCancel);
-    EXPECT_FALSE(form->CheckBox3->isChecked());
-    EXPECT_EQ(form->WidthEd->value(), 800);
-    EXPECT_TRUE(form->FullScreenCheck->isChecked());
-    EXPECT_EQ(form->NameED->text(), QStringLiteral("Mein Projekt"));
+    EXPECT_FALSE(control<QCheckBox>(*form, "CheckBox3")->isChecked());
+    EXPECT_EQ(control<QSpinBox>(*form, "WidthEd")->value(), 800);
+    EXPECT_TRUE(control<QRadioButton>(*form, "FullScreenCheck")->isChecked());
+    EXPECT_EQ(control<QLineEdit>(*form, "NameED")->text(), QStringLiteral("Mein Projekt"));
     EXPECT_EQ(form->savedFileName(), "/tmp/Alt.pgx");
 }
 
-TEST_F(Lifecycle, NewResetsTheProjectButKeepsOutputAutoStartAndFavourites)
+TEST_F(Lifecycle, NewResetsTheProjectAndItsOutputButKeepsFavourites)
 {
     writeFile(site.filePath(QStringLiteral("a.html")));
     addFromFolder(site.path(), {QStringLiteral("a.html")});
     ASSERT_EQ(form->PicCount(), 1);
     for (QCheckBox* box : elementBoxes(*form))
         box->setChecked(false);
-    form->WidthEd->setValue(1000);
-    form->HeightEd->setValue(100);
-    form->FullScreenCheck->setChecked(true);
-    form->NameED->setText(QStringLiteral("Anders"));
-    form->EXENameEdit->setFileName("/tmp/mein-programm");
-    form->AutoStartCheck->setChecked(true);
+    control<QSpinBox>(*form, "WidthEd")->setValue(1000);
+    control<QSpinBox>(*form, "HeightEd")->setValue(100);
+    control<QRadioButton>(*form, "FullScreenCheck")->setChecked(true);
+    control<QLineEdit>(*form, "NameED")->setText(QStringLiteral("Anders"));
+    control<TFilenameEdit>(*form, "EXENameEdit")->setFileName("/tmp/mein-programm");
+    control<QCheckBox>(*form, "AutoStartCheck")->setChecked(true);
     form->Setsavedfilename("/tmp/Alt.pgx");
-    const int favourites = form->PrefListBox->count();
+    const int favourites = control<QListWidget>(*form, "PrefListBox")->count();
     script.answers.push_back(MsgResult::Ok);
 
-    press(form->NewBtn);
+    press(control<BitmapButton>(*form, "NewBtn"));
 
     for (QCheckBox* box : elementBoxes(*form))
         EXPECT_TRUE(box->isChecked()) << box->objectName().toStdString();
-    EXPECT_EQ(form->WidthEd->value(), 600);
-    EXPECT_EQ(form->HeightEd->value(), 440);
-    EXPECT_TRUE(form->DefSizeCheck->isChecked());
-    EXPECT_FALSE(form->FullScreenCheck->isChecked());
-    EXPECT_TRUE(form->FixedSizeCheck->isChecked()); // unlike at program start
-    EXPECT_EQ(form->NameED->text(), QStringLiteral("Pagolux 2.0"));
+    EXPECT_EQ(control<QSpinBox>(*form, "WidthEd")->value(), 600);
+    EXPECT_EQ(control<QSpinBox>(*form, "HeightEd")->value(), 440);
+    EXPECT_TRUE(control<QRadioButton>(*form, "DefSizeCheck")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>(*form, "FullScreenCheck")->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(*form, "FixedSizeCheck")->isChecked()); // unlike at program start
+    EXPECT_EQ(control<QLineEdit>(*form, "NameED")->text(), QStringLiteral("Pagolux 2.0"));
     EXPECT_EQ(form->PicCount(), 0);
-    EXPECT_EQ(form->ImageList->count(), 0);
-    EXPECT_EQ(form->SortBox->count(), 0);
+    EXPECT_EQ(control<QListWidget>(*form, "ImageList")->count(), 0);
+    EXPECT_EQ(control<QListWidget>(*form, "SortBox")->count(), 0);
     EXPECT_EQ(form->startIndex(), -1);
-    EXPECT_FALSE(form->DelBtn->isEnabled());
+    EXPECT_FALSE(control<GlyphButton>(*form, "DelBtn")->isEnabled());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Orvanto Pagolux 2.0 - [Unbenannt.pgx]"));
-    EXPECT_EQ(form->EXENameEdit->FileName(), "/tmp/mein-programm");
-    EXPECT_TRUE(form->AutoStartCheck->isChecked());
-    EXPECT_EQ(form->PrefListBox->count(), favourites);
+    // The output choice belongs to the project: a new project starts from the defaults.
+    EXPECT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), DefaultOutputName());
+    EXPECT_FALSE(control<QCheckBox>(*form, "AutoStartCheck")->isChecked());
+    EXPECT_EQ(control<QComboBox>(*form, "TargetCombo")->currentIndex(), 0);
+    EXPECT_EQ(control<QListWidget>(*form, "PrefListBox")->count(), favourites);
 }
 
 TEST_F(Lifecycle, ClosingAnsweredCancelKeepsWindowAndProject)
@@ -167,7 +173,7 @@ TEST_F(Lifecycle, ExitButtonAsksAndClosesOnOk)
 {
     form->show();
     script.answers.push_back(MsgResult::Ok);
-    form->endebtn->click();
+    control<PictureButton>(*form, "endebtn")->click();
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].caption, "Programm beenden");
     EXPECT_FALSE(form->isVisible());
@@ -175,10 +181,10 @@ TEST_F(Lifecycle, ExitButtonAsksAndClosesOnOk)
 
 TEST_F(Lifecycle, MakerButtonOpensTheAddressItShows)
 {
-    form->wwwBtn->click();
+    control<BitmapButton>(*form, "wwwBtn")->click();
     ASSERT_EQ(script.urls.size(), 1u);
     EXPECT_EQ(script.urls[0], kMakerUrl);
-    EXPECT_TRUE(QString::fromUtf8(kMakerUrl).contains(form->wwwBtn->text()));
+    EXPECT_TRUE(QString::fromUtf8(kMakerUrl).contains(control<BitmapButton>(*form, "wwwBtn")->text()));
 }
 
 TEST_F(Lifecycle, InformationButtonShowsTheAboutBoxModallyOverTheWindow)
@@ -194,22 +200,19 @@ TEST_F(Lifecycle, InformationButtonShowsTheAboutBoxModallyOverTheWindow)
         ownedByWindow = box->parentWidget() == form.get();
         box->accept();
     });
-    form->ueberbtn->click();
+    control<PictureButton>(*form, "ueberbtn")->click();
     EXPECT_TRUE(ownedByWindow);
     EXPECT_FALSE(shownTitle.isEmpty());
     // It lives only while it is shown.
     EXPECT_TRUE(form->findChildren<TAboutBox*>().isEmpty());
 }
 
-TEST_F(Lifecycle, DestroyReleasesEntriesOnce)
+TEST_F(Lifecycle, DestroyReleasesTheIconOnce)
 {
-    writeFile(site.filePath(QStringLiteral("a.html")));
-    addFromFolder(site.path(), {QStringLiteral("a.html")});
     form->FormDestroy();
-    EXPECT_EQ(form->PicCount(), 0);
     EXPECT_EQ(form->iconBmp(), nullptr);
     form->FormDestroy(); // the destructor runs it again: harmless
-    EXPECT_EQ(form->PicCount(), 0);
+    EXPECT_EQ(form->iconBmp(), nullptr);
 }
 
 // At start the window writes "theicon.bmp". Under a file-size limit that the file passes, the

@@ -4,8 +4,10 @@
 #include "WindowTestSupport.h"
 
 #include "app/MainUnit.h"
+#include "controls/TFilenameEdit.h"
 #include "controls/placement/ProfileFile.h"
 #include "controls/placement/TFormStorage.h"
+#include "platform/Paths.h"
 #include "project/ProjectFile.h"
 #include "shell/TShellTree.h"
 #include "tests/support/BuildFolder.h"
@@ -76,16 +78,19 @@ class WindowProjectFile : public ::testing::Test {
     BuildSettings controls() const
     {
         BuildSettings s;
-        const QCheckBox* boxes[] = {form->CheckBox1, form->CheckBox2, form->CheckBox3, form->CheckBox4,
-                                    form->CheckBox5, form->CheckBox6, form->CheckBox7, form->CheckBox8,
-                                    form->CheckBox9, form->CheckBox10};
+        const QCheckBox* boxes[] = {
+            control<QCheckBox>(*form, "CheckBox1"), control<QCheckBox>(*form, "CheckBox2"),
+            control<QCheckBox>(*form, "CheckBox3"), control<QCheckBox>(*form, "CheckBox4"),
+            control<QCheckBox>(*form, "CheckBox5"), control<QCheckBox>(*form, "CheckBox6"),
+            control<QCheckBox>(*form, "CheckBox7"), control<QCheckBox>(*form, "CheckBox8"),
+            control<QCheckBox>(*form, "CheckBox9"), control<QCheckBox>(*form, "CheckBox10")};
         for (std::size_t i = 0; i < 10; ++i)
             s.elements[i] = boxes[i]->isChecked();
-        s.width = form->WidthEd->value();
-        s.height = form->HeightEd->value();
-        s.definedSize = form->DefSizeCheck->isChecked();
-        s.fixedSize = form->FixedSizeCheck->isChecked();
-        s.projectName = form->NameED->text().toStdString();
+        s.width = control<QSpinBox>(*form, "WidthEd")->value();
+        s.height = control<QSpinBox>(*form, "HeightEd")->value();
+        s.definedSize = control<QRadioButton>(*form, "DefSizeCheck")->isChecked();
+        s.fixedSize = control<QCheckBox>(*form, "FixedSizeCheck")->isChecked();
+        s.projectName = control<QLineEdit>(*form, "NameED")->text().toStdString();
         return s;
     }
 
@@ -103,8 +108,8 @@ TEST_F(WindowProjectFile, OpenShowsEverythingAndSavingWritesItBack)
     form->OpenFile(temp / "site/a.pgx");
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(form->entries(), p.entries);
-    EXPECT_EQ(form->ImageList->count(), 3);
-    EXPECT_EQ(form->SortBox->count(), 3);
+    EXPECT_EQ(control<QListWidget>(*form, "ImageList")->count(), 3);
+    EXPECT_EQ(control<QListWidget>(*form, "SortBox")->count(), 3);
     EXPECT_EQ(form->startIndex(), 1);
     EXPECT_EQ(controls(), p.settings);
     EXPECT_EQ(form->savedFileName(), temp / "site/a.pgx");
@@ -113,6 +118,45 @@ TEST_F(WindowProjectFile, OpenShowsEverythingAndSavingWritesItBack)
     form->SaveFile(temp / "site/b.pgx");
     EXPECT_EQ(readFile(temp / "site/b.pgx"), readFile(temp / "site/a.pgx"));
     EXPECT_EQ(form->savedFileName(), temp / "site/b.pgx");
+}
+
+// Where the program goes is the project's: saved with it, back after "Neu" and "Öffnen...".
+TEST_F(WindowProjectFile, OutputChoiceComesBackWithTheProject)
+{
+    ProjectFile::write(temp / "p.pgx", sample());
+    form->OpenFile(temp / "p.pgx");
+    auto* name = control<TFilenameEdit>(*form, "EXENameEdit");
+    auto* target = control<QComboBox>(*form, "TargetCombo");
+    auto* autoStart = control<QCheckBox>(*form, "AutoStartCheck");
+    name->setFileName(temp / "bin/seite.exe");
+    target->setCurrentIndex(1);
+    autoStart->setChecked(true);
+    form->SaveFile(temp / "p.pgx");
+
+    test::press(control<QPushButton>(*form, "NewBtn"));
+    ASSERT_EQ(name->FileName(), DefaultOutputName());
+    ASSERT_EQ(target->currentIndex(), 0);
+    ASSERT_FALSE(autoStart->isChecked());
+
+    form->OpenFile(temp / "p.pgx");
+    EXPECT_EQ(name->FileName(), temp / "bin/seite.exe");
+    EXPECT_EQ(target->currentIndex(), 1);
+    EXPECT_TRUE(autoStart->isChecked());
+    EXPECT_EQ(form->startIndex(), 1);
+}
+
+// A file of the older layout opens as it always did, keeping the output choice of the window,
+// and "Speichern" writes it back byte for byte.
+TEST_F(WindowProjectFile, OlderFileOpensAsBeforeAndSavesBackUnchanged)
+{
+    ProjectFile::write(temp / "old.pgx", sample());
+    const std::string before = readFile(temp / "old.pgx");
+    auto* name = control<TFilenameEdit>(*form, "EXENameEdit");
+    name->setFileName(temp / "mein-programm");
+    form->OpenFile(temp / "old.pgx");
+    EXPECT_EQ(name->FileName(), temp / "mein-programm");
+    test::press(control<QPushButton>(*form, "SaveBtn"));
+    EXPECT_EQ(readFile(temp / "old.pgx"), before);
 }
 
 TEST_F(WindowProjectFile, StartIndexOutsideTheEntriesLeavesNoStartFile)
@@ -160,8 +204,8 @@ TEST_F(WindowProjectFile, RejectedFilesLeaveTheProjectAsItWas)
         EXPECT_EQ(ui.messages[0].icon, MsgIcon::Error);
         EXPECT_EQ(ui.messages[0].buttons, MsgButtons::Ok);
         EXPECT_EQ(form->entries(), entries);
-        EXPECT_EQ(form->ImageList->count(), static_cast<int>(entries.size()));
-        EXPECT_EQ(form->SortBox->count(), static_cast<int>(entries.size()));
+        EXPECT_EQ(control<QListWidget>(*form, "ImageList")->count(), static_cast<int>(entries.size()));
+        EXPECT_EQ(control<QListWidget>(*form, "SortBox")->count(), static_cast<int>(entries.size()));
         EXPECT_EQ(controls(), settings);
         EXPECT_EQ(form->windowTitle(), title);
     }
@@ -169,8 +213,8 @@ TEST_F(WindowProjectFile, RejectedFilesLeaveTheProjectAsItWas)
 
 TEST_F(WindowProjectFile, FileWithoutSettingsKeepsTheControlsAndValuesAreClamped)
 {
-    form->NameED->setText(QStringLiteral("Vorher"));
-    form->WidthEd->setValue(999);
+    control<QLineEdit>(*form, "NameED")->setText(QStringLiteral("Vorher"));
+    control<QSpinBox>(*form, "WidthEd")->setValue(999);
     const BuildSettings before = controls();
     std::string bytes = ProjectFile::serialize(sample(), temp / "p.pgx");
     std::size_t end = 20;
@@ -187,8 +231,8 @@ TEST_F(WindowProjectFile, FileWithoutSettingsKeepsTheControlsAndValuesAreClamped
     big.settings.height = 10;
     writeFile(temp / "big.pgx", ProjectFile::serialize(big, temp / "big.pgx"));
     form->OpenFile(temp / "big.pgx");
-    EXPECT_EQ(form->WidthEd->value(), 1280);
-    EXPECT_EQ(form->HeightEd->value(), 64);
+    EXPECT_EQ(control<QSpinBox>(*form, "WidthEd")->value(), 1280);
+    EXPECT_EQ(control<QSpinBox>(*form, "HeightEd")->value(), 64);
 }
 
 TEST_F(WindowProjectFile, SaveIntoAMissingFolderKeepsTheTitle)
@@ -208,7 +252,7 @@ TEST_F(WindowProjectFile, ButtonsAskAndUseTheDialogs)
     ProjectFile::write(temp / "p.pgx", sample());
     // Open: Cancel on the question ends it before the dialog.
     ui.answers = {MsgResult::Cancel};
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "Hiermit gehen alle nicht gespeicherten Informationen verloren.");
     EXPECT_EQ(ui.messages[0].caption, "Datei/Öffnen");
@@ -216,24 +260,24 @@ TEST_F(WindowProjectFile, ButtonsAskAndUseTheDialogs)
     EXPECT_EQ(ui.messages[0].buttons, MsgButtons::OkCancel);
     EXPECT_TRUE(ui.openRequests.empty());
     // OK, then the dialog is cancelled: nothing changes.
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     ASSERT_EQ(ui.openRequests.size(), 1u);
     EXPECT_EQ(ui.openRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
     EXPECT_EQ(ui.openRequests[0].defaultExt, "pgx");
     EXPECT_TRUE(form->savedFileName().empty());
     // OK and a file.
     ui.openFiles = {temp / "p.pgx"};
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     EXPECT_EQ(form->savedFileName(), temp / "p.pgx");
 
     // Save while titled: no dialog, no question.
     ui.messages.clear();
-    test::press(form->SaveBtn);
+    test::press(control<BitmapButton>(*form, "SaveBtn"));
     EXPECT_TRUE(ui.saveRequests.empty());
     EXPECT_TRUE(ui.messages.empty());
     // Save as: the dialog asks before replacing.
     ui.saveFiles = {temp / "r.pgx"};
-    test::press(form->SaveAsBtn);
+    test::press(control<BitmapButton>(*form, "SaveAsBtn"));
     ASSERT_EQ(ui.saveRequests.size(), 1u);
     EXPECT_TRUE(ui.saveRequests[0].overwritePrompt);
     EXPECT_EQ(ui.saveRequests[0].filter, "EXE-HTML-Dateien|*.pgx");
@@ -245,7 +289,7 @@ TEST_F(WindowProjectFile, ButtonsAskAndUseTheDialogs)
 TEST_F(WindowProjectFile, UntitledSaveGoesThroughTheDialog)
 {
     ui.saveFiles = {std::nullopt};
-    test::press(form->SaveBtn);
+    test::press(control<BitmapButton>(*form, "SaveBtn"));
     EXPECT_EQ(ui.saveRequests.size(), 1u);
     EXPECT_TRUE(form->savedFileName().empty());
     EXPECT_FALSE(std::filesystem::exists(temp / "Unbenannt.pgx"));
@@ -277,9 +321,9 @@ TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissing
     writeFile(temp / "site/alt.pgx", written);
 
     ui.openFiles = {temp / "site/alt.pgx"};
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     ASSERT_EQ(form->savedFileName(), temp / "site/alt.pgx");
-    EXPECT_EQ(form->NameED->text(), QString::fromUtf8("Übung"));
+    EXPECT_EQ(control<QLineEdit>(*form, "NameED")->text(), QString::fromUtf8("Übung"));
     EXPECT_EQ(form->entries(), (std::vector<std::string>{windowsEntry, present, gone}))
         << "the Windows path is kept as written, not joined to the project's folder";
 
@@ -294,7 +338,8 @@ TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissing
     EXPECT_EQ(warning.text.find(present), std::string::npos) << warning.text;
 
     // Both lists show every entry; the missing ones greyed, with a tool tip.
-    for (const QListWidget* list : {form->ImageList, form->SortBox}) {
+    for (const QListWidget* list :
+         {control<QListWidget>(*form, "ImageList"), control<QListWidget>(*form, "SortBox")}) {
         SCOPED_TRACE(list->objectName().toStdString());
         ASSERT_EQ(list->count(), 3);
         EXPECT_EQ(list->item(0)->text(), QString::fromStdString(windowsEntry));
@@ -308,18 +353,18 @@ TEST_F(WindowProjectFile, WindowsProjectShowsItsNameKeepsItsBytesAndMarksMissing
     }
 
     // Saved back unchanged, the name's byte 0xDC included.
-    test::press(form->SaveBtn);
+    test::press(control<BitmapButton>(*form, "SaveBtn"));
     EXPECT_EQ(readFile(temp / "site/alt.pgx"), written);
 
     // A name the user edits is stored as typed, in UTF-8.
-    form->NameED->setFocus();
-    form->NameED->end(false);
-    QTest::keyClicks(form->NameED, QStringLiteral(" 2"));
-    test::press(form->SaveBtn);
+    control<QLineEdit>(*form, "NameED")->setFocus();
+    control<QLineEdit>(*form, "NameED")->end(false);
+    QTest::keyClicks(control<QLineEdit>(*form, "NameED"), QStringLiteral(" 2"));
+    test::press(control<BitmapButton>(*form, "SaveBtn"));
     EXPECT_EQ(ProjectFile::read(temp / "site/alt.pgx").settings.projectName, "Übung 2");
 }
 
-TEST(WindowFavourites, LoadMoveToTopAndOpenInTheTree)
+TEST(WindowFavourites, LoadAndOpenInTheTree)
 {
     IsolatedHome temp;
     std::filesystem::create_directories(temp / "data/pagolux");
@@ -332,19 +377,14 @@ TEST(WindowFavourites, LoadMoveToTopAndOpenInTheTree)
     ScriptedInteraction ui{MsgResult::Ok};
     TMainForm form(nullptr, ui.forWindow());
     form.FormStorage1->setActive(false);
-    EXPECT_EQ(listLines(form.PrefListBox),
+    EXPECT_EQ(listLines(control<QListWidget>(form, "PrefListBox")),
               (std::vector<std::string>{temp / "one/", temp / "two/", "", temp / "gone/"}));
-
-    form.AddToPrefFolders(temp / "two/");
-    EXPECT_EQ(listLines(form.PrefListBox),
-              (std::vector<std::string>{temp / "two/", temp / "one/", "", temp / "gone/"}));
-    EXPECT_EQ(readFile(file), temp / "two/" + "\r\n" + temp / "one/" + "\r\n\r\n" + temp / "gone/" + "\r\n");
 
     // The user's mouse and keys on the list: Enter without a selected line does nothing, another
     // key does nothing, Enter and a double-click on a line show its folder in the tree.
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QListWidget* list = form.PrefListBox;
+    QListWidget* list = control<QListWidget>(form, "PrefListBox");
     const auto lineAt = [list](int row) {
         list->scrollToItem(list->item(row));
         return list->visualItemRect(list->item(row)).center();
@@ -357,30 +397,25 @@ TEST(WindowFavourites, LoadMoveToTopAndOpenInTheTree)
         QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
     };
     const auto treeFolder = [&form] {
-        return QFile::encodeName(form.ShellTree1->selectedFolder()).toStdString() + "/";
+        return QFile::encodeName(control<TShellTree>(form, "ShellTree1")->selectedFolder()).toStdString() +
+               "/";
     };
     list->clearSelection();
-    const QString before = form.ShellTree1->selectedFolder();
+    const QString before = control<TShellTree>(form, "ShellTree1")->selectedFolder();
     QTest::keyClick(list, Qt::Key_Return);
-    EXPECT_EQ(form.ShellTree1->selectedFolder(), before);
+    EXPECT_EQ(control<TShellTree>(form, "ShellTree1")->selectedFolder(), before);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, lineAt(1));
     ASSERT_EQ(list->currentRow(), 1);
     QTest::keyClick(list, Qt::Key_A);
-    EXPECT_EQ(form.ShellTree1->selectedFolder(), before);
+    EXPECT_EQ(control<TShellTree>(form, "ShellTree1")->selectedFolder(), before);
     QTest::keyClick(list, Qt::Key_Return);
-    EXPECT_EQ(treeFolder(), temp / "one/");
-    doubleClick(0);
     EXPECT_EQ(treeFolder(), temp / "two/");
+    doubleClick(0);
+    EXPECT_EQ(treeFolder(), temp / "one/");
     // A folder that is gone keeps the tree where it was.
     doubleClick(3);
     ASSERT_EQ(list->currentRow(), 3);
-    EXPECT_EQ(treeFolder(), temp / "two/");
-
-    // A folder that cannot be written keeps the list change without a message.
-    std::filesystem::remove(file);
-    std::filesystem::create_directory(file); // a folder where the file should be
-    form.AddToPrefFolders(temp / "new/");
-    EXPECT_EQ(listLines(form.PrefListBox).front(), temp / "new/");
+    EXPECT_EQ(treeFolder(), temp / "one/");
 }
 
 TEST(WindowPlacement, CheckBoxAndPlacementSurviveARestart)
@@ -391,8 +426,8 @@ TEST(WindowPlacement, CheckBoxAndPlacementSurviveARestart)
         ScriptedInteraction ui{MsgResult::Ok};
         TMainForm form(nullptr, ui.forWindow());
         form.show();
-        EXPECT_FALSE(form.AutoStartCheck->isChecked());
-        form.AutoStartCheck->setChecked(true);
+        EXPECT_FALSE(control<QCheckBox>(form, "AutoStartCheck")->isChecked());
+        control<QCheckBox>(form, "AutoStartCheck")->setChecked(true);
         form.setGeometry(QRect(30, 40, 700, 500));
         ui.answers = {MsgResult::Cancel};
         EXPECT_FALSE(form.close()); // cancelled: nothing written
@@ -409,7 +444,7 @@ TEST(WindowPlacement, CheckBoxAndPlacementSurviveARestart)
     ScriptedInteraction againUi{MsgResult::Ok};
     TMainForm again(nullptr, againUi.forWindow());
     again.show();
-    EXPECT_TRUE(again.AutoStartCheck->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(again, "AutoStartCheck")->isChecked());
     EXPECT_EQ(again.geometry(), QRect(30, 40, 700, 500));
     again.FormStorage1->setActive(false);
 }
@@ -425,31 +460,31 @@ TEST_F(WindowProjectFile, DialogsStartInTheProjectFolderAndSaveAsProposesItsName
     };
 
     ui.openFiles.push_back(temp / "proj/seite.pgx");
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     ASSERT_EQ(form->savedFileName(), temp / "proj/seite.pgx");
     ui.saveFiles.push_back(std::nullopt);
-    test::press(form->SaveAsBtn);
+    test::press(control<BitmapButton>(*form, "SaveAsBtn"));
     ASSERT_EQ(ui.saveRequests.size(), 1u);
     EXPECT_TRUE(inProjectFolder(ui.saveRequests.back().initialDir)) << ui.saveRequests.back().initialDir;
     EXPECT_EQ(ui.saveRequests.back().fileName, "seite.pgx");
     ui.openFiles.push_back(std::nullopt);
-    test::press(form->OpenBtn);
+    test::press(control<BitmapButton>(*form, "OpenBtn"));
     ASSERT_EQ(ui.openRequests.size(), 2u);
     EXPECT_TRUE(inProjectFolder(ui.openRequests.back().initialDir)) << ui.openRequests.back().initialDir;
 
     // Saved under another name in another folder: the dialogs follow.
     std::filesystem::create_directories(temp / "other");
     ui.saveFiles.push_back(temp / "other/neu.pgx");
-    test::press(form->SaveAsBtn);
+    test::press(control<BitmapButton>(*form, "SaveAsBtn"));
     ASSERT_TRUE(std::filesystem::exists(temp / "other/neu.pgx"));
     ui.saveFiles.push_back(std::nullopt);
-    test::press(form->SaveAsBtn);
+    test::press(control<BitmapButton>(*form, "SaveAsBtn"));
     EXPECT_TRUE(std::filesystem::equivalent(ui.saveRequests.back().initialDir, temp / "other"));
     EXPECT_EQ(ui.saveRequests.back().fileName, "neu.pgx");
 
-    test::press(form->NewBtn);
+    test::press(control<BitmapButton>(*form, "NewBtn"));
     ui.saveFiles.push_back(std::nullopt);
-    test::press(form->SaveAsBtn);
+    test::press(control<BitmapButton>(*form, "SaveAsBtn"));
     EXPECT_TRUE(std::filesystem::equivalent(ui.saveRequests.back().initialDir, temp / "other"));
     EXPECT_EQ(ui.saveRequests.back().fileName, "");
 }

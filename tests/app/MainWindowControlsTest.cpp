@@ -1,6 +1,7 @@
 // The own controls in their places in the main window: the picture buttons, the nine bitmap
 // buttons with their glyphs, and the information dialog opened from "Ueber".
 
+#include "WindowTestSupport.h"
 #include "app/AboutBoxUnit.h"
 #include "app/MainUnit.h"
 #include "app/TApplication.h"

@@ -28,7 +28,7 @@ class Preview : public WindowTest {
                   "<html><head><title>Seite 2</title></head><body>zwei</body></html>");
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        form->PageControl2->setCurrentWidget(form->TabSheet5);
+        control<QTabWidget>(*form, "PageControl2")->setCurrentWidget(control<QWidget>(*form, "TabSheet5"));
     }
 
     // The preview's address of a site path: the start file's folder is the site's root.
@@ -48,7 +48,7 @@ class Preview : public WindowTest {
 
 TEST_F(Preview, WithoutStartFileOnlyTheMessageAppears)
 {
-    form->LoadBtn->click();
+    control<GlyphButton>(*form, "LoadBtn")->click();
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_EQ(script.messages[0].text, "Sie müssen zunächst eine Startdatei auswählen!");
     EXPECT_EQ(script.messages[0].caption, "");
@@ -58,9 +58,9 @@ TEST_F(Preview, WithoutStartFileOnlyTheMessageAppears)
 
 TEST_F(Preview, BackBeforeAnythingWasLoadedDoesNothing)
 {
-    form->BackButton->click();
-    form->FwdButton->click();
-    form->ReloadButton->click();
+    control<GlyphButton>(*form, "BackButton")->click();
+    control<GlyphButton>(*form, "FwdButton")->click();
+    control<GlyphButton>(*form, "ReloadButton")->click();
     EXPECT_TRUE(script.messages.empty());
     EXPECT_TRUE(script.errors.empty());
     EXPECT_TRUE(form->webBrowser()->url().isEmpty());
@@ -71,12 +71,12 @@ TEST_F(Preview, LoadsTheStartFileAndHomeReturnsToItAfterFollowingALink)
     addFromFolder(site.path(), {QStringLiteral("index.html"), QStringLiteral("seite2.html")});
     ASSERT_EQ(form->startIndex(), 0);
 
-    ASSERT_TRUE(loads([&] { form->LoadBtn->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "LoadBtn")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
     EXPECT_EQ(form->webBrowser()->title(), QStringLiteral("Start"));
 
     // "Zurück" at the start of the history stays on the page.
-    form->BackButton->click();
+    control<GlyphButton>(*form, "BackButton")->click();
     QTest::qWait(200);
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
 
@@ -86,14 +86,14 @@ TEST_F(Preview, LoadsTheStartFileAndHomeReturnsToItAfterFollowingALink)
     }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("seite2.html"));
 
-    ASSERT_TRUE(loads([&] { form->HomeBtn->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "HomeBtn")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
 
-    ASSERT_TRUE(loads([&] { form->BackButton->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "BackButton")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("seite2.html"));
-    ASSERT_TRUE(loads([&] { form->FwdButton->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "FwdButton")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
-    ASSERT_TRUE(loads([&] { form->ReloadButton->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "ReloadButton")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("index.html"));
     EXPECT_TRUE(script.messages.empty());
 }
@@ -103,13 +103,13 @@ TEST_F(Preview, FolderStartFileShowsItsIndexPage)
     writeFile(site.filePath(QStringLiteral("bilder/index.html")), "<title>Bilder</title>");
     writeFile(site.filePath(QStringLiteral("leer/logo.png")));
     addFromFolder(site.path(), {QStringLiteral("bilder"), QStringLiteral("leer")});
-    ASSERT_TRUE(loads([&] { form->LoadBtn->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "LoadBtn")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl(""));
     EXPECT_EQ(form->webBrowser()->title(), QStringLiteral("Bilder"));
 
     // A folder without an index page has no start page: the German 404 page says so.
-    form->SortBox->setCurrentRow(1);
-    ASSERT_TRUE(loads([&] { form->LoadBtn->click(); }));
+    control<QListWidget>(*form, "SortBox")->setCurrentRow(1);
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "LoadBtn")->click(); }));
     EXPECT_EQ(form->webBrowser()->title(), QStringLiteral("404 - Seite nicht gefunden"));
     EXPECT_TRUE(script.errors.empty());
 }
@@ -124,7 +124,7 @@ TEST_F(Preview, ShowsOnlyWhatTheProjectHoldsAndRefusesLocalFiles)
               "<html><head><title>App</title><link rel=stylesheet href=/stil.css></head>"
               "<body>App</body></html>");
     addFromFolder(site.path(), {QStringLiteral("app")});
-    ASSERT_TRUE(loads([&] { form->LoadBtn->click(); }));
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "LoadBtn")->click(); }));
     ASSERT_EQ(form->webBrowser()->title(), QStringLiteral("App"));
     QWebEnginePage* page = form->webBrowser()->page();
     const auto evaluate = [page](const QString& js) {
@@ -158,12 +158,12 @@ TEST_F(Preview, ShowsOnlyWhatTheProjectHoldsAndRefusesLocalFiles)
 TEST_F(Preview, ChosenStartFileIsShownAndStaysAfterItIsRemoved)
 {
     addFromFolder(site.path(), {QStringLiteral("index.html"), QStringLiteral("seite2.html")});
-    form->SortBox->setCurrentRow(1);
-    ASSERT_TRUE(loads([&] { form->LoadBtn->click(); }));
+    control<QListWidget>(*form, "SortBox")->setCurrentRow(1);
+    ASSERT_TRUE(loads([&] { control<GlyphButton>(*form, "LoadBtn")->click(); }));
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("seite2.html"));
 
     selectImageLines({1});
-    press(form->DelBtn);
+    press(control<GlyphButton>(*form, "DelBtn"));
     QTest::qWait(100);
     EXPECT_EQ(form->webBrowser()->url(), fileUrl("seite2.html"));
 }

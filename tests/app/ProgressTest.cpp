@@ -24,9 +24,9 @@ class Progress : public WindowTest {
     {
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        form->StatusBar1->repaint();
+        control<TStatusBar>(*form, "StatusBar1")->repaint();
     }
-    QImage statusImage() { return form->StatusBar1->grab().toImage(); }
+    QImage statusImage() { return control<TStatusBar>(*form, "StatusBar1")->grab().toImage(); }
     // The columns of panel 1's middle row that are navy.
     int navyColumns(const QImage& image, int from, int to)
     {
@@ -37,14 +37,14 @@ class Progress : public WindowTest {
                 ++count;
         return count;
     }
-    QRect panel() const { return form->StatusBar1->panelRect(1); }
+    QRect panel() const { return control<TStatusBar>(*form, "StatusBar1")->panelRect(1); }
 };
 
 TEST_F(Progress, NothingIsDrawnBeforeTheFirstMessage)
 {
     showWindow();
     EXPECT_EQ(form->sBarRect(), panel());
-    EXPECT_EQ(navyColumns(statusImage(), 0, form->StatusBar1->width()), 0);
+    EXPECT_EQ(navyColumns(statusImage(), 0, control<TStatusBar>(*form, "StatusBar1")->width()), 0);
 }
 
 TEST_F(Progress, RisingValuePaintsOnlyTheBarAndFallingValueRepaintsTheBar)
@@ -55,15 +55,18 @@ TEST_F(Progress, RisingValuePaintsOnlyTheBarAndFallingValueRepaintsTheBar)
 
     send(10);
     EXPECT_EQ(form->proStatus(), 10);
-    EXPECT_EQ(form->StatusBar1->lastPaintRect(), QRect(p.left(), p.top(), 4, p.height()));
+    EXPECT_EQ(control<TStatusBar>(*form, "StatusBar1")->lastPaintRect(),
+              QRect(p.left(), p.top(), 4, p.height()));
     send(50);
-    EXPECT_EQ(form->StatusBar1->lastPaintRect(), QRect(p.left(), p.top(), 24, p.height()));
+    EXPECT_EQ(control<TStatusBar>(*form, "StatusBar1")->lastPaintRect(),
+              QRect(p.left(), p.top(), 24, p.height()));
     EXPECT_EQ(navyColumns(statusImage(), p.left(), p.right() + 1), 24);
 
-    const int paintsBefore = form->StatusBar1->paintCount();
+    const int paintsBefore = control<TStatusBar>(*form, "StatusBar1")->paintCount();
     send(10);
-    EXPECT_EQ(form->StatusBar1->paintCount(), paintsBefore + 1);
-    EXPECT_EQ(form->StatusBar1->lastPaintRect(), form->StatusBar1->rect());
+    EXPECT_EQ(control<TStatusBar>(*form, "StatusBar1")->paintCount(), paintsBefore + 1);
+    EXPECT_EQ(control<TStatusBar>(*form, "StatusBar1")->lastPaintRect(),
+              control<TStatusBar>(*form, "StatusBar1")->rect());
     EXPECT_EQ(navyColumns(statusImage(), p.left(), p.right() + 1), 4);
 }
 
@@ -84,7 +87,7 @@ TEST_F(Progress, BarGeometryFollowsThePercentage)
     };
     for (const auto& c : cases) {
         send(c.percent);
-        form->StatusBar1->repaint(); // the full picture, whatever the direction was
+        control<TStatusBar>(*form, "StatusBar1")->repaint(); // the full picture, whatever the direction was
         const QImage image = statusImage();
         EXPECT_EQ(navyColumns(image, p.left(), p.right() + 1), c.navyInPanel) << c.percent;
         EXPECT_EQ(navyColumns(image, 0, p.left()), c.navyLeftOfPanel) << c.percent;
@@ -98,7 +101,7 @@ TEST_F(Progress, HugeValuesWrapLikeA32BitProductAndDoNotCrash)
     showWindow();
     for (int32_t value : {INT32_MAX, INT32_MIN, 100000000, -100000000}) {
         send(value);
-        form->StatusBar1->repaint();
+        control<TStatusBar>(*form, "StatusBar1")->repaint();
         EXPECT_EQ(form->proStatus(), value);
     }
 }

@@ -4,6 +4,7 @@
 // and "Datei nach dem Erstellen ausführen" starts a Windows program through the `wine` of
 // PATH (here a script that writes down how it was called) or the desktop's opener.
 
+#include "WindowTestSupport.h"
 #include "app/MainUnit.h"
 #include "app/QtUserInteraction.h"
 #include "app/TApplication.h"
@@ -109,7 +110,7 @@ class TargetChoice : public ::testing::Test {
     {
         auto form = std::make_unique<TMainForm>(nullptr, std::make_unique<RecordingQtInteraction>(messages));
         form->show();
-        form->PageControl2->setCurrentWidget(form->TabSheet6);
+        control<QTabWidget>(*form, "PageControl2")->setCurrentWidget(control<QWidget>(*form, "TabSheet6"));
         return form;
     }
 
@@ -120,7 +121,7 @@ class TargetChoice : public ::testing::Test {
     // Opens the drop-down list of "Zielsystem" with a click and clicks the line `text`.
     static void chooseTarget(TMainForm& form, const QString& text)
     {
-        QComboBox* combo = form.TargetCombo;
+        QComboBox* combo = control<QComboBox>(form, "TargetCombo");
         ASSERT_TRUE(combo->isVisible());
         QTest::mouseClick(combo, Qt::LeftButton);
         QAbstractItemView* list = combo->view();
@@ -135,7 +136,10 @@ class TargetChoice : public ::testing::Test {
         ASSERT_EQ(combo->currentText(), text);
     }
 
-    static void go(TMainForm& form) { QTest::mouseClick(form.GoBtn1, Qt::LeftButton); }
+    static void go(TMainForm& form)
+    {
+        QTest::mouseClick(control<PictureButton>(form, "GoBtn1"), Qt::LeftButton);
+    }
 
     test::IsolatedHome temp;
     std::vector<Message> messages;
@@ -145,8 +149,8 @@ TEST_F(TargetChoice, TheChoiceNamesTheOutputAndGoBuildsThatKind)
 {
     auto form = openWindow();
     form->OpenFile(temp / "p.pgx");
-    ASSERT_EQ(form->TargetCombo->currentText(), "Linux");
-    ASSERT_EQ(form->EXENameEdit->FileName(), temp / "ziel");
+    ASSERT_EQ(control<QComboBox>(*form, "TargetCombo")->currentText(), "Linux");
+    ASSERT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), temp / "ziel");
 
     const struct {
         const char* choice;
@@ -159,7 +163,7 @@ TEST_F(TargetChoice, TheChoiceNamesTheOutputAndGoBuildsThatKind)
     };
     for (const auto& row : rows) {
         chooseTarget(*form, QString::fromLatin1(row.choice));
-        EXPECT_EQ(form->EXENameEdit->FileName(), row.output) << row.choice;
+        EXPECT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), row.output) << row.choice;
         fs::remove(row.output);
         messages.clear();
         go(*form);
@@ -169,11 +173,11 @@ TEST_F(TargetChoice, TheChoiceNamesTheOutputAndGoBuildsThatKind)
     }
 
     // A name of the user's own stays whatever the target.
-    form->EXENameEdit->setFileName(temp / "handbuch");
+    control<TFilenameEdit>(*form, "EXENameEdit")->setFileName(temp / "handbuch");
     chooseTarget(*form, QStringLiteral("Linux"));
-    EXPECT_EQ(form->EXENameEdit->FileName(), temp / "handbuch");
+    EXPECT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), temp / "handbuch");
     chooseTarget(*form, QStringLiteral("Windows"));
-    EXPECT_EQ(form->EXENameEdit->FileName(), temp / "handbuch");
+    EXPECT_EQ(control<TFilenameEdit>(*form, "EXENameEdit")->FileName(), temp / "handbuch");
     go(*form);
     EXPECT_EQ(kindOf(temp / "handbuch"), Kind::PE);
 }
@@ -208,9 +212,9 @@ TEST_F(TargetChoice, SignBtnChoosesACertificateThatSignsWindowsPrograms)
 
     auto form = openWindow();
     form->OpenFile(temp / "p.pgx");
-    EXPECT_FALSE(form->SignBtn->isEnabled()); // Linux programs are not signed
+    EXPECT_FALSE(control<QPushButton>(*form, "SignBtn")->isEnabled()); // Linux programs are not signed
     chooseTarget(*form, QStringLiteral("Windows"));
-    ASSERT_TRUE(form->SignBtn->isEnabled());
+    ASSERT_TRUE(control<QPushButton>(*form, "SignBtn")->isEnabled());
     const std::string output = temp / "ziel.exe";
 
     struct Row {
@@ -222,7 +226,7 @@ TEST_F(TargetChoice, SignBtnChoosesACertificateThatSignsWindowsPrograms)
                         {"wrong password", QStringLiteral("fenster-7"), false}};
     for (const Row& row : rows) {
         fillSigningDialog(cert, row.password);
-        QTest::mouseClick(form->SignBtn, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(*form, "SignBtn"), Qt::LeftButton);
         const std::string before = fs::exists(output) ? test::readFile(output) : std::string();
         messages.clear();
         go(*form);
@@ -250,36 +254,32 @@ TEST_F(TargetChoice, SignBtnChoosesACertificateThatSignsWindowsPrograms)
     }
 }
 
-TEST_F(TargetChoice, TheChoiceIsRememberedAcrossARestartLikeTheAutoStartCheck)
+TEST_F(TargetChoice, TheChoiceBelongsToTheProjectNotToTheNextRun)
 {
-    // The window's INI file, named after the program.
+    // The window's INI file, named after the program: it keeps the check box, while the target
+    // goes with the project, so a new run starts a new project for Linux.
     const std::string ini = temp / ("config/" + test::programName() + ".INI");
     const struct {
-        const char* choice;
         bool autoStart;
-        std::string output;
-        const char* storedIndex;
         const char* storedCheck;
-    } rows[] = {
-        {"Windows", true, temp / "ziel.exe", "1", "True"},
-        {"Linux", false, temp / "ziel", "0", "False"},
-        {"Windows", false, temp / "ziel.exe", "1", "False"},
-    };
+    } rows[] = {{true, "True"}, {false, "False"}};
     for (const auto& row : rows) {
         auto form = openWindow();
-        chooseTarget(*form, QString::fromLatin1(row.choice));
-        form->AutoStartCheck->setChecked(row.autoStart);
+        chooseTarget(*form, QStringLiteral("Windows"));
+        control<QCheckBox>(*form, "AutoStartCheck")->setChecked(row.autoStart);
+        form->SaveFile(temp / "windows.pgx");
         closeWindow(std::move(form));
-        // Stored beside the check box.
         ProfileFile file(ini);
-        EXPECT_EQ(file.readString("TMainForm", "TargetCombo_currentIndex", ""), row.storedIndex)
-            << row.choice;
-        EXPECT_EQ(file.readString("TMainForm", "AutoStartCheck_Checked", ""), row.storedCheck) << row.choice;
+        EXPECT_EQ(file.readString("TMainForm", "TargetCombo_currentIndex", ""), "");
+        EXPECT_EQ(file.readString("TMainForm", "AutoStartCheck_Checked", ""), row.storedCheck);
 
         auto again = openWindow();
-        EXPECT_EQ(again->TargetCombo->currentText().toStdString(), row.choice);
-        EXPECT_EQ(again->EXENameEdit->FileName(), row.output) << row.choice;
-        EXPECT_EQ(again->AutoStartCheck->isChecked(), row.autoStart) << row.choice;
+        EXPECT_EQ(control<QComboBox>(*again, "TargetCombo")->currentText(), QStringLiteral("Linux"));
+        EXPECT_EQ(control<TFilenameEdit>(*again, "EXENameEdit")->FileName(), temp / "ziel");
+        EXPECT_EQ(control<QCheckBox>(*again, "AutoStartCheck")->isChecked(), row.autoStart);
+        again->OpenFile(temp / "windows.pgx");
+        EXPECT_EQ(control<QComboBox>(*again, "TargetCombo")->currentText(), QStringLiteral("Windows"));
+        EXPECT_EQ(control<TFilenameEdit>(*again, "EXENameEdit")->FileName(), temp / "ziel.exe");
         again->FormStorage1->setActive(false);
     }
 }
@@ -316,7 +316,7 @@ TEST_F(TargetChoice, AWindowsResultIsStartedThroughWineOrTheDesktopsOpener)
     auto form = openWindow();
     form->OpenFile(temp / "p.pgx");
     chooseTarget(*form, QStringLiteral("Windows"));
-    form->AutoStartCheck->setChecked(true);
+    control<QCheckBox>(*form, "AutoStartCheck")->setChecked(true);
     for (const auto& row : rows) {
         fs::remove(record);
         fs::remove(output);

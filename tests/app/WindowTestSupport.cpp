@@ -39,29 +39,33 @@ void WindowTest::TearDown()
 
 void WindowTest::showFolder(const QString& folder)
 {
-    ASSERT_TRUE(form->ShellTree1->selectFolder(folder)) << folder.toStdString();
-    ASSERT_EQ(form->ShellList1->folder(), QDir::cleanPath(folder));
+    ASSERT_TRUE(control<TShellTree>(*form, "ShellTree1")->selectFolder(folder)) << folder.toStdString();
+    ASSERT_EQ(control<TShellList>(*form, "ShellList1")->folder(), QDir::cleanPath(folder));
     // The list reads the folder in the background; wait until all its items are there.
     const int expected =
         static_cast<int>(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return form->ShellList1->isLoaded() && form->ShellList1->itemNames().size() == expected; },
+        [&] {
+            return control<TShellList>(*form, "ShellList1")->isLoaded() &&
+                   control<TShellList>(*form, "ShellList1")->itemNames().size() == expected;
+        },
         10000))
-        << "list shows " << form->ShellList1->itemNames().size() << " of " << expected;
+        << "list shows " << control<TShellList>(*form, "ShellList1")->itemNames().size() << " of "
+        << expected;
 }
 
 void WindowTest::addFromFolder(const QString& folder, const QStringList& names)
 {
     showFolder(folder);
-    ASSERT_EQ(form->ShellList1->selectNames(names), names.size());
-    press(form->AddBtn);
+    ASSERT_EQ(control<TShellList>(*form, "ShellList1")->selectNames(names), names.size());
+    press(control<GlyphButton>(*form, "AddBtn"));
 }
 
 void WindowTest::selectImageLines(std::initializer_list<int> selected)
 {
-    form->ImageList->clearSelection();
+    control<QListWidget>(*form, "ImageList")->clearSelection();
     for (int line : selected)
-        form->ImageList->item(line)->setSelected(true);
+        control<QListWidget>(*form, "ImageList")->item(line)->setSelected(true);
 }
 
 std::vector<std::string> WindowTest::lines(const QListWidget* list) const

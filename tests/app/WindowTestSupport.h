@@ -3,11 +3,28 @@
 // interaction, and helpers that drive the shell tree and list like a user.
 
 #include "app/MainUnit.h"
+#include "controls/TFilenameEdit.h"
+#include "controls/TPaintBox.h"
+#include "controls/TStatusBar.h"
+#include "shell/TShellLink.h"
+#include "shell/TShellList.h"
+#include "shell/TShellTree.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/ScriptedInteraction.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QSplitter>
 #include <QString>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>

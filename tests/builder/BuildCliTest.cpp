@@ -92,11 +92,18 @@ TEST_F(BuildCliTest, FailuresExitNonZeroWithOneLine)
         {"unknown option", quote(work / "p.pgx") + " -o x --frobnicate", "pagolux-build: usage:"},
         {"missing project", quote(work / "none.pgx") + " -o " + quote(work / "out"), "pagolux-build: "},
         {"output folder missing", quote(work / "p.pgx") + " -o " + quote(work / "no/out"),
-         "pagolux-build: Datei konnte nicht erstellt werden!"},
+         "pagolux-build: Datei konnte nicht erstellt werden! " + work / "no/out" + ": Der Ordner " +
+             work / "no/" + " existiert nicht."},
+        {"a picture as project", quote(work / "bild.png") + " -o " + quote(work / "out"),
+         "pagolux-build: " + work / "bild.png" + ": keine Projektdatei"},
+        {"damaged project", quote(work / "kaputt.pgx") + " -o " + quote(work / "out"),
+         "pagolux-build: Die Projektdatei kaputt.pgx ist beschädigt"},
         {"unreadable icon",
          quote(work / "p.pgx") + " -o " + quote(work / "out") + " --icon " + quote(work / "p.pgx"),
          "pagolux-build: Unbekannte Dateiendung"},
     };
+    test::writeFile(work / "bild.png", "\x89PNG\r\n\x1a\n");
+    test::writeFile(work / "kaputt.pgx", "EXE-HTML 1.0\x01");
     for (const auto& row : rows) {
         const CliResult r = run(row.args);
         EXPECT_NE(r.exitCode, 0) << row.name;

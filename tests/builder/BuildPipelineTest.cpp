@@ -1,4 +1,5 @@
 #include "builder/BuildPipeline.h"
+#include "project/ProjectEditor.h"
 
 #include "archive/ZLIBArchive.h"
 #include "builder/ExeWriter.h"
@@ -16,6 +17,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -63,8 +65,8 @@ class BuildPipelineTest : public ::testing::Test {
         fs::create_directories(site / "img");
         test::writeFile(site / "index.html", "<html><title>Start</title></html>");
         test::writeFile(site / "img/a.txt", "some text that compresses some text that compresses");
-        request.entries = {site / "index.html", site / "img"};
-        request.startIndex = 0;
+        request.project.entries = {site / "index.html", site / "img"};
+        request.project.startIndex = 0;
         request.outputField = out / "ziel";
         request.progPath = prog.folder();
         icon.fill(IconBitmap::White);
@@ -96,10 +98,13 @@ class BuildPipelineTest : public ::testing::Test {
 
 TEST_F(BuildPipelineTest, BuildsAnExecutableWithSettingsArchiveAndIcon)
 {
-    request.settings.projectName = "Site";
+    request.project.settings.projectName = "Site";
     int listUpdates = 0;
     std::vector<std::int32_t> progress;
-    hooks.updateListBox = [&] { ++listUpdates; };
+    // The pipeline tells the project model once the entries are packed.
+    ProjectEditor model("", {});
+    model.onChange([&](unsigned changes) { listUpdates += (changes & ProjectEditor::Entries) ? 1 : 0; });
+    hooks.project = &model;
     hooks.progress = [&](std::int32_t p) { progress.push_back(p); };
 
     const BuildOutcome r = run();
@@ -158,14 +163,14 @@ TEST_F(BuildPipelineTest, RefusedBuildsSearchTheIconButWriteNothing)
         {"empty output name", 0, "", kMsgNoOutputName, BuildStatus::NoOutputName, ""},
         {"output name of blanks", 0, "   \t ", kMsgNoOutputName, BuildStatus::NoOutputName, ""},
     };
-    const std::vector<std::string> entries = request.entries;
+    const std::vector<std::string> entries = request.project.entries;
     for (const auto& row : rows) {
         ui.messages.clear();
         iconPos = 0;
-        request.entries = entries;
+        request.project.entries = entries;
         if (!row.startEntry.empty())
-            request.entries[0] = row.startEntry;
-        request.startIndex = row.startIndex;
+            request.project.entries[0] = row.startEntry;
+        request.project.startIndex = row.startIndex;
         request.outputField = row.outputField;
         EXPECT_EQ(run().status, row.status) << row.name;
         EXPECT_EQ(ui.texts(), std::vector<std::string>{row.message}) << row.name;
@@ -241,8 +246,9 @@ TEST_F(BuildPipelineTest, OverwriteQuestionDecides)
         ui.answers = {row.answer};
         EXPECT_EQ(run().status, row.status);
         ASSERT_FALSE(ui.messages.empty());
+        // The question names the file it would replace.
         EXPECT_EQ(ui.messages[0].text,
-                  "Die EXE-Datei existiert bereits! Wollen Sie die Datei überschreiben?");
+                  "Die EXE-Datei existiert bereits! Wollen Sie die Datei überschreiben?\n" + out / "ziel");
         EXPECT_EQ(ui.messages[0].caption, "Datei überschreiben?");
         EXPECT_EQ(ui.messages[0].buttons, MsgButtons::YesNoCancel);
         EXPECT_EQ(ui.messages[0].icon, MsgIcon::Question);
@@ -262,12 +268,12 @@ TEST_F(BuildPipelineTest, FailedAssemblyKeepsTheOldOutputAndReportsFailure)
     const Row rows[] = {
         {"no ProtoExe.dat",
          [](const std::string& p) { fs::remove(p + "ProtoExe.dat"); },
-         {kMsgProtoNotOpened, kMsgExeFailed}},
+         {kMsgProtoNotOpened, std::string(kMsgExeFailed) + "\n" + out / "ziel"}},
         {"ProtoExe.dat without marker",
          [](const std::string& p) {
              test::writeBytes(p + "ProtoExe.dat", test::encodeProto(Bytes(3000, 0x42)));
          },
-         {kMsgProtoDamaged, kMsgExeFailed}},
+         {kMsgProtoDamaged, std::string(kMsgExeFailed) + "\n" + out / "ziel"}},
     };
     for (const auto& row : rows) {
         writeProgramFolder(prog.folder());
@@ -287,6 +293,40 @@ TEST_F(BuildPipelineTest, FailedAssemblyKeepsTheOldOutputAndReportsFailure)
         EXPECT_TRUE(filesIn(tmp.folder()).empty()) << row.name;
         EXPECT_TRUE(ui.started.empty()) << row.name << ": a failed build is not started";
     }
+}
+
+// An output that cannot be written: the line after "Datei konnte nicht erstellt werden!" names
+// the file and the system's reason, and nothing is left where the output would have been.
+TEST_F(BuildPipelineTest, FailedOutputNamesTheFileAndTheReason)
+{
+    struct Row {
+        const char* name;
+        std::string output;
+        std::string reason;
+    };
+    test::writeFile(out / "datei", "a file where a folder should be");
+    const Row rows[] = {
+        {"folder missing", out / "fehlt/ziel", "Der Ordner " + out / "fehlt/ existiert nicht."},
+        {"folder is a file", out / "datei/ziel", "Der Ordner " + out / "datei/ existiert nicht."},
+        {"file-size limit", out / "ziel", "Die Datei würde größer, als das System für eine Datei erlaubt."},
+    };
+    for (const Row& row : rows) {
+        ui.messages.clear();
+        request.outputField = row.output;
+        std::optional<test::FileSizeLimit> limit;
+        // Enough for the small archive in the temporary folder, too little for viewer and archive.
+        if (std::string(row.name) == "file-size limit")
+            limit.emplace(kViewerSize);
+        const BuildStatus status = run().status;
+        limit.reset();
+        EXPECT_EQ(status, BuildStatus::Failed) << row.name;
+        ASSERT_FALSE(ui.messages.empty()) << row.name;
+        EXPECT_EQ(ui.messages.back().text, std::string(kMsgExeFailed) + "\n" + row.output + ": " + row.reason)
+            << row.name;
+        EXPECT_FALSE(fs::exists(row.output)) << row.name;
+    }
+    EXPECT_EQ(OutputFailureReason(ENOSPC, "/x/ziel"), "Auf dem Datenträger ist kein Platz mehr frei.");
+    EXPECT_EQ(OutputFailureReason(EACCES, "/x/ziel"), "Keine Berechtigung, in den Ordner /x/ zu schreiben.");
 }
 
 // A full temporary folder (here a file-size limit: EFBIG; a full disk gives ENOSPC the same way)
@@ -392,8 +432,8 @@ TEST_F(BuildPipelineTest, AutoStartRunsTheResultOnlyWhenAskedAndTheWayItsTargetN
 TEST_F(BuildPipelineTest, MembersThatCouldNotBePackedAreReported)
 {
     // A file that is gone, and a path from a project file made on Windows.
-    request.entries.push_back(site / "gone.html");
-    request.entries.push_back("C:\\web\\seite.html");
+    request.project.entries.push_back(site / "gone.html");
+    request.project.entries.push_back("C:\\web\\seite.html");
     const BuildOutcome r = run();
     EXPECT_EQ(r.status, BuildStatus::Succeeded);
     ASSERT_EQ(r.notPacked.size(), 2u);

@@ -186,7 +186,73 @@ TEST(ProjectFileBytes, TrailingBytesAfterTheNameAreIgnored)
                      .i32(0)
                      .settings({1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 600, 440, 1, 0, "n");
     file.raw("garbage");
-    EXPECT_EQ(ProjectFile::parse(file.str(), kProjectPath).settings.projectName, "n");
+    const Project p = ProjectFile::parse(file.str(), kProjectPath);
+    EXPECT_EQ(p.settings.projectName, "n");
+    EXPECT_EQ(p.output, std::nullopt);
+}
+
+TEST(ProjectFileOutput, BlockComesAfterTheOlderLayoutAndReadsBack)
+{
+    struct Row {
+        OutputChoice output;
+        const char* stored; // the name as the block holds it
+    };
+    const Row rows[] = {
+        {{"/home/anna/web/ziel", BuildTarget::Linux, false}, "ziel"},
+        {{"/home/anna/bin/Mein Programm.exe", BuildTarget::Windows, true},
+         "/home/anna/bin/Mein Programm.exe"},
+        {{"", BuildTarget::Windows, false}, ""},
+    };
+    for (const Row& row : rows) {
+        Project without = sampleProject();
+        Project with = without;
+        with.output = row.output;
+        const std::string older = ProjectFile::serialize(without, kProjectPath);
+        const std::string bytes = ProjectFile::serialize(with, kProjectPath);
+        // Everything a reader of the older layout reads is unchanged; the block follows.
+        ASSERT_EQ(bytes.substr(0, older.size()), older) << row.stored;
+        Bytes block;
+        block.str(row.stored).u8(row.output.target == BuildTarget::Windows ? 1 : 0).u8(row.output.autoStart);
+        const std::string expected =
+            Bytes().raw("PGXO").i32(static_cast<std::int32_t>(block.size())).raw(block.str()).str();
+        EXPECT_EQ(bytes.substr(older.size()), expected) << row.stored;
+        EXPECT_EQ(ProjectFile::parse(bytes, kProjectPath), with) << row.stored;
+        EXPECT_EQ(ProjectFile::serialize(ProjectFile::parse(bytes, kProjectPath), kProjectPath), bytes);
+    }
+}
+
+TEST(ProjectFileOutput, FileWithoutTheBlockRoundTripsByteForByte)
+{
+    const std::string older = Bytes()
+                                  .raw("EXE-HTML 1.0")
+                                  .i32(0)
+                                  .i32(1)
+                                  .str("a.html")
+                                  .settings({1, 0, 1, 0, 1, 0, 1, 0, 1, 0}, 700, 500, 1, 1, "Alt")
+                                  .str();
+    const Project p = ProjectFile::parse(older, kProjectPath);
+    EXPECT_EQ(p.output, std::nullopt);
+    EXPECT_EQ(ProjectFile::serialize(p, kProjectPath), older);
+}
+
+TEST(ProjectFileOutput, DamagedBlockIsIgnoredAndThePagesStay)
+{
+    Project with = sampleProject();
+    with.output = OutputChoice{"/tmp/out/ziel.exe", BuildTarget::Windows, true};
+    const std::string bytes = ProjectFile::serialize(with, kProjectPath);
+    Project without = with;
+    without.output.reset();
+    const std::size_t olderSize = ProjectFile::serialize(without, kProjectPath).size();
+    // Cut anywhere inside the block: the project reads as one without it.
+    for (std::size_t cut = olderSize; cut < bytes.size(); ++cut)
+        EXPECT_EQ(ProjectFile::parse(bytes.substr(0, cut), kProjectPath), without) << cut;
+    // A block size larger than the file, or smaller than its fields.
+    for (std::int32_t size : {1000, 2, -1}) {
+        std::string lying = bytes;
+        const std::string sizeBytes = Bytes().i32(size).str();
+        lying.replace(olderSize + 4, 4, sizeBytes);
+        EXPECT_EQ(ProjectFile::parse(lying, kProjectPath), without) << size;
+    }
 }
 
 TEST(ProjectFileMagic, EveryVariationIsRejected)
@@ -298,29 +364,30 @@ TEST(ProjectFileDamage, HostileCountsAndLengthsAreRejected)
     }
 }
 
-TEST(ProjectFileEntries, FolderComparisonFoldsOnlyAsciiLetters)
+TEST(ProjectFileEntries, FolderComparisonIsExactForFoldersThatDoNotExistHere)
 {
+    // Folders that differ in case are different folders on a file system that keeps case;
+    // without both on the disk nothing shows they are one.
     struct Row {
         const char* entry;
         const char* project;
         const char* stored;
     };
     const Row rows[] = {
-        {"/d/web/a.html", "/D/WEB/p.pgx", "a.html"},
-        {"/D/Web/a.html", "/d/wEB/p.pgx", "a.html"},
-        {"/d/caf\xc3\xa9/a.html", "/D/CAF\xc3\xa9/p.pgx", "a.html"},                // é on both sides
-        {"/d/caf\xc3\xa9/a.html", "/d/caf\xc3\x89/p.pgx", "/d/caf\xc3\xa9/a.html"}, // é vs É: no folding
+        {"/d/web/a.html", "/D/WEB/p.pgx", "/d/web/a.html"},
+        {"/d/caf\xc3\xa9/a.html", "/d/caf\xc3\x89/p.pgx", "/d/caf\xc3\xa9/a.html"},
         {"/d/web/sub/a.html", "/d/web/p.pgx", "/d/web/sub/a.html"},
         {"/d/a.html", "/d/web/p.pgx", "/d/a.html"},
         {"/d/web/", "/d/web/p.pgx", "/d/web/"}, // the project's own folder keeps its full path
         {"/d/web/a.html", "/d/web/p.pgx", "a.html"},
+        {"/d/caf\xc3\xa9/a.html", "/d/caf\xc3\xa9/p.pgx", "a.html"},
     };
     for (const Row& row : rows)
         EXPECT_EQ(ProjectFile::storedEntry(row.entry, row.project), row.stored)
             << row.entry << " in " << row.project;
-    EXPECT_TRUE(ProjectFile::sameFolder("/d/web/", "/D/WEB/"));
+    EXPECT_TRUE(ProjectFile::sameFolder("/d/web/", "/d/web/"));
+    EXPECT_FALSE(ProjectFile::sameFolder("/d/web/", "/D/WEB/"));
     EXPECT_FALSE(ProjectFile::sameFolder("/d/web/", "/d/web"));
-    EXPECT_FALSE(ProjectFile::sameFolder("[", "{")); // '[' + 0x20 is '{': only a-z fold
 }
 
 TEST(ProjectFileEntries, LoadingJoinsBareNamesOnly)
@@ -401,6 +468,28 @@ TEST_F(ProjectFileOnDisk, RoundTripAndSavingTwiceGiveIdenticalFiles)
     EXPECT_EQ(back, p);
     EXPECT_EQ(back.startIndex, -1);
     EXPECT_EQ(back.startFile(), std::nullopt);
+}
+
+TEST_F(ProjectFileOnDisk, FoldersDifferingInCaseKeepTheirOwnFiles)
+{
+    // "Site" and "site" side by side: a page of one, saved in a project of the other, must
+    // come back as the page it was, not as the other folder's file of the same name.
+    std::filesystem::create_directories(temp / "Site");
+    std::filesystem::create_directories(temp / "site");
+    writeFile(temp / "Site/index.html", "gross");
+    writeFile(temp / "site/index.html", "klein");
+    Project p;
+    p.entries = {temp / "Site/index.html", temp / "site/index.html"};
+    p.startIndex = 0;
+    for (const char* folder : {"site", "Site"}) {
+        const std::string path = temp / (std::string(folder) + "/p.pgx");
+        ProjectFile::write(path, p);
+        EXPECT_EQ(ProjectFile::read(path).entries, p.entries) << folder;
+    }
+    // The same folder reached under another spelling (a link, as a file system that ignores
+    // case would give) is one folder: its entries are stored by name.
+    ASSERT_EQ(::symlink((temp / "site").c_str(), (temp / "SITE").c_str()), 0);
+    EXPECT_EQ(ProjectFile::storedEntry(temp / "site/index.html", temp / "SITE/p.pgx"), "index.html");
 }
 
 TEST_F(ProjectFileOnDisk, ProjectCopiedWithItsFilesPointsIntoTheNewFolder)

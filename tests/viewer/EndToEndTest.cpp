@@ -115,13 +115,13 @@ class EndToEndTest : public ::testing::Test {
         test::writeFile(root / "outside.txt", "SECRET");
         test::writeFile(root / "smb-share:server=nas,share=docs/outside.txt", "SECRET");
 
-        request.entries = {site + "index.html", site + "pages", site + "img",
-                           site + "css",        site + "js",    site + "data"};
-        request.startIndex = 0;
+        request.project.entries = {site + "index.html", site + "pages", site + "img",
+                                   site + "css",        site + "js",    site + "data"};
+        request.project.startIndex = 0;
         request.progPath = binDir;
-        request.settings.projectName = "E2E Projekt";
-        request.settings.width = 700;
-        request.settings.height = 500;
+        request.project.settings.projectName = "E2E Projekt";
+        request.project.settings.width = 700;
+        request.project.settings.height = 500;
         icon.fill(14);
         icon.setPixel(0, 0, 9);
         icon.setPixel(31, 31, 4);
@@ -206,11 +206,11 @@ TEST_F(EndToEndTest, BuiltProgramShowsItsSiteFromTheArchive)
 
 TEST_F(EndToEndTest, FixedWindowWithoutMenuAndStatusBar)
 {
-    request.settings.fixedSize = true;
-    request.settings.elements[0] = false; // status bar
-    request.settings.elements[1] = false; // toolbar
-    request.settings.width = 320;
-    request.settings.height = 240;
+    request.project.settings.fixedSize = true;
+    request.project.settings.elements[0] = false; // status bar
+    request.project.settings.elements[1] = false; // toolbar
+    request.project.settings.width = 320;
+    request.project.settings.height = 240;
     const ProbeRun run = runProbe(build("fest"));
     ASSERT_EQ(run.exitCode, 0) << run.stderrText.toStdString();
     EXPECT_EQ(run.values.value("size"), "320x240");
@@ -224,7 +224,7 @@ TEST_F(EndToEndTest, MaximumSizeFillsTheScreenUnderAWindowManager)
 {
     const DesktopWithWindowManager desktop;
     ASSERT_FALSE(desktop.display().isEmpty()) << "Xvfb and openbox are needed (scripts/install-deps.sh)";
-    request.settings.definedSize = false;
+    request.project.settings.definedSize = false;
     const ProbeRun run = runProbe(build("maximal"), {}, true, desktop.display());
     ASSERT_EQ(run.exitCode, 0) << run.stderrText.toStdString();
     EXPECT_EQ(run.values.value("maximized"), "1");
