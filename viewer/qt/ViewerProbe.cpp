@@ -1,6 +1,5 @@
 #include "viewer/qt/ViewerProbe.h"
 
-#include "viewer/qt/EmbeddedRecords.h"
 #include "viewer/qt/ViewerWindow.h"
 
 #include <QApplication>
@@ -30,8 +29,9 @@ bool ViewerProbe::enabled()
     return std::getenv("PAGOLUX_VIEWER_PROBE") != nullptr;
 }
 
-ViewerProbe::ViewerProbe(ViewerWindow& window, int memberCount)
-    : QObject(&window), window_(window), memberCount_(memberCount)
+ViewerProbe::ViewerProbe(ViewerWindow& window, int memberCount, const QString& engine,
+                         const std::array<std::uint8_t, 512>& icon)
+    : QObject(&window), window_(window), memberCount_(memberCount), engine_(engine), icon_(icon)
 {
     connect(window.view(), &QWebEngineView::loadFinished, this, &ViewerProbe::report);
     // Never hang a test: give up after a minute.
@@ -47,6 +47,7 @@ void ViewerProbe::report(bool ok)
         return;
     reported_ = true;
     QWebEngineView* view = window_.view();
+    line("engine", engine_);
     line("loaded", ok ? "1" : "0");
     line("url", view->url().toString());
     line("title", view->title());
@@ -68,8 +69,7 @@ void ViewerProbe::report(bool ok)
     line("members", QString::number(memberCount_));
     // One of Qt's own texts, to see which language the dialogs speak.
     line("qtCancel", QCoreApplication::translate("QPlatformTheme", "Cancel"));
-    const auto pixels = readIconPixels();
-    line("icon", QByteArray(reinterpret_cast<const char*>(pixels.data()), 512).toHex());
+    line("icon", QByteArray(reinterpret_cast<const char*>(icon_.data()), 512).toHex());
     const QByteArray script = qgetenv("PAGOLUX_VIEWER_PROBE_SCRIPT");
     if (script.isEmpty()) {
         QApplication::exit(0);

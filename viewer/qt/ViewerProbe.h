@@ -3,9 +3,13 @@
 // start page has loaded (key=value lines on stdout) and quits. With PAGOLUX_VIEWER_PROBE_SCRIPT
 // it also runs that script in the page and waits until the script has stored a string in
 // window.__probe, which it prints as "script=...". Errors go to stderr instead of a window.
+// The line "engine=" names the web engine that shows the pages.
 
 #include <QObject>
 #include <QString>
+
+#include <array>
+#include <cstdint>
 
 namespace pagolux {
 
@@ -16,8 +20,10 @@ class ViewerProbe : public QObject {
 
   public:
     [[nodiscard]] static bool enabled();
-    // Watches window; quits the application after printing.
-    ViewerProbe(ViewerWindow& window, int memberCount);
+    // Watches window; quits the application after printing. icon: the pixels the window's
+    // icon was drawn from.
+    ViewerProbe(ViewerWindow& window, int memberCount, const QString& engine,
+                const std::array<std::uint8_t, 512>& icon);
 
   private:
     void report(bool ok);
@@ -25,6 +31,8 @@ class ViewerProbe : public QObject {
 
     ViewerWindow& window_;
     int memberCount_;
+    QString engine_;
+    std::array<std::uint8_t, 512> icon_;
     bool reported_ = false;
 };
 
