@@ -84,7 +84,7 @@ void ViewerProbe::poll(int attemptsLeft)
     window_.view()->page()->runJavaScript(
         "typeof window.__probe === 'string' ? window.__probe : null",
         [this, attemptsLeft](const QVariant& v) {
-            if (v.typeId() == QMetaType::QString) {
+            if (v.userType() == QMetaType::QString) {
                 line("script", v.toString());
                 QApplication::exit(0);
             } else if (attemptsLeft <= 0) {
