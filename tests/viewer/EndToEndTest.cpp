@@ -51,6 +51,9 @@ ProbeRun runProbe(const std::string& program, const QString& script = {}, bool s
         env.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
     }
     env.insert("PAGOLUX_VIEWER_PROBE", "1");
+    // These checks are the Qt 6 front's (its German Qt texts, its answers); the engine test
+    // runs every front.
+    env.insert("PAGOLUX_VIEWER_ENGINE", "qt6");
     if (!script.isEmpty())
         env.insert("PAGOLUX_VIEWER_PROBE_SCRIPT", script);
     p.setProcessEnvironment(env);
