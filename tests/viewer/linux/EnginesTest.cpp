@@ -127,7 +127,9 @@ class LinuxEnginesTest : public ::testing::Test {
     }
 
     // Runs the program with the libraries of `hidden` engines covered by an empty file.
-    static ProbeRun run(const std::vector<std::string>& hidden, const std::string& forced = {})
+    // prefix: shell commands run before the program (after the engines are hidden).
+    static ProbeRun run(const std::vector<std::string>& hidden, const std::string& forced = {},
+                        const std::string& prefix = "export PAGOLUX_VIEWER_PROBE=1; ")
     {
         const std::string empty = folders->root.path().string() + "/empty";
         test::writeFile(empty, "");
@@ -136,8 +138,8 @@ class LinuxEnginesTest : public ::testing::Test {
             const std::string lib = fs::canonical(std::string(kLibDir) + kEngineLibrary.at(engine)).string();
             script += "mount --bind " + test::quote(empty) + " " + test::quote(lib) + "; ";
         }
-        script += "export PAGOLUX_VIEWER_PROBE=1 PAGOLUX_VIEWER_PROBE_SCRIPT=" +
-                  test::quote(replaceOutside(kProbeScript)) + "; ";
+        script +=
+            prefix + "export PAGOLUX_VIEWER_PROBE_SCRIPT=" + test::quote(replaceOutside(kProbeScript)) + "; ";
         if (!forced.empty())
             script += "export PAGOLUX_VIEWER_ENGINE=" + test::quote(forced) + "; ";
         script += "exec " + test::quote(program);
@@ -230,6 +232,32 @@ TEST_F(LinuxEnginesTest, WithoutAnyEngineTheProgramNamesThePackageToInstall)
     EXPECT_NE(text.find("libqt6webenginewidgets6"), std::string::npos) << text;
     EXPECT_EQ(text.find("error while loading shared libraries"), std::string::npos) << text;
     EXPECT_TRUE(r.values.empty());
+}
+
+TEST_F(LinuxEnginesTest, WithoutAnyEngineADesktopShowsTheMessageInAWindow)
+{
+    // A stand-in for zenity that notes how it was called.
+    const std::string tools = folders->root.path().string() + "/tools";
+    const std::string called = folders->root.path().string() + "/zenity-called";
+    fs::create_directories(tools);
+    test::writeFile(tools + "/zenity", "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + test::quote(called) + "\n");
+    fs::permissions(tools + "/zenity", fs::perms::owner_all);
+    fs::remove(called);
+
+    std::vector<std::string> all;
+    for (const auto& [engine, lib] : kEngineLibrary)
+        all.push_back(engine);
+    const ProbeRun r =
+        run(all, {}, "unset PAGOLUX_VIEWER_PROBE; export PATH=" + test::quote(tools) + ":\"$PATH\"; ");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(joined(r.otherLines).find("libwebkit2gtk-4.1-0"), std::string::npos) << joined(r.otherLines);
+    // The window is started apart from the program, which does not wait for it.
+    for (int k = 0; k < 100 && !fs::exists(called); ++k)
+        usleep(50000);
+    const std::string args = fs::exists(called) ? test::readFile(called) : "";
+    EXPECT_NE(args.find("--error"), std::string::npos) << args;
+    EXPECT_NE(args.find("--text=Dieses Programm kann seine Seiten nicht zeigen"), std::string::npos) << args;
+    EXPECT_NE(args.find("libqt6webenginewidgets6"), std::string::npos) << args;
 }
 
 TEST_F(LinuxEnginesTest, AForcedEngineThatIsMissingIsNamed)
