@@ -53,6 +53,7 @@ class QWidget;
 namespace pagolux {
 
 class IconBitmap;
+class PreviewSite;
 class TShellTree;
 class TShellList;
 class TShellLink;
@@ -131,6 +132,7 @@ class TMainForm : public QMainWindow {
     GlyphButton* ReloadButton = nullptr;
     QWidget* WebBrowserHost = nullptr;     // the area the browser fills
     QWebEngineView* WebBrowser1 = nullptr; // created on first use (webBrowser())
+    PreviewSite* previewSite_ = nullptr;   // serves the project to WebBrowser1 (PreviewSite.h)
 
     // Page "EXE erstellen"
     QLabel* Label1 = nullptr;

@@ -1,10 +1,11 @@
-// The page "Vorschau": the start file shown in an embedded web view.
+// The page "Vorschau": the start file shown in an embedded web view, served as the built
+// program serves it (PreviewSite).
 
 #include "app/MainUnit.h"
 
+#include "app/PreviewSite.h"
 #include "platform/Exception.h"
 
-#include <QFile>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
@@ -17,6 +18,7 @@ QWebEngineView* TMainForm::webBrowser()
     if (WebBrowser1 == nullptr) {
         WebBrowser1 = new QWebEngineView(WebBrowserHost);
         WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+        previewSite_ = new PreviewSite(WebBrowser1);
         WebBrowserHost->layout()->addWidget(WebBrowser1);
     }
     return WebBrowser1;
@@ -31,10 +33,10 @@ void TMainForm::LoadBtnClick()
         return;
     }
     const std::string& entry = Pics[static_cast<std::size_t>(i)];
-    const QUrl url = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(entry)));
-    if (entry.empty() || !url.isValid())
+    if (entry.empty())
         throw Exception("Die Startdatei \"" + entry + "\" kann nicht angezeigt werden.");
-    webBrowser()->load(url);
+    QWebEngineView* view = webBrowser();
+    view->load(previewSite_->serve(Pics, entry));
 }
 
 void TMainForm::BackBtnClick()

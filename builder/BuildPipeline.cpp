@@ -1,19 +1,21 @@
 #include "builder/BuildPipeline.h"
 
 #include "archive/ZLIBArchive.h"
-#include "platform/AtomicFile.h"
-#include "platform/FileNameUtils.h"
-#include "platform/Paths.h"
-#include "platform/UserFile.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 #include "builder/ProgramStart.h"
 #include "format/TextEncoding.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileNameUtils.h"
+#include "platform/Paths.h"
+#include "platform/UserFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,6 +35,23 @@ bool isReadable(const std::string& path)
     if (fd < 0)
         return false;
     ::close(fd);
+    return true;
+}
+
+// A folder that the viewer could not start with: it holds no index page, the page a folder
+// address serves. Anything but a folder is no such case.
+bool isFolderWithoutIndex(const std::string& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_directory(std::filesystem::symlink_status(path, ec)))
+        return false;
+    for (const auto& item : std::filesystem::directory_iterator(path, ec)) {
+        std::string name = item.path().filename().string();
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        if ((name == "index.html" || name == "index.htm") && item.is_regular_file(ec))
+            return false;
+    }
     return true;
 }
 
@@ -80,6 +99,12 @@ BuildOutcome BuildPipeline::run(const BuildRequest& request, std::int32_t& iconP
     const std::string startPath = request.entries[static_cast<std::size_t>(request.startIndex)];
     if (!isReadable(startPath)) {
         (void)ui_.showMessage(kMsgStartFileMissing + DisplayText(startPath), "", MsgIcon::Error,
+                              MsgButtons::Ok);
+        outcome.status = BuildStatus::NoStartFile;
+        return outcome;
+    }
+    if (isFolderWithoutIndex(startPath)) {
+        (void)ui_.showMessage(kMsgStartFolderNoIndex + DisplayText(startPath), "", MsgIcon::Error,
                               MsgButtons::Ok);
         outcome.status = BuildStatus::NoStartFile;
         return outcome;

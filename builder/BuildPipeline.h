@@ -11,8 +11,8 @@
 
 #include "builder/BuildTarget.h"
 #include "builder/UserInteraction.h"
-#include "icon/IconBitmap.h"
 #include "format/BuildSettings.h"
+#include "icon/IconBitmap.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,6 +25,10 @@ inline constexpr char kMsgNoStartFile[] = "Sie müssen zunächst eine Startdatei
 // The chosen start file cannot be read (it is gone, or a path of another system); its name
 // follows. A program without its start page would be of no use, so nothing is built.
 inline constexpr char kMsgStartFileMissing[] = "Die Startdatei fehlt oder kann nicht gelesen werden: ";
+// The start file is a folder without an index page ("index.html" or "index.htm", in any
+// case): the program would have no start page. Its name follows; nothing is built.
+inline constexpr char kMsgStartFolderNoIndex[] =
+    "Der Startordner enthält keine Startseite (index.html oder index.htm): ";
 inline constexpr char kMsgNoOutputName[] = "Sie müssen einen Namen für die Exe-Datei festlegen!";
 inline constexpr char kMsgOverwrite[] =
     "Die EXE-Datei existiert bereits! Wollen Sie die Datei überschreiben?";

@@ -21,6 +21,8 @@ packages=(
   libgtest-dev libgmock-dev googletest
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 openbox
   clang llvm libclang-rt-14-dev clang-format
+  # real static-site generators whose output the viewer tests serve
+  mkdocs hugo
   # installation, the Debian package and their checks (mimetype: xdg-mime's look-up by content)
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl groff-base
   # benchmarks

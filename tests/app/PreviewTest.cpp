@@ -31,9 +31,10 @@ class Preview : public WindowTest {
         form->PageControl2->setCurrentWidget(form->TabSheet5);
     }
 
-    QUrl fileUrl(const char* name) const
+    // The preview's address of a site path: the start file's folder is the site's root.
+    static QUrl fileUrl(const char* path)
     {
-        return QUrl::fromLocalFile(site.filePath(QString::fromLatin1(name)));
+        return QUrl(QStringLiteral("pagolux://site/") + QLatin1String(path));
     }
 
     // Runs `action` and waits until the view has finished the load it started.
@@ -97,15 +98,61 @@ TEST_F(Preview, LoadsTheStartFileAndHomeReturnsToItAfterFollowingALink)
     EXPECT_TRUE(script.messages.empty());
 }
 
-TEST_F(Preview, FolderStartFileIsGivenToTheViewAsItsPath)
+TEST_F(Preview, FolderStartFileShowsItsIndexPage)
 {
-    writeFile(site.filePath(QStringLiteral("bilder/logo.png")));
-    addFromFolder(site.path(), {QStringLiteral("bilder")});
-    (void)loads([&] { form->LoadBtn->click(); });
-    EXPECT_EQ(form->webBrowser()->page()->requestedUrl(), fileUrl("bilder"));
-    // The engine shows the folder's listing under the folder's address with a final "/".
-    EXPECT_EQ(form->webBrowser()->url().adjusted(QUrl::StripTrailingSlash), fileUrl("bilder"));
+    writeFile(site.filePath(QStringLiteral("bilder/index.html")), "<title>Bilder</title>");
+    writeFile(site.filePath(QStringLiteral("leer/logo.png")));
+    addFromFolder(site.path(), {QStringLiteral("bilder"), QStringLiteral("leer")});
+    ASSERT_TRUE(loads([&] { form->LoadBtn->click(); }));
+    EXPECT_EQ(form->webBrowser()->url(), fileUrl(""));
+    EXPECT_EQ(form->webBrowser()->title(), QStringLiteral("Bilder"));
+
+    // A folder without an index page has no start page: the German 404 page says so.
+    form->SortBox->setCurrentRow(1);
+    ASSERT_TRUE(loads([&] { form->LoadBtn->click(); }));
+    EXPECT_EQ(form->webBrowser()->title(), QStringLiteral("404 - Seite nicht gefunden"));
     EXPECT_TRUE(script.errors.empty());
+}
+
+TEST_F(Preview, ShowsOnlyWhatTheProjectHoldsAndRefusesLocalFiles)
+{
+    // The page links a style sheet and a page that the project does not hold, though both lie
+    // beside it on disk, and tries to read local files.
+    writeFile(site.filePath(QStringLiteral("stil.css")), "body { color: rgb(1, 2, 3); }");
+    writeFile(site.filePath(QStringLiteral("geheim.html")), "<title>Geheim</title>");
+    writeFile(site.filePath(QStringLiteral("app/index.html")),
+              "<html><head><title>App</title><link rel=stylesheet href=/stil.css></head>"
+              "<body>App</body></html>");
+    addFromFolder(site.path(), {QStringLiteral("app")});
+    ASSERT_TRUE(loads([&] { form->LoadBtn->click(); }));
+    ASSERT_EQ(form->webBrowser()->title(), QStringLiteral("App"));
+    QWebEnginePage* page = form->webBrowser()->page();
+    const auto evaluate = [page](const QString& js) {
+        QVariant result;
+        bool done = false;
+        page->runJavaScript(js, [&](const QVariant& v) {
+            result = v;
+            done = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000));
+        return result;
+    };
+    EXPECT_EQ(evaluate("getComputedStyle(document.body).color").toString(), "rgb(0, 0, 0)")
+        << "the style sheet is not in the project";
+    const QString probe = QStringLiteral(R"JS(
+      window.__r = null;
+      Promise.all([
+        fetch('/geheim.html').then(r => 'resolved ' + r.status, () => 'rejected'),
+        fetch('file:///etc/passwd').then(r => 'resolved', () => 'rejected'),
+        new Promise(res => { const x = new XMLHttpRequest(); x.open('GET', 'file:///etc/passwd');
+                             x.onload = () => res('xhr read'); x.onerror = () => res('xhr refused');
+                             try { x.send(); } catch (e) { res('xhr refused'); } }),
+      ]).then(a => { window.__r = a.join('|'); });
+    )JS");
+    evaluate(probe);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return evaluate("window.__r").typeId() == QMetaType::QString; }, 10000));
+    EXPECT_EQ(evaluate("window.__r").toString(), "rejected|rejected|xhr refused");
 }
 
 TEST_F(Preview, ChosenStartFileIsShownAndStaysAfterItIsRemoved)

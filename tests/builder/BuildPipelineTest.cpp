@@ -1,11 +1,11 @@
 #include "builder/BuildPipeline.h"
 
 #include "archive/ZLIBArchive.h"
-#include "platform/Paths.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 #include "builder/ProgramStart.h"
 #include "format/SettingsBlock.h"
+#include "platform/Paths.h"
 #include "tests/builder/TestFiles.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/FileSizeLimit.h"
@@ -148,6 +148,8 @@ TEST_F(BuildPipelineTest, RefusedBuildsSearchTheIconButWriteNothing)
         {"start file gone", 0, out / "ziel", kMsgStartFileMissing + gone, BuildStatus::NoStartFile, gone},
         {"start file of another system", 0, out / "ziel", kMsgStartFileMissing + windowsPath,
          BuildStatus::NoStartFile, windowsPath},
+        {"start folder without index page", 0, out / "ziel", kMsgStartFolderNoIndex + (site / "img"),
+         BuildStatus::NoStartFile, site / "img"},
         {"empty output name", 0, "", kMsgNoOutputName, BuildStatus::NoOutputName, ""},
         {"output name of blanks", 0, "   \t ", kMsgNoOutputName, BuildStatus::NoOutputName, ""},
     };
@@ -168,6 +170,17 @@ TEST_F(BuildPipelineTest, RefusedBuildsSearchTheIconButWriteNothing)
         EXPECT_TRUE(filesIn(tmp.folder()).empty()) << row.name;
         EXPECT_TRUE(filesIn(out.folder()).empty()) << row.name;
     }
+}
+
+TEST_F(BuildPipelineTest, StartFolderWithAnIndexPageBuilds)
+{
+    // "INDEX.HTM" counts as the index page: the program finds it whatever its case.
+    fs::remove(site / "index.html");
+    test::writeFile(site / "INDEX.HTM", "<title>Start</title>");
+    request.entries = {site.folder()};
+    request.startIndex = 0;
+    EXPECT_EQ(run().status, BuildStatus::Succeeded);
+    EXPECT_TRUE(ui.messages.empty() || ui.messages.at(0).icon != MsgIcon::Error);
 }
 
 TEST_F(BuildPipelineTest, TakesTheFirstFreeTemporaryNameAndLeavesOthersAlone)

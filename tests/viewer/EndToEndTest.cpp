@@ -10,6 +10,7 @@
 #include "tests/support/BuildFolder.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/ScriptedInteraction.h"
+#include "tests/viewer/ProbeRun.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -30,49 +31,6 @@ const std::string kPng =
     QByteArray::fromBase64(
         "iVBORw0KGgoAAAANSUhEUgAAAAIAAAABCAIAAAB7QOjdAAAADUlEQVR4nGP4zwAE/wEHAAH/4iOeWQAAAABJRU5ErkJggg==")
         .toStdString();
-
-struct ProbeRun {
-    int exitCode = -1;
-    QMap<QString, QString> values;
-    QString stderrText;
-};
-
-// sandboxSettings false: start the program as a user would, without the test run's
-// switches that let Qt WebEngine run for root.
-ProbeRun runProbe(const std::string& program, const QString& script = {}, bool sandboxSettings = true,
-                  const QString& display = {})
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!display.isEmpty())
-        env.insert("DISPLAY", display);
-    if (!sandboxSettings) {
-        env.remove("QTWEBENGINE_DISABLE_SANDBOX");
-        env.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    }
-    env.insert("PAGOLUX_VIEWER_PROBE", "1");
-    // These checks are the Qt 6 front's (its German Qt texts, its answers); the engine test
-    // runs every front.
-    env.insert("PAGOLUX_VIEWER_ENGINE", "qt6");
-    if (!script.isEmpty())
-        env.insert("PAGOLUX_VIEWER_PROBE_SCRIPT", script);
-    p.setProcessEnvironment(env);
-    p.start(QString::fromStdString(program), {});
-    ProbeRun run;
-    if (!p.waitForFinished(90000)) {
-        p.kill();
-        p.waitForFinished();
-        return run;
-    }
-    run.exitCode = p.exitCode();
-    for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
-        const int eq = line.indexOf('=');
-        if (eq > 0)
-            run.values.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
-    }
-    run.stderrText = QString::fromUtf8(p.readAllStandardError());
-    return run;
-}
 
 // An X server of its own with openbox managing its windows, as on a desktop: a window manager
 // decides a window's real size, which bare Xvfb does not. Empty display() when either program

@@ -117,6 +117,24 @@ TEST_F(ViewerPackageTest, LookupIsCaseInsensitiveAndUnknownNamesGiveNothing)
     EXPECT_FALSE(pkg->read("").has_value());
 }
 
+TEST_F(ViewerPackageTest, ExactSpellingWinsOverAnotherCase)
+{
+    rebuildArchive({{"Foto.html", test::bytesOf("gross")}, {"foto.html", test::bytesOf("klein")}});
+    auto pkg = ViewerPackage::open(host(site / "index.html"), kViewer);
+    std::string root = site.folder();
+    std::replace(root.begin(), root.end(), '/', '\\');
+    struct Row {
+        std::string name;
+        std::string bytes;
+    };
+    const Row rows[] = {{"Foto.html", "gross"}, {"foto.html", "klein"}};
+    for (const auto& row : rows) {
+        const auto bytes = pkg->read(root + row.name);
+        ASSERT_TRUE(bytes.has_value()) << row.name;
+        EXPECT_EQ(*bytes, test::bytesOf(row.bytes)) << row.name;
+    }
+}
+
 TEST_F(ViewerPackageTest, BrokenFilesGiveAClearError)
 {
     Bytes good;

@@ -6,6 +6,8 @@
 #include "viewer/qt/ViewerTexts.h"
 
 #include "archive/TStream.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempFolder.h"
 #include "tests/viewer/WebTestSupport.h"
 
 #include <QAction>
@@ -21,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace pagolux {
@@ -114,8 +117,6 @@ class ViewerWindowTest : public ::testing::Test {
             {"\\site\\data.json", "{\"answer\": 42}"},
         };
         profile = new QWebEngineProfile();
-        handler = new ArchiveSchemeHandler(source, profile);
-        profile->installUrlSchemeHandler(ArchiveSchemeHandler::kScheme, handler);
         profile->setUrlRequestInterceptor(new NetworkGuard(profile));
     }
     void TearDown() override
@@ -124,10 +125,18 @@ class ViewerWindowTest : public ::testing::Test {
         delete profile;
     }
 
-    ViewerWindow& open(const BuildSettings& settings)
+    // Serves the members the test has put into source at this point.
+    ViewerWindow& open(const BuildSettings& settings, std::int64_t sharedLimit = 0)
     {
-        window = std::make_unique<ViewerWindow>(
-            settings, ArchiveSchemeHandler::urlForKey("\\site\\index.html"), profile);
+        std::vector<std::string> keys;
+        for (const auto& [key, bytes] : source.members)
+            keys.push_back(key);
+        handler =
+            new ArchiveSchemeHandler(source, viewer::SiteAddressSpace(keys, "\\site\\index.html"), profile);
+        if (sharedLimit > 0)
+            handler->setSharedMemberLimit(sharedLimit);
+        profile->installUrlSchemeHandler(ArchiveSchemeHandler::kScheme, handler);
+        window = std::make_unique<ViewerWindow>(settings, handler->startUrl(), profile);
         loaded = 0;
         QObject::connect(window->view(), &QWebEngineView::loadFinished, [this](bool) { ++loaded; });
         window->start();
@@ -175,7 +184,7 @@ TEST_F(ViewerWindowTest, FollowsLinksFetchesAndAnswers404)
     test::evaluate(page(), "document.getElementById('sub').click()");
     EXPECT_TRUE(test::waitUntil([&] { return window->view()->title() == "Unterseite"; }));
 
-    window->view()->load(ArchiveSchemeHandler::urlForKey("\\site\\nothing-here.html"));
+    window->view()->load(ArchiveSchemeHandler::urlForPath("/nothing-here.html"));
     EXPECT_TRUE(test::waitUntil([&] { return window->view()->title() == "404 - Seite nicht gefunden"; }));
 
     window->view()->load(QUrl("file:///etc/passwd"));
@@ -204,7 +213,9 @@ TEST_F(ViewerWindowTest, OnlyTheUsersClickOpensTheBrowser)
 {
     source.members["\\site\\index.html"] +=
         "<form id=form action=https://example.org/form method=get><input name=q value=x></form>"
-        "<a id=ext2 href=https://example.org/scripted>Ext2</a>";
+        "<a id=ext2 href=https://example.org/scripted>Ext2</a>"
+        "<p id=plain>Nur Text</p>"
+        "<button id=button onclick=\"window.open('https://example.org/button')\">Knopf</button>";
     open(BuildSettings{});
     std::vector<QUrl> opened;
     auto* page = new ViewerPage(
@@ -237,6 +248,19 @@ TEST_F(ViewerWindowTest, OnlyTheUsersClickOpensTheBrowser)
     test::evaluate(*page, scripts[0]);
     test::waitUntil([] { return false; }, 400);
     EXPECT_EQ(opened.size(), 1u);
+
+    // A page's timer that opens windows gets nothing from a click on plain text just before.
+    test::evaluate(*page, "setInterval(() => { window.open('https://example.org/timer'); "
+                          "document.getElementById('ext2').click(); }, 30);");
+    clickElement(*window->view(), "plain");
+    test::waitUntil([] { return false; }, 600);
+    EXPECT_EQ(opened.size(), 1u) << opened.back().toString().toStdString();
+    test::evaluate(*page, "for (let i = 1; i < 10000; i++) clearInterval(i);");
+
+    // What the user's click itself starts (a button's window.open) reaches the browser.
+    clickElement(*window->view(), "button");
+    ASSERT_TRUE(test::waitUntil([&] { return opened.size() == 2; }));
+    EXPECT_EQ(opened.back(), QUrl("https://example.org/button"));
 
     EXPECT_EQ(ViewerPage::route(QUrl("http://example.org/")), ViewerPage::Route::External);
     EXPECT_EQ(ViewerPage::route(QUrl("file:///etc/passwd")), ViewerPage::Route::Refuse);
@@ -291,13 +315,13 @@ TEST_F(ViewerWindowTest, PagesLoadFromTheNetworkButSendNoBeacons)
 
 TEST_F(ViewerWindowTest, LargeMembersAreStreamedAndMediaPlays)
 {
-    // 20 minutes of 8 kHz sound: 9.6 MB, above the size from which members are streamed.
+    // 20 minutes of 8 kHz sound: 9.6 MB, above the size from which these members are streamed.
     source.members["\\site\\media\\ton.wav"] = wavFile(1200);
     source.members["\\site\\media\\hören.html"] =
         "<!DOCTYPE html><meta charset=utf-8><title>Hören</title><audio id=a preload=auto "
         "src=ton.wav></audio>";
-    open(BuildSettings{});
-    window->view()->load(ArchiveSchemeHandler::urlForKey("\\site\\media\\hören.html"));
+    open(BuildSettings{}, 8LL * 1024 * 1024); // members above 8 MB are streamed
+    window->view()->load(ArchiveSchemeHandler::urlForPath("/media/hören.html"));
     ASSERT_TRUE(test::waitUntil([&] { return window->view()->title() == "Hören"; }))
         << window->view()->title().toStdString() << " " << window->view()->url().toString().toStdString();
     const QString result = test::probe(page(), R"JS(
@@ -324,17 +348,48 @@ TEST_F(ViewerWindowTest, LargeMembersAreStreamedAndMediaPlays)
         << "small members are read whole";
 }
 
+TEST_F(ViewerWindowTest, ParallelFetchesOfALargeMemberInflateItOnce)
+{
+    const std::string wav = wavFile(1200); // 9.6 MB
+    source.members["\\site\\media\\ton.wav"] = wav;
+    open(BuildSettings{});
+    const QString result = test::probe(page(), R"JS(
+      Promise.all(Array.from({ length: 100 }, () =>
+        fetch('media/ton.wav').then(r => r.arrayBuffer()).then(b => b.byteLength, () => -1)))
+        .then(sizes => { window.__probe = String(new Set(sizes).size) + ' ' + sizes[0]; });
+    )JS");
+    EXPECT_EQ(result, QString("1 %1").arg(wav.size()));
+    EXPECT_EQ(std::count(source.asked.begin(), source.asked.end(), "\\site\\media\\ton.wav"), 1);
+    EXPECT_LE(handler->bytesInflated(), static_cast<std::int64_t>(wav.size() + 4096));
+}
+
+TEST_F(ViewerWindowTest, DownloadLinksAskWhereTheFileGoes)
+{
+    source.members["\\site\\index.html"] += "<a id=dl download=antwort.json href=data.json>Laden</a>";
+    open(BuildSettings{});
+    test::TempFolder target;
+    std::vector<QString> asked;
+    window->setSaveChooser([&](const QString& suggested) {
+        asked.push_back(suggested);
+        return QString::fromStdString(target / "gespeichert.json");
+    });
+    clickElement(*window->view(), "dl");
+    ASSERT_TRUE(test::waitUntil([&] { return std::filesystem::exists(target / "gespeichert.json"); }));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].endsWith("antwort.json")) << asked[0].toStdString();
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return test::readBytes(target / "gespeichert.json") == test::bytesOf("{\"answer\": 42}"); }));
+}
+
 TEST_F(ViewerWindowTest, StatusBarNamesPagesInsideTheSite)
 {
     open(BuildSettings{});
-    window->setSiteRoot("/usr/share/doc/site");
     struct Row {
         const char* hovered;
         const char* shown;
     } rows[] = {
-        {"pagolux://site/usr/share/doc/site/pages/sub.html", "pages/sub.html"},
-        {"pagolux://site/usr/share/doc/site/a%20b/%C3%BC.html#teil", "a b/ü.html#teil"},
-        {"pagolux://site/USR/share/doc/site/Index.html", "Index.html"},
+        {"pagolux://site/pages/sub.html", "pages/sub.html"},
+        {"pagolux://site/a%20b/%C3%BC.html#teil", "a b/ü.html#teil"},
         {"pagolux://site/elsewhere/x.html", "elsewhere/x.html"},
         {"https://example.org/x?y=1", "https://example.org/x?y=1"},
     };
@@ -434,7 +489,7 @@ TEST_F(ViewerWindowTest, BackAndForwardFollowTheHistory)
     EXPECT_FALSE(back->isEnabled());
     // A navigation the user starts (a script's click without a gesture would be skipped by the
     // engine's history rules).
-    window->view()->load(ArchiveSchemeHandler::urlForKey("\\site\\pages\\sub.html"));
+    window->view()->load(ArchiveSchemeHandler::urlForPath("/pages/sub.html"));
     ASSERT_TRUE(test::waitUntil([&] { return window->view()->title() == "Unterseite"; }));
     EXPECT_TRUE(test::waitUntil([&] { return back->isEnabled(); }));
     back->trigger();

@@ -2,6 +2,7 @@
 
 #include "archive/ZLIBArchive.h"
 #include "format/SettingsBlock.h"
+#include "viewer/core/SiteAddressSpace.h"
 #include "viewer/core/ViewerPaths.h"
 
 #include <algorithm>
@@ -158,7 +159,15 @@ std::unique_ptr<ViewerPackage> ViewerPackage::open(const std::string& hostFile, 
     }
 
     const std::string key = viewer_paths::keyFromStartPath(pkg->startPath_);
-    const std::int32_t index = key.empty() ? -1 : pkg->find(key);
+    for (std::int32_t i = 0; i < pkg->archive_->Count(); ++i)
+        pkg->exact_.emplace(keyOf(pkg->archive_->GetFileEntry(i)), i); // the first of equal keys
+    std::int32_t index = key.empty() ? -1 : pkg->find(key);
+    if (index < 0 && !key.empty()) {
+        // A folder as start file starts with its index page.
+        const viewer::SiteAddressSpace site(pkg->memberKeys(), key);
+        if (!site.startMember().empty())
+            index = pkg->find(site.startMember());
+    }
     if (index < 0)
         throw EViewerError(std::string(kMsgViewerNoStart) + "\n" + pkg->startPath_);
     pkg->startKey_ = keyOf(pkg->archive_->GetFileEntry(index));
@@ -182,6 +191,9 @@ std::vector<std::string> ViewerPackage::memberKeys() const
 
 std::int32_t ViewerPackage::find(const std::string& key) const
 {
+    // The exact spelling first: "Foto.html" and "foto.html" are two members.
+    if (const auto it = exact_.find(key); it != exact_.end())
+        return it->second;
     std::int32_t index = archive_->FindFile(key);
     // Members stored without a folder are reached as "/name".
     if (index < 0 && !key.empty() && key.front() == '\\')

@@ -5,13 +5,14 @@
 // anything is shown. The file is opened once and every later read goes to that same file, so
 // a program rebuilt (replaced) while it runs keeps showing its own pages. Qt-free.
 
-#include "platform/Exception.h"
 #include "format/BuildSettings.h"
+#include "platform/Exception.h"
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace pagolux {
@@ -64,7 +65,7 @@ class ViewerPackage : public MemberSource {
 
     [[nodiscard]] const BuildSettings& settings() const { return settings_; }
     [[nodiscard]] const std::string& startPath() const { return startPath_; }
-    // The start file's member key as the archive spells it.
+    // The start page's member key as the archive spells it (a start folder's index page).
     [[nodiscard]] const std::string& startKey() const { return startKey_; }
     // The folder all members lie in, as a key prefix ending in "\" ("\usr\share\doc\site\"),
     // or "" when they share none. Paths shown to the user are relative to it.
@@ -94,6 +95,7 @@ class ViewerPackage : public MemberSource {
     std::string heldName_;
     std::unique_ptr<TFileStream> host_; // the host file, open for the archive's reads
     std::unique_ptr<TZLBArchive> archive_;
+    std::unordered_map<std::string, std::int32_t> exact_; // member key as spelled -> index
 };
 
 } // namespace pagolux

@@ -2,16 +2,41 @@
 
 #include "archive/TStream.h"
 #include "viewer/core/ViewerPackage.h"
-#include "viewer/core/ViewerPaths.h"
 #include "viewer/qt/MemberDevice.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QMap>
+#include <QPointer>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
 namespace pagolux {
+namespace {
+
+// A reply body over shared member bytes: the bytes are not copied, and they stay alive as long
+// as the engine reads them.
+class SharedBytesDevice : public QBuffer {
+  public:
+    SharedBytesDevice(SharedBytes bytes, QObject* parent) : QBuffer(parent), bytes_(std::move(bytes))
+    {
+        setData(QByteArray::fromRawData(reinterpret_cast<const char*>(bytes_->data()),
+                                        static_cast<qsizetype>(bytes_->size())));
+        open(QIODevice::ReadOnly);
+    }
+
+  private:
+    SharedBytes bytes_;
+};
+
+void replyHtml(QWebEngineUrlRequestJob* job, const QByteArray& html)
+{
+    auto* buffer = new QBuffer(job);
+    buffer->setData(html);
+    job->reply("text/html;charset=utf-8", buffer);
+}
+
+} // namespace
 
 void ArchiveSchemeHandler::registerScheme()
 {
@@ -21,29 +46,24 @@ void ArchiveSchemeHandler::registerScheme()
     QWebEngineUrlScheme::registerScheme(scheme);
 }
 
-QUrl ArchiveSchemeHandler::urlForKey(const std::string& key)
+QUrl ArchiveSchemeHandler::urlForPath(const std::string& sitePath)
 {
     QUrl url;
     url.setScheme(kScheme);
     url.setHost(kHost);
-    url.setPath(QFile::decodeName(QByteArray::fromStdString(viewer_paths::urlPathFromKey(key))),
-                QUrl::DecodedMode);
+    url.setPath(QString::fromStdString(viewer::percentEncodePath(sitePath)), QUrl::StrictMode);
     return url;
 }
 
-QByteArray ArchiveSchemeHandler::notFoundPage(const QString& path)
+ArchiveSchemeHandler::ArchiveSchemeHandler(MemberSource& source, viewer::SiteAddressSpace site,
+                                           QObject* parent)
+    : QWebEngineUrlSchemeHandler(parent), source_(source), site_(std::move(site)), reader_(source)
 {
-    return QStringLiteral(
-               "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>404 - Seite nicht gefunden</title>"
-               "</head><body><h1>404 - Seite nicht gefunden</h1><p>Diese Seite ist nicht in "
-               "diesem Programm enthalten:</p><p><code>%1</code></p></body></html>")
-        .arg(path.toHtmlEscaped())
-        .toUtf8();
 }
 
-ArchiveSchemeHandler::ArchiveSchemeHandler(MemberSource& source, QObject* parent)
-    : QWebEngineUrlSchemeHandler(parent), source_(source)
+ArchiveSchemeHandler::~ArchiveSchemeHandler()
 {
+    readers_.waitForDone();
 }
 
 void ArchiveSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
@@ -54,38 +74,58 @@ void ArchiveSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
         return;
     }
     const QUrl url = job->requestUrl();
-    std::optional<std::vector<std::uint8_t>> bytes;
-    std::string key;
-    if (url.host() == QLatin1String(kHost)) {
-        const QByteArray path = QFile::encodeName(url.path(QUrl::FullyDecoded));
-        if (auto k = viewer_paths::keyFromUrlPath(path.toStdString())) {
-            key = *k;
-            // A large member is read from the program's file as the engine consumes it.
-            if (source_.size(key).value_or(0) >= kStreamedMemberSize) {
-                if (auto stream = source_.stream(key)) {
-                    job->reply(QByteArray::fromStdString(viewer_paths::mimeTypeFor(key)),
-                               new MemberDevice(std::move(stream), job));
-                    return;
-                }
-            }
-            bytes = source_.read(key);
-        }
-    }
-    if (!bytes) {
-        // A page load gets a readable 404 page; a script's or an image's request fails.
-        const QByteArray accept = job->requestHeaders().value("Accept");
-        if (accept.contains("text/html")) {
-            auto* buffer = new QBuffer(job);
-            buffer->setData(notFoundPage(url.path(QUrl::FullyDecoded)));
-            job->reply("text/html", buffer);
-        } else {
-            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-        }
+    if (url.host() != QLatin1String(kHost)) {
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
-    auto* buffer = new QBuffer(job);
-    buffer->setData(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()));
-    job->reply(QByteArray::fromStdString(viewer_paths::mimeTypeFor(key)), buffer);
+    const viewer::SiteAnswer answer = site_.resolve(url.path(QUrl::FullyEncoded).toStdString());
+    const bool navigation = job->requestHeaders().value("Accept").contains("text/html");
+
+    if (answer.status == 301) {
+        QUrl target = url;
+        target.setPath(QString::fromStdString(answer.location), QUrl::StrictMode);
+        job->redirect(target);
+        return;
+    }
+    if (answer.member.empty()) {
+        // A page load gets the readable German page; a script's or an image's request fails.
+        if (navigation)
+            replyHtml(job, QByteArray::fromStdString(viewer::notFoundPageHtml(answer.sitePath)));
+        else
+            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+    if (answer.status == 404 && !navigation) {
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        return;
+    }
+
+    const QByteArray type = QByteArray::fromStdString(answer.mimeType);
+    // A member too large to hold is read from the program's file as the engine consumes it.
+    if (source_.size(answer.member).value_or(0) > sharedLimit_) {
+        if (auto stream = source_.stream(answer.member))
+            job->reply(type, new MemberDevice(std::move(stream), job));
+        else
+            job->fail(QWebEngineUrlRequestJob::RequestFailed);
+        return;
+    }
+    // Inflating happens on a worker thread; the reply is made on this thread once the bytes
+    // are there, unless the engine has given the request up meanwhile.
+    QPointer<QWebEngineUrlRequestJob> pending(job);
+    readers_.start([this, pending, member = answer.member, type] {
+        SharedBytes bytes = reader_.read(member);
+        QMetaObject::invokeMethod(
+            this,
+            [pending, bytes = std::move(bytes), type] {
+                if (!pending)
+                    return;
+                if (!bytes)
+                    pending->fail(QWebEngineUrlRequestJob::RequestFailed);
+                else
+                    pending->reply(type, new SharedBytesDevice(bytes, pending));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 } // namespace pagolux

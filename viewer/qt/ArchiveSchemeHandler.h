@@ -1,16 +1,25 @@
 #pragma once
-// Serves the viewer's pages from memory under pagolux://site/<member path>. The scheme is
-// registered before the application object exists as secure (a secure context for scripts)
-// and CORS-enabled (XMLHttpRequest, and fetch through the page's bridge). It is deliberately
-// not a "local" scheme: a local scheme's pages may read file:// URLs, and nothing on disk
-// outside the archive may be reachable from a page. A name that is not a member answers 404: a small page for
-// a navigation, a failed request for everything else (fetch rejects, an image fires onerror). Nothing outside
-// the archive is ever read.
+// Serves a site under pagolux://site/<site path>, answering as a web server with the start
+// file's folder as document root would (the rules of SiteAddressSpace): folder addresses, a
+// redirect for a folder named without its "/", the site's own 404.html, case-exact names
+// first. The scheme is registered before the application object exists as secure (a secure
+// context for scripts) and CORS-enabled (XMLHttpRequest, and fetch through the page's bridge).
+// It is deliberately not a "local" scheme: a local scheme's pages may read file:// URLs, and
+// nothing on disk outside the site may be reachable from a page. Members are read off the
+// window's thread and shared between requests (one inflation per member); members too large
+// to hold are streamed as the engine consumes them. An unknown address answers a navigation
+// with the site's 404.html or the built-in German page, and fails any other request (fetch
+// rejects, an image fires onerror).
+
+#include "viewer/core/SharedMemberReader.h"
+#include "viewer/core/SiteAddressSpace.h"
 
 #include <QByteArray>
+#include <QThreadPool>
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
 
+#include <cstdint>
 #include <string>
 
 namespace pagolux {
@@ -23,19 +32,33 @@ class ArchiveSchemeHandler : public QWebEngineUrlSchemeHandler {
   public:
     static constexpr char kScheme[] = "pagolux";
     static constexpr char kHost[] = "site";
+    // Members up to this size are held in memory and shared; larger ones are streamed.
+    static constexpr std::int64_t kSharedMemberLimit = 256LL * 1024 * 1024;
 
     // Must run before the QApplication is created.
     static void registerScheme();
-    // The URL of a member key ("\web\index.html" -> pagolux://site/web/index.html).
-    [[nodiscard]] static QUrl urlForKey(const std::string& key);
-    // The HTML of the page shown for a name that is not a member.
-    [[nodiscard]] static QByteArray notFoundPage(const QString& path);
+    // The URL of a decoded site path ("/about/a b.html" -> pagolux://site/about/a%20b.html).
+    [[nodiscard]] static QUrl urlForPath(const std::string& sitePath);
 
-    explicit ArchiveSchemeHandler(MemberSource& source, QObject* parent = nullptr);
+    ArchiveSchemeHandler(MemberSource& source, viewer::SiteAddressSpace site, QObject* parent = nullptr);
+    // Waits for the reads still running.
+    ~ArchiveSchemeHandler() override;
     void requestStarted(QWebEngineUrlRequestJob* job) override;
+
+    [[nodiscard]] const viewer::SiteAddressSpace& site() const { return site_; }
+    // Members above limit bytes are streamed instead of shared (kSharedMemberLimit by default).
+    void setSharedMemberLimit(std::int64_t limit) { sharedLimit_ = limit; }
+    // The address of the start page.
+    [[nodiscard]] QUrl startUrl() const { return urlForPath(site_.startUrlPath()); }
+    // The bytes inflated for requests so far (each shared member counts once).
+    [[nodiscard]] std::int64_t bytesInflated() const { return reader_.bytesInflated(); }
 
   private:
     MemberSource& source_;
+    viewer::SiteAddressSpace site_;
+    SharedMemberReader reader_;
+    QThreadPool readers_;
+    std::int64_t sharedLimit_ = kSharedMemberLimit;
 };
 
 } // namespace pagolux

@@ -2,6 +2,7 @@
 
 #include "viewer/qt/ArchiveSchemeHandler.h"
 
+#include <QRandomGenerator>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -42,6 +43,25 @@ class NewWindowCatcher : public QWebEnginePage {
 // How long after a click or key press a navigation still counts as the user's (the engine
 // delivers it a few milliseconds later; its own user activation lasts five seconds).
 constexpr qint64 kUserActMs = 2000;
+// The longest a page's handling of one trusted event counts as the user's act, should its end
+// never be reported (a handler that loops).
+constexpr qint64 kActMs = 1000;
+
+// Runs in a world of its own: reports the start of every trusted click or key event and, once
+// the page's handlers and the default action have run, its end. %1 is the page's secret.
+constexpr char kActReporter[] = R"JS(
+(() => {
+  const token = '%1';
+  const mark = (event) => {
+    if (!event.isTrusted)
+      return;
+    console.info(token + ' act');
+    setTimeout(() => console.info(token + ' end'), 0);
+  };
+  for (const type of ['click', 'auxclick', 'keydown', 'keyup'])
+    window.addEventListener(type, mark, true);
+})();
+)JS";
 
 // This web engine's fetch() knows only its built-in schemes; XMLHttpRequest serves ours. The
 // wrapper answers fetch() for pagolux: URLs through XMLHttpRequest with a real Response, and
@@ -89,6 +109,9 @@ ViewerPage::ViewerPage(QWebEngineProfile* profile, ExternalOpener openExternal, 
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    // PDF members show in the engine's own PDF viewer.
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, true);
+    s->setAttribute(QWebEngineSettings::PdfViewerEnabled, true);
 
     QWebEngineScript bridge;
     bridge.setName("pagolux-fetch");
@@ -97,6 +120,32 @@ ViewerPage::ViewerPage(QWebEngineProfile* profile, ExternalOpener openExternal, 
     bridge.setWorldId(QWebEngineScript::MainWorld);
     bridge.setRunsOnSubFrames(true);
     scripts().insert(bridge);
+
+    actToken_ = QString::number(QRandomGenerator::system()->generate64(), 36) +
+                QString::number(QRandomGenerator::system()->generate64(), 36);
+    QWebEngineScript reporter;
+    reporter.setName("pagolux-act");
+    reporter.setSourceCode(QString::fromLatin1(kActReporter).arg(actToken_));
+    reporter.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    reporter.setWorldId(QWebEngineScript::ApplicationWorld);
+    reporter.setRunsOnSubFrames(true);
+    scripts().insert(reporter);
+}
+
+void ViewerPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
+                                          int line, const QString& source)
+{
+    if (message.startsWith(actToken_)) {
+        const QStringView what = QStringView(message).mid(actToken_.size());
+        if (what == QLatin1String(" act")) {
+            actOpen_ = true;
+            act_.start();
+        } else if (what == QLatin1String(" end")) {
+            actOpen_ = false;
+        }
+        return;
+    }
+    QWebEnginePage::javaScriptConsoleMessage(level, message, line, source);
 }
 
 ViewerPage::Route ViewerPage::route(const QUrl& url)
@@ -143,9 +192,11 @@ void ViewerPage::noteUserInput()
 
 bool ViewerPage::openExternally(const QUrl& url)
 {
-    if (!openExternal_ || !inputPending_ || lastInput_.elapsed() > kUserActMs)
+    if (!openExternal_ || !inputPending_ || lastInput_.elapsed() > kUserActMs || !actOpen_ ||
+        act_.elapsed() > kActMs)
         return false;
     inputPending_ = false;
+    actOpen_ = false;
     openExternal_(url);
     return true;
 }

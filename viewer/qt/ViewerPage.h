@@ -1,10 +1,13 @@
 #pragma once
 // The viewer's web page: it navigates only within pagolux://site/, hands http(s) links to the
 // user's browser and refuses everything else (file:// above all). Links that ask for a new
-// window open in the same view or, when external, in the browser. Only an act of the user
-// (a click or a key press in the view, told through noteUserInput) lets one navigation leave
-// for the browser: scripts that open windows, redirect, submit forms or click links on their
-// own never start the browser.
+// window open in the same view or, when external, in the browser. Only what an act of the user
+// started lets one navigation leave for the browser: the window must have seen the click or
+// key (noteUserInput), and the page must still be handling that trusted event. A script in a
+// world of its own, which the page's scripts cannot reach, reports the start and the end of
+// each trusted click or key event through console lines carrying a secret token; a window.open,
+// a redirect or a link click that a page's timer makes after the event has ended (however soon
+// after the user's click) never starts the browser.
 
 #include <QElapsedTimer>
 #include <QUrl>
@@ -33,6 +36,8 @@ class ViewerPage : public QWebEnginePage {
     bool openExternally(const QUrl& url);
 
   protected:
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
+                                  const QString& source) override;
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
     QWebEnginePage* createWindow(WebWindowType type) override;
 
@@ -40,6 +45,9 @@ class ViewerPage : public QWebEnginePage {
     ExternalOpener openExternal_;
     QElapsedTimer lastInput_;
     bool inputPending_ = false;
+    QString actToken_;     // secret of the act-reporting script
+    QElapsedTimer act_;    // since the start of the trusted event being handled
+    bool actOpen_ = false; // a trusted event is being handled right now
 };
 
 } // namespace pagolux

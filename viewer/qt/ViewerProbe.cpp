@@ -1,5 +1,6 @@
 #include "viewer/qt/ViewerProbe.h"
 
+#include "viewer/qt/ArchiveSchemeHandler.h"
 #include "viewer/qt/ViewerWindow.h"
 
 #include <QApplication>
@@ -29,9 +30,10 @@ bool ViewerProbe::enabled()
     return std::getenv("PAGOLUX_VIEWER_PROBE") != nullptr;
 }
 
-ViewerProbe::ViewerProbe(ViewerWindow& window, int memberCount, const QString& engine,
-                         const std::array<std::uint8_t, 512>& icon)
-    : QObject(&window), window_(window), memberCount_(memberCount), engine_(engine), icon_(icon)
+ViewerProbe::ViewerProbe(ViewerWindow& window, int memberCount, const ArchiveSchemeHandler* handler,
+                         const QString& engine, const std::array<std::uint8_t, 512>& icon)
+    : QObject(&window), window_(window), memberCount_(memberCount), handler_(handler), engine_(engine),
+      icon_(icon)
 {
     connect(window.view(), &QWebEngineView::loadFinished, this, &ViewerProbe::report);
     // Never hang a test: give up after a minute.
@@ -86,6 +88,8 @@ void ViewerProbe::poll(int attemptsLeft)
         [this, attemptsLeft](const QVariant& v) {
             if (v.userType() == QMetaType::QString) {
                 line("script", v.toString());
+                if (handler_)
+                    line("inflated", QString::number(handler_->bytesInflated()));
                 QApplication::exit(0);
             } else if (attemptsLeft <= 0) {
                 line("script", "<no result>");

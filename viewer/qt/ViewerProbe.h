@@ -2,7 +2,8 @@
 // A developer and test aid: with PAGOLUX_VIEWER_PROBE set, the viewer prints its state once the
 // start page has loaded (key=value lines on stdout) and quits. With PAGOLUX_VIEWER_PROBE_SCRIPT
 // it also runs that script in the page and waits until the script has stored a string in
-// window.__probe, which it prints as "script=...". Errors go to stderr instead of a window.
+// window.__probe, which it prints as "script=...", followed by "inflated=<bytes>" (what the
+// scheme handler has inflated for all requests). Errors go to stderr instead of a window.
 // The line "engine=" names the web engine that shows the pages.
 
 #include <QObject>
@@ -13,6 +14,7 @@
 
 namespace pagolux {
 
+class ArchiveSchemeHandler;
 class ViewerWindow;
 
 class ViewerProbe : public QObject {
@@ -22,8 +24,8 @@ class ViewerProbe : public QObject {
     [[nodiscard]] static bool enabled();
     // Watches window; quits the application after printing. icon: the pixels the window's
     // icon was drawn from.
-    ViewerProbe(ViewerWindow& window, int memberCount, const QString& engine,
-                const std::array<std::uint8_t, 512>& icon);
+    ViewerProbe(ViewerWindow& window, int memberCount, const ArchiveSchemeHandler* handler,
+                const QString& engine, const std::array<std::uint8_t, 512>& icon);
 
   private:
     void report(bool ok);
@@ -31,6 +33,7 @@ class ViewerProbe : public QObject {
 
     ViewerWindow& window_;
     int memberCount_;
+    const ArchiveSchemeHandler* handler_;
     QString engine_;
     std::array<std::uint8_t, 512> icon_;
     bool reported_ = false;

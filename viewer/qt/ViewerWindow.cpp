@@ -8,14 +8,24 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QToolBar>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+#include <QWebEngineDownloadRequest>
+#else
+#include <QWebEngineDownloadItem>
+using QWebEngineDownloadRequest = QWebEngineDownloadItem;
+#endif
 #include <QWebEngineHistory>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include <algorithm>
@@ -63,6 +73,26 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
         profile, [](const QUrl& url) { QDesktopServices::openUrl(url); }, view_);
     view_->setPage(page_);
     setCentralWidget(view_);
+    chooseSave_ = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, tr("Speichern unter"), suggested);
+    };
+    // Nothing a user clicks may do nothing: every download asks where it goes.
+    connect(profile, &QWebEngineProfile::downloadRequested, this,
+            [this](QWebEngineDownloadRequest* download) {
+                if (download->page() != page_)
+                    return;
+                const QString suggested =
+                    QDir(download->downloadDirectory()).filePath(download->downloadFileName());
+                const QString target = chooseSave_ ? chooseSave_(suggested) : QString();
+                if (target.isEmpty()) {
+                    download->cancel();
+                    return;
+                }
+                const QFileInfo info(target);
+                download->setDownloadDirectory(info.absolutePath());
+                download->setDownloadFileName(info.fileName());
+                download->accept();
+            });
     // The engine's widget inside the view receives the input, and it is made anew at times:
     // the application's events are watched instead.
     qApp->installEventFilter(this);
@@ -190,21 +220,14 @@ bool ViewerWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void ViewerWindow::setSiteRoot(const QString& urlPath)
-{
-    siteRoot_ = urlPath.endsWith(QLatin1Char('/')) ? urlPath : urlPath + QLatin1Char('/');
-}
-
 QString ViewerWindow::displayUrl(const QUrl& url) const
 {
-    // Pages of the program are named by their path inside the site, never by the folders of
-    // the computer the program was built on; other addresses are shown as they are.
+    // Addresses of the program are site paths, never folders of the computer the program was
+    // built on; other addresses are shown as they are.
     if (url.scheme() != QLatin1String(ArchiveSchemeHandler::kScheme))
         return url.toDisplayString();
     QString path = url.path(QUrl::FullyDecoded);
-    if (path.startsWith(siteRoot_, Qt::CaseInsensitive))
-        path = path.mid(siteRoot_.size());
-    else if (path.startsWith(QLatin1Char('/')))
+    if (path.startsWith(QLatin1Char('/')))
         path = path.mid(1);
     if (url.hasFragment())
         path += QLatin1Char('#') + url.fragment(QUrl::FullyDecoded);

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -46,12 +47,15 @@ class ViewerWindow : public QMainWindow {
     [[nodiscard]] QToolBar* toolBar() const { return toolBar_; }
     // The window size the settings ask for (ignored when maximised).
     [[nodiscard]] QSize requestedSize() const;
-    // The URL path of the folder all pages lie in ("/usr/share/doc/site/"); the status bar
-    // names pages relative to it.
-    void setSiteRoot(const QString& urlPath);
-    // How the status bar names url: a page of the program by its path inside the site (with
+    // How the status bar names url: a page of the program by its site path (with
     // its #fragment), any other address in full.
     [[nodiscard]] QString displayUrl(const QUrl& url) const;
+
+    // Asks where a download (a download link, <a download>, "Seite speichern", a file the
+    // engine cannot show) goes: the suggested path in, the chosen path out, empty to cancel.
+    // By default a German save dialog.
+    using SaveChooser = std::function<QString(const QString& suggested)>;
+    void setSaveChooser(SaveChooser chooser) { chooseSave_ = std::move(chooser); }
 
   public slots:
     void goHome();
@@ -67,11 +71,11 @@ class ViewerWindow : public QMainWindow {
 
     BuildSettings settings_;
     QUrl home_;
-    QString siteRoot_ = QStringLiteral("/");
     QWebEngineView* view_ = nullptr;
     ViewerPage* page_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
+    SaveChooser chooseSave_;
 };
 
 } // namespace pagolux

@@ -7,6 +7,7 @@
 #include "platform/FileSizeSignal.h"
 #include "platform/Paths.h"
 #include "viewer/core/FrontHandoff.h"
+#include "viewer/core/SiteStorage.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/qt/ArchiveSchemeHandler.h"
 #include "viewer/qt/EmbeddedRecords.h"
@@ -17,6 +18,7 @@
 #include "viewer/qt/WebEngineSandbox.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPixmap>
@@ -76,20 +78,28 @@ int main(int argc, char** argv)
         return showError(QString::fromUtf8(e.what()), errorFd);
     }
 
-    // Off the record: the viewer leaves no cache or cookies behind on disk.
-    auto* profile = new QWebEngineProfile(&app);
-    auto* handler = new pagolux::ArchiveSchemeHandler(*package, profile);
+    // What the pages store (localStorage, IndexedDB, cookies) stays between runs in a folder of
+    // this program's own; the HTTP cache stays in memory.
+    const pagolux::BuildSettings& settings = package->settings();
+    const std::string storage = pagolux::viewer::siteStorageName(
+        std::string(settings.projectName.begin(), settings.projectName.end()), package->startPath());
+    auto* profile = new QWebEngineProfile(QString::fromStdString(storage), &app);
+    const std::string storageFolder = pagolux::UserDataFolder() + "sites/" + storage + "/";
+    (void)pagolux::EnsureFolder(storageFolder); // owner-only; the engine reports what it cannot write
+    profile->setPersistentStoragePath(QFile::decodeName(QByteArray::fromStdString(storageFolder)));
+    profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+    auto* handler = new pagolux::ArchiveSchemeHandler(
+        *package, pagolux::viewer::SiteAddressSpace(package->memberKeys(), package->startKey()), profile);
     profile->installUrlSchemeHandler(pagolux::ArchiveSchemeHandler::kScheme, handler);
     profile->setUrlRequestInterceptor(new pagolux::NetworkGuard(profile));
 
     int rc = 0;
     {
-        pagolux::ViewerWindow window(package->settings(),
-                                     pagolux::ArchiveSchemeHandler::urlForKey(package->startKey()), profile);
+        pagolux::ViewerWindow window(settings, handler->startUrl(), profile);
         window.setWindowIcon(icon);
-        window.setSiteRoot(pagolux::ArchiveSchemeHandler::urlForKey(package->siteRootKey()).path());
         if (pagolux::ViewerProbe::enabled())
-            new pagolux::ViewerProbe(window, package->memberCount(), engine, pixels);
+            new pagolux::ViewerProbe(window, package->memberCount(), handler, engine, pixels);
         window.start();
         rc = QApplication::exec();
     }

@@ -8,6 +8,7 @@
 #include "viewer/core/SharedMemberReader.h"
 #include "viewer/core/SiteAddressSpace.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,9 @@ class SiteScheme {
     // How the status bar names uri: a page of the program by its path inside the site (with
     // its #fragment), any other address in full.
     [[nodiscard]] static std::string displayName(std::string_view uri);
+
+    // The bytes inflated for all requests so far (each member once while it is shared).
+    [[nodiscard]] std::int64_t bytesInflated() const { return reader_.bytesInflated(); }
 
     // Whether uri is one of the program's own addresses.
     [[nodiscard]] static bool isOwn(std::string_view uri);

@@ -9,7 +9,9 @@
 #include "format/BuildSettings.h"
 #include "format/Palette.h"
 #include "platform/FileSizeSignal.h"
+#include "platform/Paths.h"
 #include "viewer/core/FrontHandoff.h"
+#include "viewer/core/SiteStorage.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/webkit/SiteScheme.h"
 
@@ -279,6 +281,7 @@ void pollProbe(Front& f, int attemptsLeft)
             if (value && jsc_value_is_string(value)) {
                 char* text = jsc_value_to_string(value);
                 line("script", text);
+                line("inflated", std::to_string(poll.front->scheme->bytesInflated()));
                 g_free(text);
                 g_object_unref(value);
                 return quit(*poll.front, 0);
@@ -464,16 +467,37 @@ void reportWithTitle(Front& f)
 
 WebKitWebView* makeView(Front& f)
 {
+    // What the pages store (localStorage, IndexedDB, cookies) stays between runs in the
+    // program's own folder, beside what the Qt fronts keep there; the cache goes with it.
+    const BuildSettings& s = f.package->settings();
+    const std::string storage =
+        UserDataFolder() + "sites/" +
+        viewer::siteStorageName(std::string(s.projectName.begin(), s.projectName.end()),
+                                f.package->startPath()) +
+        "/";
+    const bool keep = EnsureFolder(storage) && EnsureFolder(storage + "webkit/");
+    const std::string data = storage + "webkit/data", cache = storage + "webkit/cache";
 #if PAGOLUX_WEBKIT_GTK4
     WebKitWebContext* context = webkit_web_context_get_default();
     f.scheme->install(context);
-    // Nothing of the pages is kept on disk.
-    WebKitNetworkSession* session = webkit_network_session_new_ephemeral();
+    WebKitNetworkSession* session = keep ? webkit_network_session_new(data.c_str(), cache.c_str())
+                                         : webkit_network_session_new_ephemeral();
     auto* view = WEBKIT_WEB_VIEW(
         g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "network-session", session, nullptr));
     g_object_unref(session);
 #else
-    WebKitWebContext* context = webkit_web_context_new_ephemeral();
+    WebKitWebContext* context = nullptr;
+    if (keep) {
+        WebKitWebsiteDataManager* manager = webkit_website_data_manager_new(
+            "base-data-directory", data.c_str(), "base-cache-directory", cache.c_str(), nullptr);
+        context = webkit_web_context_new_with_website_data_manager(manager);
+        webkit_cookie_manager_set_persistent_storage(webkit_website_data_manager_get_cookie_manager(manager),
+                                                     (data + "/cookies.sqlite").c_str(),
+                                                     WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+        g_object_unref(manager);
+    } else {
+        context = webkit_web_context_new_ephemeral();
+    }
     f.scheme->install(context);
     auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new_with_context(context));
     g_object_unref(context);

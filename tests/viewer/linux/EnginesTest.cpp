@@ -40,8 +40,8 @@ const char* const kLibDir = "/usr/lib/x86_64-linux-gnu/";
 
 // The keys the probe prints; any other line on the terminal is engine chatter.
 const std::set<std::string> kProbeKeys = {
-    "engine", "loaded",  "url",      "title",     "windowTitle", "size",     "maximized", "fixed",
-    "menu",   "toolbar", "commands", "statusbar", "members",     "qtCancel", "icon",      "script"};
+    "engine",  "loaded",   "url",       "title",   "windowTitle", "size", "maximized", "fixed",   "menu",
+    "toolbar", "commands", "statusbar", "members", "qtCancel",    "icon", "script",    "inflated"};
 
 struct ProbeRun {
     int exitCode = -1;
@@ -127,7 +127,8 @@ class LinuxEnginesTest : public ::testing::Test {
     }
 
     // Runs the program with the libraries of `hidden` engines covered by an empty file.
-    // prefix: shell commands run before the program (after the engines are hidden).
+    // prefix: shell commands run before the program (after the engines are hidden and the
+    // probe script is set).
     static ProbeRun run(const std::vector<std::string>& hidden, const std::string& forced = {},
                         const std::string& prefix = "export PAGOLUX_VIEWER_PROBE=1; ")
     {
@@ -139,7 +140,7 @@ class LinuxEnginesTest : public ::testing::Test {
             script += "mount --bind " + test::quote(empty) + " " + test::quote(lib) + "; ";
         }
         script +=
-            prefix + "export PAGOLUX_VIEWER_PROBE_SCRIPT=" + test::quote(replaceOutside(kProbeScript)) + "; ";
+            "export PAGOLUX_VIEWER_PROBE_SCRIPT=" + test::quote(replaceOutside(kProbeScript)) + "; " + prefix;
         if (!forced.empty())
             script += "export PAGOLUX_VIEWER_ENGINE=" + test::quote(forced) + "; ";
         script += "exec " + test::quote(program);
@@ -216,6 +217,20 @@ TEST_F(LinuxEnginesTest, TheFirstEngineLeftShowsTheSite)
         EXPECT_EQ(r.values["script"], "module Modul|links 3 broken []|leaks []");
         // Nothing of the engine's own messages reaches the terminal.
         EXPECT_TRUE(r.otherLines.empty()) << joined(r.otherLines);
+    }
+}
+
+TEST_F(LinuxEnginesTest, EveryEngineKeepsWhatThePagesStore)
+{
+    const std::string counter = "const n = Number(localStorage.getItem('n') || 0) + 1; "
+                                "localStorage.setItem('n', n); window.__probe = String(n);";
+    for (const char* engine : {"webkit2gtk-4.1", "webkit2gtk-4.0", "webkitgtk-6.0", "qt6", "qt5"}) {
+        SCOPED_TRACE(engine);
+        const std::string data = folders->root.path().string() + "/data-" + engine;
+        const std::string prefix = "export PAGOLUX_VIEWER_PROBE=1 XDG_DATA_HOME=" + test::quote(data) +
+                                   " PAGOLUX_VIEWER_PROBE_SCRIPT=" + test::quote(counter) + "; ";
+        EXPECT_EQ(run({}, engine, prefix).values["script"], "1");
+        EXPECT_EQ(run({}, engine, prefix).values["script"], "2");
     }
 }
 
