@@ -109,6 +109,16 @@ class LinuxEnginesTest : public ::testing::Test {
         std::int32_t iconPos = 0;
         built = BuildPipeline(ui).run(request, iconPos, {}).status == BuildStatus::Succeeded;
         program = request.outputField;
+
+        // The same site in a fixed 320 x 240 window without status bar and toolbar.
+        request.settings.fixedSize = true;
+        request.settings.elements[0] = false;
+        request.settings.elements[1] = false;
+        request.settings.width = 320;
+        request.settings.height = 240;
+        request.outputField = folders->out.path().string() + "/fest";
+        built = built && BuildPipeline(ui).run(request, iconPos, {}).status == BuildStatus::Succeeded;
+        fixedProgram = request.outputField;
     }
 
     static void TearDownTestSuite()
@@ -130,7 +140,8 @@ class LinuxEnginesTest : public ::testing::Test {
     // prefix: shell commands run before the program (after the engines are hidden and the
     // probe script is set).
     static ProbeRun run(const std::vector<std::string>& hidden, const std::string& forced = {},
-                        const std::string& prefix = "export PAGOLUX_VIEWER_PROBE=1; ")
+                        const std::string& prefix = "export PAGOLUX_VIEWER_PROBE=1; ",
+                        const std::string& exe = program)
     {
         const std::string empty = folders->root.path().string() + "/empty";
         test::writeFile(empty, "");
@@ -143,7 +154,7 @@ class LinuxEnginesTest : public ::testing::Test {
             "export PAGOLUX_VIEWER_PROBE_SCRIPT=" + test::quote(replaceOutside(kProbeScript)) + "; " + prefix;
         if (!forced.empty())
             script += "export PAGOLUX_VIEWER_ENGINE=" + test::quote(forced) + "; ";
-        script += "exec " + test::quote(program);
+        script += "exec " + test::quote(exe);
         const test::ChildResult r = test::runShell("unshare -m sh -c " + test::quote(script) + " 2>&1");
         ProbeRun out;
         out.exitCode = r.exitCode;
@@ -170,7 +181,7 @@ class LinuxEnginesTest : public ::testing::Test {
     };
     static inline Folders* folders = nullptr;
     static inline bool built = false;
-    static inline std::string program;
+    static inline std::string program, fixedProgram;
 };
 
 std::string joined(const std::vector<std::string>& lines)
@@ -217,6 +228,29 @@ TEST_F(LinuxEnginesTest, TheFirstEngineLeftShowsTheSite)
         EXPECT_EQ(r.values["script"], "module Modul|links 3 broken []|leaks []");
         // Nothing of the engine's own messages reaches the terminal.
         EXPECT_TRUE(r.otherLines.empty()) << joined(r.otherLines);
+    }
+}
+
+TEST_F(LinuxEnginesTest, EveryEngineShowsTheWindowTheSettingsAskFor)
+{
+    for (const char* engine : {"webkit2gtk-4.1", "webkit2gtk-4.0", "webkitgtk-6.0", "qt6", "qt5"}) {
+        SCOPED_TRACE(engine);
+        ProbeRun r = run({}, engine);
+        EXPECT_EQ(r.values["size"], "640x480");
+        EXPECT_EQ(r.values["fixed"], "0");
+        EXPECT_EQ(r.values["menu"], "1");
+        EXPECT_EQ(r.values["statusbar"], "1");
+        EXPECT_EQ(r.values["toolbar"],
+                  "actionBack,actionForward,actionHome,actionReload,actionPrint,actionExitButton");
+        EXPECT_EQ(r.values["icon"], std::string(1024, '9')) << "the patched icon";
+
+        r = run({}, engine, "export PAGOLUX_VIEWER_PROBE=1; ", fixedProgram);
+        EXPECT_EQ(r.values["size"], "320x240");
+        EXPECT_EQ(r.values["fixed"], "1");
+        EXPECT_EQ(r.values["menu"], "0");
+        EXPECT_EQ(r.values["statusbar"], "0");
+        EXPECT_EQ(r.values["toolbar"], "");
+        EXPECT_EQ(r.values["title"], "Motoren");
     }
 }
 
