@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace pagolux {
@@ -93,6 +94,14 @@ std::optional<FrontHandoff> takeHandoff()
         return std::nullopt;
     auto handoff = decodeHandoff(value);
     unsetenv(kHandoffVariable);
+    // Programs the front starts (the engine's helpers, the browser) get none of the descriptors.
+    if (handoff) {
+        fcntl(handoff->hostFd, F_SETFD, FD_CLOEXEC);
+        if (handoff->errorFd != 2)
+            fcntl(handoff->errorFd, F_SETFD, FD_CLOEXEC);
+        if (handoff->startedFd >= 0)
+            fcntl(handoff->startedFd, F_SETFD, FD_CLOEXEC);
+    }
     return handoff;
 }
 

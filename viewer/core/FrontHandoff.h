@@ -32,7 +32,8 @@ void encodeHandoff(const FrontHandoff& handoff, char (&out)[kHandoffTextSize]);
 // The handoff in text, or nothing when text is not one encodeHandoff wrote.
 [[nodiscard]] std::optional<FrontHandoff> decodeHandoff(const char* text);
 
-// Reads and removes the variable; nothing when the program was started directly.
+// Reads and removes the variable and keeps the handed descriptors from programs the front
+// starts; nothing when the program was started directly.
 [[nodiscard]] std::optional<FrontHandoff> takeHandoff();
 
 // Tells the waiting starter that the front runs (its libraries were all found), then closes

@@ -84,7 +84,8 @@ int unpack(const Front& front)
     return fd;
 }
 
-pid_t child = -1;
+// The running front, for the signal handler.
+volatile pid_t child = -1;
 
 void forward(int sig)
 {
@@ -129,12 +130,7 @@ Outcome run(const Front& front, FrontHandoff handoff, char** argv, int& status)
     close(started[0]);
 
     if (got == 1) {
-        // The front runs: pass on what ends or interrupts it. The terminal's Ctrl+C reaches the
-        // front by itself.
-        struct sigaction pass {};
-        pass.sa_handler = forward;
-        sigaction(SIGTERM, &pass, nullptr);
-        sigaction(SIGHUP, &pass, nullptr);
+        // The terminal's Ctrl+C reaches the running front by itself; the starter waits for it.
         signal(SIGINT, SIG_IGN);
         signal(SIGQUIT, SIG_IGN);
     }
@@ -236,6 +232,13 @@ int main(int argc, char** argv)
         else
             handoff.errorFd = 2;
     }
+
+    // What ends the program is passed on to the front (exec puts the handler back to the default
+    // in the front itself).
+    struct sigaction pass {};
+    pass.sa_handler = forward;
+    sigaction(SIGTERM, &pass, nullptr);
+    sigaction(SIGHUP, &pass, nullptr);
 
     for (const Front& front : kFronts) {
         if (!built(front) || !engines::tried(front.engine, forced))
