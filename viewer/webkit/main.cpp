@@ -15,6 +15,11 @@
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/webkit/SiteScheme.h"
 
+#if PAGOLUX_WEBKIT_GTK4
+#include <X11/Xatom.h>
+#include <gdk/x11/gdkx.h>
+#endif
+
 #include <algorithm>
 #include <clocale>
 #include <csignal>
@@ -138,24 +143,50 @@ void message(Front& f, GtkMessageType type, const std::string& title, const std:
     gtk_window_present(GTK_WINDOW(dialog));
 }
 
-#if !PAGOLUX_WEBKIT_GTK4
-// The 32 x 32 icon from 512 pixel bytes (bottom row first, 4 bits a pixel) and the palette.
+// The colour of pixel (x, y) of the 32 x 32 icon in 512 pixel bytes (bottom row first, 4 bits a
+// pixel, the 16-colour palette).
+const PaletteColor& iconColor(const std::array<std::uint8_t, 512>& pixels, int x, int y)
+{
+    const std::uint8_t* row = &pixels[static_cast<std::size_t>((31 - y) * 16)];
+    const int index = x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 0x0F;
+    return kIconPalette[static_cast<std::size_t>(index)];
+}
+
+#if PAGOLUX_WEBKIT_GTK4
+// GTK 4 takes window icons only from the icon theme; on X11 the icon is set on the window
+// itself (_NET_WM_ICON: width, height, then ARGB pixels).
+void setX11Icon(GtkWidget* window, const std::array<std::uint8_t, 512>& pixels)
+{
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
+    if (!surface || !GDK_IS_X11_SURFACE(surface))
+        return;
+    GdkDisplay* display = gdk_surface_get_display(surface);
+    std::vector<unsigned long> data{32, 32};
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const PaletteColor& c = iconColor(pixels, x, y);
+            data.push_back(0xFF000000UL | static_cast<unsigned long>(c.red) << 16 |
+                           static_cast<unsigned long>(c.green) << 8 | c.blue);
+        }
+    XChangeProperty(gdk_x11_display_get_xdisplay(display), gdk_x11_surface_get_xid(surface),
+                    gdk_x11_get_xatom_by_name_for_display(display, "_NET_WM_ICON"), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(data.data()),
+                    static_cast<int>(data.size()));
+}
+#else
 GdkPixbuf* iconPixbuf(const std::array<std::uint8_t, 512>& pixels)
 {
     GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 32, 32);
     const int stride = gdk_pixbuf_get_rowstride(pixbuf);
     guchar* data = gdk_pixbuf_get_pixels(pixbuf);
-    for (int y = 0; y < 32; ++y) {
-        const std::uint8_t* row = &pixels[static_cast<std::size_t>((31 - y) * 16)];
+    for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
-            const int index = x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 0x0F;
-            const PaletteColor& c = kIconPalette[static_cast<std::size_t>(index)];
+            const PaletteColor& c = iconColor(pixels, x, y);
             guchar* p = data + y * stride + x * 3;
             p[0] = c.red;
             p[1] = c.green;
             p[2] = c.blue;
         }
-    }
     return pixbuf;
 }
 #endif
@@ -330,7 +361,12 @@ void buildWindow(Front& f)
     f.window = gtk_application_window_new(f.app);
     const std::string title(s.projectName.begin(), s.projectName.end());
     gtk_window_set_title(GTK_WINDOW(f.window), title.c_str());
-#if !PAGOLUX_WEBKIT_GTK4
+#if PAGOLUX_WEBKIT_GTK4
+    g_signal_connect(f.window, "realize", G_CALLBACK(+[](GtkWidget* w, gpointer data) {
+                         setX11Icon(w, static_cast<Front*>(data)->handoff.icon);
+                     }),
+                     &f);
+#else
     GdkPixbuf* icon = iconPixbuf(f.handoff.icon);
     gtk_window_set_icon(GTK_WINDOW(f.window), icon);
     g_object_unref(icon);
