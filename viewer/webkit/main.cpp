@@ -250,7 +250,6 @@ void report(Front& f)
     if (f.reported)
         return;
     f.reported = true;
-    const BuildSettings& s = f.package->settings();
     line("engine", f.handoff.engine);
     line("loaded", f.loadFailed ? "0" : "1");
     const char* uri = webkit_web_view_get_uri(f.view);
@@ -265,7 +264,7 @@ void report(Front& f)
     gtk_window_get_size(GTK_WINDOW(f.window), &width, &height);
 #endif
     line("size", std::to_string(width) + "x" + std::to_string(height));
-    line("maximized", gtk_window_is_maximized(GTK_WINDOW(f.window)) || !s.definedSize ? "1" : "0");
+    line("maximized", gtk_window_is_maximized(GTK_WINDOW(f.window)) ? "1" : "0");
     line("fixed", gtk_window_get_resizable(GTK_WINDOW(f.window)) ? "0" : "1");
     line("menu", f.menu ? "1" : "0");
     const auto join = [](const std::vector<const char*>& names) {
