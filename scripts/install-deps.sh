@@ -12,6 +12,9 @@ packages=(
   qt6-webengine-dev qt6-webengine-dev-tools
   qt6-svg-dev qt6-image-formats-plugins qt6-qpa-plugins qt6-translations-l10n
   libwmf-dev libemf2svg-dev fonts-urw-base35
+  # the Linux viewer's engine fronts: WebKitGTK 4.1, 4.0 and 6.0, Qt 5 WebEngine (Qt 6 above)
+  libwebkit2gtk-4.1-dev libwebkit2gtk-4.0-dev libwebkitgtk-6.0-dev qtwebengine5-dev
+  libwebkit2gtk-4.1-0 libwebkit2gtk-4.0-37 libwebkitgtk-6.0-4 libqt5webenginewidgets5 libqt6webenginewidgets6
   # the Windows viewer: cross compiler, zlib for it, and Wine with the resource tools for its tests
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64 icoutils
   # signing Windows programs (pagolux-build --sign) and the test certificates of its tests

@@ -51,7 +51,8 @@ TEST_F(ProtoFilesTest, DecodedPrototypeIsAnElfProgram)
 {
     ASSERT_GE(decoded.size(), 4u);
     EXPECT_EQ(Bytes(decoded.begin(), decoded.begin() + 4), (Bytes{0x7F, 'E', 'L', 'F'}));
-    EXPECT_EQ(decoded, test::readBytes(binDir + "../viewer/qt/pagolux-viewer.stripped"));
+    // ProtoExe.dat is the Linux starter, stripped.
+    EXPECT_EQ(decoded, test::readBytes(binDir + "../viewer/linux/pagolux-viewer.stripped"));
 }
 
 TEST_F(ProtoFilesTest, MarkerOccursOnceAndNoBlockBoundaryCutsItsPatch)

@@ -30,6 +30,9 @@ inline ProbeRun runProbe(const std::string& program, const QString& script = {},
         env.remove("QTWEBENGINE_DISABLE_SANDBOX");
         env.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
     }
+    // These tests check the Qt 6 front (its German Qt texts, its answers) unless extraEnv names
+    // another engine; the engine test runs every front.
+    env.insert("PAGOLUX_VIEWER_ENGINE", "qt6");
     for (auto it = extraEnv.begin(); it != extraEnv.end(); ++it)
         env.insert(it.key(), it.value());
     env.insert("PAGOLUX_VIEWER_PROBE", "1");

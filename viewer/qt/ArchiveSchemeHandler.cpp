@@ -51,7 +51,7 @@ QUrl ArchiveSchemeHandler::urlForPath(const std::string& sitePath)
     QUrl url;
     url.setScheme(kScheme);
     url.setHost(kHost);
-    url.setPath(QString::fromLatin1(viewer::percentEncodePath(sitePath)), QUrl::StrictMode);
+    url.setPath(QString::fromStdString(viewer::percentEncodePath(sitePath)), QUrl::StrictMode);
     return url;
 }
 
@@ -83,7 +83,7 @@ void ArchiveSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
 
     if (answer.status == 301) {
         QUrl target = url;
-        target.setPath(QString::fromLatin1(answer.location), QUrl::StrictMode);
+        target.setPath(QString::fromStdString(answer.location), QUrl::StrictMode);
         job->redirect(target);
         return;
     }

@@ -1,7 +1,6 @@
 #include "viewer/qt/ViewerProbe.h"
 
 #include "viewer/qt/ArchiveSchemeHandler.h"
-#include "viewer/qt/EmbeddedRecords.h"
 #include "viewer/qt/ViewerWindow.h"
 
 #include <QApplication>
@@ -31,8 +30,10 @@ bool ViewerProbe::enabled()
     return std::getenv("PAGOLUX_VIEWER_PROBE") != nullptr;
 }
 
-ViewerProbe::ViewerProbe(ViewerWindow& window, int memberCount, const ArchiveSchemeHandler* handler)
-    : QObject(&window), window_(window), memberCount_(memberCount), handler_(handler)
+ViewerProbe::ViewerProbe(ViewerWindow& window, int memberCount, const ArchiveSchemeHandler* handler,
+                         const QString& engine, const std::array<std::uint8_t, 512>& icon)
+    : QObject(&window), window_(window), memberCount_(memberCount), handler_(handler), engine_(engine),
+      icon_(icon)
 {
     connect(window.view(), &QWebEngineView::loadFinished, this, &ViewerProbe::report);
     // Never hang a test: give up after a minute.
@@ -48,6 +49,7 @@ void ViewerProbe::report(bool ok)
         return;
     reported_ = true;
     QWebEngineView* view = window_.view();
+    line("engine", engine_);
     line("loaded", ok ? "1" : "0");
     line("url", view->url().toString());
     line("title", view->title());
@@ -69,8 +71,7 @@ void ViewerProbe::report(bool ok)
     line("members", QString::number(memberCount_));
     // One of Qt's own texts, to see which language the dialogs speak.
     line("qtCancel", QCoreApplication::translate("QPlatformTheme", "Cancel"));
-    const auto pixels = readIconPixels();
-    line("icon", QByteArray(reinterpret_cast<const char*>(pixels.data()), 512).toHex());
+    line("icon", QByteArray(reinterpret_cast<const char*>(icon_.data()), 512).toHex());
     const QByteArray script = qgetenv("PAGOLUX_VIEWER_PROBE_SCRIPT");
     if (script.isEmpty()) {
         QApplication::exit(0);
@@ -85,7 +86,7 @@ void ViewerProbe::poll(int attemptsLeft)
     window_.view()->page()->runJavaScript(
         "typeof window.__probe === 'string' ? window.__probe : null",
         [this, attemptsLeft](const QVariant& v) {
-            if (v.typeId() == QMetaType::QString) {
+            if (v.userType() == QMetaType::QString) {
                 line("script", v.toString());
                 if (handler_)
                     line("inflated", QString::number(handler_->bytesInflated()));

@@ -4,9 +4,13 @@
 // it also runs that script in the page and waits until the script has stored a string in
 // window.__probe, which it prints as "script=...", followed by "inflated=<bytes>" (what the
 // scheme handler has inflated for all requests). Errors go to stderr instead of a window.
+// The line "engine=" names the web engine that shows the pages.
 
 #include <QObject>
 #include <QString>
+
+#include <array>
+#include <cstdint>
 
 namespace pagolux {
 
@@ -18,8 +22,10 @@ class ViewerProbe : public QObject {
 
   public:
     [[nodiscard]] static bool enabled();
-    // Watches window; quits the application after printing.
-    ViewerProbe(ViewerWindow& window, int memberCount, const ArchiveSchemeHandler* handler);
+    // Watches window; quits the application after printing. icon: the pixels the window's
+    // icon was drawn from.
+    ViewerProbe(ViewerWindow& window, int memberCount, const ArchiveSchemeHandler* handler,
+                const QString& engine, const std::array<std::uint8_t, 512>& icon);
 
   private:
     void report(bool ok);
@@ -28,6 +34,8 @@ class ViewerProbe : public QObject {
     ViewerWindow& window_;
     int memberCount_;
     const ArchiveSchemeHandler* handler_;
+    QString engine_;
+    std::array<std::uint8_t, 512> icon_;
     bool reported_ = false;
 };
 

@@ -16,7 +16,12 @@
 #include <QPrinter>
 #include <QStatusBar>
 #include <QToolBar>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 #include <QWebEngineDownloadRequest>
+#else
+#include <QWebEngineDownloadItem>
+using QWebEngineDownloadRequest = QWebEngineDownloadItem;
+#endif
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -38,7 +43,7 @@ enum Element { StatusBar, ToolBar, Print, Exit, About, Back, Forward, Home, Relo
 QImage ViewerWindow::iconImage(const std::array<std::uint8_t, 512>& pixels)
 {
     QImage image(32, 32, QImage::Format_Indexed8);
-    QList<QRgb> table;
+    QVector<QRgb> table;
     for (const PaletteColor& c : kIconPalette)
         table.append(qRgb(c.red, c.green, c.blue));
     image.setColorTable(table);
@@ -87,7 +92,8 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
     QAction* forward =
         on(Forward) ? addCommand("actionForward", tr("Vorwärts"), QKeySequence::Forward) : nullptr;
     QAction* homeAct =
-        on(Home) ? addCommand("actionHome", tr("Startseite"), QKeySequence(Qt::ALT | Qt::Key_Home)) : nullptr;
+        on(Home) ? addCommand("actionHome", tr("Startseite"), QKeySequence(QStringLiteral("Alt+Home")))
+                 : nullptr;
     QAction* reload =
         on(Reload) ? addCommand("actionReload", tr("Neu laden"), QKeySequence::Refresh) : nullptr;
     QAction* about = on(About)
@@ -253,7 +259,11 @@ void ViewerWindow::printPage()
     QPrintDialog dialog(printer_.get(), this);
     dialog.setWindowTitle(tr("Drucken"));
     if (dialog.exec() == QDialog::Accepted)
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
         view_->print(printer_.get());
+#else
+        view_->page()->print(printer_.get(), [](bool) {});
+#endif
 }
 
 void ViewerWindow::showAbout()

@@ -1,9 +1,12 @@
-// pagolux-viewer: the program every built executable starts with. It finds its settings block
-// through the offset the builder patched into its marker, opens the archive that follows and
-// shows the start page. Run unpatched (as built), it explains that it holds no pages.
+// The Qt WebEngine front of the Linux viewer. Started by the Linux starter (from memory), it
+// receives the program file, the patched marker and icon through the starter's handoff;
+// started directly, it reads its own marker record and icon pixels. It finds the settings
+// block through the marker's offset, opens the archive that follows and shows the start page.
+// Run unpatched (as built), it explains that it holds no pages.
 
 #include "platform/FileSizeSignal.h"
 #include "platform/Paths.h"
+#include "viewer/core/FrontHandoff.h"
 #include "viewer/core/SiteStorage.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/qt/ArchiveSchemeHandler.h"
@@ -24,13 +27,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace {
 
-int showError(const QString& text)
+int showError(const QString& text, int errorFd)
 {
     if (pagolux::ViewerProbe::enabled()) {
-        std::fprintf(stderr, "error=%s\n", text.toUtf8().constData());
+        dprintf(errorFd, "error=%s\n", text.toUtf8().constData());
         return 2;
     }
     QMessageBox::critical(nullptr, QStringLiteral("Pagolux"), text);
@@ -41,24 +46,36 @@ int showError(const QString& text)
 
 int main(int argc, char** argv)
 {
+    const std::optional<pagolux::FrontHandoff> handoff = pagolux::takeHandoff();
+    if (handoff)
+        pagolux::announceStarted(*handoff);
+    const int errorFd = handoff ? handoff->errorFd : 2;
+    const auto pixels = handoff ? handoff->icon : pagolux::readIconPixels();
+    const QString engine =
+        handoff ? QString::fromUtf8(handoff->engine) : QStringLiteral("qt%1").arg(QT_VERSION_MAJOR);
+
     pagolux::IgnoreFileSizeSignal();
     pagolux::allowWebEngineForRoot();
     pagolux::ArchiveSchemeHandler::registerScheme();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pagolux"));
     pagolux::installGermanQtTexts(app);
-    const QIcon icon(QPixmap::fromImage(pagolux::ViewerWindow::iconImage(pagolux::readIconPixels())));
+    const QIcon icon(QPixmap::fromImage(pagolux::ViewerWindow::iconImage(pixels)));
     QApplication::setWindowIcon(icon);
 
-    const pagolux::MarkerState marker = pagolux::readMarkerRecord();
+    const pagolux::MarkerState marker = handoff
+                                            ? pagolux::MarkerState{handoff->patched, handoff->settingsOffset}
+                                            : pagolux::readMarkerRecord();
     if (!marker.patched)
-        return showError(QString::fromUtf8(pagolux::kMsgViewerUnpatched));
+        return showError(QString::fromUtf8(pagolux::kMsgViewerUnpatched), errorFd);
 
     std::unique_ptr<pagolux::ViewerPackage> package;
     try {
-        package = pagolux::ViewerPackage::open(pagolux::OwnExecutable(), marker.settingsOffset);
+        const std::string host =
+            handoff ? "/proc/self/fd/" + std::to_string(handoff->hostFd) : pagolux::OwnExecutable();
+        package = pagolux::ViewerPackage::open(host, marker.settingsOffset);
     } catch (const pagolux::Exception& e) {
-        return showError(QString::fromUtf8(e.what()));
+        return showError(QString::fromUtf8(e.what()), errorFd);
     }
 
     // What the pages store (localStorage, IndexedDB, cookies) stays between runs in a folder of
@@ -82,7 +99,7 @@ int main(int argc, char** argv)
         pagolux::ViewerWindow window(settings, handler->startUrl(), profile);
         window.setWindowIcon(icon);
         if (pagolux::ViewerProbe::enabled())
-            new pagolux::ViewerProbe(window, package->memberCount(), handler);
+            new pagolux::ViewerProbe(window, package->memberCount(), handler, engine, pixels);
         window.start();
         rc = QApplication::exec();
     }

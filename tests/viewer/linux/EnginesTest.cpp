@@ -1,0 +1,322 @@
+// One Linux program, built with the real ProtoExe.dat, started with web engines hidden in a
+// private mount namespace (an empty file bound over each hidden engine's library): the starter
+// must pick the first engine left in its order, that engine must show the start page with a
+// module script, every link of the page must lead to a member, and no address may reach a file
+// outside the archive. With every engine hidden the program must end at once with the German
+// message naming the package to install. Needs root (unshare -m) and an X display.
+
+#include "builder/BuildPipeline.h"
+
+#include "tests/support/BuildFolder.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScriptedInteraction.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace pagolux {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The library each engine's front cannot start without.
+const std::map<std::string, std::string> kEngineLibrary = {
+    {"webkit2gtk-4.1", "libwebkit2gtk-4.1.so.0"}, {"webkit2gtk-4.0", "libwebkit2gtk-4.0.so.37"},
+    {"webkitgtk-6.0", "libwebkitgtk-6.0.so.4"},   {"qt6", "libQt6WebEngineWidgets.so.6"},
+    {"qt5", "libQt5WebEngineWidgets.so.5"},
+};
+const char* const kLibDir = "/usr/lib/x86_64-linux-gnu/";
+
+// The keys the probe prints; any other line on the terminal is engine chatter.
+const std::set<std::string> kProbeKeys = {
+    "engine",  "loaded",   "url",       "title",   "windowTitle", "size", "maximized", "fixed",   "menu",
+    "toolbar", "commands", "statusbar", "members", "qtCancel",    "icon", "script",    "inflated"};
+
+struct ProbeRun {
+    int exitCode = -1;
+    std::map<std::string, std::string> values;
+    std::vector<std::string> otherLines;
+};
+
+// The probe script: the module script's result, every link of the start page fetched (the
+// link checker), then addresses that must not reach anything outside the archive.
+const char* const kProbeScript = R"JS(
+(async () => {
+  for (let k = 0; k < 200 && window.__module === undefined; k++)
+    await new Promise(r => setTimeout(r, 25));
+  const out = ['module ' + window.__module];
+  const broken = [];
+  for (const a of document.querySelectorAll('a[href]')) {
+    const ok = await fetch(a.href).then(r => r.ok, () => false);
+    if (!ok) broken.push(a.getAttribute('href'));
+  }
+  out.push('links ' + document.querySelectorAll('a[href]').length + ' broken [' + broken.join(',') + ']');
+  const leaks = [];
+  for (const p of ['../outside.txt', '../../outside.txt', '%2e%2e/outside.txt', '..%2Foutside.txt',
+                   'css/..%5c..%5coutside.txt', 'file://OUTSIDE'])
+    if (await fetch(p).then(r => r.text()).then(t => t.includes('SECRET'), () => false)) leaks.push(p);
+  out.push('leaks [' + leaks.join(',') + ']');
+  window.__probe = out.join('|');
+})();
+)JS";
+
+class LinuxEnginesTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite()
+    {
+        folders = new Folders;
+        const std::string site = folders->root.path().string() + "/site/";
+        for (const char* d : {"pages", "js", "css"})
+            fs::create_directories(site + d);
+        test::writeFile(
+            site + "index.html",
+            "<!DOCTYPE html><html><head><meta charset=utf-8><title>Motoren</title>"
+            "<link rel=stylesheet href=css/site.css>"
+            "<script type=module src=js/main.js></script></head><body>"
+            "<a href=pages/a.html>A</a> <a href=pages/b.html#teil>B</a> <a href=css/site.css>CSS</a>"
+            "</body></html>");
+        test::writeFile(site + "pages/a.html",
+                        "<!DOCTYPE html><title>A</title><a href=../index.html>Start</a>");
+        test::writeFile(site + "pages/b.html", "<!DOCTYPE html><title>B</title><p id=teil>B</p>");
+        test::writeFile(site + "css/site.css", "body { color: rgb(1, 2, 3); }");
+        test::writeFile(site + "js/main.js", "import { word } from './words.js'; window.__module = word;");
+        test::writeFile(site + "js/words.js", "export const word = 'Modul';");
+        test::writeFile(folders->root.path().string() + "/outside.txt", "SECRET");
+
+        BuildRequest request;
+        request.entries = {site + "index.html", site + "pages", site + "js", site + "css"};
+        request.startIndex = 0;
+        request.progPath = test::binDir();
+        request.settings.projectName = "Motoren";
+        request.settings.width = 640;
+        request.settings.height = 480;
+        IconBitmap icon;
+        icon.fill(9);
+        request.icon = &icon;
+        request.outputField = folders->out.path().string() + "/motoren";
+        test::ScriptedInteraction ui{MsgResult::Cancel};
+        std::int32_t iconPos = 0;
+        built = BuildPipeline(ui).run(request, iconPos, {}).status == BuildStatus::Succeeded;
+        program = request.outputField;
+
+        // The same site in a fixed 320 x 240 window without status bar and toolbar.
+        request.settings.fixedSize = true;
+        request.settings.elements[0] = false;
+        request.settings.elements[1] = false;
+        request.settings.width = 320;
+        request.settings.height = 240;
+        request.outputField = folders->out.path().string() + "/fest";
+        built = built && BuildPipeline(ui).run(request, iconPos, {}).status == BuildStatus::Succeeded;
+        fixedProgram = request.outputField;
+    }
+
+    static void TearDownTestSuite()
+    {
+        delete folders;
+        folders = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (std::getenv("DISPLAY") == nullptr)
+            GTEST_SKIP() << "no DISPLAY: the engine tests need an X server (run under xvfb-run)";
+        if (geteuid() != 0)
+            GTEST_SKIP() << "hiding engines needs root (unshare -m, mount --bind)";
+        ASSERT_TRUE(built) << "the program could not be built";
+    }
+
+    // Runs the program with the libraries of `hidden` engines covered by an empty file.
+    // prefix: shell commands run before the program (after the engines are hidden and the
+    // probe script is set).
+    static ProbeRun run(const std::vector<std::string>& hidden, const std::string& forced = {},
+                        const std::string& prefix = "export PAGOLUX_VIEWER_PROBE=1; ",
+                        const std::string& exe = program)
+    {
+        const std::string empty = folders->root.path().string() + "/empty";
+        test::writeFile(empty, "");
+        std::string script = "set -e; ";
+        for (const std::string& engine : hidden) {
+            const std::string lib = fs::canonical(std::string(kLibDir) + kEngineLibrary.at(engine)).string();
+            script += "mount --bind " + test::quote(empty) + " " + test::quote(lib) + "; ";
+        }
+        script +=
+            "export PAGOLUX_VIEWER_PROBE_SCRIPT=" + test::quote(replaceOutside(kProbeScript)) + "; " + prefix;
+        if (!forced.empty())
+            script += "export PAGOLUX_VIEWER_ENGINE=" + test::quote(forced) + "; ";
+        script += "exec " + test::quote(exe);
+        const test::ChildResult r = test::runShell("unshare -m sh -c " + test::quote(script) + " 2>&1");
+        ProbeRun out;
+        out.exitCode = r.exitCode;
+        std::istringstream lines(r.output);
+        for (std::string line; std::getline(lines, line);) {
+            const auto eq = line.find('=');
+            if (eq != std::string::npos && kProbeKeys.count(line.substr(0, eq)))
+                out.values[line.substr(0, eq)] = line.substr(eq + 1);
+            else if (!line.empty())
+                out.otherLines.push_back(line);
+        }
+        return out;
+    }
+
+    static std::string replaceOutside(std::string script)
+    {
+        const std::string key = "OUTSIDE";
+        script.replace(script.find(key), key.size(), folders->root.path().string() + "/outside.txt");
+        return script;
+    }
+
+    struct Folders {
+        test::TempFolder root, out;
+    };
+    static inline Folders* folders = nullptr;
+    static inline bool built = false;
+    static inline std::string program, fixedProgram;
+};
+
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const auto& l : lines)
+        text += l + "\n";
+    return text;
+}
+
+TEST_F(LinuxEnginesTest, TheFirstEngineLeftShowsTheSite)
+{
+    const std::vector<std::string> webkit = {"webkit2gtk-4.1", "webkit2gtk-4.0", "webkitgtk-6.0"};
+    struct Case {
+        const char* what;
+        std::vector<std::string> hidden;
+        std::string forced;
+        std::string engine;
+    };
+    std::vector<Case> cases = {
+        {"all present", {}, {}, "webkit2gtk-4.1"},
+        {"Qt 6 hidden", {"qt6"}, {}, "webkit2gtk-4.1"},
+        {"Qt 6 and WebKitGTK 4.1 hidden", {"qt6", "webkit2gtk-4.1"}, {}, "webkit2gtk-4.0"},
+        {"WebKitGTK 4.1 and 4.0 hidden", {"webkit2gtk-4.1", "webkit2gtk-4.0"}, {}, "webkitgtk-6.0"},
+        {"all WebKitGTK hidden", webkit, {}, "qt6"},
+        {"all WebKitGTK and Qt 6 hidden (Qt 5 left)",
+         {"webkit2gtk-4.1", "webkit2gtk-4.0", "webkitgtk-6.0", "qt6"},
+         {},
+         "qt5"},
+        {"Qt 6 forced", {}, "qt6", "qt6"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProbeRun r = run(c.hidden, c.forced);
+        EXPECT_EQ(r.exitCode, 0) << joined(r.otherLines);
+        EXPECT_EQ(r.values["engine"], c.engine);
+        EXPECT_EQ(r.values["loaded"], "1");
+        EXPECT_EQ(r.values["title"], "Motoren");
+        EXPECT_EQ(r.values["windowTitle"], "Motoren");
+        EXPECT_EQ(r.values["members"], "6");
+        EXPECT_EQ(r.values["commands"],
+                  "actionPrint,actionExit,actionBack,actionForward,actionHome,actionReload,actionAbout,"
+                  "actionExitButton");
+        EXPECT_EQ(r.values["script"], "module Modul|links 3 broken []|leaks []");
+        // Nothing of the engine's own messages reaches the terminal.
+        EXPECT_TRUE(r.otherLines.empty()) << joined(r.otherLines);
+    }
+}
+
+TEST_F(LinuxEnginesTest, EveryEngineShowsTheWindowTheSettingsAskFor)
+{
+    for (const char* engine : {"webkit2gtk-4.1", "webkit2gtk-4.0", "webkitgtk-6.0", "qt6", "qt5"}) {
+        SCOPED_TRACE(engine);
+        ProbeRun r = run({}, engine);
+        EXPECT_EQ(r.values["size"], "640x480");
+        EXPECT_EQ(r.values["fixed"], "0");
+        EXPECT_EQ(r.values["menu"], "1");
+        EXPECT_EQ(r.values["statusbar"], "1");
+        EXPECT_EQ(r.values["toolbar"],
+                  "actionBack,actionForward,actionHome,actionReload,actionPrint,actionExitButton");
+        EXPECT_EQ(r.values["icon"], std::string(1024, '9')) << "the patched icon";
+
+        r = run({}, engine, "export PAGOLUX_VIEWER_PROBE=1; ", fixedProgram);
+        EXPECT_EQ(r.values["size"], "320x240");
+        EXPECT_EQ(r.values["fixed"], "1");
+        EXPECT_EQ(r.values["menu"], "0");
+        EXPECT_EQ(r.values["statusbar"], "0");
+        EXPECT_EQ(r.values["toolbar"], "");
+        EXPECT_EQ(r.values["title"], "Motoren");
+    }
+}
+
+TEST_F(LinuxEnginesTest, EveryEngineKeepsWhatThePagesStore)
+{
+    const std::string counter = "const n = Number(localStorage.getItem('n') || 0) + 1; "
+                                "localStorage.setItem('n', n); window.__probe = String(n);";
+    for (const char* engine : {"webkit2gtk-4.1", "webkit2gtk-4.0", "webkitgtk-6.0", "qt6", "qt5"}) {
+        SCOPED_TRACE(engine);
+        const std::string data = folders->root.path().string() + "/data-" + engine;
+        const std::string prefix = "export PAGOLUX_VIEWER_PROBE=1 XDG_DATA_HOME=" + test::quote(data) +
+                                   " PAGOLUX_VIEWER_PROBE_SCRIPT=" + test::quote(counter) + "; ";
+        EXPECT_EQ(run({}, engine, prefix).values["script"], "1");
+        EXPECT_EQ(run({}, engine, prefix).values["script"], "2");
+    }
+}
+
+TEST_F(LinuxEnginesTest, WithoutAnyEngineTheProgramNamesThePackageToInstall)
+{
+    std::vector<std::string> all;
+    for (const auto& [engine, lib] : kEngineLibrary)
+        all.push_back(engine);
+    const ProbeRun r = run(all);
+    EXPECT_NE(r.exitCode, 0);
+    const std::string text = joined(r.otherLines);
+    EXPECT_NE(text.find("Auf diesem Rechner fehlt eine Web-Engine"), std::string::npos) << text;
+    EXPECT_NE(text.find("libwebkit2gtk-4.1-0"), std::string::npos) << text;
+    EXPECT_NE(text.find("libqt6webenginewidgets6"), std::string::npos) << text;
+    EXPECT_EQ(text.find("error while loading shared libraries"), std::string::npos) << text;
+    EXPECT_TRUE(r.values.empty());
+}
+
+TEST_F(LinuxEnginesTest, WithoutAnyEngineADesktopShowsTheMessageInAWindow)
+{
+    // A stand-in for zenity that notes how it was called.
+    const std::string tools = folders->root.path().string() + "/tools";
+    const std::string called = folders->root.path().string() + "/zenity-called";
+    fs::create_directories(tools);
+    test::writeFile(tools + "/zenity", "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + test::quote(called) + "\n");
+    fs::permissions(tools + "/zenity", fs::perms::owner_all);
+    fs::remove(called);
+
+    std::vector<std::string> all;
+    for (const auto& [engine, lib] : kEngineLibrary)
+        all.push_back(engine);
+    const ProbeRun r =
+        run(all, {}, "unset PAGOLUX_VIEWER_PROBE; export PATH=" + test::quote(tools) + ":\"$PATH\"; ");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(joined(r.otherLines).find("libwebkit2gtk-4.1-0"), std::string::npos) << joined(r.otherLines);
+    // The window is started apart from the program, which does not wait for it.
+    for (int k = 0; k < 100 && !fs::exists(called); ++k)
+        usleep(50000);
+    const std::string args = fs::exists(called) ? test::readFile(called) : "";
+    EXPECT_NE(args.find("--error"), std::string::npos) << args;
+    EXPECT_NE(args.find("--text=Dieses Programm kann seine Seiten nicht zeigen"), std::string::npos) << args;
+    EXPECT_NE(args.find("libqt6webenginewidgets6"), std::string::npos) << args;
+}
+
+TEST_F(LinuxEnginesTest, AForcedEngineThatIsMissingIsNamed)
+{
+    const ProbeRun r = run({"qt6"}, "qt6");
+    EXPECT_NE(r.exitCode, 0);
+    const std::string text = joined(r.otherLines);
+    EXPECT_NE(text.find("Die verlangte Web-Engine \"qt6\""), std::string::npos) << text;
+    EXPECT_NE(text.find("libwebkit2gtk-4.1-0"), std::string::npos) << text;
+}
+
+} // namespace
+} // namespace pagolux

@@ -1,0 +1,39 @@
+#include "viewer/core/Engines.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace pagolux::engines {
+
+bool tried(const char* engine, const char* forced)
+{
+    return !forced || !*forced || std::strcmp(engine, forced) == 0;
+}
+
+std::size_t missingEngineMessage(const char* forced, char* out, std::size_t cap)
+{
+    if (cap == 0)
+        return 0;
+    int n = 0;
+    const auto add = [&](const char* text) {
+        if (n >= 0 && static_cast<std::size_t>(n) < cap)
+            n += std::snprintf(out + n, cap - static_cast<std::size_t>(n), "%s", text);
+    };
+    out[0] = '\0';
+    if (forced && *forced) {
+        add("Die verlangte Web-Engine \"");
+        add(forced);
+        add("\" ist auf diesem Rechner nicht vorhanden oder unbekannt (PAGOLUX_VIEWER_ENGINE; möglich: ");
+        for (std::size_t i = 0; i < kCount; ++i) {
+            add(kAll[i]);
+            add(i + 1 < kCount ? ", " : ").\n");
+        }
+    }
+    add("Dieses Programm kann seine Seiten nicht zeigen: Auf diesem Rechner fehlt eine Web-Engine.\n"
+        "Bitte installieren Sie das Paket libwebkit2gtk-4.1-0 (WebKitGTK) oder "
+        "libqt6webenginewidgets6 (Qt WebEngine), zum Beispiel mit:\n"
+        "  sudo apt install libwebkit2gtk-4.1-0");
+    return n < 0 ? 0 : std::strlen(out);
+}
+
+} // namespace pagolux::engines

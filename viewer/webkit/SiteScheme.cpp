@@ -1,0 +1,172 @@
+#include "viewer/webkit/SiteScheme.h"
+
+#include "archive/TStream.h"
+#include "viewer/core/ViewerPackage.h"
+
+#include <gio/gunixinputstream.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+#include <unistd.h>
+
+namespace pagolux {
+namespace {
+
+// The bytes of a shared member as a stream WebKit reads; the stream keeps them alive.
+GInputStream* memoryStream(SharedBytes bytes)
+{
+    auto* keep = new SharedBytes(std::move(bytes));
+    GBytes* data = g_bytes_new_with_free_func((*keep)->data(), (*keep)->size(),
+                                              [](gpointer p) { delete static_cast<SharedBytes*>(p); }, keep);
+    GInputStream* stream = g_memory_input_stream_new_from_bytes(data);
+    g_bytes_unref(data);
+    return stream;
+}
+
+// A large member read from the program file only as WebKit consumes it: a thread copies the
+// member stream into a pipe whose reading end WebKit gets. When WebKit stops reading, the
+// write fails and the thread ends.
+GInputStream* pipedStream(std::unique_ptr<TStream> member)
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return nullptr;
+    std::thread([member = std::move(member), out = fds[1]]() mutable {
+        std::vector<char> buffer(256 * 1024);
+        try {
+            for (;;) {
+                const std::int64_t n = member->Read(buffer.data(), static_cast<std::int64_t>(buffer.size()));
+                if (n <= 0)
+                    break;
+                for (std::int64_t done = 0; done < n;) {
+                    const ssize_t w = write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+                    if (w < 0 && errno == EINTR)
+                        continue;
+                    if (w <= 0)
+                        throw std::runtime_error("reader gone");
+                    done += w;
+                }
+            }
+        } catch (const std::exception&) {
+            // Damaged data or a reader that left: the page sees the stream end early.
+        }
+        close(out);
+    }).detach();
+    return g_unix_input_stream_new(fds[0], TRUE);
+}
+
+void finish(WebKitURISchemeRequest* request, GInputStream* body, gint64 length, int status,
+            const char* reason, const std::string& type, const std::string& location = {})
+{
+    WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(body, length);
+    webkit_uri_scheme_response_set_status(response, static_cast<guint>(status), reason);
+    webkit_uri_scheme_response_set_content_type(response, type.c_str());
+    SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+    if (!location.empty())
+        soup_message_headers_append(headers, "Location", location.c_str());
+    // Pages are fixed in the program: no reason for the engine to ask twice.
+    soup_message_headers_append(headers, "Cache-Control", "no-cache");
+    webkit_uri_scheme_response_set_http_headers(response, headers);
+    webkit_uri_scheme_request_finish_with_response(request, response);
+    g_object_unref(response);
+    g_object_unref(body);
+}
+
+void refuse(WebKitURISchemeRequest* request, const char* why)
+{
+    GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_PERMISSION_DENIED, why);
+    webkit_uri_scheme_request_finish_error(request, error);
+    g_error_free(error);
+}
+
+} // namespace
+
+SiteScheme::SiteScheme(ViewerPackage& package)
+    : package_(package), reader_(package), space_(package.memberKeys(), package.startKey())
+{
+}
+
+void SiteScheme::install(WebKitWebContext* context)
+{
+    webkit_web_context_register_uri_scheme(context, kScheme, &SiteScheme::onRequest, this, nullptr);
+    WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
+    webkit_security_manager_register_uri_scheme_as_secure(security, kScheme);
+    webkit_security_manager_register_uri_scheme_as_cors_enabled(security, kScheme);
+}
+
+std::string SiteScheme::startUri() const
+{
+    return kPrefix + viewer::percentEncodePath(space_.startUrlPath());
+}
+
+bool SiteScheme::isOwn(std::string_view uri)
+{
+    const std::string_view prefix = kPrefix;
+    return uri.size() > prefix.size() && g_ascii_strncasecmp(uri.data(), kPrefix, prefix.size()) == 0 &&
+           uri[prefix.size()] == '/';
+}
+
+std::string SiteScheme::displayName(std::string_view uri)
+{
+    if (!isOwn(uri))
+        return std::string(uri);
+    std::string_view path = uri.substr(std::string_view(kPrefix).size() + 1);
+    std::string fragment;
+    if (const auto hash = path.find('#'); hash != std::string_view::npos) {
+        fragment = "#" + viewer::percentDecode(path.substr(hash + 1));
+        path = path.substr(0, hash);
+    }
+    if (const auto query = path.find('?'); query != std::string_view::npos)
+        path = path.substr(0, query);
+    return viewer::percentDecode(path) + fragment;
+}
+
+void SiteScheme::onRequest(WebKitURISchemeRequest* request, gpointer self)
+{
+    static_cast<SiteScheme*>(self)->answer(request);
+}
+
+void SiteScheme::answer(WebKitURISchemeRequest* request)
+{
+    const char* method = webkit_uri_scheme_request_get_http_method(request);
+    const bool head = method && std::strcmp(method, "HEAD") == 0;
+    if (method && !head && std::strcmp(method, "GET") != 0)
+        return refuse(request, "Nur GET und HEAD");
+    const std::string_view uri = webkit_uri_scheme_request_get_uri(request);
+    if (!isOwn(uri))
+        return refuse(request, "Unbekannte Adresse");
+    const viewer::SiteAnswer a = space_.resolve(uri.substr(std::string_view(kPrefix).size()));
+
+    if (a.status == 301) {
+        GInputStream* empty = g_memory_input_stream_new();
+        return finish(request, empty, 0, 301, "Moved Permanently", "text/html", kPrefix + a.location);
+    }
+    const char* reason = a.status == 200 ? "OK" : "Not Found";
+    if (a.member.empty()) {
+        const std::string page = viewer::notFoundPageHtml(a.sitePath);
+        auto bytes = std::make_shared<const std::vector<std::uint8_t>>(page.begin(), page.end());
+        const auto length = static_cast<gint64>(bytes->size());
+        return finish(request, memoryStream(std::move(bytes)), head ? 0 : length, a.status, reason,
+                      a.mimeType);
+    }
+    if (head)
+        return finish(request, g_memory_input_stream_new(), 0, a.status, reason, a.mimeType);
+    // A large member is read from the program's file as the engine consumes it.
+    const auto size = package_.size(a.member);
+    if (size && *size >= kStreamedMemberSize) {
+        if (auto member = package_.stream(a.member))
+            if (GInputStream* piped = pipedStream(std::move(member)))
+                return finish(request, piped, *size, a.status, reason, a.mimeType);
+    }
+    SharedBytes bytes = reader_.read(a.member);
+    if (!bytes)
+        return refuse(request, "Die Seiten dieses Programms sind beschädigt");
+    const auto length = static_cast<gint64>(bytes->size());
+    finish(request, memoryStream(std::move(bytes)), length, a.status, reason, a.mimeType);
+}
+
+} // namespace pagolux
