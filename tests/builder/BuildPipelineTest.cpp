@@ -187,8 +187,8 @@ TEST_F(BuildPipelineTest, StartFolderWithAnIndexPageBuilds)
     // "INDEX.HTM" counts as the index page: the program finds it whatever its case.
     fs::remove(site / "index.html");
     test::writeFile(site / "INDEX.HTM", "<title>Start</title>");
-    request.entries = {site.folder()};
-    request.startIndex = 0;
+    request.project.entries = {site.folder()};
+    request.project.startIndex = 0;
     EXPECT_EQ(run().status, BuildStatus::Succeeded);
     EXPECT_TRUE(ui.messages.empty() || ui.messages.at(0).icon != MsgIcon::Error);
 }
@@ -450,7 +450,7 @@ TEST_F(BuildPipelineTest, WhatCouldNotBePackedIsListedInGermanOneLinePerFile)
     fs::create_directories(extra / "leer");
     test::writeFile(extra / "x.html", "x");
     // The start page also lies in an added folder: packed once, no line for it.
-    request.entries = {site / "index.html", site.path().string(), site / "gone.html",
+    request.project.entries = {site / "index.html", site.path().string(), site / "gone.html",
                        extra / "x.html",    extra / "x.html",     extra / "leer"};
     const BuildOutcome r = run();
     EXPECT_EQ(r.status, BuildStatus::Succeeded);
@@ -480,7 +480,7 @@ TEST_F(BuildPipelineTest, AFolderPathLongerThanAnArchiveEntryFailsTheBuild)
     const std::string deep = site / std::string(200, 'd') + "/" + std::string(60, 'e');
     fs::create_directories(deep);
     test::writeFile(deep + "/page.html", "deep");
-    request.entries.push_back(deep + "/page.html");
+    request.project.entries.push_back(deep + "/page.html");
     const BuildOutcome r = run();
     EXPECT_EQ(r.status, BuildStatus::Failed);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -493,7 +493,7 @@ TEST_F(BuildPipelineTest, AStartFileThatIsAFifoIsRefusedWithoutWaiting)
 {
     // Opened for reading like a file, a FIFO waits for a writer forever.
     ASSERT_EQ(::mkfifo((site / "start.html").c_str(), 0600), 0);
-    request.entries = {site / "start.html"};
+    request.project.entries = {site / "start.html"};
     const BuildOutcome r = run();
     EXPECT_EQ(r.status, BuildStatus::NoStartFile);
     ASSERT_EQ(ui.messages.size(), 1u);
