@@ -451,7 +451,7 @@ TEST_F(BuildPipelineTest, WhatCouldNotBePackedIsListedInGermanOneLinePerFile)
     test::writeFile(extra / "x.html", "x");
     // The start page also lies in an added folder: packed once, no line for it.
     request.project.entries = {site / "index.html", site.path().string(), site / "gone.html",
-                       extra / "x.html",    extra / "x.html",     extra / "leer"};
+                               extra / "x.html",    extra / "x.html",     extra / "leer"};
     const BuildOutcome r = run();
     EXPECT_EQ(r.status, BuildStatus::Succeeded);
     TZLBArchive archive;
@@ -533,13 +533,16 @@ TEST_F(BuildPipelineTest, TheScratchArchiveCannotBeReadOrReplacedByOthers)
         evil.CreateArchive(foreign / "evil.zlb");
         evil.AddFiles(foreignList);
     }
-    hooks.updateListBox = [&] {
+    // The model is told right after packing: the moment another user could swap the archive.
+    ProjectEditor model("", OutputChoice{});
+    model.onChange([&](unsigned) {
         for (int n = 0; n < 4; ++n) {
             const std::string name = tmp / ("tf" + std::to_string(n) + ".zlb");
             fs::remove(name);
             fs::copy_file(foreign / "evil.zlb", name);
         }
-    };
+    });
+    hooks.project = &model;
     const BuildOutcome r = run();
     ASSERT_EQ(r.status, BuildStatus::Succeeded);
     EXPECT_FALSE(othersCouldRead);
