@@ -671,6 +671,14 @@ QImage makeImage(long long width, long long height, const MetafileLimits& limits
     if (width > limits.maxSide || height > limits.maxSide || width * height > limits.maxPixels) {
         throw Damage{"das Bild ist zu groß"};
     }
+    const long long longer = std::max(width, height);
+    if (limits.fitSide > 0 && longer > limits.fitSide) {
+        const auto reduce = [&](long long side) {
+            return std::max(1LL, (side * limits.fitSide + longer / 2) / longer);
+        };
+        width = reduce(width);
+        height = reduce(height);
+    }
     QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
         throw Damage{"zu wenig Speicher für das Bild"};
@@ -708,7 +716,7 @@ QImage decodeDib(const Bytes& info, const Bytes& bits, const MetafileLimits& lim
     if (width <= 0 || rows == 0) {
         throw Damage{"eine Bitmap hat keine Größe"};
     }
-    if (width > limits.maxSide || rows > limits.maxSide || width * rows > limits.maxPixels) {
+    if (width > limits.maxSide || rows > limits.maxSide || width * rows > limits.maxBitmapPixels) {
         throw Damage{"eine Bitmap ist zu groß"};
     }
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
@@ -1575,8 +1583,9 @@ MetafilePlayback playEmfBytes(const Bytes& b, const MetafileLimits& limits)
         Canvas canvas(image, budgetFor(image.width(), image.height()));
         canvas.originX = originX;
         canvas.originY = originY;
-        canvas.scaleX = scaleX;
-        canvas.scaleY = scaleY;
+        // A picture reduced to fit is drawn at the reduced scale.
+        canvas.scaleX = scaleX * double(image.width()) / double(width);
+        canvas.scaleY = scaleY * double(image.height()) / double(height);
         canvas.pixelsPerMmX = perMmX;
         canvas.pixelsPerMmY = perMmY;
         EmfPlayer player(canvas, limits);
