@@ -17,7 +17,7 @@ packages=(
   # tests and fuzzing
   libgtest-dev libgmock-dev googletest
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 openbox
-  clang llvm libclang-rt-14-dev clang-format
+  clang llvm libclang-rt-14-dev clang-format ccache
   # installation, the Debian package and their checks (mimetype: xdg-mime's look-up by content)
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl groff-base
   # benchmarks
