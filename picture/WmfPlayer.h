@@ -1,5 +1,5 @@
 #pragma once
-// Plays the records of a WMF file onto a canvas of its own size.
+// Plays the records of a WMF file (with the placeable header) onto a canvas of the picture.
 
 #include "picture/MetafileBytes.h"
 #include "picture/MetafilePlayer.h"
