@@ -57,6 +57,10 @@ function(pagolux_test_properties test)
   elseif(P_TIMEOUT GREATER PAGOLUX_TEST_TIMEOUT AND NOT P_TIMEOUT_REASON)
     message(FATAL_ERROR "Test ${test}: a time-out of ${P_TIMEOUT} s needs TIMEOUT_REASON")
   endif()
+  if(PAGOLUX_SANITIZE)
+    # The sanitizers make the code several times slower: the same tests get three times as long.
+    math(EXPR P_TIMEOUT "${P_TIMEOUT} * 3")
+  endif()
   set_tests_properties(${test} PROPERTIES LABELS ${P_LABEL} TIMEOUT ${P_TIMEOUT})
 endfunction()
 
