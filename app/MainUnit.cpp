@@ -2,11 +2,11 @@
 
 #include "app/AboutBoxUnit.h"
 #include "app/QtUserInteraction.h"
-#include "platform/FileNameUtils.h"
-#include "platform/Paths.h"
-#include "icon/IconBitmap.h"
 #include "controls/TFilenameEdit.h"
 #include "controls/placement/TFormStorage.h"
+#include "icon/IconBitmap.h"
+#include "platform/FileNameUtils.h"
+#include "platform/Paths.h"
 #include "shell/TShellTree.h"
 
 #include <QCheckBox>

@@ -3,8 +3,8 @@
 #include "app/MainUnit.h"
 
 #include "builder/BuildPipeline.h"
-#include "icon/IconBitmap.h"
 #include "controls/TFilenameEdit.h"
+#include "icon/IconBitmap.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,8 +3,8 @@
 
 #include "app/MainUnit.h"
 
-#include "platform/FileNameUtils.h"
 #include "format/TextEncoding.h"
+#include "platform/FileNameUtils.h"
 #include "project/ProjectFile.h"
 #include "shell/TShellList.h"
 #include "shell/TShellTree.h"

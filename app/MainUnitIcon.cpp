@@ -6,14 +6,14 @@
 // shows it.
 
 #include "app/MainUnit.h"
-#include "platform/Paths.h"
+#include "controls/TPaintBox.h"
 #include "icon/IconBitmap.h"
 #include "icon/IconBmpFile.h"
 #include "icon/IconError.h"
 #include "icon/RenderIcon.h"
 #include "icon/StandardIcon.h"
-#include "controls/TPaintBox.h"
 #include "picture/PictureReader.h"
+#include "platform/Paths.h"
 
 #include <QImage>
 #include <QLabel>

@@ -2,9 +2,9 @@
 // of favourite folders kept in "folders.dat" in the per-user data folder.
 
 #include "app/MainUnit.h"
-#include "platform/Paths.h"
 #include "controls/placement/TFormStorage.h"
 #include "format/TextEncoding.h"
+#include "platform/Paths.h"
 #include "project/PrefFolders.h"
 #include "project/ProjectFile.h"
 #include "shell/TShellTree.h"

@@ -16,8 +16,8 @@
 
 #include "app/MainUnit.h"
 #include "app/TApplication.h"
-#include "platform/FileSizeSignal.h"
 #include "builder/UserInteraction.h"
+#include "platform/FileSizeSignal.h"
 #include "shell/TShellList.h"
 #include "shell/TShellTree.h"
 

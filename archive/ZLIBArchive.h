@@ -14,9 +14,9 @@
 // All failures raise EArchiveError (a pagolux::Exception) with an English message, except the
 // stream layer's own errors where noted.
 
-#include "platform/Exception.h"
 #include "archive/TStream.h"
 #include "archive/ZlibStreams.h"
+#include "platform/Exception.h"
 
 #include <array>
 #include <atomic>

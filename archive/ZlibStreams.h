@@ -3,8 +3,8 @@
 // into an underlying stream, TDecompressionStream inflates from one. This header and its
 // source are the only place that knows zlib; ZlibStreams.cpp is the one file including it.
 
-#include "platform/Exception.h"
 #include "archive/TStream.h"
+#include "platform/Exception.h"
 
 #include <array>
 #include <cstdint>

@@ -1,14 +1,14 @@
 #include "builder/BuildPipeline.h"
 
 #include "archive/ZLIBArchive.h"
-#include "platform/AtomicFile.h"
-#include "platform/FileNameUtils.h"
-#include "platform/Paths.h"
-#include "platform/UserFile.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 #include "builder/ProgramStart.h"
 #include "format/TextEncoding.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileNameUtils.h"
+#include "platform/Paths.h"
+#include "platform/UserFile.h"
 
 #include <cerrno>
 #include <cstdio>

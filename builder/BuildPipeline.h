@@ -11,8 +11,8 @@
 
 #include "builder/BuildTarget.h"
 #include "builder/UserInteraction.h"
-#include "icon/IconBitmap.h"
 #include "format/BuildSettings.h"
+#include "icon/IconBitmap.h"
 
 #include <cstdint>
 #include <functional>

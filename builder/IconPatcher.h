@@ -3,8 +3,8 @@
 // 512 icon pixel bytes lie in the decoded prototype, WriteIcon overwrites them in an output.
 // Both are silent: a failure leaves the executable with the viewer's own icon.
 
-#include "icon/IconBitmap.h"
 #include "format/ExeLayout.h"
+#include "icon/IconBitmap.h"
 
 #include <cstdint>
 #include <string>

@@ -3,9 +3,9 @@
 // width and height (signed 32-bit), defined-size and fixed-size flags, then the project name
 // and the start file path as length-prefixed strings. All numbers little-endian.
 
-#include "platform/Exception.h"
 #include "archive/TStream.h"
 #include "format/BuildSettings.h"
+#include "platform/Exception.h"
 
 #include <cstdint>
 #include <string>

@@ -2,8 +2,8 @@
 // Length-prefixed strings of project files and settings blocks: a 32-bit little-endian signed
 // byte count, then that many bytes of 8-bit text, no terminator.
 
-#include "platform/Exception.h"
 #include "archive/TStream.h"
+#include "platform/Exception.h"
 
 #include <string>
 

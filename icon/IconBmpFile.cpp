@@ -1,7 +1,7 @@
 #include "icon/IconBmpFile.h"
 
-#include "platform/AtomicFile.h"
 #include "icon/IconError.h"
+#include "platform/AtomicFile.h"
 
 #include <array>
 #include <cstdio>

@@ -1,9 +1,9 @@
 #include "project/ProjectFile.h"
 
 #include "archive/TStream.h"
+#include "format/orvanto.h"
 #include "platform/FileNameUtils.h"
 #include "platform/UserFile.h"
-#include "format/orvanto.h"
 
 #include <array>
 #include <cstring>

@@ -7,9 +7,9 @@
 // and lie within one 2048-byte block together with the 20 bytes the builder writes, and its
 // icon pixels must occur exactly once.
 
-#include "platform/AtomicFile.h"
 #include "format/Palette.h"
 #include "format/ViewerIconArt.h"
+#include "platform/AtomicFile.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -5,14 +5,14 @@
 // given with --icon (for this build only). Progress goes to a terminal; any failure ends with
 // one line on stderr and a non-zero exit.
 
+#include "builder/BuildPipeline.h"
+#include "builder/BuildTarget.h"
+#include "cli/build/TerminalInteraction.h"
+#include "icon/IconBmpFile.h"
+#include "icon/StandardIcon.h"
 #include "platform/Exception.h"
 #include "platform/FileSizeSignal.h"
 #include "platform/Paths.h"
-#include "builder/BuildPipeline.h"
-#include "builder/BuildTarget.h"
-#include "icon/IconBmpFile.h"
-#include "icon/StandardIcon.h"
-#include "cli/build/TerminalInteraction.h"
 #include "project/ProjectFile.h"
 
 #ifdef PAGOLUX_WITH_PICTURE

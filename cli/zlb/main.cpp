@@ -1,5 +1,5 @@
-#include "platform/FileSizeSignal.h"
 #include "cli/zlb/ZlbTool.h"
+#include "platform/FileSizeSignal.h"
 
 #include <iostream>
 #include <unistd.h>

@@ -1,8 +1,8 @@
 #include "controls/placement/TFormPlacement.h"
 
+#include "controls/placement/ProfileFile.h"
 #include "platform/FileNameUtils.h"
 #include "platform/Paths.h"
-#include "controls/placement/ProfileFile.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -5,9 +5,9 @@
 
 #include "app/QtUserInteraction.h"
 #include "app/TApplication.h"
+#include "controls/TFilenameEdit.h"
 #include "platform/Exception.h"
 #include "platform/Paths.h"
-#include "controls/TFilenameEdit.h"
 
 #include <QApplication>
 #include <QDir>

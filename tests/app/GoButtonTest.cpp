@@ -8,9 +8,9 @@
 #include "app/TApplication.h"
 #include "builder/BuildPipeline.h"
 #include "builder/ExeWriter.h"
-#include "icon/IconBitmap.h"
 #include "controls/TFilenameEdit.h"
 #include "format/SettingsBlock.h"
+#include "icon/IconBitmap.h"
 #include "project/ProjectFile.h"
 #include "viewer/qt/ViewerWindow.h"
 

@@ -2,10 +2,10 @@
 // picture through the dialog, going back to the default icon, and what a failure leaves.
 
 #include "app/MainUnit.h"
+#include "controls/TPaintBox.h"
 #include "icon/IconBmpFile.h"
 #include "icon/IconError.h"
 #include "icon/StandardIcon.h"
-#include "controls/TPaintBox.h"
 #include "picture/RenderIconFromFile.h"
 #include "tests/icon/TestIcons.h"
 #include "tests/support/EnvOverride.h"

@@ -3,8 +3,8 @@
 #include "WindowTestSupport.h"
 
 #include "app/AboutBoxUnit.h"
-#include "platform/Paths.h"
 #include "controls/TFilenameEdit.h"
+#include "platform/Paths.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
 

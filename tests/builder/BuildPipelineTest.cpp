@@ -1,11 +1,11 @@
 #include "builder/BuildPipeline.h"
 
 #include "archive/ZLIBArchive.h"
-#include "platform/Paths.h"
 #include "builder/ExeWriter.h"
 #include "builder/IconPatcher.h"
 #include "builder/ProgramStart.h"
 #include "format/SettingsBlock.h"
+#include "platform/Paths.h"
 #include "tests/builder/TestFiles.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/FileSizeLimit.h"

@@ -5,8 +5,8 @@
 // anything is shown. The file is opened once and every later read goes to that same file, so
 // a program rebuilt (replaced) while it runs keeps showing its own pages. Qt-free.
 
-#include "platform/Exception.h"
 #include "format/BuildSettings.h"
+#include "platform/Exception.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "viewer/qt/MemberDevice.h"
 
-#include "platform/Exception.h"
 #include "archive/TStream.h"
+#include "platform/Exception.h"
 
 namespace pagolux {
 

@@ -4,7 +4,6 @@
 
 #include "platform/FileSizeSignal.h"
 #include "platform/Paths.h"
-#include "viewer/qt/WebEngineSandbox.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/qt/ArchiveSchemeHandler.h"
 #include "viewer/qt/EmbeddedRecords.h"
@@ -12,6 +11,7 @@
 #include "viewer/qt/ViewerProbe.h"
 #include "viewer/qt/ViewerTexts.h"
 #include "viewer/qt/ViewerWindow.h"
+#include "viewer/qt/WebEngineSandbox.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -6,9 +6,9 @@
 
 #include "builder/BuildTarget.h"
 #include "builder/IconPatcher.h"
+#include "format/ViewerIconArt.h"
 #include "icon/IconBitmap.h"
 #include "icon/IconBmpFile.h"
-#include "format/ViewerIconArt.h"
 #include "project/ProjectFile.h"
 
 #include "tests/builder/TestFiles.h"
