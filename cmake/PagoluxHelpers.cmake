@@ -58,8 +58,8 @@ function(pagolux_test_properties test)
     message(FATAL_ERROR "Test ${test}: a time-out of ${P_TIMEOUT} s needs TIMEOUT_REASON")
   endif()
   if(PAGOLUX_SANITIZE)
-    # The sanitizers make the code several times slower: the same tests get three times as long.
-    math(EXPR P_TIMEOUT "${P_TIMEOUT} * 3")
+    # The sanitizers make the code several times slower: the same tests get five times as long.
+    math(EXPR P_TIMEOUT "${P_TIMEOUT} * 5")
   endif()
   set_tests_properties(${test} PROPERTIES LABELS ${P_LABEL} TIMEOUT ${P_TIMEOUT})
 endfunction()
