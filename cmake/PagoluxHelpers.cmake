@@ -37,13 +37,42 @@ function(pagolux_include_root target)
   endif()
 endfunction()
 
-# pagolux_add_test(NAME name SOURCES ... [LIBS ...] [GUI] [DISPLAY] [TIMEOUT s])
+# Every CTest test carries exactly one of these labels, so a run can pick its kind
+# (`ctest -L unit`): unit (plain programs and checks), widget (widgets on the offscreen
+# platform), display (a real X display), install (the installed tree and the package).
+set(PAGOLUX_TEST_LABELS unit widget display install)
+# A test that needs longer than this names why (TIMEOUT_REASON).
+set(PAGOLUX_TEST_TIMEOUT 120)
+
+# pagolux_test_properties(test LABEL label [TIMEOUT s TIMEOUT_REASON text])
+#   Sets the label and the time-out of a registered test; fails the configure step for an
+#   unknown label or a time-out above the default without a reason.
+function(pagolux_test_properties test)
+  cmake_parse_arguments(P "" "LABEL;TIMEOUT;TIMEOUT_REASON" "" ${ARGN})
+  if(NOT P_LABEL IN_LIST PAGOLUX_TEST_LABELS)
+    message(FATAL_ERROR "Test ${test}: label '${P_LABEL}' is not one of ${PAGOLUX_TEST_LABELS}")
+  endif()
+  if(NOT P_TIMEOUT)
+    set(P_TIMEOUT ${PAGOLUX_TEST_TIMEOUT})
+  elseif(P_TIMEOUT GREATER PAGOLUX_TEST_TIMEOUT AND NOT P_TIMEOUT_REASON)
+    message(FATAL_ERROR "Test ${test}: a time-out of ${P_TIMEOUT} s needs TIMEOUT_REASON")
+  endif()
+  if(PAGOLUX_SANITIZE)
+    # The sanitizers make the code several times slower: the same tests get five times as long.
+    math(EXPR P_TIMEOUT "${P_TIMEOUT} * 5")
+  endif()
+  set_tests_properties(${test} PROPERTIES LABELS ${P_LABEL} TIMEOUT ${P_TIMEOUT})
+endfunction()
+
+# pagolux_add_test(NAME name SOURCES ... [LIBS ...] [GUI] [DISPLAY] [LABEL label]
+#                  [TIMEOUT s TIMEOUT_REASON text])
 #   A GoogleTest executable registered as one CTest test.
-#   GUI:     runs with QT_QPA_PLATFORM=offscreen (widgets without a display).
+#   GUI:     runs with QT_QPA_PLATFORM=offscreen (widgets without a display); label widget.
 #   DISPLAY: needs a real X display (web engine); the test script runs CTest under Xvfb,
-#            and the test is skipped with a message when no DISPLAY is set.
+#            and the test is skipped with a message when no DISPLAY is set; label display.
+#   LABEL:   overrides the label (install); without GUI or DISPLAY the default is unit.
 function(pagolux_add_test)
-  cmake_parse_arguments(T "GUI;DISPLAY" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;DISPLAY" "NAME;TIMEOUT;TIMEOUT_REASON;LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   pagolux_warnings(${T_NAME})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} Pagolux::TestSupport GTest::gtest)
@@ -52,9 +81,6 @@ function(pagolux_add_test)
   endif()
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-  if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 600)
-  endif()
   set(env "PAGOLUX_BIN_DIR=${CMAKE_BINARY_DIR}/bin" "QTWEBENGINE_DISABLE_SANDBOX=1"
           "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu --no-sandbox" "LC_ALL=C.UTF-8")
   if(T_GUI)
@@ -62,16 +88,24 @@ function(pagolux_add_test)
   elseif(T_DISPLAY)
     list(APPEND env "QT_QPA_PLATFORM=xcb")
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
-  if(T_DISPLAY)
-    set_tests_properties(${T_NAME} PROPERTIES LABELS display)
+  set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}")
+  if(NOT T_LABEL)
+    if(T_DISPLAY)
+      set(T_LABEL display)
+    elseif(T_GUI)
+      set(T_LABEL widget)
+    else()
+      set(T_LABEL unit)
+    endif()
   endif()
+  pagolux_test_properties(${T_NAME} LABEL ${T_LABEL} TIMEOUT "${T_TIMEOUT}" TIMEOUT_REASON "${T_TIMEOUT_REASON}")
 endfunction()
 
 # pagolux_add_fuzzer(NAME name SOURCES ... [LIBS ...])
 #   With PAGOLUX_BUILD_FUZZ (clang): a libFuzzer binary with ASan + UBSan, run by hand.
 #   Otherwise: the same entry point linked with a small replay driver, registered as a test
-#   that feeds every file of fuzz/corpus/<name>/ and fuzz/regressions/<name>/ to it.
+#   that feeds every file of fuzz/corpus/<name>/ and fuzz/regressions/<name>/ to it (label unit;
+#   it fails when the corpus folder is missing or empty).
 function(pagolux_add_fuzzer)
   cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
   if(PAGOLUX_BUILD_FUZZ)
@@ -88,6 +122,6 @@ function(pagolux_add_fuzzer)
     add_test(NAME ${F_NAME}_replay
              COMMAND ${F_NAME}_replay ${CMAKE_SOURCE_DIR}/fuzz/corpus/${F_NAME}
                      ${CMAKE_SOURCE_DIR}/fuzz/regressions/${F_NAME})
-    set_tests_properties(${F_NAME}_replay PROPERTIES TIMEOUT 600)
+    pagolux_test_properties(${F_NAME}_replay LABEL unit)
   endif()
 endfunction()

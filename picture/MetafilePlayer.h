@@ -1,7 +1,7 @@
 #pragma once
 // Draws Windows metafiles (WMF with the placeable header, EMF) ourselves, record by record,
-// onto a QImage of the picture's own size with antialiasing off, following the pixel rules of
-// the Windows drawing functions: a Rectangle covers [left, right) x [top, bottom) with its pen
+// onto a QImage of the picture's own size (or reduced to `fitSide`) with antialiasing off, following the
+// pixel rules of the Windows drawing functions: a Rectangle covers [left, right) x [top, bottom) with its pen
 // (one pixel less each way without one), a line leaves out its last point, a polygon's inside
 // is the set of pixel centres inside it, PatBlt and FillRect cover [left, right) x [top, bottom).
 // So a metafile of rectangles gives exactly the pixels a bitmap of the same drawing has.
@@ -30,8 +30,14 @@
 namespace pagolux {
 
 struct MetafileLimits {
+    // The picture's own size (at 96 pixels an inch) above these is refused.
     int maxSide = 32768;
     long long maxPixels = 100'000'000;
+    // When above 0 and the picture's longer side exceeds it, the picture is drawn reduced to
+    // that longer side (same proportions), so a huge extent does not cost a huge canvas.
+    int fitSide = 0;
+    // An embedded bitmap with more pixels is refused: it is decoded whole.
+    long long maxBitmapPixels = 16'777'216;
 };
 
 struct MetafilePlayback {

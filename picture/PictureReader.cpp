@@ -67,12 +67,50 @@ void checkSize(const std::string& path, long long width, long long height)
     }
 }
 
+// The size a picture is delivered at: its own, or reduced so that the longer side is WorkSide.
+QSize workSize(long long width, long long height)
+{
+    const long long longer = std::max(width, height);
+    if (longer <= PictureReader::WorkSide) {
+        return {static_cast<int>(width), static_cast<int>(height)};
+    }
+    const auto reduce = [longer](long long side) {
+        return static_cast<int>(std::max(1LL, (side * PictureReader::WorkSide + longer / 2) / longer));
+    };
+    return {reduce(width), reduce(height)};
+}
+
+// A decoded picture larger than the work size, sampled down without smoothing straight from its
+// own pixel format (no full-size 32-bit copy): each target pixel takes the source pixel under
+// its centre.
+QImage sampleDown(const QImage& image, QSize size)
+{
+    QImage out(size, QImage::Format_ARGB32);
+    if (out.isNull()) {
+        return out;
+    }
+    const long long w = image.width();
+    const long long h = image.height();
+    for (int y = 0; y < size.height(); ++y) {
+        const int sy = static_cast<int>((2LL * y + 1) * h / (2LL * size.height()));
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            row[x] = image.pixel(static_cast<int>((2LL * x + 1) * w / (2LL * size.width())), sy);
+        }
+    }
+    return out;
+}
+
 QImage toArgb(const std::string& path, QImage image)
 {
     if (image.isNull()) {
         fail(path, "die Bilddaten sind beschädigt");
     }
     checkSize(path, image.width(), image.height());
+    const QSize size = workSize(image.width(), image.height());
+    if (size != image.size()) {
+        image = sampleDown(image, size);
+    }
     QImage argb = std::move(image).convertToFormat(QImage::Format_ARGB32); // in place where Qt can
     if (argb.isNull()) {
         fail(path, "zu wenig Speicher für das Bild");
@@ -150,6 +188,34 @@ void checkBitmapLength(const std::string& path)
     }
 }
 
+// Checks the declared size of the picture the reader stands at, before anything is decoded,
+// and prepares the reader: a JPEG larger than the work size is decoded reduced (the decoder
+// scales while it decodes); the others are decoded in their own format, at most
+// MaxDecodedBytes.
+void measure(const std::string& path, Kind kind, QImageReader& reader)
+{
+    const QSize declared = reader.size();
+    if (!declared.isValid()) {
+        return; // the decoder reports what it cannot read
+    }
+    checkSize(path, declared.width(), declared.height());
+    const QSize size = workSize(declared.width(), declared.height());
+    if (kind == Kind::Jpeg) {
+        if (size != declared) {
+            reader.setScaledSize(size);
+        }
+        return;
+    }
+    const QPixelFormat format = QImage::toPixelFormat(reader.imageFormat());
+    const long long bits = reader.imageFormat() == QImage::Format_Invalid ? 32 : format.bitsPerPixel();
+    const long long bytes =
+        (static_cast<long long>(declared.width()) * bits + 31) / 32 * 4 * declared.height();
+    if (bytes > PictureReader::MaxDecodedBytes) {
+        fail(path, "das Bild ist zu groß (" + std::to_string(declared.width()) + " x " +
+                       std::to_string(declared.height()) + " Pixel)");
+    }
+}
+
 // Raster formats: the declared size is checked before the reader allocates anything.
 QImage readRaster(const std::string& path, Kind kind)
 {
@@ -170,10 +236,7 @@ QImage readRaster(const std::string& path, Kind kind)
             if (i > 0 && !reader.jumpToImage(i)) {
                 break;
             }
-            const QSize declared = reader.size();
-            if (declared.isValid()) {
-                checkSize(path, declared.width(), declared.height());
-            }
+            measure(path, kind, reader);
             QImage image = reader.read();
             if (image.isNull()) {
                 if (i == 0) {
@@ -192,10 +255,7 @@ QImage readRaster(const std::string& path, Kind kind)
         }
         return toArgb(path, std::move(best));
     }
-    const QSize declared = reader.size();
-    if (declared.isValid()) {
-        checkSize(path, declared.width(), declared.height());
-    }
+    measure(path, kind, reader);
     if (kind == Kind::Bitmap) {
         checkBitmapLength(path);
     }
@@ -240,14 +300,16 @@ QImage renderSvg(const std::string& path, const QByteArray& svg)
                        std::to_string(static_cast<long long>(h)) + " Pixel)");
     }
     checkSize(path, static_cast<long long>(w), static_cast<long long>(h));
-    QImage image(static_cast<int>(w), static_cast<int>(h), QImage::Format_ARGB32_Premultiplied);
+    // Drawn straight at the size delivered: a huge declared size costs no huge canvas.
+    const QSize work = workSize(static_cast<long long>(w), static_cast<long long>(h));
+    QImage image(work, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
         fail(path, "zu wenig Speicher für das Bild");
     }
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
-        renderer.render(&painter, QRectF(0, 0, w, h));
+        renderer.render(&painter, QRectF(0, 0, work.width(), work.height()));
     }
     return toArgb(path, image);
 }
@@ -256,8 +318,9 @@ QImage renderSvg(const std::string& path, const QByteArray& svg)
 
 QImage PictureReader::read(const std::string& path)
 {
-    // Qt's own ceiling on one decoded image, raised to what our pixel limit allows
-    // (4 bytes a pixel); the declared size is checked against MaxPixels before that.
+    // Qt's own ceiling on one decoded image counts 4 bytes a pixel whatever the format, so it
+    // is raised to what our pixel limit allows; the bytes the decoded picture really takes
+    // in its own format are checked against MaxDecodedBytes before that.
     constexpr int allocationLimitMb = static_cast<int>(MaxPixels * 4 / (1024 * 1024)) + 16;
     if (QImageReader::allocationLimit() < allocationLimitMb) {
         QImageReader::setAllocationLimit(allocationLimitMb);
@@ -274,7 +337,7 @@ QImage PictureReader::read(const std::string& path)
         // Our own player draws the records it knows pixel-exactly; a file with others goes
         // through the SVG converters instead.
         const QByteArray data = readWhole(path);
-        const MetafileLimits limits{MaxSide, MaxPixels};
+        const MetafileLimits limits{MaxSide, MaxPixels, WorkSide};
         MetafilePlayback played = kind == Kind::Wmf ? MetafilePlayer::playWmf(data, path, limits)
                                                     : MetafilePlayer::playEmf(data, path, limits);
         if (!played.image.isNull()) {

@@ -22,7 +22,7 @@ packages=(
   # tests and fuzzing
   libgtest-dev libgmock-dev googletest
   xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-liberation2 openbox
-  clang llvm libclang-rt-14-dev clang-format
+  clang llvm libclang-rt-14-dev clang-format ccache
   # real static-site generators whose output the viewer tests serve
   mkdocs hugo
   # installation, the Debian package and their checks (mimetype: xdg-mime's look-up by content)

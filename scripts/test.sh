@@ -1,13 +1,28 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with the tests and runs the whole suite.
+# Installs what is missing, builds everything with the tests and runs the whole suite; then
+# builds the Qt-free layers and their tests with AddressSanitizer and UndefinedBehaviorSanitizer
+# in a folder of their own (build-sanitize/) and runs those once more.
 # Widget tests use Qt's offscreen platform; the web-engine tests need a real X display,
-# so CTest runs inside a private Xvfb server at 96 dpi.
+# so CTest runs inside a private Xvfb server at 96 dpi. Arguments go to the first CTest run.
+# With ccache installed, both builds go through it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DPAGOLUX_BUILD_TESTS=ON -DPAGOLUX_WERROR=ON >/dev/null
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B build -G Ninja -DPAGOLUX_BUILD_TESTS=ON -DPAGOLUX_WERROR=ON "${launcher[@]}" >/dev/null
 cmake --build build
 export QTWEBENGINE_DISABLE_SANDBOX=1
-cd build
-exec xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96 -nolisten tcp" \
-  ctest --output-on-failure -j2 "$@"
+status=0
+(cd build && xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96 -nolisten tcp" \
+  ctest --output-on-failure -j2 "$@") || status=$?
+
+cmake -S . -B build-sanitize -G Ninja -DPAGOLUX_BUILD_TESTS=ON -DPAGOLUX_WERROR=ON \
+  -DPAGOLUX_SANITIZE=address,undefined "${launcher[@]}" >/dev/null
+cmake --build build-sanitize
+# The unit tests and fuzz replays; the source checks already ran above.
+(cd build-sanitize && UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --output-on-failure -j2 -L unit -E '^(layer_rules|source_format)$') || status=$?
+exit "$status"

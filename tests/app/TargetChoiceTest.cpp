@@ -328,10 +328,7 @@ TEST_F(TargetChoice, AWindowsResultIsStartedThroughWineOrTheDesktopsOpener)
         EXPECT_EQ(kindOf(output), Kind::PE) << row.name;
         if (row.message.empty()) {
             EXPECT_EQ(messages.size(), 1u) << row.name << ": " << messages.back().text;
-            QElapsedTimer waited;
-            waited.start();
-            while (!fs::exists(record) && waited.elapsed() < 10000)
-                QTest::qWait(20);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(record); }, 10000)) << row.name;
             EXPECT_EQ(test::readFile(record), row.started) << row.name;
         } else {
             ASSERT_EQ(messages.size(), 2u) << row.name;

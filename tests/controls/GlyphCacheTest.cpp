@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <map>
+
 namespace pagolux {
 namespace {
 
@@ -23,24 +27,38 @@ QImage strip(int n, int size, std::vector<QColor> colours)
     return image;
 }
 
-TEST(TGlyphList, ReusesTheLowestFreedSlotBeforeGrowing)
+// Buttons come and go: an image added after others were freed never replaces one still in
+// use, every image keeps showing its own picture, and the list grows no larger than the most
+// images it held at once. Freeing an image twice frees nothing else.
+TEST(TGlyphList, ImagesSurviveOthersComingAndGoing)
 {
     TGlyphList list({8, 8});
-    const QImage img = test::solidImage({8, 8}, Qt::red);
-    EXPECT_EQ(list.AddMasked(img, olive), 0);
-    EXPECT_EQ(list.AddMasked(img, olive), 1);
-    EXPECT_EQ(list.AddMasked(img, olive), 2);
-    list.Delete(1);
-    list.Delete(0);
-    EXPECT_EQ(list.Count(), 1);
-    EXPECT_EQ(list.AddMasked(img, olive), 0);
-    EXPECT_EQ(list.AddMasked(img, olive), 1);
-    EXPECT_EQ(list.Capacity(), 3);
-    EXPECT_EQ(list.AddMasked(img, olive), 3);
-    EXPECT_EQ(list.Count(), 4);
-    list.Delete(1);
-    list.Delete(1); // a second release of a free slot changes nothing
-    EXPECT_EQ(list.Count(), 3);
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta, Qt::white};
+    std::map<int, QColor> live;
+    std::size_t most = 0;
+    int next = 0;
+    const auto checkAll = [&] {
+        EXPECT_EQ(list.Count(), static_cast<int>(live.size()));
+        for (const auto& [slot, colour] : live)
+            EXPECT_EQ(test::hex(list.Image(slot).pixelColor(3, 3)), test::hex(colour)) << "slot " << slot;
+    };
+    for (int round = 0; round < 12; ++round) {
+        for (int k = 0; k < 2; ++k) {
+            const QColor colour = colours[next++ % std::size(colours)];
+            const int slot = list.AddMasked(strip(1, 8, {colour}), olive);
+            EXPECT_EQ(live.count(slot), 0u) << "slot " << slot << " is still in use";
+            live[slot] = colour;
+        }
+        most = std::max(most, live.size());
+        // Free the middle one, then the same again: the second release changes nothing.
+        const auto middle = std::next(live.begin(), static_cast<long>(live.size() / 2));
+        const int freed = middle->first;
+        live.erase(middle);
+        list.Delete(freed);
+        list.Delete(freed);
+        checkAll();
+    }
+    EXPECT_LE(list.Capacity(), static_cast<int>(most));
 }
 
 TEST(TGlyphList, MaskColourBecomesTransparent)
@@ -103,9 +121,14 @@ TEST(TButtonGlyph, ButtonsOfOneGlyphSizeShareOneListAndFreeIt)
         first.Invalidate();
         EXPECT_EQ(second.List()->Count(), 1);
         EXPECT_EQ(first.ImageIndex(bsUp), -1);
+        // A new button's image does not disturb the image the other one still shows.
         TButtonGlyph third;
         third.SetGlyph(strip(1, 16, {Qt::green}));
-        EXPECT_EQ(third.CreateButtonGlyph(bsUp, pal), up);
+        const int added = third.CreateButtonGlyph(bsUp, pal);
+        EXPECT_NE(added, other);
+        EXPECT_EQ(test::hex(third.List()->Image(added).pixelColor(3, 3)), test::hex(QColor(Qt::green)));
+        EXPECT_EQ(test::hex(second.List()->Image(other).pixelColor(3, 3)), test::hex(QColor(Qt::blue)));
+        EXPECT_EQ(second.List()->Count(), 2);
         ASSERT_NE(TGlyphCache::Current(), nullptr);
         EXPECT_EQ(TGlyphCache::Current()->ListCount(), 1);
     }

@@ -88,27 +88,29 @@ TEST_F(ThemeLibraryTest, ThemesInUseNeedsBothAnswers)
     }
 }
 
-TEST_F(ThemeLibraryTest, CountsUsersAndUnloadsAtZeroNeverBelow)
+// A button on the screen follows a style change while it is shown: under the classic
+// "Windows" style it looks as it does without the theme library, and themed again after.
+TEST_F(ThemeLibraryTest, AButtonFollowsAStyleChange)
 {
-    SetThemeLibraryLoader([this] {
-        ++loads;
-        return std::optional(fake(1, 1));
-    });
-    EXPECT_TRUE(AcquireThemeLibrary());
-    EXPECT_TRUE(AcquireThemeLibrary());
-    EXPECT_EQ(loads, 1);
-    EXPECT_EQ(ThemeLibraryUsers(), 2);
-    ReleaseThemeLibrary();
-    EXPECT_TRUE(ThemeLibraryLoaded());
-    ReleaseThemeLibrary();
-    EXPECT_FALSE(ThemeLibraryLoaded());
-    EXPECT_FALSE(ThemeFunctions().IsAppThemed);
-    EXPECT_FALSE(ThemesInUse());
-    ReleaseThemeLibrary();
-    EXPECT_EQ(ThemeLibraryUsers(), 0);
-    EXPECT_TRUE(AcquireThemeLibrary());
-    EXPECT_EQ(ThemeLibraryUsers(), 1);
-    EXPECT_EQ(loads, 2);
+    SetThemeLibraryLoader([] { return std::optional<ThemeEntryPoints>(); });
+    QImage classicLook;
+    {
+        TBitBtnXP reference(QStringLiteral("OK"));
+        reference.resize(60, 30);
+        classicLook = test::grabImage(&reference);
+    }
+    drain();
+    SetThemeLibraryLoader({});
+    ASSERT_TRUE(AcquireThemeLibrary());
+    TBitBtnXP button(QStringLiteral("OK"));
+    button.resize(60, 30);
+    const QImage themedLook = test::grabImage(&button);
+    ASSERT_NE(themedLook, classicLook) << "the themed look differs from the classic one";
+    {
+        test::StyleScope classic(QStringLiteral("Windows"));
+        EXPECT_EQ(test::grabImage(&button), classicLook);
+    }
+    EXPECT_EQ(test::grabImage(&button), themedLook);
 }
 
 TEST_F(ThemeLibraryTest, LibraryLackingAnEntryPointCountsAsMissing)

@@ -12,6 +12,19 @@
 
 namespace pagolux::testfiles {
 
+// The CRC-32 of PNG chunks (and zip).
+std::uint32_t crc32Of(const QByteArray& data);
+
+// A PNG of width x height, one IDAT chunk: `rows` is the filtered raw image data (a filter
+// byte before each row), compressed here.
+QByteArray png(int width, int height, int bitDepth, int colorType, const QByteArray& rows);
+
+// The test program started with MeasureReadOption and a file name reads that picture with
+// PictureReader::read and prints "growth-kib=N" (how far its resident memory rose above what
+// it was before the read), then "size=WxH" or "error=MESSAGE". Returns the exit status.
+inline constexpr const char* MeasureReadOption = "--measure-read";
+int measureRead(const char* path);
+
 // A GIF89a of width x height with a 16-entry global colour table (the icon palette), pixel
 // indices from `indices` (row 0 first). `transparentIndex` >= 0 adds a graphic control
 // extension that marks that index transparent.

@@ -59,18 +59,6 @@ QImage patternImage(QImage::Format format)
     return image;
 }
 
-std::uint32_t crc32Of(const QByteArray& data)
-{
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (char ch : data) {
-        crc ^= static_cast<unsigned char>(ch);
-        for (int k = 0; k < 8; ++k) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
 class PictureReaderTest : public ::testing::Test {
   protected:
     test::TempFolder dir;
@@ -286,7 +274,7 @@ TEST_F(PictureReaderTest, RefusesTruncatedAndHostileRasterFiles)
     };
     putBe32(hugePng, 16, 60000);
     putBe32(hugePng, 20, 60000);
-    putBe32(hugePng, 29, crc32Of(hugePng.mid(12, 17))); // chunk type and data of IHDR
+    putBe32(hugePng, 29, testfiles::crc32Of(hugePng.mid(12, 17))); // chunk type and data of IHDR
     writeBytes(file("huge.png"), hugePng);
 
     // GIFs: zero logical size and zero image size; and one declaring 65535 x 65535.
@@ -358,6 +346,10 @@ TEST(PictureReaderFilter, OffersEveryReadableFormatAndOnlyThose)
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    // The memory tests start this program again to read one picture in a fresh process.
+    if (argc == 3 && std::string(argv[1]) == pagolux::testfiles::MeasureReadOption) {
+        return pagolux::testfiles::measureRead(argv[2]);
+    }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

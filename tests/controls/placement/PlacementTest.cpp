@@ -275,9 +275,7 @@ TEST_F(Placement, MinimizedRestoreIsPostedAndComesUpMinimized)
     TMainForm form;
     form.show();
     EXPECT_FALSE(form.isMinimized()); // not yet: the minimize waits in the event queue
-    QTest::qWait(50);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(form.isMinimized());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.isMinimized(); }));
     form.FormStorage1->setActive(false);
 }
 
