@@ -5,7 +5,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 #include <QWebEngineDownloadRequest>
+#else
+#include <QWebEngineDownloadItem>
+#endif
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>

@@ -13,7 +13,13 @@
 #include <QUrl>
 #include <QWebEnginePage>
 
+// Qt 5 names the download object differently; the Qt 5 front is built from these sources too.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 class QWebEngineDownloadRequest;
+#else
+class QWebEngineDownloadItem;
+using QWebEngineDownloadRequest = QWebEngineDownloadItem;
+#endif
 
 #include <functional>
 

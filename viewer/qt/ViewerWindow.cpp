@@ -20,7 +20,6 @@
 #include <QWebEngineDownloadRequest>
 #else
 #include <QWebEngineDownloadItem>
-using QWebEngineDownloadRequest = QWebEngineDownloadItem;
 #endif
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
