@@ -81,8 +81,8 @@ class GeneratorSites : public ::testing::Test {
         ::setenv("TMPDIR", tmp.folder().c_str(), 1);
         ::setenv("XDG_DATA_HOME", (data / "").c_str(), 1);
         request.progPath = binDir;
-        request.settings.projectName = "Generator";
-        request.startIndex = 0;
+        request.project.settings.projectName = "Generator";
+        request.project.startIndex = 0;
         request.icon = &icon;
     }
 
@@ -101,7 +101,7 @@ class GeneratorSites : public ::testing::Test {
 
     std::string build(const std::vector<std::string>& entries, const std::string& name)
     {
-        request.entries = entries;
+        request.project.entries = entries;
         request.outputField = out / name;
         test::ScriptedInteraction ui{MsgResult::Cancel};
         ui.answers = {MsgResult::Yes};
@@ -242,7 +242,7 @@ TEST_F(GeneratorSites, HandMadeSiteWithTheEdgeCases)
         << second.values.value("script").toStdString();
 
     // Another program keeps its own storage.
-    request.settings.projectName = "Anderes";
+    request.project.settings.projectName = "Anderes";
     const ProbeRun other = runProbe(build({site + "index.html", shared + "x.css"}, "anderes"),
                                     "const n = Number(localStorage.getItem('zaehler') || 0) + 1;"
                                     "window.__probe = 'count ' + n;");

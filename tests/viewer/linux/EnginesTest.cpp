@@ -95,12 +95,12 @@ class LinuxEnginesTest : public ::testing::Test {
         test::writeFile(folders->root.path().string() + "/outside.txt", "SECRET");
 
         BuildRequest request;
-        request.entries = {site + "index.html", site + "pages", site + "js", site + "css"};
-        request.startIndex = 0;
+        request.project.entries = {site + "index.html", site + "pages", site + "js", site + "css"};
+        request.project.startIndex = 0;
         request.progPath = test::binDir();
-        request.settings.projectName = "Motoren";
-        request.settings.width = 640;
-        request.settings.height = 480;
+        request.project.settings.projectName = "Motoren";
+        request.project.settings.width = 640;
+        request.project.settings.height = 480;
         IconBitmap icon;
         icon.fill(9);
         request.icon = &icon;
@@ -111,11 +111,11 @@ class LinuxEnginesTest : public ::testing::Test {
         program = request.outputField;
 
         // The same site in a fixed 320 x 240 window without status bar and toolbar.
-        request.settings.fixedSize = true;
-        request.settings.elements[0] = false;
-        request.settings.elements[1] = false;
-        request.settings.width = 320;
-        request.settings.height = 240;
+        request.project.settings.fixedSize = true;
+        request.project.settings.elements[0] = false;
+        request.project.settings.elements[1] = false;
+        request.project.settings.width = 320;
+        request.project.settings.height = 240;
         request.outputField = folders->out.path().string() + "/fest";
         built = built && BuildPipeline(ui).run(request, iconPos, {}).status == BuildStatus::Succeeded;
         fixedProgram = request.outputField;
