@@ -9,6 +9,7 @@
 #include "app/TApplication.h"
 #include "controls/TFilenameEdit.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -17,14 +18,22 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace pagolux {
 
 void TMainForm::addCertificateChoice(QWidget* page)
 {
     SignBtn = new QPushButton(QStringLiteral("Signieren..."), page);
     SignBtn->setObjectName(QStringLiteral("SignBtn"));
-    SignBtn->setGeometry(212, 31, 80, 18);
     SignBtn->setStyleSheet(QStringLiteral("padding: 0px 2px;"));
+    // The check box above ends where its caption ends, so that the button beside it covers none
+    // of it; the button then takes the room up to "Go!".
+    constexpr int kGoLeft = 296;
+    const QRect check = AutoStartCheck->geometry();
+    AutoStartCheck->resize(std::min(check.width(), AutoStartCheck->sizeHint().width()), check.height());
+    const int left = std::max(212, AutoStartCheck->geometry().right() + 5);
+    SignBtn->setGeometry(left, 31, kGoLeft - 4 - left, 18);
     connect(SignBtn, &QPushButton::clicked, this, [this] { runGuarded([this] { SignBtnClick(); }); });
     connect(TargetCombo, &QComboBox::currentIndexChanged, this, [this] { updateCertificateChoice(); });
     updateCertificateChoice();

@@ -105,7 +105,8 @@ std::string finishWindows(const BuildRequest& request, const std::string& assemb
                           const std::string& output)
 {
     const std::string fileName = ExtractFileName(output);
-    (void)FinishWindowsProgram(assembled, {request.project.settings.projectName, fileName}, request.trueColourIcons);
+    (void)FinishWindowsProgram(assembled, {request.project.settings.projectName, fileName},
+                               request.trueColourIcons);
     if (request.signing.certificate.empty())
         return {};
     const char* path = std::getenv("PATH");
