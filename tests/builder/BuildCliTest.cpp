@@ -10,12 +10,14 @@
 #include "tests/support/Bitmaps.h"
 #include "tests/support/BuildFolder.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/OtherUser.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace pagolux {
 namespace {
@@ -49,12 +51,22 @@ class BuildCliTest : public ::testing::Test {
         ProjectFile::write(work / "p.pgx", p);
     }
 
-    CliResult run(const std::string& args, std::optional<std::uint64_t> fileSizeLimit = {})
+    // The shell command line that runs pagolux-build with args, its temporary files in tmp.
+    [[nodiscard]] std::string cliCommand(const std::string& args, const std::string& tmp) const
     {
-        const std::string cmd = "XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(work.folder()) +
-                                " " + quote(binDir + "pagolux-build") + " " + args;
+        return "XDG_DATA_HOME=" + quote(work / "data") + " TMPDIR=" + quote(tmp) + " " +
+               quote(binDir + "pagolux-build") + " " + args;
+    }
+
+    CliResult runCommand(const std::string& cmd, std::optional<std::uint64_t> fileSizeLimit = {})
+    {
         const test::ChildResult child = test::runShell(cmd, fileSizeLimit);
         return CliResult{child.signal != 0 ? 128 + child.signal : child.exitCode, child.output};
+    }
+
+    CliResult run(const std::string& args, std::optional<std::uint64_t> fileSizeLimit = {})
+    {
+        return runCommand(cliCommand(args, work.folder()), fileSizeLimit);
     }
 
     [[nodiscard]] Bytes iconBytesOf(const std::string& exe) const
@@ -221,6 +233,66 @@ TEST_F(BuildCliTest, FileSizeLimitIsAnOrdinaryFailure)
     for (const auto& e : fs::directory_iterator(work.folder()))
         left.push_back(e.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"p.pgx"}) << "a temporary file was left";
+}
+
+// An output folder that cannot take the program: the one line after "Datei konnte nicht erstellt
+// werden!" names the output and the system's reason, and the folder is left as it was. Root sees
+// no write protection in the permission bits, so the folder is made unwritable in a private
+// mount namespace (a read-only bind mount, a 64 KiB tmpfs the program cannot fit in), and the
+// permission case runs the build as the second local user.
+TEST_F(BuildCliTest, ReadOnlyOrFullOutputFolderNamesThePathAndTheReason)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root: private mount namespaces and a second local user";
+    if (!test::haveProgram("unshare"))
+        GTEST_SKIP() << "unshare is not installed";
+    const std::string folder = work / "ziel";
+    const std::string output = folder + "/out";
+    struct Row {
+        const char* name;
+        std::string prepare; // shell commands inside the namespace that make the folder unwritable
+        std::string reason;
+    };
+    const Row rows[] = {
+        {"read-only folder",
+         "mount --bind " + quote(folder) + " " + quote(folder) + " && mount -o remount,bind,ro " +
+             quote(folder),
+         "Der Datenträger ist schreibgeschützt."},
+        {"full disk", "mount -t tmpfs -o size=64k tmpfs " + quote(folder),
+         "Auf dem Datenträger ist kein Platz mehr frei."},
+    };
+    for (const Row& row : rows) {
+        fs::create_directories(folder);
+        // Exit 125 when the namespace cannot be made; after the build, anything left in the
+        // folder is listed, so a leftover temporary file shows in the output.
+        const std::string script = row.prepare + " || exit 125; " +
+                                   cliCommand(quote(work / "p.pgx") + " -o " + quote(output), work.folder()) +
+                                   "; rc=$?; ls -A " + quote(folder) + "; exit $rc";
+        const CliResult r = runCommand("unshare -m --propagation private sh -c " + quote(script));
+        if (r.exitCode == 125)
+            GTEST_SKIP() << "no private mount namespace here: " << r.out;
+        EXPECT_EQ(r.exitCode, 1) << row.name << ": " << r.out;
+        EXPECT_EQ(r.out,
+                  "pagolux-build: Datei konnte nicht erstellt werden! " + output + ": " + row.reason + "\n")
+            << row.name;
+        EXPECT_TRUE(fs::is_empty(folder)) << row.name;
+    }
+
+    // A folder the user may not write into: the reason names the folder.
+    const int other = test::otherUserId();
+    if (other < 0)
+        GTEST_SKIP() << "the second local user cannot be created";
+    const std::string otherTmp = work / "tmp-other";
+    fs::create_directories(otherTmp);
+    ASSERT_EQ(::chown(otherTmp.c_str(), static_cast<uid_t>(other), static_cast<gid_t>(-1)), 0);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    const std::string cmd = cliCommand(quote(work / "p.pgx") + " -o " + quote(output), otherTmp);
+    const CliResult r = runCommand("runuser -u " + std::string(test::kOtherUser) + " -- sh -c " + quote(cmd));
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_EQ(r.out, "pagolux-build: Datei konnte nicht erstellt werden! " + output +
+                         ": Keine Berechtigung, in den Ordner " + folder + "/ zu schreiben.\n");
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 } // namespace
