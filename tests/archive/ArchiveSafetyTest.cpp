@@ -229,6 +229,51 @@ TEST(ArchiveSafety, ExtractionNeverWritesThroughALinkPlantedInTheTarget)
     }
 }
 
+TEST(ArchiveSafety, AFolderSwappedForALinkDuringExtractionDoesNotLeadOutOfTheTarget)
+{
+    // Another user who can write into the target swaps a folder level for a link to a folder
+    // of his choosing after extraction has walked past it, before the member is written (here:
+    // while the replace question is open). The member must still land in the folder that was
+    // walked, and nothing outside may change.
+    struct Case {
+        const char* memberFolder; // in the archive
+        const char* swapped;      // the level below the target that becomes a link
+        const char* below;        // the rest of the member's folder under the swapped level
+    };
+    const Case cases[] = {
+        {"sub\\", "sub", ""},
+        {"a\\b\\", "a", "/b"},
+    };
+    for (const auto& k : cases) {
+        TempFolder dir;
+        const std::string outside = dir / "outside";
+        fs::create_directories(outside + k.below);
+        writeFile(outside + k.below + "/victim", "keep me");
+        const std::string archive = writeCrafted(dir, {{k.memberFolder, "victim", bytesOf("planted")}});
+        const std::string target = dir / "target";
+        const std::string walked = target + "/" + k.swapped + k.below;
+        fs::create_directories(walked);
+        writeFile(walked + "/victim", "old");
+
+        TZLBArchive zlb;
+        zlb.ExtractWithPath = true;
+        zlb.OpenArchive(archive);
+        int asked = 0;
+        zlb.OnReplaceFile = [&](const std::string&, bool& replace) {
+            ++asked;
+            fs::rename(target + "/" + k.swapped, target + "/moved");
+            fs::create_symlink(outside, target + "/" + k.swapped);
+            replace = true;
+        };
+        EXPECT_NO_THROW(zlb.ExtractAll(target)) << k.memberFolder;
+        EXPECT_EQ(asked, 1) << k.memberFolder;
+        EXPECT_EQ(readFile(outside + k.below + "/victim"), "keep me") << k.memberFolder;
+        EXPECT_EQ(folderEntries(outside + k.below).size(), 1u) << k.memberFolder;
+        EXPECT_EQ(readFile(target + "/moved" + k.below + "/victim"), "planted") << k.memberFolder;
+        EXPECT_EQ(folderEntries(target + "/moved" + k.below).size(), 1u) << k.memberFolder;
+    }
+}
+
 // The notices of one AddFiles as (kind, path) pairs, and the archive's member paths.
 struct Packed {
     std::vector<std::pair<TNoticeKind, std::string>> notices;
