@@ -3,6 +3,7 @@
 
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
+#include "cli/zlb/ZlbTool.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/support/EnvOverride.h"
 
@@ -12,7 +13,10 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace pagolux {
@@ -176,6 +180,50 @@ TEST(ArchiveSafety, ARegistryClaimingMoreEntriesThanItsBytesHoldIsRefused)
         }
         // Never more read than the file holds, once for its CRC and once for the registry.
         EXPECT_LE(s.bytesRead, 2 * s.Size()) << k.claimed << " entries";
+    }
+}
+
+// Runs the zlb tool with args in a forked child and returns its peak resident memory in bytes
+// (the child starts with this process's pages, which are small here); -1 when it did not end
+// by exiting.
+long peakMemoryOfZlbTool(const std::vector<std::string>& args)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::ostringstream out, err;
+        ::_exit(RunZlbTool(args, out, err, {}) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status))
+        return -1;
+    return usage.ru_maxrss * 1024L;
+}
+
+TEST(ArchiveSafety, AHugeClaimedRegistryCostsTheToolLittleMemory)
+{
+    // Two million all-zero entries (about 1 GB once inflated) in a registry of about 1 MB. The
+    // registry is compressed piece by piece so the test itself stays small.
+    constexpr std::int32_t kClaimed = 2'000'000;
+    TMemoryStream compressed;
+    {
+        TCompressionStream z(fcMaximum, compressed);
+        const Bytes zeros(1024 * kEntrySize, 0);
+        for (std::int32_t done = 0; done < kClaimed; done += 1024)
+            z.WriteBuffer(zeros.data(), static_cast<std::int64_t>(zeros.size()));
+        z.Finish();
+    }
+    Bytes archive = compressed.TakeBytes();
+    ASSERT_LT(archive.size(), 1024u * 1024u);
+    seal(archive, kClaimed, 0, static_cast<std::int32_t>(archive.size()));
+    TempFolder dir;
+    const std::string name = dir / "claims.zlb";
+    writeBytes(name, archive);
+
+    for (const char* command : {"list", "verify"}) {
+        const long peak = peakMemoryOfZlbTool({command, name});
+        ASSERT_GT(peak, 0) << command;
+        EXPECT_LT(peak, 64L * 1024 * 1024) << command;
     }
 }
 
