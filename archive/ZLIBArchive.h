@@ -143,6 +143,10 @@ class EArchiveWriteError : public EArchiveError {
     int SystemError;
 };
 
+namespace platform {
+class OpenFolder;
+}
+
 namespace archive_detail {
 class TArchiveSource;
 }
@@ -369,6 +373,10 @@ class TZLBArchive {
     // and checks FileCRC; raises EArchiveError naming the member when the data is damaged.
     // An empty sink only checks the data.
     void readMember(std::int32_t i, const std::function<void(const std::uint8_t*, std::size_t)>& sink) const;
+    // ExtractToFile for the file name directly inside the open folder; fileName is its full
+    // path, for the handlers and the messages.
+    bool extractInto(std::int32_t i, const platform::OpenFolder& folder, const std::string& name,
+                     const std::string& fileName);
     // readMember through the archive's source. With useBlockCrcs (only when the file's stamp
     // still equals openedStamp), a raw member's CRC is assembled from blockCrcs and only its
     // partial first and last blocks are read.

@@ -5,7 +5,6 @@
 #include "archive/WorkerThreads_p.h"
 #include "archive/ZLIBArchive.h"
 #include "archive/ZLIBArchiveState_p.h"
-#include "platform/AtomicFile.h"
 #include "platform/FileNameUtils.h"
 #include "platform/Posix.h"
 
@@ -16,7 +15,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
-#include <optional>
+#include <random>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -35,15 +34,16 @@ const char* const kUnsafeName = "The archive member %s has a name that cannot be
 const char* const kLinkInTarget =
     "%s is not a folder (a symbolic link or a file); nothing is extracted through it";
 
-// Makes a folder below the target, or takes the one there. A symbolic link at its name is
-// refused, never followed: one planted in the target folder would lead the members out of it.
-void makeFolder(const std::string& path)
+// A name for the temporary file beside name that is not in use yet with high likelihood; the
+// exclusive create below decides.
+std::string scratchName(const std::string& name)
 {
-    if (platform::makeFolder(path.c_str(), 0777) != 0 && errno != EEXIST)
-        throw EFCreateError(path);
-    struct stat st {};
-    if (platform::linkStatus(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        throw EArchiveError(formatMessage(kLinkInTarget, path));
+    static std::atomic<std::uint64_t> counter{0};
+    static const std::uint64_t seed = std::random_device{}();
+    const std::uint64_t n = (seed ^ (counter++ * 0x9E3779B97F4A7C15ull)) & 0xFFFFFFFFFFull;
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%010llx", static_cast<unsigned long long>(n));
+    return "." + name + suffix;
 }
 
 } // namespace
@@ -175,33 +175,51 @@ std::vector<std::uint8_t> TZLBArchive::ExtractToMemory(const std::string& name)
 bool TZLBArchive::ExtractToFile(std::int32_t i, const std::string& fileName)
 {
     checkedIndex(i);
+    const std::string folderName = ExtractFilePath(fileName);
+    platform::OpenFolder folder;
+    if (folder.open(folderName.empty() ? "." : folderName.c_str()) != 0)
+        throw EFCreateError(fileName);
+    return extractInto(i, folder, ExtractFileName(fileName), fileName);
+}
+
+bool TZLBArchive::extractInto(std::int32_t i, const platform::OpenFolder& folder, const std::string& name,
+                              const std::string& fileName)
+{
     struct stat st {};
-    if (platform::linkStatus(fileName.c_str(), &st) == 0) {
+    if (folder.status(name.c_str(), &st) == 0) {
         bool replace = true;
         if (OnReplaceFile)
             OnReplaceFile(fileName, replace);
         if (!replace)
             return false;
     }
-    // Written beside the target and renamed into place only when the data checked out. The
-    // name itself is replaced (a link there is not followed out of the target folder).
-    std::optional<AtomicFile> temp;
-    try {
-        temp.emplace(fileName, AtomicFileRules{0666, false, false, false});
-    } catch (const AtomicWriteError&) {
-        throw EFCreateError(fileName);
+    // Written to a new file beside the target, made exclusively in the open folder (never
+    // through a link), and renamed over the name only when the data checked out. The rename
+    // replaces the name itself: a link there is not followed out of the target folder.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp = scratchName(name);
+        fd = folder.createFile(temp.c_str(), 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
     }
-    {
-        TFileStream out(temp->name(), TFileMode::fmOpenReadWrite);
+    if (fd < 0)
+        throw EFCreateError(fileName);
+    bool renamed = false;
+    try {
+        const auto out = TFileStream::Adopt(fileName, fd);
         readMember(i, [&](const std::uint8_t* p, std::size_t n) {
-            out.WriteBuffer(p, static_cast<std::int64_t>(n));
+            out->WriteBuffer(p, static_cast<std::int64_t>(n));
         });
-        out.Close();
-    }
-    try {
-        temp->commit();
-    } catch (const AtomicWriteError&) {
-        throw EFCreateError(fileName);
+        out->Close();
+        if (folder.rename(temp.c_str(), name.c_str()) != 0)
+            throw EFCreateError(fileName);
+        renamed = true;
+    } catch (...) {
+        if (!renamed)
+            (void)folder.remove(temp.c_str());
+        throw;
     }
     if (OnFileExtracted)
         OnFileExtracted(fileName);
@@ -216,24 +234,32 @@ std::string TZLBArchive::ExtractFile(std::int32_t i, const std::string& folder)
         throw EArchiveError(formatMessage(kUnsafeName, memberName(i)));
     std::string target;
     if (!folder.empty()) {
-        // The folder and its missing parents; one that cannot be made fails the extraction below.
+        // The folder and its missing parents, by the path the caller named; one that cannot be
+        // made fails the open below.
         for (std::size_t at = 1; at <= folder.size(); ++at)
             if (at == folder.size() || isPathDelimiter(folder[at]))
                 (void)platform::makeFolder(folder.substr(0, at).c_str(), 0777);
         target = IncludeTrailingPathDelimiter(folder);
     }
-    if (ExtractWithPath) {
-        std::vector<std::string> segments;
-        if (!safeFolderSegments(EntryFilePath(e), segments))
-            throw EArchiveError(formatMessage(kUnsafeName, memberName(i)));
-        for (const auto& seg : segments) {
-            target += seg;
-            makeFolder(target);
-            target += kPathDelim;
+    std::vector<std::string> segments;
+    if (ExtractWithPath && !safeFolderSegments(EntryFilePath(e), segments))
+        throw EArchiveError(formatMessage(kUnsafeName, memberName(i)));
+    // From here on every level is reached from the open folder above it, so a folder swapped
+    // for a link while this runs cannot lead the member out of the target.
+    platform::OpenFolder at;
+    if (at.open(folder.empty() ? "." : folder.c_str()) != 0)
+        throw EFCreateError(target + name);
+    for (const auto& seg : segments) {
+        target += seg;
+        if (at.openChild(at, seg.c_str(), 0777) != 0) {
+            if (errno == ELOOP || errno == ENOTDIR)
+                throw EArchiveError(formatMessage(kLinkInTarget, target));
+            throw EFCreateError(target);
         }
+        target += kPathDelim;
     }
     target += name;
-    return ExtractToFile(i, target) ? target : std::string();
+    return extractInto(i, at, name, target) ? target : std::string();
 }
 
 void TZLBArchive::ExtractAll(const std::string& folder)

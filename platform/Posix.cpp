@@ -127,6 +127,55 @@ std::int64_t changedNs(const struct stat& st)
     return std::int64_t{st.st_ctime} * 1000000000;
 }
 
+OpenFolder::~OpenFolder() = default;
+
+int OpenFolder::open(const char* name)
+{
+    struct _stat64 st {};
+    if (::_wstat64(wide(name).c_str(), &st) != 0)
+        return -1;
+    if ((st.st_mode & _S_IFDIR) == 0) {
+        errno = ENOTDIR;
+        return -1;
+    }
+    path_ = name;
+    if (!path_.empty() && path_.back() != '\\' && path_.back() != '/')
+        path_ += '\\';
+    return 0;
+}
+
+int OpenFolder::openChild(const OpenFolder& parent, const char* name, int mode)
+{
+    const std::string path = parent.path_ + name;
+    if (makeFolder(path.c_str(), mode) != 0 && errno != EEXIST)
+        return -1;
+    return open(path.c_str());
+}
+
+int OpenFolder::status(const char* name, struct stat* st) const
+{
+    return linkStatus((path_ + name).c_str(), st);
+}
+
+int OpenFolder::createFile(const char* name, int mode) const
+{
+    return openFile((path_ + name).c_str(), O_RDWR | O_CREAT | O_EXCL, mode);
+}
+
+int OpenFolder::rename(const char* from, const char* to) const
+{
+    if (MoveFileExW(wide((path_ + from).c_str()).c_str(), wide((path_ + to).c_str()).c_str(),
+                    MOVEFILE_REPLACE_EXISTING) != 0)
+        return 0;
+    errno = EACCES;
+    return -1;
+}
+
+int OpenFolder::remove(const char* name) const
+{
+    return ::_wunlink(wide((path_ + name).c_str()).c_str());
+}
+
 #else
 
 int openFile(const char* name, int flags, int mode)
@@ -220,6 +269,61 @@ std::int64_t modifiedNs(const struct stat& st)
 std::int64_t changedNs(const struct stat& st)
 {
     return std::int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
+}
+
+OpenFolder::~OpenFolder()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int OpenFolder::open(const char* name)
+{
+    const int fd = openFile(name, O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return -1;
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+    return 0;
+}
+
+int OpenFolder::openChild(const OpenFolder& parent, const char* name, int mode)
+{
+    if (::mkdirat(parent.fd_, name, static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
+        return -1;
+    // O_NOFOLLOW refuses a link at the name itself; O_DIRECTORY refuses anything not a folder.
+    const int fd = ::openat(parent.fd_, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        struct stat st {};
+        if (errno == ENOTDIR && parent.status(name, &st) == 0 && S_ISLNK(st.st_mode))
+            errno = ELOOP;
+        return -1;
+    }
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+    return 0;
+}
+
+int OpenFolder::status(const char* name, struct stat* st) const
+{
+    return ::fstatat(fd_, name, st, AT_SYMLINK_NOFOLLOW);
+}
+
+int OpenFolder::createFile(const char* name, int mode) const
+{
+    return ::openat(fd_, name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, static_cast<mode_t>(mode));
+}
+
+int OpenFolder::rename(const char* from, const char* to) const
+{
+    return ::renameat(fd_, from, fd_, to);
+}
+
+int OpenFolder::remove(const char* name) const
+{
+    return ::unlinkat(fd_, name, 0);
 }
 
 #endif

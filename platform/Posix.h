@@ -58,4 +58,36 @@ int linkStatus(const char* name, struct stat* st);
 [[nodiscard]] std::int64_t modifiedNs(const struct stat& st);
 [[nodiscard]] std::int64_t changedNs(const struct stat& st);
 
+// A folder held open, so that the names below it are looked up from it once and not again
+// through its path: a folder swapped for a symbolic link after it was opened cannot lead the
+// later calls elsewhere (openat and its relatives). The Windows build, which reports no links,
+// keeps the path and joins the names to it. Every call returns -1 with errno on failure.
+class OpenFolder {
+  public:
+    OpenFolder() = default;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    ~OpenFolder();
+
+    // Opens the folder name; the path may pass through links (the caller named it).
+    int open(const char* name);
+    // Opens the folder name directly inside parent (which may be this folder itself), making it
+    // first when it is missing. A symbolic link at the name is refused, never followed (ELOOP),
+    // as is a file (ENOTDIR).
+    int openChild(const OpenFolder& parent, const char* name, int mode);
+    // As lstat of a name directly inside the folder.
+    int status(const char* name, struct stat* st) const;
+    // Creates a new file in the folder for reading and writing and returns its descriptor;
+    // never over an existing name nor through a link there (EEXIST).
+    [[nodiscard]] int createFile(const char* name, int mode) const;
+    // Renames from to to, both directly inside the folder; a file or link at to is replaced.
+    int rename(const char* from, const char* to) const;
+    // Removes the file name directly inside the folder.
+    int remove(const char* name) const;
+
+  private:
+    int fd_ = -1;
+    std::string path_;
+};
+
 } // namespace pagolux::platform

@@ -3,6 +3,7 @@
 
 #include "archive/ZLIBArchive.h"
 #include "archive/ZlibStreams.h"
+#include "cli/zlb/ZlbTool.h"
 #include "tests/archive/ArchiveTestSupport.h"
 #include "tests/support/EnvOverride.h"
 
@@ -12,7 +13,10 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace pagolux {
@@ -179,6 +183,52 @@ TEST(ArchiveSafety, ARegistryClaimingMoreEntriesThanItsBytesHoldIsRefused)
     }
 }
 
+// Runs the zlb tool with args in a forked child (without args: the child exits at once) and
+// returns its peak resident memory in bytes; -1 when it did not end by exiting. The child starts
+// with this process's resident pages, so only the difference to an idle child is the tool's.
+long peakMemoryOfZlbTool(const std::vector<std::string>& args)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::ostringstream out, err;
+        ::_exit(args.empty() || RunZlbTool(args, out, err, {}) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status))
+        return -1;
+    return usage.ru_maxrss * 1024L;
+}
+
+TEST(ArchiveSafety, AHugeClaimedRegistryCostsTheToolLittleMemory)
+{
+    // Two million all-zero entries (about 1 GB once inflated) in a registry of about 1 MB. The
+    // registry is compressed piece by piece so the test itself stays small.
+    constexpr std::int32_t kClaimed = 2'000'000;
+    TMemoryStream compressed;
+    {
+        TCompressionStream z(fcMaximum, compressed);
+        const Bytes zeros(1024 * kEntrySize, 0);
+        for (std::int32_t done = 0; done < kClaimed; done += 1024)
+            z.WriteBuffer(zeros.data(), static_cast<std::int64_t>(zeros.size()));
+        z.Finish();
+    }
+    Bytes archive = compressed.TakeBytes();
+    ASSERT_LT(archive.size(), 1024u * 1024u);
+    seal(archive, kClaimed, 0, static_cast<std::int32_t>(archive.size()));
+    TempFolder dir;
+    const std::string name = dir / "claims.zlb";
+    writeBytes(name, archive);
+
+    const long idle = peakMemoryOfZlbTool({});
+    ASSERT_GT(idle, 0);
+    for (const char* command : {"list", "verify"}) {
+        const long peak = peakMemoryOfZlbTool({command, name});
+        ASSERT_GT(peak, 0) << command;
+        EXPECT_LT(peak - idle, 64L * 1024 * 1024) << command;
+    }
+}
+
 // An archive of the given (folder, name, content) members with a raw registry.
 std::string writeCrafted(const TempFolder& dir, const std::vector<CraftMember>& members)
 {
@@ -226,6 +276,51 @@ TEST(ArchiveSafety, ExtractionNeverWritesThroughALinkPlantedInTheTarget)
             EXPECT_FALSE(fs::is_symlink(target + "/top")) << k.what;
             EXPECT_EQ(readFile(target + "/top"), "payload") << k.what;
         }
+    }
+}
+
+TEST(ArchiveSafety, AFolderSwappedForALinkDuringExtractionDoesNotLeadOutOfTheTarget)
+{
+    // Another user who can write into the target swaps a folder level for a link to a folder
+    // of his choosing after extraction has walked past it, before the member is written (here:
+    // while the replace question is open). The member must still land in the folder that was
+    // walked, and nothing outside may change.
+    struct Case {
+        const char* memberFolder; // in the archive
+        const char* swapped;      // the level below the target that becomes a link
+        const char* below;        // the rest of the member's folder under the swapped level
+    };
+    const Case cases[] = {
+        {"sub\\", "sub", ""},
+        {"a\\b\\", "a", "/b"},
+    };
+    for (const auto& k : cases) {
+        TempFolder dir;
+        const std::string outside = dir / "outside";
+        fs::create_directories(outside + k.below);
+        writeFile(outside + k.below + "/victim", "keep me");
+        const std::string archive = writeCrafted(dir, {{k.memberFolder, "victim", bytesOf("planted")}});
+        const std::string target = dir / "target";
+        const std::string walked = target + "/" + k.swapped + k.below;
+        fs::create_directories(walked);
+        writeFile(walked + "/victim", "old");
+
+        TZLBArchive zlb;
+        zlb.ExtractWithPath = true;
+        zlb.OpenArchive(archive);
+        int asked = 0;
+        zlb.OnReplaceFile = [&](const std::string&, bool& replace) {
+            ++asked;
+            fs::rename(target + "/" + k.swapped, target + "/moved");
+            fs::create_symlink(outside, target + "/" + k.swapped);
+            replace = true;
+        };
+        EXPECT_NO_THROW(zlb.ExtractAll(target)) << k.memberFolder;
+        EXPECT_EQ(asked, 1) << k.memberFolder;
+        EXPECT_EQ(readFile(outside + k.below + "/victim"), "keep me") << k.memberFolder;
+        EXPECT_EQ(folderEntries(outside + k.below).size(), 1u) << k.memberFolder;
+        EXPECT_EQ(readFile(target + "/moved" + k.below + "/victim"), "planted") << k.memberFolder;
+        EXPECT_EQ(folderEntries(target + "/moved" + k.below).size(), 1u) << k.memberFolder;
     }
 }
 
