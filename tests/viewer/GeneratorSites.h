@@ -32,6 +32,7 @@ inline ::testing::AssertionResult runGenerator(const QString& program, const QSt
 inline ::testing::AssertionResult makeMkDocsSite(const std::filesystem::path& root, std::string& output)
 {
     namespace fs = std::filesystem;
+    fs::create_directories(root);
     const std::string project = root / "doku";
     if (auto r = runGenerator("mkdocs", {"new", QString::fromStdString(project)}, root.string()); !r)
         return r;
@@ -54,6 +55,7 @@ inline ::testing::AssertionResult makeMkDocsSite(const std::filesystem::path& ro
 inline ::testing::AssertionResult makeHugoSite(const std::filesystem::path& root, std::string& output)
 {
     namespace fs = std::filesystem;
+    fs::create_directories(root);
     const std::string site = root / "blog";
     const auto put = [&](const std::string& path, const std::string& text) {
         fs::create_directories(fs::path(site + "/" + path).parent_path());

@@ -69,7 +69,7 @@ std::set<std::string> linkedAddresses(const fs::path& siteFolder)
 // The file a web server with the site folder as document root answers an address with.
 fs::path fileFor(const fs::path& siteFolder, const std::string& url)
 {
-    const std::string path = QUrl(QString::fromStdString(url)).path().toStdString();
+    const std::string path = QUrl(QString::fromStdString(url)).path(QUrl::FullyDecoded).toStdString();
     fs::path file = siteFolder / path.substr(1);
     if (path.back() == '/' || fs::is_directory(file))
         file /= "index.html";
@@ -97,7 +97,7 @@ TEST_F(WineViewerTest, GeneratorSitesAnswerEveryLinkedAddress)
         SCOPED_TRACE(c.name);
         std::string output;
         ASSERT_TRUE(c.make(work / c.name, output));
-        const fs::path siteFolder = fs::path(output).lexically_normal();
+        const fs::path siteFolder = fs::canonical(output);
 
         Project p;
         p.entries = {output};
