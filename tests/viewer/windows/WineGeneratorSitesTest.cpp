@@ -27,11 +27,12 @@ QUrl addressOf(const fs::path& relative)
 // The few entities generators write inside attribute values.
 std::string unescapeHtml(std::string text)
 {
-    for (const auto& [entity, plain] : {std::pair<std::string, std::string>{"&amp;", "&"},
-                                        {"&#39;", "'"},
+    // "&amp;" last, so "&amp;lt;" stays the text "&lt;".
+    for (const auto& [entity, plain] : {std::pair<std::string, std::string>{"&#39;", "'"},
                                         {"&quot;", "\""},
                                         {"&lt;", "<"},
-                                        {"&gt;", ">"}})
+                                        {"&gt;", ">"},
+                                        {"&amp;", "&"}})
         for (std::size_t at = 0; (at = text.find(entity, at)) != std::string::npos; at += plain.size())
             text.replace(at, entity.size(), plain);
     return text;
