@@ -11,9 +11,8 @@
 #include "tests/support/BuildFolder.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/ScriptedInteraction.h"
+#include "tests/viewer/GeneratorSites.h"
 #include "tests/viewer/ProbeRun.h"
-
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -86,19 +85,6 @@ class GeneratorSites : public ::testing::Test {
         request.icon = &icon;
     }
 
-    // Runs a generator; false (with its output) when it fails.
-    static ::testing::AssertionResult run(const QString& program, const QStringList& args,
-                                          const std::string& dir)
-    {
-        QProcess p;
-        p.setWorkingDirectory(QString::fromStdString(dir));
-        p.start(program, args);
-        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-            return ::testing::AssertionFailure()
-                   << program.toStdString() << ": " << p.readAllStandardError().toStdString();
-        return ::testing::AssertionSuccess();
-    }
-
     std::string build(const std::vector<std::string>& entries, const std::string& name)
     {
         request.project.entries = entries;
@@ -120,18 +106,10 @@ class GeneratorSites : public ::testing::Test {
 
 TEST_F(GeneratorSites, MkDocsSiteWorksAsOnAWebServer)
 {
-    const std::string project = root / "doku";
-    ASSERT_TRUE(run("mkdocs", {"new", QString::fromStdString(project)}, root.folder()));
-    fs::create_directories(project + "/docs/anleitung");
-    test::writeFile(project + "/docs/about.md",
-                    "# Über uns\n\n[Start](index.md) [Anleitung](anleitung/schritte.md)\n");
-    test::writeFile(project + "/docs/anleitung/schritte.md", "# Schritte\n\n[Über uns](../about.md)\n");
-    test::writeFile(project + "/mkdocs.yml", "site_name: Doku\nuse_directory_urls: true\n"
-                                             "nav:\n  - index.md\n  - about.md\n  - anleitung/schritte.md\n");
-    ASSERT_TRUE(run("mkdocs", {"build", "--quiet"}, project));
-    ASSERT_TRUE(fs::exists(project + "/site/about/index.html"));
+    std::string output;
+    ASSERT_TRUE(test::makeMkDocsSite(root.folder(), output));
 
-    const ProbeRun r = runProbe(build({project + "/site"}, "doku"), QString::fromLatin1(kLinkChecker));
+    const ProbeRun r = runProbe(build({output}, "doku"), QString::fromLatin1(kLinkChecker));
     ASSERT_EQ(r.exitCode, 0) << r.stderrText.toStdString();
     EXPECT_EQ(r.values.value("script").toStdString(),
               "pages|checked true|bad |styled true|unknown Doku @ true|path /index.html");
@@ -139,41 +117,11 @@ TEST_F(GeneratorSites, MkDocsSiteWorksAsOnAWebServer)
 
 TEST_F(GeneratorSites, HugoSiteWithRootRelativeLinksWorksAsOnAWebServer)
 {
-    const std::string site = root / "blog";
-    const auto put = [&](const std::string& path, const std::string& text) {
-        fs::create_directories(fs::path(site + "/" + path).parent_path());
-        test::writeFile(site + "/" + path, text);
-    };
-    put("config.toml", "baseURL = '/'\ntitle = 'Blog'\ntheme = 'klein'\ndisableKinds = ['taxonomy', 'term', "
-                       "'RSS', 'sitemap', 'robotsTXT']\n");
-    put("content/_index.md", "---\ntitle: Start\n---\nWillkommen.\n");
-    put("content/ueber.md", "---\ntitle: Über\n---\nÜber uns.\n");
-    put("content/artikel/_index.md", "---\ntitle: Artikel\n---\n");
-    put("content/artikel/erster.md", "---\ntitle: Erster Artikel\n---\nText.\n");
-    put("static/img/logo.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='8' height='8'/>");
-    const std::string layouts = "themes/klein/layouts/";
-    put(layouts + "_default/baseof.html",
-        "<!DOCTYPE html><html><head><meta charset=utf-8><title>{{ .Title }}</title>"
-        "<link rel=stylesheet href=\"{{ \"css/main.css\" | relURL }}\">"
-        "<script src=\"/js/app.js\"></script></head><body><img src=\"/img/logo.svg\" alt=Logo>"
-        "<nav><a href=\"/\">Start</a> {{ range .Site.RegularPages }}<a href=\"{{ .RelPermalink }}\">"
-        "{{ .Title }}</a> {{ end }}<a href=\"/artikel/\">Artikel</a></nav>"
-        "{{ block \"main\" . }}{{ end }}</body></html>");
-    put(layouts + "_default/single.html",
-        "{{ define \"main\" }}<h1>{{ .Title }}</h1>{{ .Content }}{{ end }}");
-    put(layouts + "_default/list.html",
-        "{{ define \"main\" }}<h1>{{ .Title }}</h1>{{ range .Pages }}<a href=\"{{ .RelPermalink }}\">"
-        "{{ .Title }}</a>{{ end }}{{ end }}");
-    put(layouts + "index.html", "{{ define \"main\" }}<h1>{{ .Title }}</h1>{{ .Content }}{{ end }}");
-    put(layouts + "404.html", "{{ define \"main\" }}<h1>404</h1><p>Nicht gefunden.</p>{{ end }}");
-    put("themes/klein/static/css/main.css", "body { color: rgb(5, 6, 7); }");
-    put("themes/klein/static/js/app.js", "window.__app = 1;");
-    ASSERT_TRUE(run("hugo", {"--quiet", "-d", "public"}, site));
-    ASSERT_TRUE(fs::exists(site + "/public/artikel/erster/index.html"));
-    ASSERT_TRUE(fs::exists(site + "/public/404.html"));
+    std::string output;
+    ASSERT_TRUE(test::makeHugoSite(root.folder(), output));
 
     const ProbeRun r =
-        runProbe(build({site + "/public/"}, "blog"),
+        runProbe(build({output}, "blog"),
                  QString::fromLatin1(kLinkChecker)
                      .replace("'path ' + location.pathname",
                               "'path ' + location.pathname + ' ' + getComputedStyle(document.body).color"));
