@@ -22,7 +22,11 @@ status=0
 cmake -S . -B build-sanitize -G Ninja -DPAGOLUX_BUILD_TESTS=ON -DPAGOLUX_WERROR=ON \
   -DPAGOLUX_SANITIZE=address,undefined "${launcher[@]}" >/dev/null
 cmake --build build-sanitize
-# The unit tests and fuzz replays; the source checks already ran above.
+# The unit tests and fuzz replays. Left out: the source checks (they ran above); the checks of
+# the real prototype files and of pagolux-build as a program, which this build makes without the
+# Qt programs (an instrumented, larger viewer, no picture readers); and the declaration check,
+# whose std::regex recursion outgrows the stack under AddressSanitizer.
 (cd build-sanitize && UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --output-on-failure -j2 -L unit -E '^(layer_rules|source_format)$') || status=$?
+  ctest --output-on-failure -j2 -L unit \
+    -E '^(layer_rules|source_format|builder_proto_files|builder_cli|webview2_abi)$') || status=$?
 exit "$status"
