@@ -11,6 +11,8 @@ scripts/install-deps.sh
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Paths below the checkout are hashed relative to it, so another clone reuses the cache.
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
 fi
 cmake -S . -B build -G Ninja -DPAGOLUX_BUILD_TESTS=ON -DPAGOLUX_WERROR=ON "${launcher[@]}" >/dev/null
 cmake --build build
