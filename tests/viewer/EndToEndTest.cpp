@@ -128,15 +128,7 @@ class EndToEndTest : public ::testing::Test {
         request.icon = &icon;
     }
 
-    std::string build(const std::string& name)
-    {
-        request.outputField = out / name;
-        test::ScriptedInteraction ui{MsgResult::Cancel};
-        ui.answers = {MsgResult::Yes};
-        const BuildOutcome r = BuildPipeline(ui).run(request, iconPos, {});
-        EXPECT_EQ(r.status, BuildStatus::Succeeded) << (ui.messages.empty() ? "" : ui.messages.back().text);
-        return out / name;
-    }
+    std::string build(const std::string& name) { return buildProgram(request, iconPos, out / name); }
 
     std::string binDir;
     test::EnvOverride tmpdir{"TMPDIR"};

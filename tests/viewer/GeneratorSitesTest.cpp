@@ -88,12 +88,7 @@ class GeneratorSites : public ::testing::Test {
     std::string build(const std::vector<std::string>& entries, const std::string& name)
     {
         request.project.entries = entries;
-        request.outputField = out / name;
-        test::ScriptedInteraction ui{MsgResult::Cancel};
-        ui.answers = {MsgResult::Yes};
-        const BuildOutcome r = BuildPipeline(ui).run(request, iconPos, {});
-        EXPECT_EQ(r.status, BuildStatus::Succeeded) << (ui.messages.empty() ? "" : ui.messages.back().text);
-        return out / name;
+        return buildProgram(request, iconPos, out / name);
     }
 
     std::string binDir;

@@ -2,6 +2,11 @@
 // Runs a built program with the viewer's probe (PAGOLUX_VIEWER_PROBE, and a script for the page
 // in PAGOLUX_VIEWER_PROBE_SCRIPT) and collects its key=value lines.
 
+#include "builder/BuildPipeline.h"
+#include "tests/support/ScriptedInteraction.h"
+
+#include <gtest/gtest.h>
+
 #include <QMap>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -10,6 +15,18 @@
 #include <string>
 
 namespace pagolux {
+
+// Builds request into output as "Go!" does, agreeing to replace an older file; the test fails
+// (not stops) when the build does not succeed, naming the last message.
+inline std::string buildProgram(BuildRequest& request, std::int32_t& iconPos, const std::string& output)
+{
+    request.outputField = output;
+    test::ScriptedInteraction ui{MsgResult::Cancel};
+    ui.answers = {MsgResult::Yes};
+    const BuildOutcome r = BuildPipeline(ui).run(request, iconPos, {});
+    EXPECT_EQ(r.status, BuildStatus::Succeeded) << (ui.messages.empty() ? "" : ui.messages.back().text);
+    return output;
+}
 
 struct ProbeRun {
     int exitCode = -1;
