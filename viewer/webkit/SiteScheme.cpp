@@ -6,10 +6,13 @@
 #include <gio/gunixinputstream.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -76,6 +79,29 @@ void finish(WebKitURISchemeRequest* request, GInputStream* body, gint64 length, 
     g_object_unref(body);
 }
 
+// Copies member into the file descriptor fd; returns the German reason when that fails.
+std::string copyInto(TStream& member, int fd)
+{
+    std::vector<char> buffer(256 * 1024);
+    try {
+        for (;;) {
+            const std::int64_t n = member.Read(buffer.data(), static_cast<std::int64_t>(buffer.size()));
+            if (n <= 0)
+                return {};
+            for (std::int64_t done = 0; done < n;) {
+                const ssize_t w = write(fd, buffer.data() + done, static_cast<std::size_t>(n - done));
+                if (w < 0 && errno == EINTR)
+                    continue;
+                if (w <= 0)
+                    return std::string("Die Datei konnte nicht geschrieben werden: ") + std::strerror(errno);
+                done += w;
+            }
+        }
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+}
+
 void refuse(WebKitURISchemeRequest* request, const char* why)
 {
     GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_PERMISSION_DENIED, why);
@@ -123,6 +149,61 @@ std::string SiteScheme::displayName(std::string_view uri)
     if (const auto query = path.find('?'); query != std::string_view::npos)
         path = path.substr(0, query);
     return viewer::percentDecode(path) + fragment;
+}
+
+std::string SiteScheme::fileNameOf(std::string_view uri)
+{
+    std::string path = displayName(uri);
+    if (const auto hash = path.find('#'); hash != std::string::npos && isOwn(uri))
+        path.erase(hash);
+    while (!path.empty() && path.back() == '/')
+        path.pop_back();
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void SiteScheme::saveMember(std::string_view uri, const std::string& path,
+                            std::function<void(std::string)> done)
+{
+    viewer::SiteAnswer a;
+    a.status = 404;
+    if (isOwn(uri))
+        a = space_.resolve(uri.substr(std::string_view(kPrefix).size()));
+    std::unique_ptr<TStream> member;
+    if (a.status == 200 && !a.member.empty())
+        member = package_.stream(a.member);
+    struct Result {
+        std::function<void(std::string)> done;
+        std::string error;
+    };
+    auto* result = new Result{std::move(done), member ? "" : "Diese Datei gibt es in diesem Programm nicht"};
+    const auto report = [](gpointer p) {
+        std::unique_ptr<Result> r(static_cast<Result*>(p));
+        r->done(r->error);
+        return G_SOURCE_REMOVE;
+    };
+    if (!member) {
+        g_idle_add(report, result);
+        return;
+    }
+    std::thread([member = std::move(member), path, result, report]() mutable {
+        std::string part = path + ".XXXXXX";
+        const int fd = mkostemp(part.data(), O_CLOEXEC);
+        if (fd < 0) {
+            result->error = std::string("Die Datei konnte nicht angelegt werden: ") + std::strerror(errno);
+        } else {
+            fchmod(fd, 0644);
+            result->error = copyInto(*member, fd);
+            if (close(fd) != 0 && result->error.empty())
+                result->error =
+                    std::string("Die Datei konnte nicht geschrieben werden: ") + std::strerror(errno);
+            if (result->error.empty() && rename(part.c_str(), path.c_str()) != 0)
+                result->error = std::string("Die Datei konnte nicht ersetzt werden: ") + std::strerror(errno);
+            if (!result->error.empty())
+                unlink(part.c_str());
+        }
+        g_idle_add(report, result);
+    }).detach();
 }
 
 void SiteScheme::onRequest(WebKitURISchemeRequest* request, gpointer self)

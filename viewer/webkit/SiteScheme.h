@@ -9,6 +9,7 @@
 #include "viewer/core/SiteAddressSpace.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,15 @@ class SiteScheme {
 
     // Whether uri is one of the program's own addresses.
     [[nodiscard]] static bool isOwn(std::string_view uri);
+
+    // The name a download of uri is offered under: the last part of its path, decoded.
+    [[nodiscard]] static std::string fileNameOf(std::string_view uri);
+
+    // Writes the member that the own address uri names to path, read from the archive in a
+    // thread of its own (the engine cannot download its own addresses). The bytes go to a new
+    // file beside path that replaces it only when complete, so a failure loses nothing. Then
+    // done(error) runs on the main loop; error is empty on success, else the German reason.
+    void saveMember(std::string_view uri, const std::string& path, std::function<void(std::string)> done);
 
   private:
     static void onRequest(WebKitURISchemeRequest* request, gpointer self);

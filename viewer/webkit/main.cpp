@@ -13,6 +13,7 @@
 #include "viewer/core/FrontHandoff.h"
 #include "viewer/core/SiteStorage.h"
 #include "viewer/core/ViewerPackage.h"
+#include "viewer/webkit/Downloads.h"
 #include "viewer/webkit/SiteScheme.h"
 
 #if PAGOLUX_WEBKIT_GTK4
@@ -71,6 +72,7 @@ struct Front {
     FrontHandoff handoff;
     std::unique_ptr<ViewerPackage> package;
     std::unique_ptr<SiteScheme> scheme;
+    std::unique_ptr<Downloads> downloads;
     std::string startError;
     GtkApplication* app = nullptr;
     GtkWidget* window = nullptr;
@@ -81,6 +83,8 @@ struct Front {
     bool probe = false;
     bool reported = false;
     bool loadFailed = false;
+    // The address the probe reported, and the last page loaded after it.
+    std::string reportedUri, lastLoadedUri;
     int exitCode = 0;
 
     [[nodiscard]] bool on(Element e) const
@@ -204,10 +208,14 @@ void openExternally(const char* uri)
 
 // Which navigations happen: the program's own addresses and about:blank load; http(s) goes to
 // the browser when the user's click or key started it; everything else (file:, data: pages,
-// unknown schemes) is refused.
+// unknown schemes) is refused, except the blob: or data: address of a download link the user
+// clicked, which the engine then saves. A response the view cannot show is saved too.
 gboolean decidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
-                      gpointer)
+                      gpointer data)
 {
+    Downloads& downloads = *static_cast<Front*>(data)->downloads;
+    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
+        return downloads.decideResponse(decision);
     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
         type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
         return FALSE;
@@ -216,7 +224,9 @@ gboolean decidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKi
     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
     const std::string_view target = uri ? uri : "";
     const bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
-    if (SiteScheme::isOwn(target) || (!newWindow && target == "about:blank")) {
+    // What a page made itself (blob:, data:) loads only as the download of a clicked link.
+    if (SiteScheme::isOwn(target) ||
+        (!newWindow && (target == "about:blank" || downloads.isClickedDownload(target)))) {
         if (!newWindow) {
             webkit_policy_decision_use(decision);
             return TRUE;
@@ -253,7 +263,8 @@ void report(Front& f)
     line("engine", f.handoff.engine);
     line("loaded", f.loadFailed ? "0" : "1");
     const char* uri = webkit_web_view_get_uri(f.view);
-    line("url", uri ? uri : "");
+    f.reportedUri = uri ? uri : "";
+    line("url", f.reportedUri);
     const char* title = webkit_web_view_get_title(f.view);
     line("title", title ? title : "");
     line("windowTitle", gtk_window_get_title(GTK_WINDOW(f.window)));
@@ -318,6 +329,13 @@ void pollProbe(Front& f, int attemptsLeft)
             }
             if (value)
                 g_object_unref(value);
+            // The script led to another page (a PDF in the engine's viewer, say), which will
+            // never answer: its address is the result.
+            const Front& fr = *poll.front;
+            if (!fr.lastLoadedUri.empty() && fr.lastLoadedUri != fr.reportedUri) {
+                line("navigated", fr.lastLoadedUri);
+                return quit(*poll.front, 0);
+            }
             if (poll.attemptsLeft <= 0) {
                 line("script", "<no result>");
                 return quit(*poll.front, 4);
@@ -500,6 +518,47 @@ void reportWithTitle(Front& f)
         &f);
 }
 
+// A JavaScript string literal holding text.
+std::string jsString(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+// Downloads of view ask where they go; a failure shows a message. With the probe, what becomes
+// of each download is added to the page's window.__downloads, and PAGOLUX_VIEWER_PROBE_SAVE
+// answers the save dialog (a folder: the file goes there under its suggested name; empty: the
+// dialog is cancelled).
+void watchDownloads(Front& f, WebKitWebView* view, GObject* source)
+{
+    auto note = [&f](const std::string& text) {
+        const std::string script =
+            "(window.__downloads = window.__downloads || []).push(" + jsString(text) + ")";
+        webkit_web_view_evaluate_javascript(f.view, script.c_str(), -1, nullptr, nullptr, nullptr, nullptr,
+                                            nullptr);
+    };
+    f.downloads = std::make_unique<Downloads>(
+        view, *f.scheme,
+        [&f](const std::string& text, const std::string& detail) {
+            message(f, GTK_MESSAGE_ERROR, gtk_window_get_title(GTK_WINDOW(f.window)), text, detail, nullptr);
+        },
+        f.probe ? std::function<void(const std::string&)>(note) : nullptr);
+    if (const char* folder = std::getenv("PAGOLUX_VIEWER_PROBE_SAVE"); f.probe && folder)
+        f.downloads->answerWith(folder);
+    f.downloads->watch(source);
+}
+
 WebKitWebView* makeView(Front& f)
 {
     // What the pages store (localStorage, IndexedDB, cookies) stays between runs in the
@@ -519,6 +578,7 @@ WebKitWebView* makeView(Front& f)
                                          : webkit_network_session_new_ephemeral();
     auto* view = WEBKIT_WEB_VIEW(
         g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "network-session", session, nullptr));
+    watchDownloads(f, view, G_OBJECT(session));
     g_object_unref(session);
 #else
     WebKitWebContext* context = nullptr;
@@ -535,6 +595,7 @@ WebKitWebView* makeView(Front& f)
     }
     f.scheme->install(context);
     auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new_with_context(context));
+    watchDownloads(f, view, G_OBJECT(context));
     g_object_unref(context);
 #endif
     WebKitSettings* settings = webkit_web_view_get_settings(view);
@@ -546,8 +607,13 @@ WebKitWebView* makeView(Front& f)
                      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer data) {
                          auto& fr = *static_cast<Front*>(data);
                          updateHistory(fr);
-                         if (event == WEBKIT_LOAD_FINISHED && fr.probe)
+                         if (event == WEBKIT_LOAD_FINISHED && fr.probe) {
+                             if (fr.reported) {
+                                 const char* uri = webkit_web_view_get_uri(fr.view);
+                                 fr.lastLoadedUri = uri ? uri : "";
+                             }
                              reportWithTitle(fr);
+                         }
                      }),
                      &f);
     g_signal_connect(view, "load-failed",
