@@ -4,6 +4,8 @@
 #include "viewer/qt/ViewerWindow.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -35,7 +37,30 @@ ViewerProbe::ViewerProbe(ViewerWindow& window, int memberCount, const ArchiveSch
     : QObject(&window), window_(window), memberCount_(memberCount), handler_(handler), engine_(engine),
       icon_(icon)
 {
-    connect(window.view(), &QWebEngineView::loadFinished, this, &ViewerProbe::report);
+    connect(window.view(), &QWebEngineView::loadFinished, this, [this](bool ok) {
+        if (reported_)
+            lastLoaded_ = window_.view()->url();
+        report(ok);
+    });
+    // The save dialog answered: a folder (the file goes there under its suggested name), or
+    // empty for "Abbrechen".
+    if (qEnvironmentVariableIsSet("PAGOLUX_VIEWER_PROBE_SAVE")) {
+        const QString folder = qEnvironmentVariable("PAGOLUX_VIEWER_PROBE_SAVE");
+        window.setSaveChooser([folder](const QString& suggested) {
+            return folder.isEmpty() ? QString() : QDir(folder).filePath(QFileInfo(suggested).fileName());
+        });
+    }
+    // What became of each download goes to the page's window.__downloads, where a probe
+    // script waits for it.
+    connect(&window, &ViewerWindow::downloadEnded, this,
+            [this](const QString& name, bool cancelled, const QString& error) {
+                const QString note = cancelled         ? "abgebrochen " + name
+                                     : error.isEmpty() ? "gespeichert " + name
+                                                       : "fehlgeschlagen " + name + ": " + error;
+                window_.view()->page()->runJavaScript(
+                    "(window.__downloads = window.__downloads || []).push(decodeURIComponent('" +
+                    QString::fromLatin1(QUrl::toPercentEncoding(note)) + "'))");
+            });
     // Never hang a test: give up after a minute.
     QTimer::singleShot(60000, this, [] {
         line("timeout", "1");
@@ -51,6 +76,7 @@ void ViewerProbe::report(bool ok)
     QWebEngineView* view = window_.view();
     line("engine", engine_);
     line("loaded", ok ? "1" : "0");
+    reportedUrl_ = view->url();
     line("url", view->url().toString());
     line("title", view->title());
     line("windowTitle", window_.windowTitle());
@@ -90,6 +116,11 @@ void ViewerProbe::poll(int attemptsLeft)
                 line("script", v.toString());
                 if (handler_)
                     line("inflated", QString::number(handler_->bytesInflated()));
+                QApplication::exit(0);
+            } else if (!lastLoaded_.isEmpty() && lastLoaded_ != reportedUrl_) {
+                // The script led to another page (a PDF in the engine's viewer, say), which
+                // will never answer: its address is the result.
+                line("navigated", lastLoaded_.toString());
                 QApplication::exit(0);
             } else if (attemptsLeft <= 0) {
                 line("script", "<no result>");

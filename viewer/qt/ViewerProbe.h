@@ -4,10 +4,15 @@
 // it also runs that script in the page and waits until the script has stored a string in
 // window.__probe, which it prints as "script=...", followed by "inflated=<bytes>" (what the
 // scheme handler has inflated for all requests). Errors go to stderr instead of a window.
-// The line "engine=" names the web engine that shows the pages.
+// The line "engine=" names the web engine that shows the pages. When the script leads to another
+// page instead, its address is printed as "navigated=...". PAGOLUX_VIEWER_PROBE_SAVE answers the
+// save dialog (a folder, or empty to cancel) and what becomes of each download is added to the
+// page's window.__downloads ("gespeichert <name>", "abgebrochen <name>",
+// "fehlgeschlagen <name>: <reason>").
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 #include <array>
 #include <cstdint>
@@ -37,6 +42,8 @@ class ViewerProbe : public QObject {
     QString engine_;
     std::array<std::uint8_t, 512> icon_;
     bool reported_ = false;
+    // The address reported, and the last page loaded after it.
+    QUrl reportedUrl_, lastLoaded_;
 };
 
 } // namespace pagolux

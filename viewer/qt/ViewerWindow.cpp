@@ -74,13 +74,20 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
         return QFileDialog::getSaveFileName(this, tr("Speichern unter"), suggested);
     };
     // Nothing a user clicks may do nothing: every download asks where it goes.
-    connect(profile, &QWebEngineProfile::downloadRequested, this,
-            [this](QWebEngineDownloadRequest* download) {
-                if (download->page() != page_)
-                    return;
-                ViewerPage::saveDownload(
-                    download, chooseSave_ ? chooseSave_(ViewerPage::suggestedPath(download)) : QString());
-            });
+    connect(
+        profile, &QWebEngineProfile::downloadRequested, this, [this](QWebEngineDownloadRequest* download) {
+            if (download->page() != page_)
+                return;
+            const QString target = chooseSave_ ? chooseSave_(ViewerPage::suggestedPath(download)) : QString();
+            if (target.isEmpty()) {
+                const QString name = download->downloadFileName();
+                ViewerPage::saveDownload(download, target);
+                emit downloadEnded(name, true, {});
+                return;
+            }
+            ViewerPage::saveDownload(download, target);
+            watchDownload(download);
+        });
     // The engine's widget inside the view receives the input, and it is made anew at times:
     // the application's events are watched instead.
     qApp->installEventFilter(this);
@@ -184,6 +191,36 @@ ViewerWindow::~ViewerWindow()
     // The page must go before the profile its owner deletes after us.
     delete view_;
     view_ = nullptr;
+}
+
+void ViewerWindow::watchDownload(QWebEngineDownloadRequest* download)
+{
+    const auto ended = [this, download] {
+        const QString name = download->downloadFileName();
+        if (download->state() == QWebEngineDownloadRequest::DownloadCompleted) {
+            emit downloadEnded(name, false, {});
+            return;
+        }
+        // Accepted, so not cancelled by the user: the engine gave up, for instance on a folder
+        // it cannot make.
+        const QString reason = download->interruptReasonString().isEmpty()
+                                   ? tr("Die Datei konnte dort nicht angelegt werden")
+                                   : download->interruptReasonString();
+        emit downloadEnded(name, false, reason);
+        auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                    tr("Die Datei \u201E%1\u201C konnte nicht gespeichert werden.").arg(name),
+                                    QMessageBox::Ok, this);
+        box->setInformativeText(reason);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    };
+    if (download->isFinished())
+        return ended();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    connect(download, &QWebEngineDownloadRequest::isFinishedChanged, this, ended);
+#else
+    connect(download, &QWebEngineDownloadItem::finished, this, ended);
+#endif
 }
 
 QAction* ViewerWindow::addCommand(const char* name, const QString& text, const QKeySequence& key)

@@ -21,6 +21,12 @@ class QPrinter;
 class QToolBar;
 class QWebEngineProfile;
 class QWebEngineView;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+class QWebEngineDownloadRequest;
+#else
+class QWebEngineDownloadItem;
+using QWebEngineDownloadRequest = QWebEngineDownloadItem;
+#endif
 
 namespace pagolux {
 
@@ -57,6 +63,11 @@ class ViewerWindow : public QMainWindow {
     using SaveChooser = std::function<QString(const QString& suggested)>;
     void setSaveChooser(SaveChooser chooser) { chooseSave_ = std::move(chooser); }
 
+  signals:
+    // A download has ended: saved (error empty), cancelled in the dialog, or failed with the
+    // engine's reason. name: the file's name.
+    void downloadEnded(const QString& name, bool cancelled, const QString& error);
+
   public slots:
     void goHome();
     void printPage();
@@ -68,6 +79,8 @@ class ViewerWindow : public QMainWindow {
 
   private:
     QAction* addCommand(const char* name, const QString& text, const QKeySequence& key);
+    // Reports the end of an accepted download (downloadEnded) and a failure in a message.
+    void watchDownload(QWebEngineDownloadRequest* download);
 
     BuildSettings settings_;
     QUrl home_;

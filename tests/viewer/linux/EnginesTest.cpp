@@ -39,9 +39,10 @@ const std::map<std::string, std::string> kEngineLibrary = {
 const char* const kLibDir = "/usr/lib/x86_64-linux-gnu/";
 
 // The keys the probe prints; any other line on the terminal is engine chatter.
-const std::set<std::string> kProbeKeys = {
-    "engine",  "loaded",   "url",       "title",   "windowTitle", "size", "maximized", "fixed",   "menu",
-    "toolbar", "commands", "statusbar", "members", "qtCancel",    "icon", "script",    "inflated"};
+const std::set<std::string> kProbeKeys = {"engine",   "loaded",    "url",      "title",    "windowTitle",
+                                          "size",     "maximized", "fixed",    "menu",     "toolbar",
+                                          "commands", "statusbar", "members",  "qtCancel", "icon",
+                                          "script",   "inflated",  "navigated"};
 
 struct ProbeRun {
     int exitCode = -1;
@@ -51,6 +52,20 @@ struct ProbeRun {
 
 // The probe script: the module script's result, every link of the start page fetched (the
 // link checker), then addresses that must not reach anything outside the archive.
+// Clicks the links named by window.__click one after the other, each once the viewer has told
+// the page what became of the download before (window.__downloads), and reports them all.
+const char* const kClickScript = R"JS(
+(async () => {
+  const done = n => (window.__downloads || []).length >= n;
+  for (let i = 0; i < window.__click.length; i++) {
+    document.getElementById(window.__click[i]).click();
+    while (!done(i + 1))
+      await new Promise(r => setTimeout(r, 25));
+  }
+  window.__probe = window.__downloads.sort().join('|');
+})();
+)JS";
+
 const char* const kProbeScript = R"JS(
 (async () => {
   for (let k = 0; k < 200 && window.__module === undefined; k++)
@@ -119,6 +134,53 @@ class LinuxEnginesTest : public ::testing::Test {
         request.outputField = folders->out.path().string() + "/fest";
         built = built && BuildPipeline(ui).run(request, iconPos, {}).status == BuildStatus::Succeeded;
         fixedProgram = request.outputField;
+
+        // A site whose links lead to files to save and to a PDF.
+        const std::string files = folders->root.path().string() + "/files/";
+        fs::create_directories(files);
+        test::writeFile(files + "index.html",
+                        "<!DOCTYPE html><title>Laden</title>"
+                        "<a id=dl download=antwort.json href=data.json>Antwort</a> "
+                        "<a id=zip href=paket.zip>Paket</a> <a id=pdf href=doc.pdf>PDF</a>");
+        test::writeFile(files + "data.json", kJson);
+        test::writeFile(files + "paket.zip", zipBytes());
+        test::writeFile(files + "doc.pdf", pdfBytes());
+        request.project.entries = {files + "index.html", files + "data.json", files + "paket.zip",
+                                   files + "doc.pdf"};
+        request.project.settings = {};
+        request.outputField = folders->out.path().string() + "/laden";
+        built = built && BuildPipeline(ui).run(request, iconPos, {}).status == BuildStatus::Succeeded;
+        filesProgram = request.outputField;
+    }
+
+    static constexpr char kJson[] = "{\"answer\": 42}";
+
+    // Bytes of every value, as a packed file has them (a zip header, then all 256 byte values).
+    static std::string zipBytes()
+    {
+        std::string bytes = "PK\x03\x04";
+        for (int b = 0; b < 256; ++b)
+            bytes += static_cast<char>(b);
+        return bytes;
+    }
+
+    // A PDF of one empty page, its cross-reference table pointing at each object.
+    static std::string pdfBytes()
+    {
+        const char* objects[] = {"<< /Type /Catalog /Pages 2 0 R >>",
+                                 "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>"};
+        std::string pdf = "%PDF-1.4\n";
+        std::string xref = "xref\n0 4\n0000000000 65535 f \n";
+        for (int i = 0; i < 3; ++i) {
+            char entry[32];
+            std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", pdf.size());
+            xref += entry;
+            pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+        }
+        const std::size_t start = pdf.size();
+        return pdf + xref + "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n" + std::to_string(start) +
+               "\n%%EOF\n";
     }
 
     static void TearDownTestSuite()
@@ -181,7 +243,7 @@ class LinuxEnginesTest : public ::testing::Test {
     };
     static inline Folders* folders = nullptr;
     static inline bool built = false;
-    static inline std::string program, fixedProgram;
+    static inline std::string program, fixedProgram, filesProgram;
 };
 
 std::string joined(const std::vector<std::string>& lines)
@@ -316,6 +378,81 @@ TEST_F(LinuxEnginesTest, AForcedEngineThatIsMissingIsNamed)
     const std::string text = joined(r.otherLines);
     EXPECT_NE(text.find("Die verlangte Web-Engine \"qt6\""), std::string::npos) << text;
     EXPECT_NE(text.find("libwebkit2gtk-4.1-0"), std::string::npos) << text;
+}
+
+std::string contentOf(const std::string& path)
+{
+    return fs::exists(path) ? test::readFile(path) : "<no file>";
+}
+
+const char* const kEngines[] = {"webkit2gtk-4.1", "webkit2gtk-4.0", "webkitgtk-6.0", "qt6", "qt5"};
+
+// The shell words that make the probe click the links ids and answer the save dialog with
+// save (a folder, or empty for "Abbrechen").
+std::string clicking(const std::string& ids, const std::string& save)
+{
+    return "export PAGOLUX_VIEWER_PROBE=1 PAGOLUX_VIEWER_PROBE_SAVE=" + test::quote(save) +
+           " PAGOLUX_VIEWER_PROBE_SCRIPT=" + test::quote("window.__click = [" + ids + "];" + kClickScript) +
+           "; ";
+}
+
+TEST_F(LinuxEnginesTest, EveryEngineSavesDownloadsWhereTheUserChose)
+{
+    for (const char* engine : kEngines) {
+        SCOPED_TRACE(engine);
+        const std::string target = folders->root.path().string() + "/saved-" + engine;
+        fs::create_directories(target);
+        ProbeRun r = run({}, engine, clicking("'dl', 'zip'", target), filesProgram);
+        EXPECT_EQ(r.exitCode, 0) << joined(r.otherLines);
+        // <a download> under the name it gives, a type the engine cannot show under its own.
+        EXPECT_EQ(r.values["script"], "gespeichert antwort.json|gespeichert paket.zip");
+        EXPECT_EQ(contentOf(target + "/antwort.json"), kJson);
+        EXPECT_EQ(contentOf(target + "/paket.zip"), zipBytes());
+    }
+}
+
+TEST_F(LinuxEnginesTest, EveryEngineWritesNothingWhenSavingIsCancelledOrFails)
+{
+    struct Case {
+        const char* what;
+        std::string save;
+        std::string note;
+    } cases[] = {
+        {"dialog cancelled", "", "abgebrochen antwort.json"},
+        // A folder below a file can be neither found nor made.
+        {"folder unusable", folders->root.path().string() + "/datei/ordner", "fehlgeschlagen antwort.json: "},
+    };
+    test::writeFile(folders->root.path().string() + "/datei", "");
+    for (const char* engine : kEngines)
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(engine) + ", " + c.what);
+            // The user's own folders, where an unasked download would land.
+            const std::string home = folders->root.path().string() + "/home-" + engine;
+            fs::remove_all(home);
+            fs::create_directories(home);
+            ProbeRun r = run({}, engine,
+                             clicking("'dl'", c.save) + "export HOME=" + test::quote(home) +
+                                 " XDG_CONFIG_HOME=" + test::quote(home + "/.config") + "; ",
+                             filesProgram);
+            EXPECT_EQ(r.exitCode, 0) << joined(r.otherLines);
+            EXPECT_EQ(r.values["script"].substr(0, c.note.size()), c.note) << r.values["script"];
+            for (const auto& entry : fs::recursive_directory_iterator(home))
+                EXPECT_NE(entry.path().filename(), "antwort.json") << entry.path();
+            EXPECT_FALSE(fs::exists(c.save + "/antwort.json"));
+        }
+}
+
+TEST_F(LinuxEnginesTest, EveryEngineShowsAPdfLinkInTheWindow)
+{
+    for (const char* engine : kEngines) {
+        SCOPED_TRACE(engine);
+        const std::string target = folders->root.path().string() + "/pdf-" + engine;
+        fs::create_directories(target);
+        ProbeRun r = run({}, engine, clicking("'pdf'", target), filesProgram);
+        EXPECT_EQ(r.exitCode, 0) << joined(r.otherLines);
+        EXPECT_EQ(r.values["navigated"], "pagolux://site/doc.pdf");
+        EXPECT_TRUE(fs::is_empty(target)) << "the PDF was saved instead of shown";
+    }
 }
 
 } // namespace
