@@ -206,10 +206,10 @@ void openExternally(const char* uri)
     g_app_info_launch_default_for_uri(uri, nullptr, nullptr);
 }
 
-// Which navigations happen: the program's own addresses and about:blank load; http(s) goes to
-// the browser when the user's click or key started it; everything else (file:, data: pages,
-// unknown schemes) is refused, except the blob: or data: address of a download link the user
-// clicked, which the engine then saves. A response the view cannot show is saved too.
+// Which navigations happen: the program's own addresses, their blob: addresses and about:blank
+// load; http(s) goes to the browser when the user's click or key started it; everything else
+// (file:, data: pages, unknown schemes) is refused, except the data: address of a download link
+// the user clicked, which the engine then saves. A response the view cannot show is saved too.
 gboolean decidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                       gpointer data)
 {
@@ -224,9 +224,11 @@ gboolean decidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKi
     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
     const std::string_view target = uri ? uri : "";
     const bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
-    // What a page made itself (blob:, data:) loads only as the download of a clicked link.
+    // What a page made itself loads as its own blob: address, or as a clicked download link's
+    // data: address (which the engine then saves).
+    const bool ownBlob = target.substr(0, 5) == "blob:" && SiteScheme::isOwn(target.substr(5));
     if (SiteScheme::isOwn(target) ||
-        (!newWindow && (target == "about:blank" || downloads.isClickedDownload(target)))) {
+        (!newWindow && (target == "about:blank" || ownBlob || downloads.isClickedDownload(target)))) {
         if (!newWindow) {
             webkit_policy_decision_use(decision);
             return TRUE;
