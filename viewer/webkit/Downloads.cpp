@@ -79,6 +79,18 @@ GtkWindow* windowOf(WebKitWebView* view)
 #endif
 }
 
+// The user's download folder: as the desktop names it, else ~/Downloads where it exists (as
+// Qt's fronts choose), else the home folder.
+std::string downloadFolder()
+{
+    if (const char* named = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD))
+        return named;
+    char* usual = g_build_filename(g_get_home_dir(), "Downloads", nullptr);
+    std::string folder = g_file_test(usual, G_FILE_TEST_IS_DIR) ? usual : g_get_home_dir();
+    g_free(usual);
+    return folder;
+}
+
 std::string stringAt(JSCValue* array, unsigned index)
 {
     JSCValue* item = jsc_value_object_get_property_at_index(array, index);
@@ -175,17 +187,15 @@ void Downloads::ask(const std::string& name, std::function<void(const std::strin
         "Speichern unter", windowOf(view_), GTK_FILE_CHOOSER_ACTION_SAVE, "_Speichern", "_Abbrechen");
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
     gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(dialog), TRUE);
-    const char* folder = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
-    if (!folder)
-        folder = g_get_home_dir();
+    const std::string folder = downloadFolder();
 #if PAGOLUX_WEBKIT_GTK4
     // GTK 4 always asks before a file is replaced.
-    GFile* start = g_file_new_for_path(folder);
+    GFile* start = g_file_new_for_path(folder.c_str());
     gtk_file_chooser_set_current_folder(chooser, start, nullptr);
     g_object_unref(start);
 #else
     gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
-    gtk_file_chooser_set_current_folder(chooser, folder);
+    gtk_file_chooser_set_current_folder(chooser, folder.c_str());
 #endif
     gtk_file_chooser_set_current_name(chooser, name.c_str());
     using Chosen = std::function<void(const std::string&)>;
