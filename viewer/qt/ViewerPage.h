@@ -9,17 +9,11 @@
 // a redirect or a link click that a page's timer makes after the event has ended (however soon
 // after the user's click) never starts the browser.
 
+#include "viewer/qt/DownloadRequest.h"
+
 #include <QElapsedTimer>
 #include <QUrl>
 #include <QWebEnginePage>
-
-// Qt 5 names the download object differently; the Qt 5 front is built from these sources too.
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-class QWebEngineDownloadRequest;
-#else
-class QWebEngineDownloadItem;
-using QWebEngineDownloadRequest = QWebEngineDownloadItem;
-#endif
 
 #include <functional>
 

@@ -6,6 +6,7 @@
 // them.
 
 #include "format/BuildSettings.h"
+#include "viewer/qt/DownloadRequest.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -21,12 +22,6 @@ class QPrinter;
 class QToolBar;
 class QWebEngineProfile;
 class QWebEngineView;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-class QWebEngineDownloadRequest;
-#else
-class QWebEngineDownloadItem;
-using QWebEngineDownloadRequest = QWebEngineDownloadItem;
-#endif
 
 namespace pagolux {
 
