@@ -37,6 +37,13 @@ enum COREWEBVIEW2_WEB_RESOURCE_CONTEXT : std::int32_t {
     COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT = 1,
 };
 
+// Why a navigation failed; only the values the viewer tells apart are named.
+enum COREWEBVIEW2_WEB_ERROR_STATUS : std::int32_t {
+    COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN = 0,
+    COREWEBVIEW2_WEB_ERROR_STATUS_HOST_NAME_NOT_RESOLVED = 13,
+    COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED = 14,
+};
+
 enum COREWEBVIEW2_MOVE_FOCUS_REASON : std::int32_t {
     COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC = 0,
     COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT = 1,
@@ -51,6 +58,7 @@ struct ICoreWebView2WebResourceRequest;
 struct ICoreWebView2WebResourceResponse;
 struct ICoreWebView2WebResourceRequestedEventArgs;
 struct ICoreWebView2NavigationStartingEventArgs;
+struct ICoreWebView2NavigationCompletedEventArgs;
 struct ICoreWebView2NewWindowRequestedEventArgs;
 struct ICoreWebView2Deferral;
 
@@ -81,6 +89,13 @@ struct ICoreWebView2NavigationStartingEventHandler : IUnknown {
 };
 PAGOLUX_WV2_IID(ICoreWebView2NavigationStartingEventHandler, 0x9adbe429, 0xf36d, 0x432b, 0x9d, 0xdc, 0xf8,
                 0x88, 0x1f, 0xbd, 0x76, 0xe3)
+
+struct ICoreWebView2NavigationCompletedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender,
+                                             ICoreWebView2NavigationCompletedEventArgs* args) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2NavigationCompletedEventHandler, 0xd33a35bf, 0x1c49, 0x4f98, 0x93, 0xab, 0x00,
+                0x6e, 0x05, 0x33, 0xfe, 0x1c)
 
 struct ICoreWebView2NewWindowRequestedEventHandler : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender,
@@ -164,8 +179,8 @@ struct ICoreWebView2 : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE add_HistoryChanged(ICoreWebView2HistoryChangedEventHandler* handler,
                                                          EventRegistrationToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken token) = 0;
-    virtual HRESULT STDMETHODCALLTYPE add_NavigationCompleted(IUnknown* handler,
-                                                              EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE add_NavigationCompleted(
+        ICoreWebView2NavigationCompletedEventHandler* handler, EventRegistrationToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken token) = 0;
     virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(
         ICoreWebView2NavigationStartingEventHandler* handler, EventRegistrationToken* token) = 0;
@@ -285,9 +300,26 @@ struct ICoreWebView2NavigationStartingEventArgs : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_RequestHeaders(IUnknown** requestHeaders) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) = 0;
+    // The same number comes with the navigation's end.
+    virtual HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* navigationId) = 0;
 };
 PAGOLUX_WV2_IID(ICoreWebView2NavigationStartingEventArgs, 0x5b495469, 0xe119, 0x438a, 0x9b, 0x18, 0x76, 0x04,
                 0xf2, 0x5f, 0x2e, 0x49)
+
+struct ICoreWebView2NavigationCompletedEventArgs : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* isSuccess) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* status) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* navigationId) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2NavigationCompletedEventArgs, 0x30d68b7d, 0x20d9, 0x4752, 0xa9, 0xca, 0xec, 0x84,
+                0x48, 0xfb, 0xb5, 0xc1)
+
+// Runtimes from 102 on: the answer's HTTP status as well.
+struct ICoreWebView2NavigationCompletedEventArgs2 : ICoreWebView2NavigationCompletedEventArgs {
+    virtual HRESULT STDMETHODCALLTYPE get_HttpStatusCode(std::int32_t* statusCode) = 0;
+};
+PAGOLUX_WV2_IID(ICoreWebView2NavigationCompletedEventArgs2, 0xfdf8b738, 0xee1e, 0x4db2, 0xa3, 0x29, 0x8d,
+                0x7d, 0x7b, 0x74, 0xd7, 0x92)
 
 // Here put_NewWindow comes before get_NewWindow, and put_Handled before get_Handled.
 struct ICoreWebView2NewWindowRequestedEventArgs : IUnknown {
