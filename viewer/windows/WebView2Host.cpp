@@ -527,7 +527,13 @@ void WebView2Host::reload()
 
 void WebView2Host::print()
 {
-    // The engine's own print preview, which every runtime has.
+    // The engine's print preview: through the call for it where the runtime has one (109 on),
+    // which also prints documents without script (a PDF), else through the page's script.
+    ComPtr<ICoreWebView2_16> withPrintUi;
+    if (SUCCEEDED(state_->view->QueryInterface(IID_ICoreWebView2_16,
+                                               reinterpret_cast<void**>(withPrintUi.out()))) &&
+        withPrintUi && SUCCEEDED(withPrintUi->ShowPrintUI(COREWEBVIEW2_PRINT_DIALOG_KIND_BROWSER)))
+        return;
     state_->view->ExecuteScript(
         L"window.print();",
         makeHandler<ICoreWebView2ExecuteScriptCompletedHandler>([](HRESULT, LPCWSTR) { return S_OK; }).get());

@@ -544,6 +544,37 @@ TEST_F(WineViewerTest, WebView2PathAnswersTheRuntimesRequests)
         EXPECT_EQ(log.find(folder), std::string::npos) << "a folder of this machine shows:\n" << log;
 }
 
+// Drucken opens the engine's print preview through the call for it where the runtime has one,
+// else through the page's script.
+TEST_F(WineViewerTest, WebView2PrintsThroughThePrintDialogCallWhereTheRuntimeHasIt)
+{
+    const std::string exe = work / "print.exe";
+    ASSERT_EQ(build(exe).exitCode, 0);
+    struct Row {
+        const char* name;
+        const char* env;
+        const char* used;
+        const char* unused;
+    };
+    const Row rows[] = {
+        {"a runtime from 109 on", "", "printui kind=0\n", "script window.print();\n"},
+        {"an older runtime", "PAGOLUX_FAKE_WEBVIEW2_NO_PRINT_UI=1 ", "script window.print();\n", "printui"},
+    };
+    for (const Row& row : rows) {
+        const std::string fakeLog = work / "print.log";
+        std::remove(fakeLog.c_str());
+        const Shell r = runShell(wineEnv() + row.env + "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" +
+                                 quote(winePath(fakeRuntime(binDir, "fake-webview2"))) +
+                                 " PAGOLUX_FAKE_WEBVIEW2_LOG=" + quote(winePath(fakeLog)) +
+                                 " PAGOLUX_FAKE_WEBVIEW2_CLICK=Drucken timeout 120 wine " + quote(exe));
+        EXPECT_EQ(r.exitCode, 0) << row.name << "\n" << r.output;
+        const std::string log = fs::exists(fakeLog) ? test::readFile(fakeLog) : "";
+        EXPECT_NE(log.find("click Drucken\n"), std::string::npos) << row.name << "\n" << log;
+        EXPECT_NE(log.find(row.used), std::string::npos) << row.name << "\n" << log;
+        EXPECT_EQ(log.find(row.unused), std::string::npos) << row.name << "\n" << log;
+    }
+}
+
 // Waits up to a minute for text to appear in file; true when it did.
 bool waitForText(const std::string& file, const std::string& text)
 {

@@ -14,6 +14,8 @@
 //   movefocus reason=N                  the viewer put the focus into the page
 //   focus                                the page's window got the keyboard focus
 //   key vk=XX                            a key press reached the page's window (hex)
+//   click TEXT                           the stand-in clicked the toolbar button TEXT
+//   printui kind=N                       the viewer opened the engine's print dialog
 //   newwindow uri=... user=0|1 handled=0|1     how the viewer took a new-window request
 //   done                                 the script has run; the viewer's window is closed
 //                                        (unless PAGOLUX_FAKE_WEBVIEW2_STAY is set)
@@ -25,6 +27,8 @@
 //                                   navigations also "fail:URL" (ends with a network error) and
 //                                   "missing:URL" (ends with HTTP status 404)
 //   PAGOLUX_FAKE_WEBVIEW2_STAY      when set, the window stays open after the script
+//   PAGOLUX_FAKE_WEBVIEW2_CLICK     toolbar buttons clicked after the script, by their text
+//   PAGOLUX_FAKE_WEBVIEW2_NO_PRINT_UI  when set, the web view is one of a runtime before 109
 // The page's window lives on a thread of its own, as the real runtime's lives in a process of
 // its own: keys pressed in it never pass the viewer's message loop.
 
@@ -432,8 +436,22 @@ std::string headerValue(const std::string& headers, const std::string& name)
     return "";
 }
 
-class View final : public Object<ICoreWebView2> {
+// The web view with all its later interfaces up to the one that brings ShowPrintUI; without
+// PAGOLUX_FAKE_WEBVIEW2_NO_PRINT_UI it answers for that one, as a runtime from 109 on does.
+class View final : public Object<ICoreWebView2_16, ICoreWebView2_15, ICoreWebView2_14, ICoreWebView2_13,
+                                 ICoreWebView2_12, ICoreWebView2_11, ICoreWebView2_10, ICoreWebView2_9,
+                                 ICoreWebView2_8, ICoreWebView2_7, ICoreWebView2_6, ICoreWebView2_5,
+                                 ICoreWebView2_4, ICoreWebView2_3, ICoreWebView2_2, ICoreWebView2> {
   public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (riid == IID_ICoreWebView2_16 && !env("PAGOLUX_FAKE_WEBVIEW2_NO_PRINT_UI").empty()) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        return Implements::QueryInterface(riid, ppv);
+    }
+
     HWND parent = nullptr;
     ComPtr<ICoreWebView2WebResourceRequestedEventHandler> onRequest;
     ComPtr<ICoreWebView2NavigationStartingEventHandler> onNavigation;
@@ -581,6 +599,67 @@ class View final : public Object<ICoreWebView2> {
         log("filter uri=" + narrowText(uri) + " context=" + std::to_string(static_cast<int>(c)));
         return S_OK;
     }
+    NOT_USED(RemoveWebResourceRequestedFilter(LPCWSTR, COREWEBVIEW2_WEB_RESOURCE_CONTEXT))
+    NOT_USED(add_WindowCloseRequested(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_WindowCloseRequested(EventRegistrationToken))
+    NOT_USED(add_WebResourceResponseReceived(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_WebResourceResponseReceived(EventRegistrationToken))
+    NOT_USED(NavigateWithWebResourceRequest(ICoreWebView2WebResourceRequest*))
+    NOT_USED(add_DOMContentLoaded(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_DOMContentLoaded(EventRegistrationToken))
+    NOT_USED(get_CookieManager(IUnknown**))
+    NOT_USED(get_Environment(ICoreWebView2Environment**))
+    NOT_USED(TrySuspend(IUnknown*))
+    NOT_USED(Resume())
+    NOT_USED(get_IsSuspended(BOOL*))
+    NOT_USED(SetVirtualHostNameToFolderMapping(LPCWSTR, LPCWSTR, std::int32_t))
+    NOT_USED(ClearVirtualHostNameToFolderMapping(LPCWSTR))
+    NOT_USED(add_FrameCreated(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_FrameCreated(EventRegistrationToken))
+    NOT_USED(add_DownloadStarting(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_DownloadStarting(EventRegistrationToken))
+    NOT_USED(add_ClientCertificateRequested(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_ClientCertificateRequested(EventRegistrationToken))
+    NOT_USED(OpenTaskManagerWindow())
+    NOT_USED(PrintToPdf(LPCWSTR, IUnknown*, IUnknown*))
+    NOT_USED(add_IsMutedChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_IsMutedChanged(EventRegistrationToken))
+    NOT_USED(get_IsMuted(BOOL*))
+    NOT_USED(put_IsMuted(BOOL))
+    NOT_USED(add_IsDocumentPlayingAudioChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_IsDocumentPlayingAudioChanged(EventRegistrationToken))
+    NOT_USED(get_IsDocumentPlayingAudio(BOOL*))
+    NOT_USED(add_IsDefaultDownloadDialogOpenChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_IsDefaultDownloadDialogOpenChanged(EventRegistrationToken))
+    NOT_USED(get_IsDefaultDownloadDialogOpen(BOOL*))
+    NOT_USED(OpenDefaultDownloadDialog())
+    NOT_USED(CloseDefaultDownloadDialog())
+    NOT_USED(get_DefaultDownloadDialogCornerAlignment(std::int32_t*))
+    NOT_USED(put_DefaultDownloadDialogCornerAlignment(std::int32_t))
+    NOT_USED(get_DefaultDownloadDialogMargin(POINT*))
+    NOT_USED(put_DefaultDownloadDialogMargin(POINT))
+    NOT_USED(add_BasicAuthenticationRequested(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_BasicAuthenticationRequested(EventRegistrationToken))
+    NOT_USED(CallDevToolsProtocolMethodForSession(LPCWSTR, LPCWSTR, LPCWSTR, IUnknown*))
+    NOT_USED(add_ContextMenuRequested(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_ContextMenuRequested(EventRegistrationToken))
+    NOT_USED(add_StatusBarTextChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_StatusBarTextChanged(EventRegistrationToken))
+    NOT_USED(get_StatusBarText(LPWSTR*))
+    NOT_USED(get_Profile(IUnknown**))
+    NOT_USED(add_ServerCertificateErrorDetected(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_ServerCertificateErrorDetected(EventRegistrationToken))
+    NOT_USED(ClearServerCertificateErrorActions(IUnknown*))
+    NOT_USED(add_FaviconChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_FaviconChanged(EventRegistrationToken))
+    NOT_USED(get_FaviconUri(LPWSTR*))
+    NOT_USED(GetFavicon(std::int32_t, IUnknown*))
+    NOT_USED(Print(IUnknown*, IUnknown*))
+    HRESULT STDMETHODCALLTYPE ShowPrintUI(COREWEBVIEW2_PRINT_DIALOG_KIND kind) override
+    {
+        log("printui kind=" + std::to_string(static_cast<int>(kind)));
+        return S_OK;
+    }
 
     void request(const std::string& url)
     {
@@ -633,9 +712,32 @@ class View final : public Object<ICoreWebView2> {
             newWindow(entry.substr(entry.find(':') + 1), entry.rfind("user:", 0) == 0);
         if (onHistory)
             onHistory->Invoke(this, nullptr);
+        for (const std::string& text : words(env("PAGOLUX_FAKE_WEBVIEW2_CLICK")))
+            click(text);
         log("done");
         if (env("PAGOLUX_FAKE_WEBVIEW2_STAY").empty())
             PostMessageW(parent, WM_CLOSE, 0, 0);
+    }
+
+    // Clicks the button of the window's toolbar that carries text.
+    void click(const std::string& text)
+    {
+        HWND bar = FindWindowExW(parent, nullptr, TOOLBARCLASSNAMEW, nullptr);
+        const auto count = bar ? static_cast<int>(SendMessageW(bar, TB_BUTTONCOUNT, 0, 0)) : 0;
+        for (int i = 0; i < count; ++i) {
+            TBBUTTON button{};
+            SendMessageW(bar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button));
+            wchar_t caption[64] = {};
+            SendMessageW(bar, TB_GETBUTTONTEXTW, static_cast<WPARAM>(button.idCommand),
+                         reinterpret_cast<LPARAM>(caption));
+            if (narrowText(caption) == text) {
+                log("click " + text);
+                SendMessageW(parent, WM_COMMAND, MAKEWPARAM(button.idCommand, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(bar));
+                return;
+            }
+        }
+        log("no button " + text);
     }
 
     // One navigation: started by the user or a script; "fail" and "missing" end in a network
