@@ -202,7 +202,8 @@ HWND startPage(HWND parent)
         CloseHandle(start.ready);
         return nullptr;
     }
-    while (MsgWaitForMultipleObjects(1, &start.ready, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+    // WAIT_OBJECT_0 + 1: a message was sent to this thread; anything else ends the wait.
+    while (MsgWaitForMultipleObjects(1, &start.ready, FALSE, 10000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
