@@ -16,8 +16,13 @@ PageKeyHook::PageKeyHook(HWND window, win_keys::EnabledCommands enabled, const C
     // A low-level hook runs on the installing thread, from its message loop, so the procedure
     // shares that thread with the window and needs no locking.
     hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, &PageKeyHook::procedure, GetModuleHandleW(nullptr), 0);
-    if (hook_)
+    if (hook_) {
         active = this;
+        // Wine passes a key by a low-level hook whose thread has fetched no message for five
+        // seconds while it waits on its display connection, as if the thread hung; a timer
+        // that wakes the thread every second keeps it answering, for one message a second.
+        keepAwake_ = SetTimer(nullptr, 0, 1000, [](HWND, UINT, UINT_PTR, DWORD) {});
+    }
 }
 
 PageKeyHook::~PageKeyHook()
@@ -25,6 +30,8 @@ PageKeyHook::~PageKeyHook()
     if (!hook_)
         return;
     UnhookWindowsHookEx(hook_);
+    if (keepAwake_)
+        KillTimer(nullptr, keepAwake_);
     active = nullptr;
 }
 

@@ -38,6 +38,7 @@ class PageKeyHook {
     win_keys::EnabledCommands enabled_;
     CommandIds ids_;
     HHOOK hook_ = nullptr;
+    UINT_PTR keepAwake_ = 0; // the timer that keeps the thread fetching messages
     DWORD swallowedKey_ = 0; // the key whose press was taken, until it is released
 };
 

@@ -158,6 +158,10 @@ LRESULT CALLBACK pageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         log(text);
         return 0;
     }
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+        // The page keeps Alt to itself: it does not open the window's menu.
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
