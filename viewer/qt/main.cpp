@@ -58,8 +58,8 @@ int main(int argc, char** argv)
     // A Wayland desktop without X11 beside it: Qt would look for an X server first. Where X11
     // runs too, Qt's own choice stands (it keeps X11 on desktops whose Wayland lacks window
     // frames for Qt).
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
-        qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     QApplication app(argc, argv);
     // Only now does the starter learn that this engine runs: a Qt without a platform plugin for
