@@ -2,16 +2,19 @@
 
 #include "viewer/windows/ComBase.h"
 #include "viewer/windows/ProtocolRequest.h"
+#include "viewer/windows/UserTarget.h"
 #include "viewer/windows/WinText.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
 #include <mshtmhst.h>
+#include <mshtml.h>
 #include <ole2.h>
 #include <urlmon.h>
 
 #include <cstring>
 #include <cwctype>
+#include <optional>
 #include <string>
 
 namespace pagolux::win {
@@ -24,6 +27,220 @@ bool startsWithNoCase(const std::wstring& s, const wchar_t* prefix)
         if (i >= s.size() || std::towlower(s[i]) != std::towlower(prefix[i]))
             return false;
     return true;
+}
+
+template <class T> ComPtr<T> queryAs(IUnknown* from)
+{
+    ComPtr<T> to;
+    if (from)
+        from->QueryInterface(__uuidof(T), reinterpret_cast<void**>(to.out()));
+    return to;
+}
+
+// Takes a BSTR the callee allocated and frees it.
+std::wstring takeString(BSTR text)
+{
+    std::wstring out = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    return out;
+}
+
+std::wstring upper(std::wstring text)
+{
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(std::towupper(c));
+    return text;
+}
+
+std::wstring lowerCase(std::wstring text)
+{
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
+
+std::wstring tagOf(IHTMLElement* element)
+{
+    BSTR tag = nullptr;
+    element->get_tagName(&tag);
+    return upper(takeString(tag));
+}
+
+// An attribute's text as the page wrote it, empty when it is missing.
+std::wstring attributeOf(IHTMLElement* element, const wchar_t* name)
+{
+    BSTR n = SysAllocString(name);
+    VARIANT value;
+    VariantInit(&value);
+    std::wstring out;
+    if (SUCCEEDED(element->getAttribute(n, 0, &value)) && value.vt == VT_BSTR && value.bstrVal)
+        out = value.bstrVal;
+    VariantClear(&value);
+    SysFreeString(n);
+    return out;
+}
+
+ComPtr<IHTMLDocument2> frameDocument(IHTMLElement* frame)
+{
+    auto base = queryAs<IHTMLFrameBase2>(frame);
+    ComPtr<IHTMLWindow2> window;
+    ComPtr<IHTMLDocument2> document;
+    // A frame of another origin refuses its document: nothing is found in it.
+    if (base && SUCCEEDED(base->get_contentWindow(window.out())) && window)
+        window->get_document(document.out());
+    return document;
+}
+
+bool isFrame(const std::wstring& tag)
+{
+    return tag == L"IFRAME" || tag == L"FRAME";
+}
+
+// Frames inside frames are followed this deep at most.
+constexpr int kMaxFrameDepth = 8;
+
+// The element under a point of the document window (client pixels), descending into frames;
+// base receives the address of the document that holds it.
+ComPtr<IHTMLElement> elementAt(ComPtr<IHTMLDocument2> document, POINT point, std::wstring& base)
+{
+    // The document counts in CSS pixels, the window in device pixels: the engine's DPI
+    // scaling and zoom lie between them.
+    ComPtr<IHTMLWindow2> window;
+    ComPtr<IHTMLScreen> screen;
+    if (SUCCEEDED(document->get_parentWindow(window.out())) && window &&
+        SUCCEEDED(window->get_screen(screen.out())))
+        if (auto screen2 = queryAs<IHTMLScreen2>(screen.get())) {
+            long device = 0, logical = 0;
+            if (SUCCEEDED(screen2->get_deviceXDPI(&device)) &&
+                SUCCEEDED(screen2->get_logicalXDPI(&logical)) && device > 0 && logical > 0) {
+                point.x = MulDiv(point.x, logical, device);
+                point.y = MulDiv(point.y, logical, device);
+            }
+        }
+    ComPtr<IHTMLElement> element;
+    for (int depth = 0; document && depth <= kMaxFrameDepth; ++depth) {
+        BSTR url = nullptr;
+        document->get_URL(&url);
+        base = takeString(url);
+        element.reset();
+        if (FAILED(document->elementFromPoint(point.x, point.y, element.out())) || !element ||
+            !isFrame(tagOf(element.get())))
+            return element;
+        // The point in the frame's own document: less the frame's place and its border.
+        auto box = queryAs<IHTMLElement2>(element.get());
+        ComPtr<IHTMLRect> rect;
+        long left = 0, top = 0, borderLeft = 0, borderTop = 0;
+        if (!box || FAILED(box->getBoundingClientRect(rect.out())) || !rect)
+            return element;
+        rect->get_left(&left);
+        rect->get_top(&top);
+        box->get_clientLeft(&borderLeft);
+        box->get_clientTop(&borderTop);
+        point.x -= left + borderLeft;
+        point.y -= top + borderTop;
+        document = frameDocument(element.get());
+    }
+    return element;
+}
+
+// The element that has the keyboard focus, descending into frames.
+ComPtr<IHTMLElement> focusedElement(ComPtr<IHTMLDocument2> document, std::wstring& base)
+{
+    ComPtr<IHTMLElement> element;
+    for (int depth = 0; document && depth <= kMaxFrameDepth; ++depth) {
+        BSTR url = nullptr;
+        document->get_URL(&url);
+        base = takeString(url);
+        element.reset();
+        if (FAILED(document->get_activeElement(element.out())) || !element || !isFrame(tagOf(element.get())))
+            return element;
+        document = frameDocument(element.get());
+    }
+    return element;
+}
+
+// How the user acted on an element: which elements that act follows.
+enum class Act {
+    Click, // links and submit buttons
+    Enter, // links, submit buttons, and a text field submits its form
+    Space, // submit buttons only (a link does not follow the space bar)
+};
+
+std::optional<ActTarget> resolved(const std::wstring& base, const std::wstring& reference, bool queryReplaced)
+{
+    const auto address = win_protocol::combineUrl(narrow(base), narrow(reference));
+    if (!address)
+        return std::nullopt;
+    return ActTarget{*address, queryReplaced};
+}
+
+// The address a form sends to when submitter (its button, or the field Enter was pressed in)
+// submits it: the submitter's own formaction/formmethod win over the form's.
+std::optional<ActTarget> formTarget(IHTMLFormElement* form, IHTMLElement* submitter, const std::wstring& base)
+{
+    if (!form)
+        return std::nullopt;
+    std::wstring action = attributeOf(submitter, L"formaction");
+    if (action.empty()) {
+        BSTR a = nullptr;
+        form->get_action(&a);
+        action = takeString(a);
+    }
+    std::wstring method = attributeOf(submitter, L"formmethod");
+    if (method.empty()) {
+        BSTR m = nullptr;
+        form->get_method(&m);
+        method = takeString(m);
+    }
+    return resolved(base, action, lowerCase(method) != L"post");
+}
+
+// What the act on element asks for: the nearest link (A or AREA with an href) or submit button
+// (BUTTON of type submit, INPUT of type submit or image) among it and its parents, or, for
+// Enter in a text field, the field's form.
+std::optional<ActTarget> targetOf(ComPtr<IHTMLElement> element, Act act, const std::wstring& base)
+{
+    for (int depth = 0; element && depth < 1024; ++depth) {
+        const std::wstring tag = tagOf(element.get());
+        if ((tag == L"A" || tag == L"AREA") && act != Act::Space) {
+            BSTR href = nullptr;
+            if (auto anchor = queryAs<IHTMLAnchorElement>(element.get()))
+                anchor->get_href(&href);
+            else if (auto area = queryAs<IHTMLAreaElement>(element.get()))
+                area->get_href(&href);
+            const std::wstring address = takeString(href);
+            if (!address.empty())
+                return resolved(base, address, false);
+        } else if (tag == L"BUTTON") {
+            auto button = queryAs<IHTMLButtonElement>(element.get());
+            BSTR type = nullptr;
+            ComPtr<IHTMLFormElement> form;
+            if (!button || FAILED(button->get_type(&type)))
+                return std::nullopt;
+            if (lowerCase(takeString(type)) != L"submit" || FAILED(button->get_form(form.out())))
+                return std::nullopt;
+            return formTarget(form.get(), element.get(), base);
+        } else if (tag == L"INPUT") {
+            auto input = queryAs<IHTMLInputElement>(element.get());
+            BSTR t = nullptr;
+            ComPtr<IHTMLFormElement> form;
+            if (!input || FAILED(input->get_type(&t)))
+                return std::nullopt;
+            const std::wstring type = lowerCase(takeString(t));
+            const bool submits = type == L"submit" || type == L"image";
+            const bool textField = type == L"text" || type == L"search" || type == L"email" ||
+                                   type == L"url" || type == L"tel" || type == L"password" ||
+                                   type == L"number";
+            if (!(submits || (textField && act == Act::Enter)) || FAILED(input->get_form(form.out())))
+                return std::nullopt;
+            return formTarget(form.get(), element.get(), base);
+        }
+        ComPtr<IHTMLElement> parent;
+        if (FAILED(element->get_parentElement(parent.out())))
+            break;
+        element = std::move(parent);
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -313,8 +530,10 @@ class BrowserSite final : public RefCounted,
                 return S_OK;
             if (cancel)
                 *cancel = VARIANT_TRUE;
-            if (route == NavigationRoute::External && isTopLevel(params->rgvarg[6]) && events_.userAction &&
-                events_.userAction() && events_.openExternal)
+            // Only the address the user's last click or key acted on, once: a page's timer or
+            // script gets nowhere, even right after a click.
+            if (route == NavigationRoute::External && isTopLevel(params->rgvarg[6]) &&
+                acts_.takeNavigation(narrow(url), GetTickCount()) && events_.openExternal)
                 events_.openExternal(url);
             return S_OK;
         }
@@ -333,8 +552,8 @@ class BrowserSite final : public RefCounted,
             case NavigationRoute::External:
                 // Only a window the user's own click or key started, never a script's timer.
                 if (params->rgvarg[2].vt == VT_I4 &&
-                    win_protocol::userStartedNewWindow(params->rgvarg[2].lVal) && events_.userAction &&
-                    events_.userAction() && events_.openExternal)
+                    win_protocol::userStartedNewWindow(params->rgvarg[2].lVal) &&
+                    acts_.takeWindow(GetTickCount()) && events_.openExternal)
                     events_.openExternal(url);
                 break;
             case NavigationRoute::Refuse:
@@ -377,6 +596,41 @@ class BrowserSite final : public RefCounted,
 
     bool translate(MSG* msg) { return active_ && active_->TranslateAccelerator(msg) == S_OK; }
 
+    // A click (left button released) or Enter/Space in the page's window, before the page
+    // sees it: remembers what it acted on.
+    void noteInput(const MSG& msg)
+    {
+        Act act;
+        if (msg.message == WM_LBUTTONUP)
+            act = Act::Click;
+        else if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN)
+            act = Act::Enter;
+        // A button follows the space bar when it is released.
+        else if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) && msg.wParam == VK_SPACE)
+            act = Act::Space;
+        else
+            return;
+        ComPtr<IDispatch> dispatch;
+        if (!browser || FAILED(browser->get_Document(dispatch.out())))
+            return;
+        auto document = queryAs<IHTMLDocument2>(dispatch.get());
+        auto window = queryAs<IOleWindow>(dispatch.get());
+        HWND documentWindow = nullptr;
+        // Only what reaches the document's own window is the user's act in the page; the
+        // point of a click is in that window's client pixels.
+        if (!document || !window || FAILED(window->GetWindow(&documentWindow)) || msg.hwnd != documentWindow)
+            return;
+        std::wstring base;
+        ComPtr<IHTMLElement> element;
+        if (act == Act::Click) {
+            const POINT point{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+            element = elementAt(std::move(document), point, base);
+        } else {
+            element = focusedElement(std::move(document), base);
+        }
+        acts_.noteAct(GetTickCount(), targetOf(std::move(element), act, base));
+    }
+
   private:
     static std::wstring stringArg(const VARIANT& v)
     {
@@ -399,6 +653,7 @@ class BrowserSite final : public RefCounted,
     }
 
     ComPtr<IOleInPlaceActiveObject> active_;
+    UserActs acts_;
     bool canBack_ = false;
     bool canForward_ = false;
 };
@@ -500,6 +755,12 @@ void BrowserHost::setRect(const RECT& rect)
 bool BrowserHost::translateAccelerator(MSG* msg)
 {
     return site_ && site_->translate(msg);
+}
+
+void BrowserHost::noteInput(const MSG& msg)
+{
+    if (site_)
+        site_->noteInput(msg);
 }
 
 namespace {
