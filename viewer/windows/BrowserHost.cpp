@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <cwctype>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -45,25 +46,11 @@ std::wstring takeString(BSTR text)
     return out;
 }
 
-std::wstring upper(std::wstring text)
-{
-    for (wchar_t& c : text)
-        c = static_cast<wchar_t>(std::towupper(c));
-    return text;
-}
-
-std::wstring lowerCase(std::wstring text)
-{
-    for (wchar_t& c : text)
-        c = static_cast<wchar_t>(std::towlower(c));
-    return text;
-}
-
 std::wstring tagOf(IHTMLElement* element)
 {
     BSTR tag = nullptr;
     element->get_tagName(&tag);
-    return upper(takeString(tag));
+    return takeString(tag);
 }
 
 // An attribute's text as the page wrote it, empty when it is missing.
@@ -93,7 +80,7 @@ ComPtr<IHTMLDocument2> frameDocument(IHTMLElement* frame)
 
 bool isFrame(const std::wstring& tag)
 {
-    return tag == L"IFRAME" || tag == L"FRAME";
+    return _wcsicmp(tag.c_str(), L"IFRAME") == 0 || _wcsicmp(tag.c_str(), L"FRAME") == 0;
 }
 
 // Frames inside frames are followed this deep at most.
@@ -159,89 +146,60 @@ ComPtr<IHTMLElement> focusedElement(ComPtr<IHTMLDocument2> document, std::wstrin
     return element;
 }
 
-// How the user acted on an element: which elements that act follows.
-enum class Act {
-    Click, // links and submit buttons
-    Enter, // links, submit buttons, and a text field submits its form
-    Space, // submit buttons only (a link does not follow the space bar)
-};
+// An element of the engine's document as the rule for the user's acts reads it.
+class HtmlElement final : public PageElement {
+  public:
+    explicit HtmlElement(ComPtr<IHTMLElement> element) : element_(std::move(element)) {}
 
-std::optional<ActTarget> resolved(const std::wstring& base, const std::wstring& reference, bool queryReplaced)
-{
-    const auto address = win_protocol::combineUrl(narrow(base), narrow(reference));
-    if (!address)
-        return std::nullopt;
-    return ActTarget{*address, queryReplaced};
-}
-
-// The address a form sends to when submitter (its button, or the field Enter was pressed in)
-// submits it: the submitter's own formaction/formmethod win over the form's.
-std::optional<ActTarget> formTarget(IHTMLFormElement* form, IHTMLElement* submitter, const std::wstring& base)
-{
-    if (!form)
-        return std::nullopt;
-    std::wstring action = attributeOf(submitter, L"formaction");
-    if (action.empty()) {
-        BSTR a = nullptr;
-        form->get_action(&a);
-        action = takeString(a);
+    std::string tag() const override { return narrow(tagOf(element_.get())); }
+    std::string href() const override
+    {
+        BSTR href = nullptr;
+        if (auto anchor = queryAs<IHTMLAnchorElement>(element_.get()))
+            anchor->get_href(&href);
+        else if (auto area = queryAs<IHTMLAreaElement>(element_.get()))
+            area->get_href(&href);
+        return narrow(takeString(href));
     }
-    std::wstring method = attributeOf(submitter, L"formmethod");
-    if (method.empty()) {
-        BSTR m = nullptr;
-        form->get_method(&m);
-        method = takeString(m);
+    std::string type() const override
+    {
+        BSTR type = nullptr;
+        if (auto input = queryAs<IHTMLInputElement>(element_.get()))
+            input->get_type(&type);
+        else if (auto button = queryAs<IHTMLButtonElement>(element_.get()))
+            button->get_type(&type);
+        return narrow(takeString(type));
     }
-    return resolved(base, action, lowerCase(method) != L"post");
-}
-
-// What the act on element asks for: the nearest link (A or AREA with an href) or submit button
-// (BUTTON of type submit, INPUT of type submit or image) among it and its parents, or, for
-// Enter in a text field, the field's form.
-std::optional<ActTarget> targetOf(ComPtr<IHTMLElement> element, Act act, const std::wstring& base)
-{
-    for (int depth = 0; element && depth < 1024; ++depth) {
-        const std::wstring tag = tagOf(element.get());
-        if ((tag == L"A" || tag == L"AREA") && act != Act::Space) {
-            BSTR href = nullptr;
-            if (auto anchor = queryAs<IHTMLAnchorElement>(element.get()))
-                anchor->get_href(&href);
-            else if (auto area = queryAs<IHTMLAreaElement>(element.get()))
-                area->get_href(&href);
-            const std::wstring address = takeString(href);
-            if (!address.empty())
-                return resolved(base, address, false);
-        } else if (tag == L"BUTTON") {
-            auto button = queryAs<IHTMLButtonElement>(element.get());
-            BSTR type = nullptr;
-            ComPtr<IHTMLFormElement> form;
-            if (!button || FAILED(button->get_type(&type)))
-                return std::nullopt;
-            if (lowerCase(takeString(type)) != L"submit" || FAILED(button->get_form(form.out())))
-                return std::nullopt;
-            return formTarget(form.get(), element.get(), base);
-        } else if (tag == L"INPUT") {
-            auto input = queryAs<IHTMLInputElement>(element.get());
-            BSTR t = nullptr;
-            ComPtr<IHTMLFormElement> form;
-            if (!input || FAILED(input->get_type(&t)))
-                return std::nullopt;
-            const std::wstring type = lowerCase(takeString(t));
-            const bool submits = type == L"submit" || type == L"image";
-            const bool textField = type == L"text" || type == L"search" || type == L"email" ||
-                                   type == L"url" || type == L"tel" || type == L"password" ||
-                                   type == L"number";
-            if (!(submits || (textField && act == Act::Enter)) || FAILED(input->get_form(form.out())))
-                return std::nullopt;
-            return formTarget(form.get(), element.get(), base);
-        }
+    std::string attribute(const char* name) const override
+    {
+        return narrow(attributeOf(element_.get(), widen(name).c_str()));
+    }
+    std::optional<Form> form() const override
+    {
+        ComPtr<IHTMLFormElement> form;
+        if (auto input = queryAs<IHTMLInputElement>(element_.get()))
+            input->get_form(form.out());
+        else if (auto button = queryAs<IHTMLButtonElement>(element_.get()))
+            button->get_form(form.out());
+        if (!form)
+            return std::nullopt;
+        BSTR action = nullptr;
+        BSTR method = nullptr;
+        form->get_action(&action);
+        form->get_method(&method);
+        return Form{narrow(takeString(action)), narrow(takeString(method))};
+    }
+    std::unique_ptr<PageElement> parent() const override
+    {
         ComPtr<IHTMLElement> parent;
-        if (FAILED(element->get_parentElement(parent.out())))
-            break;
-        element = std::move(parent);
+        if (FAILED(element_->get_parentElement(parent.out())) || !parent)
+            return nullptr;
+        return std::make_unique<HtmlElement>(std::move(parent));
     }
-    return std::nullopt;
-}
+
+  private:
+    ComPtr<IHTMLElement> element_;
+};
 
 } // namespace
 
@@ -628,7 +586,10 @@ class BrowserSite final : public RefCounted,
         } else {
             element = focusedElement(std::move(document), base);
         }
-        acts_.noteAct(GetTickCount(), targetOf(std::move(element), act, base));
+        std::optional<ActTarget> target;
+        if (element)
+            target = targetOf(std::make_unique<HtmlElement>(std::move(element)), act, narrow(base));
+        acts_.noteAct(GetTickCount(), std::move(target));
     }
 
   private:

@@ -1,5 +1,7 @@
 #include "viewer/windows/UserTarget.h"
 
+#include "viewer/windows/ProtocolRequest.h"
+
 #include <utility>
 
 namespace pagolux::win {
@@ -8,6 +10,14 @@ namespace {
 char lower(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string lowerText(std::string_view text)
+{
+    std::string out;
+    for (const char c : text)
+        out += lower(c);
+    return out;
 }
 
 bool isHex(char c)
@@ -62,12 +72,61 @@ std::string comparableAuthority(std::string_view authority, std::string_view sch
         if (port.empty() || (scheme == "http" && port == "80") || (scheme == "https" && port == "443"))
             hostPort = hostPort.substr(0, colon);
     }
-    for (const char c : hostPort)
-        out += lower(c);
-    return out;
+    return out + lowerText(hostPort);
 }
 
+std::optional<ActTarget> resolved(std::string_view base, std::string_view reference, bool queryReplaced)
+{
+    auto address = win_protocol::combineUrl(base, reference);
+    if (!address)
+        return std::nullopt;
+    return ActTarget{std::move(*address), queryReplaced};
+}
+
+std::optional<ActTarget> formTarget(const PageElement& submitter, std::string_view base)
+{
+    const auto form = submitter.form();
+    if (!form)
+        return std::nullopt;
+    std::string action = submitter.attribute("formaction");
+    if (action.empty())
+        action = form->action;
+    std::string method = submitter.attribute("formmethod");
+    if (method.empty())
+        method = form->method;
+    return resolved(base, action, lowerText(method) != "post");
+}
+
+// Parents are followed this far at most (a document nests far less deeply).
+constexpr int kMaxDepth = 4096;
+
 } // namespace
+
+std::optional<ActTarget> targetOf(std::unique_ptr<PageElement> element, Act act, std::string_view base)
+{
+    for (int depth = 0; element && depth < kMaxDepth; ++depth, element = element->parent()) {
+        const std::string tag = lowerText(element->tag());
+        if (tag == "a" || tag == "area") {
+            const std::string href = element->href();
+            // An anchor without an address is no link: what holds it may still be one.
+            if (act != Act::Space && !href.empty())
+                return resolved(base, href, false);
+        } else if (tag == "button") {
+            if (lowerText(element->type()) != "submit")
+                return std::nullopt;
+            return formTarget(*element, base);
+        } else if (tag == "input") {
+            const std::string type = lowerText(element->type());
+            const bool submits = type == "submit" || type == "image";
+            const bool textField = type == "text" || type == "search" || type == "email" || type == "url" ||
+                                   type == "tel" || type == "password" || type == "number";
+            if (!submits && !(textField && act == Act::Enter))
+                return std::nullopt;
+            return formTarget(*element, base);
+        }
+    }
+    return std::nullopt;
+}
 
 std::string comparableAddress(std::string_view url, bool withoutQuery)
 {
@@ -82,8 +141,7 @@ std::string comparableAddress(std::string_view url, bool withoutQuery)
     for (std::size_t i = 0; hasScheme && i < colon; ++i)
         hasScheme = isSchemeChar(url[i]);
     if (hasScheme) {
-        for (std::size_t i = 0; i < colon; ++i)
-            scheme += lower(url[i]);
+        scheme = lowerText(url.substr(0, colon));
         out = scheme + ':';
         url.remove_prefix(colon + 1);
     }

@@ -6,6 +6,7 @@
 // Plain C++ over UTF-8 addresses and a wrapping millisecond clock, so it is testable anywhere.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,41 @@ struct ActTarget {
     // only the part before "?" can be compared.
     bool queryReplaced = false;
 };
+
+// One element of the page, as the web engine reports it.
+class PageElement {
+  public:
+    virtual ~PageElement() = default;
+    [[nodiscard]] virtual std::string tag() const = 0; // "A", "input", ... (any case)
+    // A link's (A, AREA) address as the engine resolved it; empty when it has none.
+    [[nodiscard]] virtual std::string href() const = 0;
+    // An INPUT's or BUTTON's type ("submit" for a button that names none).
+    [[nodiscard]] virtual std::string type() const = 0;
+    // An attribute as the page wrote it; empty when it is missing.
+    [[nodiscard]] virtual std::string attribute(const char* name) const = 0;
+    struct Form {
+        std::string action; // as the engine reports it (possibly relative)
+        std::string method;
+    };
+    // The form an INPUT or BUTTON belongs to; nothing outside a form.
+    [[nodiscard]] virtual std::optional<Form> form() const = 0;
+    [[nodiscard]] virtual std::unique_ptr<PageElement> parent() const = 0;
+};
+
+// How the user acted on an element, which decides what the act follows.
+enum class Act {
+    Click, // links and submit buttons
+    Enter, // links, submit buttons, and a text field submits its form
+    Space, // submit buttons only: a link does not follow the space bar
+};
+
+// What an act on element asks for, resolved against base (the address of the element's
+// document): the nearest link (A or AREA with an address) or submit button (BUTTON of type
+// submit, INPUT of type submit or image) among the element and its parents, or, for Enter in
+// a text field, the field's form. A submit button's own formaction and formmethod win over its
+// form's. Nothing when the act hit none of these or base is no hierarchical address.
+[[nodiscard]] std::optional<ActTarget> targetOf(std::unique_ptr<PageElement> element, Act act,
+                                                std::string_view base);
 
 // The address as it is compared: without the fragment (and without the query when asked),
 // scheme and host in lower case, a default port dropped, an empty path as "/", and spaces,

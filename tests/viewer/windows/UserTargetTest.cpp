@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace pagolux::win {
 namespace {
@@ -124,6 +127,119 @@ TEST(UserTarget, AWindowNeedsAFreshUnusedAct)
     EXPECT_TRUE(acts.takeWindow(1));
     EXPECT_FALSE(acts.takeWindow(2));
     EXPECT_FALSE(acts.takeNavigation(kLink, 2));
+}
+
+// A page's element tree as the engine would report it.
+struct Node {
+    std::string tag;
+    std::string href = {};
+    std::string type = {};
+    std::map<std::string, std::string> attributes = {};
+    std::optional<PageElement::Form> form = {};
+    std::shared_ptr<const Node> parent = {};
+};
+
+class FakeElement final : public PageElement {
+  public:
+    explicit FakeElement(std::shared_ptr<const Node> node) : node_(std::move(node)) {}
+    std::string tag() const override { return node_->tag; }
+    std::string href() const override { return node_->href; }
+    std::string type() const override { return node_->type; }
+    std::string attribute(const char* name) const override
+    {
+        const auto it = node_->attributes.find(name);
+        return it == node_->attributes.end() ? std::string() : it->second;
+    }
+    std::optional<Form> form() const override { return node_->form; }
+    std::unique_ptr<PageElement> parent() const override
+    {
+        return node_->parent ? std::make_unique<FakeElement>(node_->parent) : nullptr;
+    }
+
+  private:
+    std::shared_ptr<const Node> node_;
+};
+
+std::shared_ptr<const Node> node(Node n)
+{
+    return std::make_shared<const Node>(std::move(n));
+}
+
+TEST(UserTarget, WhatTheActHit)
+{
+    const std::string base = "pagolux://site/web/page.html";
+    const auto body = node({"BODY"});
+    const auto link = node({"A", "https://example.org/x", "", {}, {}, body});
+    const auto getForm = PageElement::Form{"https://example.org/search", "get"};
+    const auto postForm = PageElement::Form{"https://example.org/send", "POST"};
+    const auto relativeForm = PageElement::Form{"../find?old=1", ""};
+    const auto emptyForm = PageElement::Form{"", "get"};
+    struct Row {
+        const char* name;
+        std::shared_ptr<const Node> element;
+        Act act;
+        std::optional<ActTarget> expected;
+    };
+    const Row rows[] = {
+        {"a link", link, Act::Click, ActTarget{"https://example.org/x", false}},
+        {"a link by Enter", link, Act::Enter, ActTarget{"https://example.org/x", false}},
+        {"a link does not follow Space", link, Act::Space, std::nullopt},
+        {"a picture inside a link", node({"IMG", "", "", {}, {}, node({"span", "", "", {}, {}, link})}),
+         Act::Click, ActTarget{"https://example.org/x", false}},
+        {"a link in lower case", node({"a", "https://example.org/y"}), Act::Click,
+         ActTarget{"https://example.org/y", false}},
+        {"an image map's area", node({"AREA", "https://example.org/map"}), Act::Click,
+         ActTarget{"https://example.org/map", false}},
+        {"a relative link", node({"A", "../b.html#t"}), Act::Click,
+         ActTarget{"pagolux://site/b.html#t", false}},
+        {"an anchor without address", node({"A", "", "", {}, {}, body}), Act::Click, std::nullopt},
+        {"an anchor without address inside a link", node({"A", "", "", {}, {}, link}), Act::Click,
+         ActTarget{"https://example.org/x", false}},
+        {"plain text", node({"P", "", "", {}, {}, body}), Act::Click, std::nullopt},
+        {"a submit button of a GET form", node({"BUTTON", "", "submit", {}, getForm, body}), Act::Click,
+         ActTarget{"https://example.org/search", true}},
+        {"a submit button by Space", node({"BUTTON", "", "Submit", {}, getForm}), Act::Space,
+         ActTarget{"https://example.org/search", true}},
+        {"a plain button in a form", node({"BUTTON", "", "button", {}, getForm, link}), Act::Click,
+         std::nullopt},
+        {"a reset button", node({"BUTTON", "", "reset", {}, getForm}), Act::Click, std::nullopt},
+        {"a submit input of a POST form", node({"INPUT", "", "submit", {}, postForm}), Act::Click,
+         ActTarget{"https://example.org/send", false}},
+        {"an image input", node({"INPUT", "", "image", {}, postForm}), Act::Enter,
+         ActTarget{"https://example.org/send", false}},
+        {"a submit input outside a form", node({"INPUT", "", "submit", {}, {}, link}), Act::Click,
+         std::nullopt},
+        {"Enter in a text field", node({"INPUT", "", "text", {}, getForm}), Act::Enter,
+         ActTarget{"https://example.org/search", true}},
+        {"Enter in a search field", node({"INPUT", "", "search", {}, getForm}), Act::Enter,
+         ActTarget{"https://example.org/search", true}},
+        {"a click in a text field", node({"INPUT", "", "text", {}, getForm}), Act::Click, std::nullopt},
+        {"Space in a text field", node({"INPUT", "", "text", {}, getForm}), Act::Space, std::nullopt},
+        {"Enter on a checkbox", node({"INPUT", "", "checkbox", {}, getForm}), Act::Enter, std::nullopt},
+        {"the button's formaction and formmethod",
+         node({"BUTTON",
+               "",
+               "submit",
+               {{"formaction", "https://other.example/p"}, {"formmethod", "post"}},
+               getForm}),
+         Act::Click, ActTarget{"https://other.example/p", false}},
+        {"a relative action, no method", node({"INPUT", "", "submit", {}, relativeForm}), Act::Click,
+         ActTarget{"pagolux://site/find?old=1", true}},
+        {"an empty action is the page", node({"INPUT", "", "submit", {}, emptyForm}), Act::Click,
+         ActTarget{base, true}},
+    };
+    for (const Row& r : rows) {
+        const auto got = targetOf(std::make_unique<FakeElement>(r.element), r.act, base);
+        ASSERT_EQ(got.has_value(), r.expected.has_value()) << r.name;
+        if (got) {
+            EXPECT_EQ(got->address, r.expected->address) << r.name;
+            EXPECT_EQ(got->queryReplaced, r.expected->queryReplaced) << r.name;
+        }
+    }
+    EXPECT_EQ(targetOf(nullptr, Act::Click, base), std::nullopt);
+    // A document without a hierarchical address resolves nothing.
+    EXPECT_EQ(targetOf(std::make_unique<FakeElement>(node({"A", "b.html"})), Act::Click, "about:blank"),
+              std::nullopt);
 }
 
 TEST(UserTarget, ComparableAddress)
