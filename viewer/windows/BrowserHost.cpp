@@ -86,8 +86,25 @@ bool isFrame(const std::wstring& tag)
 // Frames inside frames are followed this deep at most.
 constexpr int kMaxFrameDepth = 8;
 
-// The element under a point of the document window (client pixels), descending into frames;
-// base receives the address of the document that holds it.
+// Finds an element with find in the document and, while what it found is a frame, in that
+// frame's document; base receives the address of the document that holds the element.
+template <class Find>
+ComPtr<IHTMLElement> findThroughFrames(ComPtr<IHTMLDocument2> document, std::wstring& base, Find find)
+{
+    ComPtr<IHTMLElement> element;
+    for (int depth = 0; document && depth <= kMaxFrameDepth; ++depth) {
+        BSTR url = nullptr;
+        document->get_URL(&url);
+        base = takeString(url);
+        element = find(document.get());
+        if (!element || !isFrame(tagOf(element.get())))
+            break;
+        document = frameDocument(element.get());
+    }
+    return element;
+}
+
+// The element under a point of the document window (client pixels), in frames too.
 ComPtr<IHTMLElement> elementAt(ComPtr<IHTMLDocument2> document, POINT point, std::wstring& base)
 {
     // The document counts in CSS pixels, the window in device pixels: the engine's DPI
@@ -104,46 +121,34 @@ ComPtr<IHTMLElement> elementAt(ComPtr<IHTMLDocument2> document, POINT point, std
                 point.y = MulDiv(point.y, logical, device);
             }
         }
-    ComPtr<IHTMLElement> element;
-    for (int depth = 0; document && depth <= kMaxFrameDepth; ++depth) {
-        BSTR url = nullptr;
-        document->get_URL(&url);
-        base = takeString(url);
-        element.reset();
-        if (FAILED(document->elementFromPoint(point.x, point.y, element.out())) || !element ||
-            !isFrame(tagOf(element.get())))
-            return element;
-        // The point in the frame's own document: less the frame's place and its border.
+    return findThroughFrames(std::move(document), base, [&point](IHTMLDocument2* in) {
+        ComPtr<IHTMLElement> element;
+        in->elementFromPoint(point.x, point.y, element.out());
+        // In a frame's document the point is less the frame's place and its border.
         auto box = queryAs<IHTMLElement2>(element.get());
         ComPtr<IHTMLRect> rect;
-        long left = 0, top = 0, borderLeft = 0, borderTop = 0;
-        if (!box || FAILED(box->getBoundingClientRect(rect.out())) || !rect)
-            return element;
-        rect->get_left(&left);
-        rect->get_top(&top);
-        box->get_clientLeft(&borderLeft);
-        box->get_clientTop(&borderTop);
-        point.x -= left + borderLeft;
-        point.y -= top + borderTop;
-        document = frameDocument(element.get());
-    }
-    return element;
+        if (box && isFrame(tagOf(element.get())) && SUCCEEDED(box->getBoundingClientRect(rect.out())) &&
+            rect) {
+            long left = 0, top = 0, borderLeft = 0, borderTop = 0;
+            rect->get_left(&left);
+            rect->get_top(&top);
+            box->get_clientLeft(&borderLeft);
+            box->get_clientTop(&borderTop);
+            point.x -= left + borderLeft;
+            point.y -= top + borderTop;
+        }
+        return element;
+    });
 }
 
-// The element that has the keyboard focus, descending into frames.
+// The element that has the keyboard focus, in frames too.
 ComPtr<IHTMLElement> focusedElement(ComPtr<IHTMLDocument2> document, std::wstring& base)
 {
-    ComPtr<IHTMLElement> element;
-    for (int depth = 0; document && depth <= kMaxFrameDepth; ++depth) {
-        BSTR url = nullptr;
-        document->get_URL(&url);
-        base = takeString(url);
-        element.reset();
-        if (FAILED(document->get_activeElement(element.out())) || !element || !isFrame(tagOf(element.get())))
-            return element;
-        document = frameDocument(element.get());
-    }
-    return element;
+    return findThroughFrames(std::move(document), base, [](IHTMLDocument2* in) {
+        ComPtr<IHTMLElement> element;
+        in->get_activeElement(element.out());
+        return element;
+    });
 }
 
 // An element of the engine's document as the rule for the user's acts reads it.
@@ -155,19 +160,13 @@ class HtmlElement final : public PageElement {
     std::string href() const override
     {
         BSTR href = nullptr;
-        if (auto anchor = queryAs<IHTMLAnchorElement>(element_.get()))
-            anchor->get_href(&href);
-        else if (auto area = queryAs<IHTMLAreaElement>(element_.get()))
-            area->get_href(&href);
+        either(&IHTMLAnchorElement::get_href, &IHTMLAreaElement::get_href, &href);
         return narrow(takeString(href));
     }
     std::string type() const override
     {
         BSTR type = nullptr;
-        if (auto input = queryAs<IHTMLInputElement>(element_.get()))
-            input->get_type(&type);
-        else if (auto button = queryAs<IHTMLButtonElement>(element_.get()))
-            button->get_type(&type);
+        either(&IHTMLInputElement::get_type, &IHTMLButtonElement::get_type, &type);
         return narrow(takeString(type));
     }
     std::string attribute(const char* name) const override
@@ -177,10 +176,7 @@ class HtmlElement final : public PageElement {
     std::optional<Form> form() const override
     {
         ComPtr<IHTMLFormElement> form;
-        if (auto input = queryAs<IHTMLInputElement>(element_.get()))
-            input->get_form(form.out());
-        else if (auto button = queryAs<IHTMLButtonElement>(element_.get()))
-            button->get_form(form.out());
+        either(&IHTMLInputElement::get_form, &IHTMLButtonElement::get_form, form.out());
         if (!form)
             return std::nullopt;
         BSTR action = nullptr;
@@ -198,6 +194,18 @@ class HtmlElement final : public PageElement {
     }
 
   private:
+    // Reads a property that two kinds of element share (an anchor's and an area's href, an
+    // input's and a button's type or form); the element of any other kind leaves out alone.
+    template <class A, class B, class Out>
+    void either(HRESULT (STDMETHODCALLTYPE A::*first)(Out*), HRESULT (STDMETHODCALLTYPE B::*second)(Out*),
+                Out* out) const
+    {
+        if (auto a = queryAs<A>(element_.get()))
+            (a.get()->*first)(out);
+        else if (auto b = queryAs<B>(element_.get()))
+            (b.get()->*second)(out);
+    }
+
     ComPtr<IHTMLElement> element_;
 };
 
