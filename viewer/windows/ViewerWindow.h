@@ -70,7 +70,6 @@ class ViewerWindow {
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     std::unique_ptr<BrowserEngine> browser_;
-    DWORD lastUserAction_ = 0;
 };
 
 } // namespace pagolux::win
