@@ -22,8 +22,6 @@ constexpr wchar_t kClassName[] = L"PagoluxViewerWindow";
 // Sizes outside this range are made reasonable rather than trusted.
 constexpr int kMinSide = 64;
 constexpr int kMaxSide = 16384;
-// A navigation to the web counts as the user's when it follows a click or key within this time.
-constexpr DWORD kUserActionWindowMs = 1500;
 
 // Flags in settings-block order.
 enum Element { StatusBar, ToolBar, Print, Exit, About, Back, Forward, Home, Reload, ExitButton };
@@ -161,12 +159,6 @@ void ViewerWindow::createEngine()
     BrowserEvents events;
     events.statusText = [this](const std::wstring& text) { setStatus(text); };
     events.historyChanged = [this](bool b, bool f) { setHistory(b, f); };
-    // One act of the user lets one address leave for the browser.
-    events.userAction = [this] {
-        const bool recent = lastUserAction_ != 0 && GetTickCount() - lastUserAction_ <= kUserActionWindowMs;
-        lastUserAction_ = 0;
-        return recent;
-    };
     events.openExternal = openInDefaultBrowser;
     EngineOutcome outcome;
     if (auto webView = chooseWebView2(hwnd_, events, package_, outcome)) {
@@ -372,9 +364,8 @@ int ViewerWindow::run()
 {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_LBUTTONUP ||
-            (msg.message == WM_KEYUP && (msg.wParam == VK_RETURN || msg.wParam == VK_SPACE)))
-            lastUserAction_ = GetTickCount();
+        if (browser_)
+            browser_->noteInput(msg);
         if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
             win_keys::Modifiers mods;
             mods.alt = (GetKeyState(VK_MENU) & 0x8000) != 0;

@@ -76,7 +76,6 @@ class ViewerWindow {
     HICON smallIcon_ = nullptr;
     std::unique_ptr<BrowserEngine> browser_;
     std::unique_ptr<PageKeyHook> keyHook_; // only while Edge WebView2 shows the pages
-    DWORD lastUserAction_ = 0;
 };
 
 } // namespace pagolux::win
