@@ -25,6 +25,8 @@ packages=(
   clang llvm libclang-rt-14-dev clang-format ccache
   # real static-site generators whose output the viewer tests serve
   mkdocs hugo
+  # a Wayland desktop without X11 (headless compositor) and the Qt fronts' Wayland plugins
+  weston qt6-wayland qtwayland5
   # installation, the Debian package and their checks (mimetype: xdg-mime's look-up by content)
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl groff-base
   # benchmarks

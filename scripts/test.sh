@@ -14,7 +14,9 @@ if command -v ccache >/dev/null; then
   # Paths below the checkout are hashed relative to it, so another clone reuses the cache.
   export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
 fi
-cmake -S . -B build -G Ninja -DPAGOLUX_BUILD_TESTS=ON -DPAGOLUX_WERROR=ON "${launcher[@]}" >/dev/null
+# The benchmark programs are built too (not run), so that they keep up with the code they measure.
+cmake -S . -B build -G Ninja -DPAGOLUX_BUILD_TESTS=ON -DPAGOLUX_BUILD_BENCH=ON -DPAGOLUX_WERROR=ON \
+  "${launcher[@]}" >/dev/null
 cmake --build build
 export QTWEBENGINE_DISABLE_SANDBOX=1
 status=0

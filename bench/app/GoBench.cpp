@@ -64,8 +64,8 @@ int main(int argc, char** argv)
         TMainForm form(nullptr, std::make_unique<Answering>(failed));
         form.show();
         form.OpenFile(project);
-        form.EXENameEdit->setFileName(output);
-        QTest::mouseClick(form.GoBtn1, Qt::LeftButton);
+        control<TFilenameEdit>(form, "EXENameEdit")->setFileName(output);
+        QTest::mouseClick(control<PictureButton>(form, "GoBtn1"), Qt::LeftButton);
     }
     std::error_code ec;
     return !failed && std::filesystem::exists(output, ec) ? 0 : 1;

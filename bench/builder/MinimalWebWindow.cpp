@@ -1,8 +1,9 @@
-// bench-minimal-webview PAGE.html
+// bench-minimal-webview PAGE.html [STORAGE-DIR]
 //
 // The reference for the viewer's start time: the least a Qt WebEngine window needs to show a
 // page from memory (a scheme handler over bytes read at start). Prints "loaded=1" when the page
-// has loaded and quits.
+// has loaded and quits. With STORAGE-DIR the profile keeps its storage there, as the viewer's
+// does, so that the cost of keeping storage can be told apart from the viewer's own.
 
 #include <QApplication>
 #include <QBuffer>
@@ -40,12 +41,17 @@ int main(int argc, char** argv)
     scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::CorsEnabled);
     QWebEngineUrlScheme::registerScheme(scheme);
     QApplication app(argc, argv);
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
         return 1;
     QFile file(QString::fromLocal8Bit(argv[1]));
     if (!file.open(QIODevice::ReadOnly))
         return 1;
-    auto* profile = new QWebEngineProfile(&app);
+    auto* profile =
+        argc == 3 ? new QWebEngineProfile(QStringLiteral("minimal"), &app) : new QWebEngineProfile(&app);
+    if (argc == 3) {
+        profile->setPersistentStoragePath(QString::fromLocal8Bit(argv[2]));
+        profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    }
     auto* handler = new MemoryHandler(file.readAll());
     profile->installUrlSchemeHandler("mem", handler);
     int rc = 0;

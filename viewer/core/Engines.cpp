@@ -10,6 +10,16 @@ bool tried(const char* engine, const char* forced)
     return !forced || !*forced || std::strcmp(engine, forced) == 0;
 }
 
+bool displayNamed(const char* display, const char* waylandDisplay, const char* qtPlatform,
+                  const char* gdkBackend)
+{
+    const char* const values[] = {display, waylandDisplay, qtPlatform, gdkBackend};
+    for (const char* value : values)
+        if (value && *value)
+            return true;
+    return false;
+}
+
 std::size_t missingEngineMessage(const char* forced, char* out, std::size_t cap)
 {
     if (cap == 0)

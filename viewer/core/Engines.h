@@ -21,6 +21,18 @@ inline constexpr std::size_t kCount = sizeof kAll / sizeof kAll[0];
 // Whether engine is tried: every one when forced is null or empty, else only the one it names.
 [[nodiscard]] bool tried(const char* engine, const char* forced);
 
+// Whether the environment names a display a window can open on: an X server (DISPLAY), a
+// Wayland compositor (WAYLAND_DISPLAY), or a toolkit back end chosen by hand (QT_QPA_PLATFORM,
+// GDK_BACKEND). Each argument is that variable's value, null when it is not set.
+[[nodiscard]] bool displayNamed(const char* display, const char* waylandDisplay, const char* qtPlatform,
+                                const char* gdkBackend);
+
+// The text shown when no display is named: no engine could show a window.
+inline constexpr const char* kNoDisplayMessage =
+    "Dieses Programm zeigt seine Seiten in einem Fenster und braucht dafür einen laufenden Desktop: "
+    "Weder DISPLAY (X11) noch WAYLAND_DISPLAY (Wayland) ist gesetzt.\n"
+    "Bitte starten Sie es aus der Sitzung eines Desktops heraus.";
+
 // Writes the text shown when no engine could be started into out (cut to cap, always
 // terminated) and returns its length; forced (may be null) is the engine a
 // PAGOLUX_VIEWER_ENGINE asked for.

@@ -240,6 +240,14 @@ int main(int argc, char** argv)
     sigaction(SIGTERM, &pass, nullptr);
     sigaction(SIGHUP, &pass, nullptr);
 
+    // Without a display every front would fail at its first window, each in its own words
+    // (or not at all, on a terminal whose error output is kept quiet): say it once, in German.
+    if (!engines::displayNamed(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
+                               std::getenv("QT_QPA_PLATFORM"), std::getenv("GDK_BACKEND"))) {
+        dprintf(handoff.errorFd, "%s\n", engines::kNoDisplayMessage);
+        return 1;
+    }
+
     for (const Front& front : kFronts) {
         if (!built(front) || !engines::tried(front.engine, forced))
             continue;

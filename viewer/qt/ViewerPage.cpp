@@ -119,6 +119,9 @@ ViewerPage::ViewerPage(QWebEngineProfile* profile, ExternalOpener openExternal, 
     // PDF members show in the engine's own PDF viewer.
     s->setAttribute(QWebEngineSettings::PluginsEnabled, true);
     s->setAttribute(QWebEngineSettings::PdfViewerEnabled, true);
+    // The window shows the program's own icon, never a page's: the engine need not fetch and
+    // decode page icons.
+    s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
 
     QWebEngineScript bridge;
     bridge.setName("pagolux-fetch");

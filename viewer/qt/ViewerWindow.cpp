@@ -70,6 +70,11 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
         profile, [](const QUrl& url) { QDesktopServices::openUrl(url); }, view_);
     view_->setPage(page_);
     setCentralWidget(view_);
+    // The start page is asked for before the menus and bars are made: the engine starts its
+    // page process meanwhile. The page is loaded before the window is shown, too: the engine's
+    // widget it creates changes the window's native surface, and a window shown before that is
+    // mapped again, losing the maximised state a window manager gave it.
+    view_->load(home_);
     chooseSave_ = [this](const QString& suggested) {
         return QFileDialog::getSaveFileName(this, tr("Speichern unter"), suggested);
     };
@@ -267,10 +272,6 @@ QSize ViewerWindow::requestedSize() const
 
 void ViewerWindow::start()
 {
-    // The page is loaded first: the engine's widget it creates changes the window's native
-    // surface, and a window shown before that is mapped again, losing the maximised state a
-    // window manager gave it.
-    view_->load(home_);
     const QSize size = requestedSize();
     resize(size);
     if (!settings_.definedSize) {

@@ -47,8 +47,6 @@ int showError(const QString& text, int errorFd)
 int main(int argc, char** argv)
 {
     const std::optional<pagolux::FrontHandoff> handoff = pagolux::takeHandoff();
-    if (handoff)
-        pagolux::announceStarted(*handoff);
     const int errorFd = handoff ? handoff->errorFd : 2;
     const auto pixels = handoff ? handoff->icon : pagolux::readIconPixels();
     const QString engine =
@@ -57,7 +55,17 @@ int main(int argc, char** argv)
     pagolux::IgnoreFileSizeSignal();
     pagolux::allowWebEngineForRoot();
     pagolux::ArchiveSchemeHandler::registerScheme();
+    // A Wayland desktop without X11 beside it: Qt would look for an X server first. Where X11
+    // runs too, Qt's own choice stands (it keeps X11 on desktops whose Wayland lacks window
+    // frames for Qt).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
     QApplication app(argc, argv);
+    // Only now does the starter learn that this engine runs: a Qt without a platform plugin for
+    // this desktop ends inside QApplication, and the starter then tries the next engine.
+    if (handoff)
+        pagolux::announceStarted(*handoff);
     QApplication::setApplicationName(QStringLiteral("Pagolux"));
     pagolux::installGermanQtTexts(app);
     const QIcon icon(QPixmap::fromImage(pagolux::ViewerWindow::iconImage(pixels)));

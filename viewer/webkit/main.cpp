@@ -11,6 +11,7 @@
 #include "platform/FileSizeSignal.h"
 #include "platform/Paths.h"
 #include "viewer/core/FrontHandoff.h"
+#include "viewer/core/MessageLanguage.h"
 #include "viewer/core/SiteStorage.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/webkit/Downloads.h"
@@ -676,11 +677,8 @@ int main(int argc, char** argv)
     // A page that stops reading a streamed member must not end the program.
     std::signal(SIGPIPE, SIG_IGN);
     f.probe = std::getenv("PAGOLUX_VIEWER_PROBE") != nullptr;
-    // GTK's own texts (print dialog, buttons) in German where the German catalogue exists.
-    std::setlocale(LC_ALL, "");
-    g_setenv("LANGUAGE", "de", TRUE);
-    if (!std::setlocale(LC_MESSAGES, "de_DE.UTF-8"))
-        std::setlocale(LC_MESSAGES, "");
+    // GTK's own texts (print and file dialogs, buttons) in German, as the window's are.
+    useGermanMessages();
 
     if (!handoff || !f.handoff.patched) {
         f.startError = kMsgViewerUnpatched;

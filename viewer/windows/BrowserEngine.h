@@ -13,8 +13,6 @@ namespace pagolux::win {
 struct BrowserEvents {
     std::function<void(const std::wstring&)> statusText;
     std::function<void(bool canBack, bool canForward)> historyChanged;
-    // True while the current navigation follows a click or key press of the user.
-    std::function<bool()> userAction;
     // Opens a web address in the default browser.
     std::function<void(const std::wstring&)> openExternal;
 };
@@ -34,6 +32,9 @@ class BrowserEngine {
     virtual bool translateAccelerator(MSG* msg) = 0;
     // Puts the keyboard focus into the page (the window got it).
     virtual void focus() {}
+    // Sees every message of the window's thread before it is dispatched, so the engine can tell
+    // what the user's own click or key acted on.
+    virtual void noteInput(const MSG& /*msg*/) {}
 };
 
 } // namespace pagolux::win

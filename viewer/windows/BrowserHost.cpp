@@ -2,16 +2,20 @@
 
 #include "viewer/windows/ComBase.h"
 #include "viewer/windows/ProtocolRequest.h"
+#include "viewer/windows/UserTarget.h"
 #include "viewer/windows/WinText.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
 #include <mshtmhst.h>
+#include <mshtml.h>
 #include <ole2.h>
 #include <urlmon.h>
 
 #include <cstring>
 #include <cwctype>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace pagolux::win {
@@ -25,6 +29,185 @@ bool startsWithNoCase(const std::wstring& s, const wchar_t* prefix)
             return false;
     return true;
 }
+
+template <class T> ComPtr<T> queryAs(IUnknown* from)
+{
+    ComPtr<T> to;
+    if (from)
+        from->QueryInterface(__uuidof(T), reinterpret_cast<void**>(to.out()));
+    return to;
+}
+
+// Takes a BSTR the callee allocated and frees it.
+std::wstring takeString(BSTR text)
+{
+    std::wstring out = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    return out;
+}
+
+std::wstring tagOf(IHTMLElement* element)
+{
+    BSTR tag = nullptr;
+    element->get_tagName(&tag);
+    return takeString(tag);
+}
+
+// An attribute's text as the page wrote it, empty when it is missing.
+std::wstring attributeOf(IHTMLElement* element, const wchar_t* name)
+{
+    BSTR n = SysAllocString(name);
+    VARIANT value;
+    VariantInit(&value);
+    std::wstring out;
+    if (SUCCEEDED(element->getAttribute(n, 0, &value)) && value.vt == VT_BSTR && value.bstrVal)
+        out = value.bstrVal;
+    VariantClear(&value);
+    SysFreeString(n);
+    return out;
+}
+
+ComPtr<IHTMLDocument2> frameDocument(IHTMLElement* frame)
+{
+    auto base = queryAs<IHTMLFrameBase2>(frame);
+    ComPtr<IHTMLWindow2> window;
+    ComPtr<IHTMLDocument2> document;
+    // A frame of another origin refuses its document: nothing is found in it.
+    if (base && SUCCEEDED(base->get_contentWindow(window.out())) && window)
+        window->get_document(document.out());
+    return document;
+}
+
+bool isFrame(const std::wstring& tag)
+{
+    return _wcsicmp(tag.c_str(), L"IFRAME") == 0 || _wcsicmp(tag.c_str(), L"FRAME") == 0;
+}
+
+// Frames inside frames are followed this deep at most.
+constexpr int kMaxFrameDepth = 8;
+
+// Finds an element with find in the document and, while what it found is a frame, in that
+// frame's document; base receives the address of the document that holds the element.
+template <class Find>
+ComPtr<IHTMLElement> findThroughFrames(ComPtr<IHTMLDocument2> document, std::wstring& base, Find find)
+{
+    ComPtr<IHTMLElement> element;
+    for (int depth = 0; document && depth <= kMaxFrameDepth; ++depth) {
+        BSTR url = nullptr;
+        document->get_URL(&url);
+        base = takeString(url);
+        element = find(document.get());
+        if (!element || !isFrame(tagOf(element.get())))
+            break;
+        document = frameDocument(element.get());
+    }
+    return element;
+}
+
+// The element under a point of the document window (client pixels), in frames too.
+ComPtr<IHTMLElement> elementAt(ComPtr<IHTMLDocument2> document, POINT point, std::wstring& base)
+{
+    // The document counts in CSS pixels, the window in device pixels: the engine's DPI
+    // scaling and zoom lie between them.
+    ComPtr<IHTMLWindow2> window;
+    ComPtr<IHTMLScreen> screen;
+    if (SUCCEEDED(document->get_parentWindow(window.out())) && window &&
+        SUCCEEDED(window->get_screen(screen.out())))
+        if (auto screen2 = queryAs<IHTMLScreen2>(screen.get())) {
+            long device = 0, logical = 0;
+            if (SUCCEEDED(screen2->get_deviceXDPI(&device)) &&
+                SUCCEEDED(screen2->get_logicalXDPI(&logical)) && device > 0 && logical > 0) {
+                point.x = MulDiv(point.x, logical, device);
+                point.y = MulDiv(point.y, logical, device);
+            }
+        }
+    return findThroughFrames(std::move(document), base, [&point](IHTMLDocument2* in) {
+        ComPtr<IHTMLElement> element;
+        in->elementFromPoint(point.x, point.y, element.out());
+        // In a frame's document the point is less the frame's place and its border.
+        auto box = queryAs<IHTMLElement2>(element.get());
+        ComPtr<IHTMLRect> rect;
+        if (box && isFrame(tagOf(element.get())) && SUCCEEDED(box->getBoundingClientRect(rect.out())) &&
+            rect) {
+            long left = 0, top = 0, borderLeft = 0, borderTop = 0;
+            rect->get_left(&left);
+            rect->get_top(&top);
+            box->get_clientLeft(&borderLeft);
+            box->get_clientTop(&borderTop);
+            point.x -= left + borderLeft;
+            point.y -= top + borderTop;
+        }
+        return element;
+    });
+}
+
+// The element that has the keyboard focus, in frames too.
+ComPtr<IHTMLElement> focusedElement(ComPtr<IHTMLDocument2> document, std::wstring& base)
+{
+    return findThroughFrames(std::move(document), base, [](IHTMLDocument2* in) {
+        ComPtr<IHTMLElement> element;
+        in->get_activeElement(element.out());
+        return element;
+    });
+}
+
+// An element of the engine's document as the rule for the user's acts reads it.
+class HtmlElement final : public PageElement {
+  public:
+    explicit HtmlElement(ComPtr<IHTMLElement> element) : element_(std::move(element)) {}
+
+    std::string tag() const override { return narrow(tagOf(element_.get())); }
+    std::string href() const override
+    {
+        BSTR href = nullptr;
+        either(&IHTMLAnchorElement::get_href, &IHTMLAreaElement::get_href, &href);
+        return narrow(takeString(href));
+    }
+    std::string type() const override
+    {
+        BSTR type = nullptr;
+        either(&IHTMLInputElement::get_type, &IHTMLButtonElement::get_type, &type);
+        return narrow(takeString(type));
+    }
+    std::string attribute(const char* name) const override
+    {
+        return narrow(attributeOf(element_.get(), widen(name).c_str()));
+    }
+    std::optional<Form> form() const override
+    {
+        ComPtr<IHTMLFormElement> form;
+        either(&IHTMLInputElement::get_form, &IHTMLButtonElement::get_form, form.out());
+        if (!form)
+            return std::nullopt;
+        BSTR action = nullptr;
+        BSTR method = nullptr;
+        form->get_action(&action);
+        form->get_method(&method);
+        return Form{narrow(takeString(action)), narrow(takeString(method))};
+    }
+    std::unique_ptr<PageElement> parent() const override
+    {
+        ComPtr<IHTMLElement> parent;
+        if (FAILED(element_->get_parentElement(parent.out())) || !parent)
+            return nullptr;
+        return std::make_unique<HtmlElement>(std::move(parent));
+    }
+
+  private:
+    // Reads a property that two kinds of element share (an anchor's and an area's href, an
+    // input's and a button's type or form); the element of any other kind leaves out alone.
+    template <class A, class B, class Out>
+    void either(HRESULT (STDMETHODCALLTYPE A::*first)(Out*), HRESULT (STDMETHODCALLTYPE B::*second)(Out*),
+                Out* out) const
+    {
+        if (auto a = queryAs<A>(element_.get()))
+            (a.get()->*first)(out);
+        else if (auto b = queryAs<B>(element_.get()))
+            (b.get()->*second)(out);
+    }
+
+    ComPtr<IHTMLElement> element_;
+};
 
 } // namespace
 
@@ -313,8 +496,10 @@ class BrowserSite final : public RefCounted,
                 return S_OK;
             if (cancel)
                 *cancel = VARIANT_TRUE;
-            if (route == NavigationRoute::External && isTopLevel(params->rgvarg[6]) && events_.userAction &&
-                events_.userAction() && events_.openExternal)
+            // Only the address the user's last click or key acted on, once: a page's timer or
+            // script gets nowhere, even right after a click.
+            if (route == NavigationRoute::External && isTopLevel(params->rgvarg[6]) &&
+                acts_.takeNavigation(narrow(url), GetTickCount()) && events_.openExternal)
                 events_.openExternal(url);
             return S_OK;
         }
@@ -333,8 +518,8 @@ class BrowserSite final : public RefCounted,
             case NavigationRoute::External:
                 // Only a window the user's own click or key started, never a script's timer.
                 if (params->rgvarg[2].vt == VT_I4 &&
-                    win_protocol::userStartedNewWindow(params->rgvarg[2].lVal) && events_.userAction &&
-                    events_.userAction() && events_.openExternal)
+                    win_protocol::userStartedNewWindow(params->rgvarg[2].lVal) &&
+                    acts_.takeWindow(GetTickCount()) && events_.openExternal)
                     events_.openExternal(url);
                 break;
             case NavigationRoute::Refuse:
@@ -377,6 +562,44 @@ class BrowserSite final : public RefCounted,
 
     bool translate(MSG* msg) { return active_ && active_->TranslateAccelerator(msg) == S_OK; }
 
+    // A click (left button released) or Enter/Space in the page's window, before the page
+    // sees it: remembers what it acted on.
+    void noteInput(const MSG& msg)
+    {
+        Act act;
+        if (msg.message == WM_LBUTTONUP)
+            act = Act::Click;
+        else if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN)
+            act = Act::Enter;
+        // A button follows the space bar when it is released.
+        else if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) && msg.wParam == VK_SPACE)
+            act = Act::Space;
+        else
+            return;
+        ComPtr<IDispatch> dispatch;
+        if (!browser || FAILED(browser->get_Document(dispatch.out())))
+            return;
+        auto document = queryAs<IHTMLDocument2>(dispatch.get());
+        auto window = queryAs<IOleWindow>(dispatch.get());
+        HWND documentWindow = nullptr;
+        // Only what reaches the document's own window is the user's act in the page; the
+        // point of a click is in that window's client pixels.
+        if (!document || !window || FAILED(window->GetWindow(&documentWindow)) || msg.hwnd != documentWindow)
+            return;
+        std::wstring base;
+        ComPtr<IHTMLElement> element;
+        if (act == Act::Click) {
+            const POINT point{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+            element = elementAt(std::move(document), point, base);
+        } else {
+            element = focusedElement(std::move(document), base);
+        }
+        std::optional<ActTarget> target;
+        if (element)
+            target = targetOf(std::make_unique<HtmlElement>(std::move(element)), act, narrow(base));
+        acts_.noteAct(GetTickCount(), std::move(target));
+    }
+
   private:
     static std::wstring stringArg(const VARIANT& v)
     {
@@ -399,6 +622,7 @@ class BrowserSite final : public RefCounted,
     }
 
     ComPtr<IOleInPlaceActiveObject> active_;
+    UserActs acts_;
     bool canBack_ = false;
     bool canForward_ = false;
 };
@@ -500,6 +724,12 @@ void BrowserHost::setRect(const RECT& rect)
 bool BrowserHost::translateAccelerator(MSG* msg)
 {
     return site_ && site_->translate(msg);
+}
+
+void BrowserHost::noteInput(const MSG& msg)
+{
+    if (site_)
+        site_->noteInput(msg);
 }
 
 namespace {

@@ -17,7 +17,7 @@ class BrowserSite;
 // Where a navigation of the control goes.
 enum class NavigationRoute {
     Load,     // our own scheme or about:blank: the control shows it
-    External, // http(s): the default browser, after a click of the user
+    External, // http(s): the default browser, when the user's click or key asked for it
     Refuse,   // anything else (files on disk, other schemes): nowhere
 };
 [[nodiscard]] NavigationRoute routeOf(const std::wstring& url);
@@ -40,6 +40,7 @@ class BrowserHost final : public BrowserEngine {
     void print() override;
     void setRect(const RECT& rect) override;
     bool translateAccelerator(MSG* msg) override;
+    void noteInput(const MSG& msg) override;
 
   private:
     BrowserSite* site_ = nullptr;

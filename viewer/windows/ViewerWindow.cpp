@@ -1,6 +1,7 @@
 #include "viewer/windows/ViewerWindow.h"
 
 #include "viewer/windows/BrowserHost.h"
+#include "viewer/windows/PageKeyHook.h"
 #include "viewer/windows/WebView2Host.h"
 #include "viewer/windows/WinText.h"
 #include "viewer/windows/resource.h"
@@ -21,8 +22,6 @@ constexpr wchar_t kClassName[] = L"PagoluxViewerWindow";
 // Sizes outside this range are made reasonable rather than trusted.
 constexpr int kMinSide = 64;
 constexpr int kMaxSide = 16384;
-// A navigation to the web counts as the user's when it follows a click or key within this time.
-constexpr DWORD kUserActionWindowMs = 1500;
 
 // Flags in settings-block order.
 enum Element { StatusBar, ToolBar, Print, Exit, About, Back, Forward, Home, Reload, ExitButton };
@@ -57,6 +56,10 @@ void openInDefaultBrowser(const std::wstring& url)
     ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// The window's command for each win_keys::KeyCommand, indexed by its value.
+constexpr PageKeyHook::CommandIds kKeyCommandIds = {0,       CmdPrint,   CmdExit, CmdAbout,
+                                                    CmdBack, CmdForward, CmdHome, CmdReload};
+
 } // namespace
 
 ViewerWindow::ViewerWindow(const BuildSettings& settings, ViewerPackage& package, std::string startPath)
@@ -78,6 +81,20 @@ ViewerWindow::~ViewerWindow()
 bool ViewerWindow::on(int element) const
 {
     return settings_.elements[static_cast<std::size_t>(element)];
+}
+
+win_keys::EnabledCommands ViewerWindow::enabledKeys() const
+{
+    using win_keys::KeyCommand;
+    win_keys::EnabledCommands e;
+    e.set(KeyCommand::Print, on(Print))
+        .set(KeyCommand::Exit, on(Exit) || on(ExitButton))
+        .set(KeyCommand::About, on(About))
+        .set(KeyCommand::Back, on(Back))
+        .set(KeyCommand::Forward, on(Forward))
+        .set(KeyCommand::Home, on(Home))
+        .set(KeyCommand::Reload, on(Reload));
+    return e;
 }
 
 bool ViewerWindow::create(HINSTANCE instance, int show)
@@ -142,16 +159,11 @@ void ViewerWindow::createEngine()
     BrowserEvents events;
     events.statusText = [this](const std::wstring& text) { setStatus(text); };
     events.historyChanged = [this](bool b, bool f) { setHistory(b, f); };
-    // One act of the user lets one address leave for the browser.
-    events.userAction = [this] {
-        const bool recent = lastUserAction_ != 0 && GetTickCount() - lastUserAction_ <= kUserActionWindowMs;
-        lastUserAction_ = 0;
-        return recent;
-    };
     events.openExternal = openInDefaultBrowser;
     EngineOutcome outcome;
     if (auto webView = chooseWebView2(hwnd_, events, package_, outcome)) {
         browser_ = std::move(webView);
+        keyHook_ = std::make_unique<PageKeyHook>(hwnd_, enabledKeys(), kKeyCommandIds);
         return;
     }
     useNewestDocumentMode();
@@ -340,6 +352,7 @@ LRESULT ViewerWindow::handle(UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     }
     case WM_DESTROY:
+        keyHook_.reset();
         PostQuitMessage(0);
         return 0;
     default:
@@ -351,29 +364,15 @@ int ViewerWindow::run()
 {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_LBUTTONUP ||
-            (msg.message == WM_KEYUP && (msg.wParam == VK_RETURN || msg.wParam == VK_SPACE)))
-            lastUserAction_ = GetTickCount();
+        if (browser_)
+            browser_->noteInput(msg);
         if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
-            const bool alt = (GetKeyState(VK_MENU) & 0x8000) != 0;
-            const bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
-            int id = 0;
-            if (alt && msg.wParam == VK_LEFT)
-                id = CmdBack;
-            else if (alt && msg.wParam == VK_RIGHT)
-                id = CmdForward;
-            else if (alt && msg.wParam == VK_HOME)
-                id = CmdHome;
-            else if (msg.wParam == VK_F5)
-                id = CmdReload;
-            else if (ctrl && msg.wParam == 'P')
-                id = CmdPrint;
-            else if (ctrl && msg.wParam == 'Q')
-                id = CmdExit;
-            else if (msg.wParam == VK_F1 && !ctrl && !alt)
-                id = CmdAbout;
-            if (id != 0) {
-                command(id);
+            win_keys::Modifiers mods;
+            mods.alt = (GetKeyState(VK_MENU) & 0x8000) != 0;
+            mods.ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+            const auto key = win_keys::commandForKey(static_cast<unsigned>(msg.wParam), mods);
+            if (key != win_keys::KeyCommand::None) {
+                command(kKeyCommandIds[static_cast<std::size_t>(key)]);
                 continue;
             }
         }

@@ -4,6 +4,7 @@
 
 #include "format/BuildSettings.h"
 #include "viewer/windows/BrowserEngine.h"
+#include "viewer/windows/WindowKeys.h"
 
 #include <windows.h>
 
@@ -27,6 +28,8 @@ enum Command : int {
     CmdReload,
     CmdExitButton,
 };
+
+class PageKeyHook;
 
 class ViewerWindow {
   public:
@@ -55,6 +58,8 @@ class ViewerWindow {
     void setStatus(const std::wstring& text);
     void setHistory(bool canBack, bool canForward);
     [[nodiscard]] bool on(int element) const;
+    // The key commands the settings enable.
+    [[nodiscard]] win_keys::EnabledCommands enabledKeys() const;
 
     void createEngine();
 
@@ -70,7 +75,7 @@ class ViewerWindow {
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     std::unique_ptr<BrowserEngine> browser_;
-    DWORD lastUserAction_ = 0;
+    std::unique_ptr<PageKeyHook> keyHook_; // only while Edge WebView2 shows the pages
 };
 
 } // namespace pagolux::win

@@ -5,6 +5,7 @@
 #include "viewer/windows/ComBase.h"
 #include "viewer/windows/EngineChoice.h"
 #include "viewer/windows/MemberIStream.h"
+#include "viewer/windows/NavigationStatus.h"
 #include "viewer/windows/WebView2Abi.h"
 #include "viewer/windows/WebView2Object.h"
 #include "viewer/windows/WebView2Request.h"
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <set>
 #include <utility>
 
 namespace pagolux::win {
@@ -242,6 +244,14 @@ struct WebView2Host::State {
     ComPtr<ICoreWebView2Environment> environment;
     ComPtr<ICoreWebView2Controller> controller;
     ComPtr<ICoreWebView2> view;
+    // Navigations the viewer cancelled: their end keeps the text that says what became of them.
+    std::set<UINT64> cancelled;
+
+    void status(const std::string& text) const
+    {
+        if (events.statusText)
+            events.statusText(widen(text));
+    }
 
     HRESULT onRequest(ICoreWebView2WebResourceRequestedEventArgs* args)
     {
@@ -266,12 +276,40 @@ struct WebView2Host::State {
         args->get_Uri(uri.out());
         args->get_IsUserInitiated(&user);
         const std::wstring url = uri.get();
-        const win_webview2::Route route = win_webview2::routeOf(narrow(url));
-        if (route == win_webview2::Route::Load)
+        const std::string address = narrow(url);
+        const win_webview2::Route route = win_webview2::routeOf(address);
+        if (route == win_webview2::Route::Load) {
+            status(win_webview2::navigationText(address, route, false));
             return S_OK;
+        }
         args->put_Cancel(TRUE);
-        if (route == win_webview2::Route::External && user && events.openExternal)
+        UINT64 id = 0;
+        if (SUCCEEDED(args->get_NavigationId(&id)))
+            cancelled.insert(id);
+        const bool opened = route == win_webview2::Route::External && user && events.openExternal;
+        if (opened)
             events.openExternal(url);
+        status(win_webview2::navigationText(address, route, opened));
+        return S_OK;
+    }
+
+    HRESULT onCompleted(ICoreWebView2NavigationCompletedEventArgs* args)
+    {
+        UINT64 id = 0;
+        if (SUCCEEDED(args->get_NavigationId(&id)) && cancelled.erase(id) > 0)
+            return S_OK;
+        BOOL success = FALSE;
+        COREWEBVIEW2_WEB_ERROR_STATUS error = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
+        args->get_IsSuccess(&success);
+        args->get_WebErrorStatus(&error);
+        // Runtimes before 102 do not tell the answer's status.
+        std::int32_t httpStatus = 0;
+        ComPtr<ICoreWebView2NavigationCompletedEventArgs2> args2;
+        if (SUCCEEDED(args->QueryInterface(IID_ICoreWebView2NavigationCompletedEventArgs2,
+                                           reinterpret_cast<void**>(args2.out()))) &&
+            args2)
+            args2->get_HttpStatusCode(&httpStatus);
+        status(win_webview2::completedText(success != FALSE, error, httpStatus));
         return S_OK;
     }
 
@@ -433,6 +471,10 @@ std::unique_ptr<WebView2Host> WebView2Host::create(HWND parent, BrowserEvents ev
             view, &ICoreWebView2::add_NavigationStarting,
             [s](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* a) { return s->onNavigation(a); });
     if (SUCCEEDED(hr))
+        hr = listen<ICoreWebView2NavigationCompletedEventHandler>(
+            view, &ICoreWebView2::add_NavigationCompleted,
+            [s](ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs* a) { return s->onCompleted(a); });
+    if (SUCCEEDED(hr))
         hr = listen<ICoreWebView2NewWindowRequestedEventHandler>(
             view, &ICoreWebView2::add_NewWindowRequested,
             [s](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* a) { return s->onNewWindow(a); });
@@ -485,7 +527,13 @@ void WebView2Host::reload()
 
 void WebView2Host::print()
 {
-    // The engine's own print preview, which every runtime has.
+    // The engine's print preview: through the call for it where the runtime has one (109 on),
+    // which also prints documents without script (a PDF), else through the page's script.
+    ComPtr<ICoreWebView2_16> withPrintUi;
+    if (SUCCEEDED(state_->view->QueryInterface(IID_ICoreWebView2_16,
+                                               reinterpret_cast<void**>(withPrintUi.out()))) &&
+        withPrintUi && SUCCEEDED(withPrintUi->ShowPrintUI(COREWEBVIEW2_PRINT_DIALOG_KIND_BROWSER)))
+        return;
     state_->view->ExecuteScript(
         L"window.print();",
         makeHandler<ICoreWebView2ExecuteScriptCompletedHandler>([](HRESULT, LPCWSTR) { return S_OK; }).get());
@@ -498,7 +546,8 @@ void WebView2Host::setRect(const RECT& rect)
 
 bool WebView2Host::translateAccelerator(MSG*)
 {
-    // The engine takes its keys in its own window; the window's own keys still reach us.
+    // The engine takes its keys in its own window, out of this loop's reach; PageKeyHook brings
+    // the window's own keys back.
     return false;
 }
 

@@ -1,21 +1,22 @@
 #pragma once
 // A reference-counted COM object that implements one WebView2 interface: QueryInterface
-// answers IUnknown and that interface's IID. The viewer's handlers and the tests' stand-in
-// runtime are built on it.
+// answers IUnknown, that interface's IID and the IIDs of the bases listed after it (an
+// interface of a later runtime derives from the earlier one). The viewer's handlers and the
+// tests' stand-in runtime are built on it.
 
 #include "viewer/windows/ComBase.h"
 #include "viewer/windows/WebView2Abi.h"
 
 namespace pagolux::wv2 {
 
-template <class I> class Implements : public win::RefCounted, public I {
+template <class I, class... Bases> class Implements : public win::RefCounted, public I {
   public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
     {
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IidOf<I>::value())
+        if (riid != IID_IUnknown && riid != IidOf<I>::value() && ((riid != IidOf<Bases>::value()) && ...))
             return E_NOINTERFACE;
         *ppv = static_cast<I*>(this);
         AddRef();

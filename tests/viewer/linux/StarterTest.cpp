@@ -126,6 +126,28 @@ TEST(Engines, OrderAndForcedChoice)
     EXPECT_FALSE(engines::tried("qt6", "qt5"));
 }
 
+TEST(Engines, AWindowNeedsANamedDisplay)
+{
+    struct Row {
+        const char* display;
+        const char* wayland;
+        const char* qpa;
+        const char* gdk;
+        bool named;
+    } rows[] = {
+        {":0", nullptr, nullptr, nullptr, true},
+        {nullptr, "wayland-0", nullptr, nullptr, true},
+        {":0", "wayland-0", nullptr, nullptr, true},
+        {nullptr, nullptr, "offscreen", nullptr, true},
+        {nullptr, nullptr, nullptr, "broadway", true},
+        {nullptr, nullptr, nullptr, nullptr, false},
+        {"", "", "", "", false},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(engines::displayNamed(r.display, r.wayland, r.qpa, r.gdk), r.named)
+            << (r.display ? r.display : "-") << " " << (r.wayland ? r.wayland : "-");
+}
+
 TEST(Engines, MissingEngineMessageNamesThePackagesAndTheForcedEngine)
 {
     char text[4096];

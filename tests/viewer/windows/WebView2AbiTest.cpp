@@ -89,7 +89,8 @@ Table readHeader(const std::string& text)
 std::vector<std::string> problems(const std::string& header, const Table& facts)
 {
     std::vector<std::string> out;
-    for (const auto& [name, declared] : readHeader(header)) {
+    const Table declaredTable = readHeader(header);
+    for (const auto& [name, declared] : declaredTable) {
         const auto fact = facts.find(name);
         if (fact == facts.end()) {
             out.push_back(name + ": not in the facts table");
@@ -99,6 +100,14 @@ std::vector<std::string> problems(const std::string& header, const Table& facts)
             out.push_back(name + ": IID " + declared.iid + " instead of " + fact->second.iid);
         if (declared.base != fact->second.base)
             out.push_back(name + ": base " + declared.base + " instead of " + fact->second.base);
+        // An interface's own methods follow all of its base's: a base declared only in part
+        // moves every one of them to a lower slot.
+        if (const auto base = declaredTable.find(declared.base), baseFact = facts.find(declared.base);
+            base != declaredTable.end() && baseFact != facts.end() &&
+            base->second.methods.size() != baseFact->second.methods.size())
+            out.push_back(name + ": base " + declared.base + " declares " +
+                          std::to_string(base->second.methods.size()) + " of its " +
+                          std::to_string(baseFact->second.methods.size()) + " methods");
         const auto& want = fact->second.methods;
         if (declared.methods.empty())
             out.push_back(name + ": no methods declared");
@@ -167,6 +176,10 @@ TEST_F(WebView2AbiTest, EveryKindOfFaultIsSeen)
         {"a wrong base", "struct ICoreWebView2Settings : IUnknown",
          "struct ICoreWebView2Settings : ICoreWebView2",
          "ICoreWebView2Settings: base ICoreWebView2 instead of IUnknown"},
+        {"a base declared only in part",
+         "    virtual HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken token) = "
+         "0;\n",
+         "", "ICoreWebView2_2: base ICoreWebView2 declares 57 of its 58 methods"},
         {"an interface the runtime does not have", "struct ICoreWebView2Deferral;",
          "struct ICoreWebView2Made : IUnknown {\n    virtual HRESULT STDMETHODCALLTYPE Up() = 0;\n};",
          "ICoreWebView2Made: not in the facts table"},

@@ -1,12 +1,15 @@
 // The portable rules of the Windows viewer's WebView2 engine, which run the same on Linux:
 // which engine the environment asks for, the runtime version guard, where the runtime's DLL
-// lies, the user data folder's name, the routes of navigations and the answers on the origin.
+// lies, the user data folder's name, the routes of navigations and the answers on the origin,
+// the status bar's texts, and which keys the window takes from the page.
 
 #include "archive/TStream.h"
 #include "viewer/core/SiteAddressSpace.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/windows/EngineChoice.h"
+#include "viewer/windows/NavigationStatus.h"
 #include "viewer/windows/WebView2Request.h"
+#include "viewer/windows/WindowKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -214,6 +217,138 @@ TEST(WebView2Request, AnswersOnTheOrigin)
         }
     }
     EXPECT_EQ(source.wholeReads, 0) << "a member was read whole instead of streamed";
+}
+
+TEST(WebView2Status, TextsOfNavigations)
+{
+    using win_webview2::Route;
+    struct Row {
+        const char* url;
+        Route route;
+        bool opened;
+        const char* want;
+    };
+    const Row rows[] = {
+        {"https://pagolux.localhost/index.html", Route::Load, false, "Lädt /index.html …"},
+        {"https://pagolux.localhost", Route::Load, false, "Lädt / …"},
+        {"https://pagolux.localhost/img/mein%20bild.png?v=1#oben", Route::Load, false,
+         "Lädt /img/mein bild.png …"},
+        {"https://pagolux.localhost/%C3%BCber/", Route::Load, false, "Lädt /über/ …"},
+        // An escaped line break would break the status line.
+        {"https://pagolux.localhost/a%0Ab%7F.html", Route::Load, false, "Lädt /a?b?.html …"},
+        {"about:blank", Route::Load, false, "Lädt …"},
+        {"https://example.org/klick", Route::External, true,
+         "Im Standardbrowser geöffnet: https://example.org/klick"},
+        {"https://example.org/skript", Route::External, false, "Die Adresse wird nicht geöffnet."},
+        // A refused address may name a file of the machine: it is never shown.
+        {"file:///C:/Users/autor/site/index.html", Route::Refuse, false, "Die Adresse wird nicht geöffnet."},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(win_webview2::navigationText(row.url, row.route, row.opened), row.want) << row.url;
+}
+
+TEST(WebView2Status, TextsOfEndedNavigations)
+{
+    struct Row {
+        bool success;
+        int error;
+        int http;
+        const char* want;
+    };
+    const Row rows[] = {
+        {true, 0, 200, "Fertig"},
+        {true, 0, 0, "Fertig"}, // a runtime that does not tell the status
+        {false, 0, 404, "Seite nicht gefunden"},
+        {true, 0, 404, "Seite nicht gefunden"},
+        {false, win_webview2::kWebErrorOperationCanceled, 0, "Abgebrochen"},
+        {false, 13, 0, "Die Seite konnte nicht geladen werden (Fehler 13)."},
+        {false, 0, 0, "Die Seite konnte nicht geladen werden (Fehler 0)."},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(win_webview2::completedText(row.success, row.error, row.http), row.want)
+            << row.success << " " << row.error << " " << row.http;
+}
+
+TEST(WindowKeys, CommandsOfKeys)
+{
+    using namespace win_keys;
+    struct Row {
+        const char* name;
+        unsigned vk;
+        Modifiers mods;
+        KeyCommand want;
+    };
+    const Modifiers none{};
+    const Modifiers ctrl{true, false};
+    const Modifiers alt{false, true};
+    const Modifiers altGr{true, true};
+    const Row rows[] = {
+        {"F1", kVkF1, none, KeyCommand::About},
+        {"Ctrl+F1", kVkF1, ctrl, KeyCommand::None},
+        {"Alt+F1", kVkF1, alt, KeyCommand::None},
+        {"Ctrl+Q", kVkQ, ctrl, KeyCommand::Exit},
+        {"Q", kVkQ, none, KeyCommand::None},
+        {"Alt+Q", kVkQ, alt, KeyCommand::None},
+        {"AltGr+Q (@ on a German keyboard)", kVkQ, altGr, KeyCommand::None},
+        {"Ctrl+P", kVkP, ctrl, KeyCommand::Print},
+        {"AltGr+P", kVkP, altGr, KeyCommand::None},
+        {"Alt+Left", kVkLeft, alt, KeyCommand::Back},
+        {"Left", kVkLeft, none, KeyCommand::None},
+        {"Ctrl+Alt+Left", kVkLeft, altGr, KeyCommand::None},
+        {"Alt+Right", kVkRight, alt, KeyCommand::Forward},
+        {"Alt+Home", kVkHome, alt, KeyCommand::Home},
+        {"Home", kVkHome, none, KeyCommand::None},
+        {"F5", kVkF5, none, KeyCommand::Reload},
+        {"Ctrl+F5", kVkF5, ctrl, KeyCommand::Reload},
+        {"a", 'A', none, KeyCommand::None},
+        {"Ctrl+A", 'A', ctrl, KeyCommand::None},
+        {"Tab", 0x09, none, KeyCommand::None},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(commandForKey(row.vk, row.mods), row.want) << row.name;
+}
+
+TEST(WindowKeys, TheHookTakesOnlyTheWindowsOwnEnabledCommands)
+{
+    using namespace win_keys;
+    EnabledCommands all;
+    for (KeyCommand c : {KeyCommand::Print, KeyCommand::Exit, KeyCommand::About, KeyCommand::Back,
+                         KeyCommand::Forward, KeyCommand::Home, KeyCommand::Reload})
+        all.set(c);
+    const EnabledCommands noAbout = EnabledCommands(all).set(KeyCommand::About, false);
+    const EnabledCommands noExit = EnabledCommands(all).set(KeyCommand::Exit, false);
+    const EnabledCommands noHome = EnabledCommands(all).set(KeyCommand::Home, false);
+    struct Row {
+        const char* name;
+        unsigned vk;
+        Modifiers mods;
+        EnabledCommands enabled;
+        KeyCommand want;
+    };
+    const Modifiers none{};
+    const Modifiers ctrl{true, false};
+    const Modifiers alt{false, true};
+    const Row rows[] = {
+        {"F1", kVkF1, none, all, KeyCommand::About},
+        {"F1 without Über", kVkF1, none, noAbout, KeyCommand::None},
+        {"F1 without Beenden", kVkF1, none, noExit, KeyCommand::About},
+        {"Ctrl+Q", kVkQ, ctrl, all, KeyCommand::Exit},
+        {"Ctrl+Q without Beenden", kVkQ, ctrl, noExit, KeyCommand::None},
+        {"AltGr+Q", kVkQ, Modifiers{true, true}, all, KeyCommand::None},
+        {"Alt+Home", kVkHome, alt, all, KeyCommand::Home},
+        {"Alt+Home without Startseite", kVkHome, alt, noHome, KeyCommand::None},
+        // The engine carries these out itself; taking them too would run them twice.
+        {"F5", kVkF5, none, all, KeyCommand::None},
+        {"Ctrl+P", kVkP, ctrl, all, KeyCommand::None},
+        {"Alt+Left", kVkLeft, alt, all, KeyCommand::None},
+        {"Alt+Right", kVkRight, alt, all, KeyCommand::None},
+        // Ordinary keys belong to the page.
+        {"Tab", 0x09, none, all, KeyCommand::None},
+        {"a", 'A', none, all, KeyCommand::None},
+        {"Q", kVkQ, none, all, KeyCommand::None},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(hookCommand(row.vk, row.mods, row.enabled), row.want) << row.name;
 }
 
 } // namespace

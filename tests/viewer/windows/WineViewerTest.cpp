@@ -423,7 +423,9 @@ TEST_F(WineViewerTest, WebView2PathAnswersTheRuntimesRequests)
         quote("user:" + root +
               "pages/tief/unten.html user:https://example.org/klick "
               "script:https://example.org/skript user:file:///C:/windows/win.ini "
-              "user:javascript:alert(1)") +
+              "user:javascript:alert(1) user:" +
+              root + "img/mein%20bild.png missing:" + root + "fehlt%20hier.html fail:" + root +
+              "kaputt.html") +
         " PAGOLUX_FAKE_WEBVIEW2_NEWWINDOWS=" +
         quote("user:https://example.org/neu script:https://example.org/popup user:" + root +
               "pages/tief/unten.html") +
@@ -502,6 +504,171 @@ TEST_F(WineViewerTest, WebView2PathAnswersTheRuntimesRequests)
     }
     // A page of the site asked for in a new window opens in this one.
     EXPECT_NE(log.find("navigate uri=" + root + "pages/tief/unten.html\n"), std::string::npos) << log;
+
+    // The status bar after the start and the end of each navigation, as the stand-in read it
+    // from the window's status control: pages by their path in the site, never a folder of
+    // this machine; a cancelled navigation's end keeps what became of it.
+    std::map<std::string, std::string> statusText;
+    std::istringstream statusLines(log);
+    while (std::getline(statusLines, line)) {
+        if (line.rfind("status after=", 0) != 0)
+            continue;
+        const auto text = line.find(" text=");
+        const auto uri = line.find(" uri=");
+        ASSERT_NE(text, std::string::npos) << line;
+        statusText[line.substr(13, uri - 13) + " " + line.substr(uri + 5, text - uri - 5)] =
+            line.substr(text + 6);
+    }
+    struct Status {
+        std::string url;
+        std::string starting;
+        std::string completed;
+    };
+    const std::string refused = "Die Adresse wird nicht geöffnet.";
+    const std::vector<Status> statuses = {
+        {root + "index.html", "Lädt /index.html …", "Fertig"},
+        {root + "pages/tief/unten.html", "Lädt /pages/tief/unten.html …", "Fertig"},
+        {root + "img/mein%20bild.png", "Lädt /img/mein bild.png …", "Fertig"},
+        {root + "fehlt%20hier.html", "Lädt /fehlt hier.html …", "Seite nicht gefunden"},
+        {root + "kaputt.html", "Lädt /kaputt.html …", "Die Seite konnte nicht geladen werden (Fehler 13)."},
+        {"https://example.org/klick", "Im Standardbrowser geöffnet: https://example.org/klick",
+         "Im Standardbrowser geöffnet: https://example.org/klick"},
+        {"https://example.org/skript", refused, refused},
+        {"file:///C:/windows/win.ini", refused, refused},
+    };
+    for (const Status& st : statuses) {
+        EXPECT_EQ(statusText["starting " + st.url], st.starting) << st.url << "\n" << log;
+        EXPECT_EQ(statusText["completed " + st.url], st.completed) << st.url;
+    }
+    for (const std::string& folder : {site.folder(), winePath(site.folder())})
+        EXPECT_EQ(log.find(folder), std::string::npos) << "a folder of this machine shows:\n" << log;
+}
+
+// Drucken opens the engine's print preview through the call for it where the runtime has one,
+// else through the page's script.
+TEST_F(WineViewerTest, WebView2PrintsThroughThePrintDialogCallWhereTheRuntimeHasIt)
+{
+    const std::string exe = work / "print.exe";
+    ASSERT_EQ(build(exe).exitCode, 0);
+    struct Row {
+        const char* name;
+        const char* env;
+        const char* used;
+        const char* unused;
+    };
+    const Row rows[] = {
+        {"a runtime from 109 on", "", "printui kind=0\n", "script window.print();\n"},
+        {"an older runtime", "PAGOLUX_FAKE_WEBVIEW2_NO_PRINT_UI=1 ", "script window.print();\n", "printui"},
+    };
+    for (const Row& row : rows) {
+        const std::string fakeLog = work / "print.log";
+        std::remove(fakeLog.c_str());
+        const Shell r = runShell(wineEnv() + row.env + "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" +
+                                 quote(winePath(fakeRuntime(binDir, "fake-webview2"))) +
+                                 " PAGOLUX_FAKE_WEBVIEW2_LOG=" + quote(winePath(fakeLog)) +
+                                 " PAGOLUX_FAKE_WEBVIEW2_CLICK=Drucken timeout 120 wine " + quote(exe));
+        EXPECT_EQ(r.exitCode, 0) << row.name << "\n" << r.output;
+        const std::string log = fs::exists(fakeLog) ? test::readFile(fakeLog) : "";
+        EXPECT_NE(log.find("click Drucken\n"), std::string::npos) << row.name << "\n" << log;
+        EXPECT_NE(log.find(row.used), std::string::npos) << row.name << "\n" << log;
+        EXPECT_EQ(log.find(row.unused), std::string::npos) << row.name << "\n" << log;
+    }
+}
+
+// Waits up to a minute for text to appear in file, times times; true when it did.
+bool waitForText(const std::string& file, const std::string& text, int times = 1)
+{
+    const auto count = [&] {
+        const std::string content = fs::exists(file) ? test::readFile(file) : "";
+        int n = 0;
+        for (auto at = content.find(text); at != std::string::npos; at = content.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    for (int i = 0; i < 300; ++i) {
+        if (count() >= times)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return false;
+}
+
+// With WebView2 the page's keys go to the engine's window, which lives on a thread of its own
+// in the stand-in (in a process of its own with the real runtime), past the window's message
+// loop. F1, Alt+Pos1 and Strg+Q still reach the window when its settings have Über,
+// Startseite and Beenden, and then only the window sees them; every other key, and these when
+// the settings leave the commands out, reaches the page.
+TEST_F(WineViewerTest, WebView2PageKeepsItsKeysButTheWindowGetsF1AndCtrlQ)
+{
+    struct Row {
+        const char* name;
+        bool commands; // Über, Startseite, Beenden and the Beenden button in the settings
+    };
+    const Row rows[] = {{"the commands on", true}, {"the commands off", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Project p = ProjectFile::read(work / "p.pgx");
+        for (const std::size_t element : {3, 4, 7, 9})
+            p.settings.elements[element] = row.commands;
+        ProjectFile::write(work / "p.pgx", p);
+        const std::string exe = work / "keys.exe";
+        ASSERT_EQ(build(exe).exitCode, 0);
+        const std::string fakeLog = work / "keys.log";
+        const std::string rcFile = work / "keys.rc";
+        std::remove(fakeLog.c_str());
+        std::remove(rcFile.c_str());
+        ASSERT_EQ(runShell("(" + wineEnv() + "WEBVIEW2_BROWSER_EXECUTABLE_FOLDER=" +
+                           quote(winePath(fakeRuntime(binDir, "fake-webview2"))) +
+                           " PAGOLUX_FAKE_WEBVIEW2_LOG=" + quote(winePath(fakeLog)) +
+                           " PAGOLUX_FAKE_WEBVIEW2_STAY=1 timeout 120 wine " + quote(exe) + "; echo $? > " +
+                           quote(rcFile) + ") >/dev/null 2>&1 &")
+                      .exitCode,
+                  0);
+        ASSERT_TRUE(waitForText(fakeLog, "done\n")) << "the stand-in runtime's script did not run";
+        const std::string id = findWindow("Wein Probe");
+        ASSERT_FALSE(id.empty());
+        runShell("xdotool windowactivate --sync " + id + " 2>/dev/null; xdotool windowfocus --sync " + id);
+        // The window gives the page the focus when it gets it.
+        EXPECT_TRUE(waitForText(fakeLog, "focus\n")) << test::readFile(fakeLog);
+
+        runShell("xdotool key a Tab");
+        for (const char* key : {"key vk=41\n", "key vk=09\n"})
+            EXPECT_TRUE(waitForText(fakeLog, key)) << key << "did not reach the page (\"a\", then Tab)\n"
+                                                   << test::readFile(fakeLog);
+        // Startseite navigates to the start page a second time.
+        const std::string home = "navigate uri=https://pagolux.localhost/index.html\n";
+        runShell("xdotool key alt+Home");
+        if (row.commands)
+            EXPECT_TRUE(waitForText(fakeLog, home, 2)) << "Alt+Pos1 did not go to the start page";
+        else
+            EXPECT_TRUE(waitForText(fakeLog, "key vk=24\n")) << "Alt+Pos1 did not reach the page";
+        // A pause longer than the five seconds after which Wine takes an idle thread for hung
+        // and passes keys by its hook.
+        std::this_thread::sleep_for(std::chrono::seconds(6));
+        runShell("xdotool key F1");
+        if (row.commands) {
+            const std::string about = findWindow("Über Wein Probe");
+            EXPECT_FALSE(about.empty()) << "F1 opened no \"Über Wein Probe\"";
+            if (!about.empty())
+                runShell("xdotool windowfocus --sync " + about + " key Return");
+        } else {
+            EXPECT_TRUE(waitForText(fakeLog, "key vk=70\n")) << "F1 did not reach the page";
+        }
+        runShell("xdotool windowfocus --sync " + id + " 2>/dev/null; xdotool key ctrl+q");
+        if (row.commands) {
+            // The program ends as the menu's Beenden ends it.
+            EXPECT_TRUE(waitForText(rcFile, "\n")) << "Strg+Q left the program running";
+            EXPECT_EQ(fs::exists(rcFile) ? test::readFile(rcFile) : "", "0\n");
+            const std::string log = test::readFile(fakeLog);
+            EXPECT_EQ(log.find("key vk=70\n"), std::string::npos) << "F1 reached the page too\n" << log;
+            EXPECT_EQ(log.find("key vk=51\n"), std::string::npos) << "Q reached the page too\n" << log;
+            EXPECT_EQ(log.find("key vk=24\n"), std::string::npos) << "Pos1 reached the page too\n" << log;
+        } else {
+            EXPECT_TRUE(waitForText(fakeLog, "key vk=51\n")) << "Strg+Q did not reach the page";
+            EXPECT_FALSE(fs::exists(rcFile)) << "Strg+Q ended the program though Beenden is off";
+        }
+        endWine();
+    }
 }
 
 TEST_F(WineViewerTest, F1ShowsAboutAndCtrlQEnds)

@@ -9,19 +9,36 @@
 //   request uri=... status=... reason=... type=... length=... location=... bytes=... crc=...
 //                                        (spaces of the reason phrase written as "+")
 //   navigation uri=... user=0|1 cancel=0|1     how the viewer took a navigation
+//   status after=starting|completed uri=... text=...   the window's status bar text after the
+//                                        viewer got that event (text runs to the line's end)
+//   movefocus reason=N                  the viewer put the focus into the page
+//   focus                                the page's window got the keyboard focus
+//   key vk=XX                            a key press reached the page's window (hex)
+//   click TEXT                           the stand-in clicked the toolbar button TEXT
+//   printui kind=N                       the viewer opened the engine's print dialog
 //   newwindow uri=... user=0|1 handled=0|1     how the viewer took a new-window request
 //   done                                 the script has run; the viewer's window is closed
+//                                        (unless PAGOLUX_FAKE_WEBVIEW2_STAY is set)
 // Environment:
 //   PAGOLUX_FAKE_WEBVIEW2_LOG       the log file
 //   PAGOLUX_FAKE_WEBVIEW2_FAIL      environment | controller | silent-environment | silent-controller
 //   PAGOLUX_FAKE_WEBVIEW2_REQUESTS  addresses requested after the first navigation, space-separated
-//   PAGOLUX_FAKE_WEBVIEW2_NAVIGATIONS / _NEWWINDOWS  "user:URL" or "script:URL", space-separated
+//   PAGOLUX_FAKE_WEBVIEW2_NAVIGATIONS / _NEWWINDOWS  "user:URL" or "script:URL", space-separated;
+//                                   navigations also "fail:URL" (ends with a network error) and
+//                                   "missing:URL" (ends with HTTP status 404)
+//   PAGOLUX_FAKE_WEBVIEW2_STAY      when set, the window stays open after the script
+//   PAGOLUX_FAKE_WEBVIEW2_CLICK     toolbar buttons clicked after the script, by their text
+//   PAGOLUX_FAKE_WEBVIEW2_NO_PRINT_UI  when set, the web view is one of a runtime before 109
+// The page's window lives on a thread of its own, as the real runtime's lives in a process of
+// its own: keys pressed in it never pass the viewer's message loop.
 
 #include "viewer/windows/ComBase.h"
 #include "viewer/windows/WebView2Abi.h"
 #include "viewer/windows/WebView2Object.h"
 
 #include <zlib.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -108,8 +125,99 @@ void later(std::function<void()> fn)
     pending[id] = std::move(fn);
 }
 
+// The status bar text of the viewer's window, read from its status control.
+std::string statusText(HWND parent)
+{
+    HWND bar = FindWindowExW(parent, nullptr, STATUSCLASSNAMEW, nullptr);
+    if (!bar)
+        return "(no status bar)";
+    wchar_t text[1024] = {};
+    const auto length = LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, 0, 0));
+    if (length >= 1024)
+        return "(too long)";
+    SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return narrowText(text);
+}
+
+// The page's window, on a thread of its own; it notes the focus and the keys it gets.
+constexpr UINT kTakeFocus = WM_APP + 1;
+
+LRESULT CALLBACK pageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+{
+    switch (msg) {
+    case kTakeFocus:
+        SetFocus(hwnd);
+        return 0;
+    case WM_SETFOCUS:
+        log("focus");
+        return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+        char text[32];
+        std::snprintf(text, sizeof text, "key vk=%02X", static_cast<unsigned>(wp));
+        log(text);
+        return 0;
+    }
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+        // The page keeps Alt to itself: it does not open the window's menu.
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}
+
+struct PageStart {
+    HWND parent;
+    HWND page = nullptr;
+    HANDLE ready;
+};
+
+DWORD WINAPI pageThread(void* arg)
+{
+    auto* start = static_cast<PageStart*>(arg);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = pageProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"PagoluxFakeWebView";
+    RegisterClassW(&wc);
+    start->page = CreateWindowExW(WS_EX_NOPARENTNOTIFY, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0,
+                                  10, 10, start->parent, nullptr, wc.hInstance, nullptr);
+    SetEvent(start->ready);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+// Starts the page's thread and waits for its window, answering what that thread sends to
+// the viewer's windows meanwhile.
+HWND startPage(HWND parent)
+{
+    PageStart start{parent, nullptr, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    HANDLE thread = CreateThread(nullptr, 0, pageThread, &start, 0, nullptr);
+    if (!thread) {
+        CloseHandle(start.ready);
+        return nullptr;
+    }
+    // WAIT_OBJECT_0 + 1: a message was sent to this thread; anything else ends the wait.
+    while (MsgWaitForMultipleObjects(1, &start.ready, FALSE, 10000, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    CloseHandle(start.ready);
+    CloseHandle(thread);
+    return start.page;
+}
+
 // An object of the runtime with one interface.
-template <class I> using Object = Implements<I>;
+template <class I, class... Bases> using Object = Implements<I, Bases...>;
 
 #define NOT_USED(...)                                                                                        \
     HRESULT STDMETHODCALLTYPE __VA_ARGS__ override                                                           \
@@ -221,6 +329,42 @@ class NavigationArgs final : public Object<ICoreWebView2NavigationStartingEventA
         cancel = value;
         return S_OK;
     }
+    UINT64 id = 0;
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* out) override
+    {
+        *out = id;
+        return S_OK;
+    }
+};
+
+// The end of a navigation as a runtime from 102 on reports it, with the HTTP status.
+class CompletedArgs final
+    : public Object<ICoreWebView2NavigationCompletedEventArgs2, ICoreWebView2NavigationCompletedEventArgs> {
+  public:
+    BOOL success = TRUE;
+    COREWEBVIEW2_WEB_ERROR_STATUS error = COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN;
+    UINT64 id = 0;
+    std::int32_t httpStatus = 200;
+    HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* out) override
+    {
+        *out = success;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* out) override
+    {
+        *out = error;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* out) override
+    {
+        *out = id;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_HttpStatusCode(std::int32_t* out) override
+    {
+        *out = httpStatus;
+        return S_OK;
+    }
 };
 
 class NewWindowArgs final : public Object<ICoreWebView2NewWindowRequestedEventArgs> {
@@ -297,14 +441,30 @@ std::string headerValue(const std::string& headers, const std::string& name)
     return "";
 }
 
-class View final : public Object<ICoreWebView2> {
+// The web view with all its later interfaces up to the one that brings ShowPrintUI; without
+// PAGOLUX_FAKE_WEBVIEW2_NO_PRINT_UI it answers for that one, as a runtime from 109 on does.
+class View final : public Object<ICoreWebView2_16, ICoreWebView2_15, ICoreWebView2_14, ICoreWebView2_13,
+                                 ICoreWebView2_12, ICoreWebView2_11, ICoreWebView2_10, ICoreWebView2_9,
+                                 ICoreWebView2_8, ICoreWebView2_7, ICoreWebView2_6, ICoreWebView2_5,
+                                 ICoreWebView2_4, ICoreWebView2_3, ICoreWebView2_2, ICoreWebView2> {
   public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (riid == IID_ICoreWebView2_16 && !env("PAGOLUX_FAKE_WEBVIEW2_NO_PRINT_UI").empty()) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        return Implements::QueryInterface(riid, ppv);
+    }
+
     HWND parent = nullptr;
     ComPtr<ICoreWebView2WebResourceRequestedEventHandler> onRequest;
     ComPtr<ICoreWebView2NavigationStartingEventHandler> onNavigation;
     ComPtr<ICoreWebView2NewWindowRequestedEventHandler> onNewWindow;
     ComPtr<ICoreWebView2HistoryChangedEventHandler> onHistory;
+    ComPtr<ICoreWebView2NavigationCompletedEventHandler> onCompleted;
     bool scripted = false;
+    UINT64 lastNavigation = 0;
 
     template <class H>
     HRESULT keep(ComPtr<H>& slot, H* handler, const char* name, EventRegistrationToken* token)
@@ -356,7 +516,11 @@ class View final : public Object<ICoreWebView2> {
         return keep(onHistory, h, "HistoryChanged", t);
     }
     NOT_USED(remove_HistoryChanged(EventRegistrationToken))
-    NOT_USED(add_NavigationCompleted(IUnknown*, EventRegistrationToken*))
+    HRESULT STDMETHODCALLTYPE add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* h,
+                                                      EventRegistrationToken* t) override
+    {
+        return keep(onCompleted, h, "NavigationCompleted", t);
+    }
     NOT_USED(remove_NavigationCompleted(EventRegistrationToken))
     NOT_USED(add_FrameNavigationStarting(ICoreWebView2NavigationStartingEventHandler*,
                                          EventRegistrationToken*))
@@ -440,6 +604,67 @@ class View final : public Object<ICoreWebView2> {
         log("filter uri=" + narrowText(uri) + " context=" + std::to_string(static_cast<int>(c)));
         return S_OK;
     }
+    NOT_USED(RemoveWebResourceRequestedFilter(LPCWSTR, COREWEBVIEW2_WEB_RESOURCE_CONTEXT))
+    NOT_USED(add_WindowCloseRequested(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_WindowCloseRequested(EventRegistrationToken))
+    NOT_USED(add_WebResourceResponseReceived(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_WebResourceResponseReceived(EventRegistrationToken))
+    NOT_USED(NavigateWithWebResourceRequest(ICoreWebView2WebResourceRequest*))
+    NOT_USED(add_DOMContentLoaded(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_DOMContentLoaded(EventRegistrationToken))
+    NOT_USED(get_CookieManager(IUnknown**))
+    NOT_USED(get_Environment(ICoreWebView2Environment**))
+    NOT_USED(TrySuspend(IUnknown*))
+    NOT_USED(Resume())
+    NOT_USED(get_IsSuspended(BOOL*))
+    NOT_USED(SetVirtualHostNameToFolderMapping(LPCWSTR, LPCWSTR, std::int32_t))
+    NOT_USED(ClearVirtualHostNameToFolderMapping(LPCWSTR))
+    NOT_USED(add_FrameCreated(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_FrameCreated(EventRegistrationToken))
+    NOT_USED(add_DownloadStarting(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_DownloadStarting(EventRegistrationToken))
+    NOT_USED(add_ClientCertificateRequested(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_ClientCertificateRequested(EventRegistrationToken))
+    NOT_USED(OpenTaskManagerWindow())
+    NOT_USED(PrintToPdf(LPCWSTR, IUnknown*, IUnknown*))
+    NOT_USED(add_IsMutedChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_IsMutedChanged(EventRegistrationToken))
+    NOT_USED(get_IsMuted(BOOL*))
+    NOT_USED(put_IsMuted(BOOL))
+    NOT_USED(add_IsDocumentPlayingAudioChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_IsDocumentPlayingAudioChanged(EventRegistrationToken))
+    NOT_USED(get_IsDocumentPlayingAudio(BOOL*))
+    NOT_USED(add_IsDefaultDownloadDialogOpenChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_IsDefaultDownloadDialogOpenChanged(EventRegistrationToken))
+    NOT_USED(get_IsDefaultDownloadDialogOpen(BOOL*))
+    NOT_USED(OpenDefaultDownloadDialog())
+    NOT_USED(CloseDefaultDownloadDialog())
+    NOT_USED(get_DefaultDownloadDialogCornerAlignment(std::int32_t*))
+    NOT_USED(put_DefaultDownloadDialogCornerAlignment(std::int32_t))
+    NOT_USED(get_DefaultDownloadDialogMargin(POINT*))
+    NOT_USED(put_DefaultDownloadDialogMargin(POINT))
+    NOT_USED(add_BasicAuthenticationRequested(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_BasicAuthenticationRequested(EventRegistrationToken))
+    NOT_USED(CallDevToolsProtocolMethodForSession(LPCWSTR, LPCWSTR, LPCWSTR, IUnknown*))
+    NOT_USED(add_ContextMenuRequested(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_ContextMenuRequested(EventRegistrationToken))
+    NOT_USED(add_StatusBarTextChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_StatusBarTextChanged(EventRegistrationToken))
+    NOT_USED(get_StatusBarText(LPWSTR*))
+    NOT_USED(get_Profile(IUnknown**))
+    NOT_USED(add_ServerCertificateErrorDetected(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_ServerCertificateErrorDetected(EventRegistrationToken))
+    NOT_USED(ClearServerCertificateErrorActions(IUnknown*))
+    NOT_USED(add_FaviconChanged(IUnknown*, EventRegistrationToken*))
+    NOT_USED(remove_FaviconChanged(EventRegistrationToken))
+    NOT_USED(get_FaviconUri(LPWSTR*))
+    NOT_USED(GetFavicon(std::int32_t, IUnknown*))
+    NOT_USED(Print(IUnknown*, IUnknown*))
+    HRESULT STDMETHODCALLTYPE ShowPrintUI(COREWEBVIEW2_PRINT_DIALOG_KIND kind) override
+    {
+        log("printui kind=" + std::to_string(static_cast<int>(kind)));
+        return S_OK;
+    }
 
     void request(const std::string& url)
     {
@@ -483,28 +708,75 @@ class View final : public Object<ICoreWebView2> {
     void runScript(const std::string& start)
     {
         // The first navigation, as the engine would announce it.
-        navigation(start, true);
+        navigation(start, "user");
         for (const std::string& url : words(env("PAGOLUX_FAKE_WEBVIEW2_REQUESTS")))
             request(url);
         for (const std::string& entry : words(env("PAGOLUX_FAKE_WEBVIEW2_NAVIGATIONS")))
-            navigation(entry.substr(entry.find(':') + 1), entry.rfind("user:", 0) == 0);
+            navigation(entry.substr(entry.find(':') + 1), entry.substr(0, entry.find(':')));
         for (const std::string& entry : words(env("PAGOLUX_FAKE_WEBVIEW2_NEWWINDOWS")))
             newWindow(entry.substr(entry.find(':') + 1), entry.rfind("user:", 0) == 0);
         if (onHistory)
             onHistory->Invoke(this, nullptr);
+        for (const std::string& text : words(env("PAGOLUX_FAKE_WEBVIEW2_CLICK")))
+            click(text);
         log("done");
-        PostMessageW(parent, WM_CLOSE, 0, 0);
+        if (env("PAGOLUX_FAKE_WEBVIEW2_STAY").empty())
+            PostMessageW(parent, WM_CLOSE, 0, 0);
     }
 
-    void navigation(const std::string& url, bool user)
+    // Clicks the button of the window's toolbar that carries text.
+    void click(const std::string& text)
     {
+        HWND bar = FindWindowExW(parent, nullptr, TOOLBARCLASSNAMEW, nullptr);
+        const auto count = bar ? static_cast<int>(SendMessageW(bar, TB_BUTTONCOUNT, 0, 0)) : 0;
+        for (int i = 0; i < count; ++i) {
+            TBBUTTON button{};
+            SendMessageW(bar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button));
+            wchar_t caption[64] = {};
+            SendMessageW(bar, TB_GETBUTTONTEXTW, static_cast<WPARAM>(button.idCommand),
+                         reinterpret_cast<LPARAM>(caption));
+            if (narrowText(caption) == text) {
+                log("click " + text);
+                SendMessageW(parent, WM_COMMAND, MAKEWPARAM(button.idCommand, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(bar));
+                return;
+            }
+        }
+        log("no button " + text);
+    }
+
+    // One navigation: started by the user or a script; "fail" and "missing" end in a network
+    // error or a 404. A navigation the viewer cancels ends as cancelled, as with the runtime.
+    void navigation(const std::string& url, const std::string& kind)
+    {
+        const bool user = kind == "user";
         auto* args = new NavigationArgs();
         args->uri = wideText(url);
         args->user = user;
+        args->id = ++lastNavigation;
         if (onNavigation)
             onNavigation->Invoke(this, args);
         log("navigation uri=" + url + " user=" + (user ? "1" : "0") +
             " cancel=" + (args->cancel ? "1" : "0"));
+        log("status after=starting uri=" + url + " text=" + statusText(parent));
+        auto* done = new CompletedArgs();
+        done->id = args->id;
+        if (args->cancel) {
+            done->success = FALSE;
+            done->error = COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED;
+            done->httpStatus = 0;
+        } else if (kind == "fail") {
+            done->success = FALSE;
+            done->error = COREWEBVIEW2_WEB_ERROR_STATUS_HOST_NAME_NOT_RESOLVED;
+            done->httpStatus = 0;
+        } else if (kind == "missing") {
+            done->success = FALSE;
+            done->httpStatus = 404;
+        }
+        if (onCompleted)
+            onCompleted->Invoke(this, done);
+        log("status after=completed uri=" + url + " text=" + statusText(parent));
+        done->Release();
         args->Release();
     }
 
@@ -524,6 +796,7 @@ class View final : public Object<ICoreWebView2> {
 class Controller final : public Object<ICoreWebView2Controller> {
   public:
     ComPtr<View> view;
+    HWND page = nullptr;
     NOT_USED(get_IsVisible(BOOL*))
     HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL value) override
     {
@@ -536,6 +809,9 @@ class Controller final : public Object<ICoreWebView2Controller> {
         // The RECT travels by value; its four fields must arrive intact.
         if (r.right < r.left || r.bottom < r.top)
             log("bounds invalid");
+        else if (page)
+            SetWindowPos(page, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
         return S_OK;
     }
     NOT_USED(get_ZoomFactor(double*))
@@ -543,7 +819,14 @@ class Controller final : public Object<ICoreWebView2Controller> {
     NOT_USED(add_ZoomFactorChanged(IUnknown*, EventRegistrationToken*))
     NOT_USED(remove_ZoomFactorChanged(EventRegistrationToken))
     NOT_USED(SetBoundsAndZoomFactor(RECT, double))
-    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override
+    {
+        log("movefocus reason=" + std::to_string(static_cast<int>(reason)));
+        // The page's thread takes the focus itself, as the runtime's process does.
+        if (page)
+            PostMessageW(page, kTakeFocus, 0, 0);
+        return S_OK;
+    }
     NOT_USED(add_MoveFocusRequested(IUnknown*, EventRegistrationToken*))
     NOT_USED(remove_MoveFocusRequested(EventRegistrationToken))
     NOT_USED(add_GotFocus(IUnknown*, EventRegistrationToken*))
@@ -558,6 +841,9 @@ class Controller final : public Object<ICoreWebView2Controller> {
     HRESULT STDMETHODCALLTYPE Close() override
     {
         log("close");
+        if (page && IsWindow(page))
+            PostMessageW(page, WM_CLOSE, 0, 0);
+        page = nullptr;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** out) override
@@ -585,6 +871,7 @@ class Environment final : public Object<ICoreWebView2Environment> {
                 auto* c = new Controller();
                 *c->view.out() = new View();
                 c->view->parent = parent;
+                c->page = startPage(parent);
                 handler->Invoke(S_OK, c);
                 c->Release();
             }
