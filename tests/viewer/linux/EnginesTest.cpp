@@ -143,15 +143,17 @@ class LinuxEnginesTest : public ::testing::Test {
                         "<a id=dl download=antwort.json href=data.json>Antwort</a> "
                         "<a id=zip href=paket.zip>Paket</a> <a id=pdf href=doc.pdf>PDF</a> "
                         "<a id=daten download=daten.txt href='data:text/plain,Daten'>Daten</a> "
+                        "<a id=bericht href='Bericht%20%C3%BCber.zip'>Bericht</a> "
                         // A file the page makes, saved through a link that is never shown.
                         "<button id=notiz onclick=\"const a = document.createElement('a'); "
                         "a.href = window.URL.createObjectURL(new Blob(['Notiz'])); a.download = 'notiz.txt'; "
                         "a.click()\">Notiz</button>");
         test::writeFile(files + "data.json", kJson);
         test::writeFile(files + "paket.zip", zipBytes());
+        test::writeFile(files + "Bericht \u00FCber.zip", "Bericht");
         test::writeFile(files + "doc.pdf", pdfBytes());
         request.project.entries = {files + "index.html", files + "data.json", files + "paket.zip",
-                                   files + "doc.pdf"};
+                                   files + "doc.pdf", files + "Bericht \u00FCber.zip"};
         request.project.settings = {};
         request.outputField = folders->out.path().string() + "/laden";
         built = built && BuildPipeline(ui).run(request, iconPos, {}).status == BuildStatus::Succeeded;
@@ -427,13 +429,15 @@ TEST_F(LinuxEnginesTest, EveryEngineSavesDownloadsWhereTheUserChose)
         SCOPED_TRACE(engine);
         const std::string target = folders->root.path().string() + "/saved-" + engine;
         fs::create_directories(target);
-        ProbeRun r = run({}, engine, clicking("'dl', 'zip', 'daten', 'notiz'", target), filesProgram);
+        ProbeRun r =
+            run({}, engine, clicking("'dl', 'zip', 'bericht', 'daten', 'notiz'", target), filesProgram);
         EXPECT_EQ(r.exitCode, 0) << joined(r.otherLines);
         // <a download> under the name it gives, a type the engine cannot show under its own
-        // name, and what the page made (data:, blob:) under the names the page gives.
-        EXPECT_EQ(
-            r.values["script"],
-            "gespeichert antwort.json|gespeichert daten.txt|gespeichert notiz.txt|gespeichert paket.zip");
+        // (decoded) name, and what the page made (data:, blob:) under the names the page gives.
+        EXPECT_EQ(r.values["script"],
+                  "gespeichert Bericht \u00FCber.zip|gespeichert antwort.json|gespeichert "
+                  "daten.txt|gespeichert notiz.txt|gespeichert paket.zip");
+        EXPECT_EQ(contentOf(target + "/Bericht \u00FCber.zip"), "Bericht");
         EXPECT_EQ(contentOf(target + "/antwort.json"), kJson);
         EXPECT_EQ(contentOf(target + "/paket.zip"), zipBytes());
         EXPECT_EQ(contentOf(target + "/daten.txt"), "Daten");
