@@ -11,7 +11,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -28,55 +27,6 @@ GInputStream* memoryStream(SharedBytes bytes)
     GInputStream* stream = g_memory_input_stream_new_from_bytes(data);
     g_bytes_unref(data);
     return stream;
-}
-
-// A large member read from the program file only as WebKit consumes it: a thread copies the
-// member stream into a pipe whose reading end WebKit gets. When WebKit stops reading, the
-// write fails and the thread ends.
-GInputStream* pipedStream(std::unique_ptr<TStream> member)
-{
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return nullptr;
-    std::thread([member = std::move(member), out = fds[1]]() mutable {
-        std::vector<char> buffer(256 * 1024);
-        try {
-            for (;;) {
-                const std::int64_t n = member->Read(buffer.data(), static_cast<std::int64_t>(buffer.size()));
-                if (n <= 0)
-                    break;
-                for (std::int64_t done = 0; done < n;) {
-                    const ssize_t w = write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-                    if (w < 0 && errno == EINTR)
-                        continue;
-                    if (w <= 0)
-                        throw std::runtime_error("reader gone");
-                    done += w;
-                }
-            }
-        } catch (const std::exception&) {
-            // Damaged data or a reader that left: the page sees the stream end early.
-        }
-        close(out);
-    }).detach();
-    return g_unix_input_stream_new(fds[0], TRUE);
-}
-
-void finish(WebKitURISchemeRequest* request, GInputStream* body, gint64 length, int status,
-            const char* reason, const std::string& type, const std::string& location = {})
-{
-    WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(body, length);
-    webkit_uri_scheme_response_set_status(response, static_cast<guint>(status), reason);
-    webkit_uri_scheme_response_set_content_type(response, type.c_str());
-    SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
-    if (!location.empty())
-        soup_message_headers_append(headers, "Location", location.c_str());
-    // Pages are fixed in the program: no reason for the engine to ask twice.
-    soup_message_headers_append(headers, "Cache-Control", "no-cache");
-    webkit_uri_scheme_response_set_http_headers(response, headers);
-    webkit_uri_scheme_request_finish_with_response(request, response);
-    g_object_unref(response);
-    g_object_unref(body);
 }
 
 // Copies member into the file descriptor fd; returns the German reason when that fails.
@@ -100,6 +50,39 @@ std::string copyInto(TStream& member, int fd)
     } catch (const std::exception& e) {
         return e.what();
     }
+}
+
+// A large member read from the program file only as WebKit consumes it: a thread copies the
+// member stream into a pipe whose reading end WebKit gets. When WebKit stops reading, the
+// write fails and the thread ends.
+GInputStream* pipedStream(std::unique_ptr<TStream> member)
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return nullptr;
+    std::thread([member = std::move(member), out = fds[1]]() mutable {
+        // Damaged data or a reader that left: the page sees the stream end early.
+        (void)copyInto(*member, out);
+        close(out);
+    }).detach();
+    return g_unix_input_stream_new(fds[0], TRUE);
+}
+
+void finish(WebKitURISchemeRequest* request, GInputStream* body, gint64 length, int status,
+            const char* reason, const std::string& type, const std::string& location = {})
+{
+    WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(body, length);
+    webkit_uri_scheme_response_set_status(response, static_cast<guint>(status), reason);
+    webkit_uri_scheme_response_set_content_type(response, type.c_str());
+    SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+    if (!location.empty())
+        soup_message_headers_append(headers, "Location", location.c_str());
+    // Pages are fixed in the program: no reason for the engine to ask twice.
+    soup_message_headers_append(headers, "Cache-Control", "no-cache");
+    webkit_uri_scheme_response_set_http_headers(response, headers);
+    webkit_uri_scheme_request_finish_with_response(request, response);
+    g_object_unref(response);
+    g_object_unref(body);
 }
 
 void refuse(WebKitURISchemeRequest* request, const char* why)

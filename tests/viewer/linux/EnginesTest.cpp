@@ -144,16 +144,22 @@ class LinuxEnginesTest : public ::testing::Test {
                         "<a id=zip href=paket.zip>Paket</a> <a id=pdf href=doc.pdf>PDF</a> "
                         "<a id=daten download=daten.txt href='data:text/plain,Daten'>Daten</a> "
                         "<a id=bericht href='Bericht%20%C3%BCber.zip'>Bericht</a> "
+                        "<a id=gross href=gross.zip>Gross</a> "
                         // A file the page makes, saved through a link that is never shown.
                         "<button id=notiz onclick=\"const a = document.createElement('a'); "
                         "a.href = window.URL.createObjectURL(new Blob(['Notiz'])); a.download = 'notiz.txt'; "
                         "a.click()\">Notiz</button>");
         test::writeFile(files + "data.json", kJson);
         test::writeFile(files + "paket.zip", zipBytes());
+        test::writeFile(files + "gross.zip", largeBytes());
         test::writeFile(files + "Bericht \u00FCber.zip", "Bericht");
         test::writeFile(files + "doc.pdf", pdfBytes());
-        request.project.entries = {files + "index.html", files + "data.json", files + "paket.zip",
-                                   files + "doc.pdf", files + "Bericht \u00FCber.zip"};
+        request.project.entries = {files + "index.html",
+                                   files + "data.json",
+                                   files + "paket.zip",
+                                   files + "doc.pdf",
+                                   files + "Bericht \u00FCber.zip",
+                                   files + "gross.zip"};
         request.project.settings = {};
         request.outputField = folders->out.path().string() + "/laden";
         built = built && BuildPipeline(ui).run(request, iconPos, {}).status == BuildStatus::Succeeded;
@@ -168,6 +174,15 @@ class LinuxEnginesTest : public ::testing::Test {
         std::string bytes = "PK\x03\x04";
         for (int b = 0; b < 256; ++b)
             bytes += static_cast<char>(b);
+        return bytes;
+    }
+
+    // A member large enough to be streamed from the program file: byte i is i * 7 modulo 251.
+    static std::string largeBytes()
+    {
+        std::string bytes(9 * 1024 * 1024 + 123, '\0');
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>(i * 7 % 251);
         return bytes;
     }
 
@@ -486,6 +501,36 @@ TEST_F(LinuxEnginesTest, EveryEngineShowsAPdfLinkInTheWindow)
         EXPECT_EQ(r.exitCode, 0) << joined(r.otherLines);
         EXPECT_EQ(r.values["navigated"], "pagolux://site/doc.pdf");
         EXPECT_TRUE(fs::is_empty(target)) << "the PDF was saved instead of shown";
+    }
+}
+
+TEST_F(LinuxEnginesTest, EveryEngineServesAndSavesALargeMember)
+{
+    // The page reads the member (its length, and how many bytes differ from the pattern), then
+    // saves it.
+    const char* const script = R"JS(
+(async () => {
+  const a = new Uint8Array(await fetch('gross.zip').then(r => r.arrayBuffer()));
+  let wrong = 0;
+  for (let i = 0; i < a.length; i++)
+    if (a[i] !== i * 7 % 251) wrong++;
+  document.getElementById('gross').click();
+  while (!(window.__downloads || []).length)
+    await new Promise(r => setTimeout(r, 25));
+  window.__probe = a.length + ' ' + wrong + '|' + window.__downloads.join('|');
+})();
+)JS";
+    for (const char* engine : kEngines) {
+        SCOPED_TRACE(engine);
+        const std::string target = folders->root.path().string() + "/large-" + engine;
+        fs::create_directories(target);
+        ProbeRun r = run({}, engine,
+                         "export PAGOLUX_VIEWER_PROBE=1 PAGOLUX_VIEWER_PROBE_SAVE=" + test::quote(target) +
+                             " PAGOLUX_VIEWER_PROBE_SCRIPT=" + test::quote(script) + "; ",
+                         filesProgram);
+        EXPECT_EQ(r.exitCode, 0) << joined(r.otherLines);
+        EXPECT_EQ(r.values["script"], std::to_string(largeBytes().size()) + " 0|gespeichert gross.zip");
+        EXPECT_TRUE(contentOf(target + "/gross.zip") == largeBytes()) << "the saved file differs";
     }
 }
 
