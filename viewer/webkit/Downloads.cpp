@@ -1,7 +1,9 @@
 #include "viewer/webkit/Downloads.h"
 
+#include <cstdlib>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace pagolux {
 namespace {
@@ -91,6 +93,22 @@ std::string downloadFolder()
     return folder;
 }
 
+// A new folder only the user can enter, for files handed to other programs: under
+// $XDG_RUNTIME_DIR (the user's own, emptied at logout), else $TMPDIR, else /tmp. Empty when
+// none can be made.
+std::string privateFolder()
+{
+    const char* const bases[] = {std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"), "/tmp"};
+    for (const char* base : bases) {
+        if (!base || *base != '/')
+            continue;
+        std::string folder = std::string(base) + "/pagolux-XXXXXX";
+        if (mkdtemp(folder.data()))
+            return folder;
+    }
+    return {};
+}
+
 std::string stringAt(JSCValue* array, unsigned index)
 {
     JSCValue* item = jsc_value_object_get_property_at_index(array, index);
@@ -165,12 +183,18 @@ bool Downloads::isClickedDownload(std::string_view uri) const
 bool Downloads::decideResponse(WebKitPolicyDecision* decision)
 {
     auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-    if (webkit_response_policy_decision_is_mime_type_supported(response))
+    const char* type =
+        webkit_uri_response_get_mime_type(webkit_response_policy_decision_get_response(response));
+    const bool pdf = type && g_ascii_strcasecmp(type, "application/pdf") == 0;
+    if (webkit_response_policy_decision_is_mime_type_supported(response) && !(pdf && noPdfViewer_))
         return false;
     const char* uri = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(response));
     if (uri && SiteScheme::isOwn(uri)) {
         webkit_policy_decision_ignore(decision);
-        saveOwn(uri);
+        if (pdf)
+            openPdf(uri);
+        else
+            saveOwn(uri);
     } else {
         webkit_policy_decision_download(decision);
     }
@@ -230,9 +254,49 @@ void Downloads::saveOwn(const std::string& uri)
     ask(name, [this, uri, name](const std::string& path) {
         if (path.empty())
             return tell("abgebrochen " + name);
-        scheme_.saveMember(uri, path,
+        scheme_.saveMember(uri, path, SiteScheme::SaveMode::Replace,
                            [this, saved = baseName(path)](const std::string& error) { ended(saved, error); });
     });
+}
+
+void Downloads::openPdf(const std::string& uri)
+{
+    // xdg-open works on every desktop; gio open where it is missing.
+    std::vector<std::string> argv;
+    for (const auto& [tool, verb] : {std::pair{"xdg-open", ""}, std::pair{"gio", "open"}})
+        if (char* found = g_find_program_in_path(tool)) {
+            argv = {found};
+            if (*verb)
+                argv.emplace_back(verb);
+            g_free(found);
+            break;
+        }
+    const std::string folder = argv.empty() ? std::string() : privateFolder();
+    if (folder.empty())
+        return saveOwn(uri);
+    std::string name = SiteScheme::fileNameOf(uri);
+    if (name.empty())
+        name = "dokument.pdf";
+    const std::string path = folder + "/" + name;
+    argv.push_back(path);
+    scheme_.saveMember(uri, path, SiteScheme::SaveMode::NewPrivate,
+                       [this, name, argv](const std::string& error) {
+                           if (!error.empty())
+                               return ended(name, error);
+                           std::vector<char*> args;
+                           for (const std::string& a : argv)
+                               args.push_back(const_cast<char*>(a.c_str()));
+                           args.push_back(nullptr);
+                           // Started directly, without a shell; GLib reaps it when it ends.
+                           GError* spawnError = nullptr;
+                           if (g_spawn_async(nullptr, args.data(), nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
+                                             nullptr, &spawnError)) {
+                               tell("geöffnet " + argv.back());
+                               return;
+                           }
+                           ended(name, spawnError->message);
+                           g_error_free(spawnError);
+                       });
 }
 
 void Downloads::started(WebKitDownload* download)

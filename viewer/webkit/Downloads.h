@@ -5,8 +5,9 @@
 // suggested file name; a cancelled dialog cancels the download, a failed one is reported with
 // the file's name and the reason. The engine cannot download the program's own addresses (it
 // fetches downloads apart from the page, where the scheme is unknown), so those are written
-// from the archive here; what pages make themselves (blob:, data:) the engine saves. Built
-// against WebKitGTK 4.1, 4.0 and 6.0 alike.
+// from the archive here; what pages make themselves (blob:, data:) the engine saves. A PDF
+// member that the engine cannot show itself goes to the desktop's PDF viewer. Built against
+// WebKitGTK 4.1, 4.0 and 6.0 alike.
 
 #include "viewer/webkit/SiteScheme.h"
 
@@ -36,6 +37,8 @@ class Downloads {
     // For tests: the save dialog is not shown but answered with folder/<suggested name>, or
     // cancelled when folder is empty.
     void answerWith(std::string folder) { answer_ = std::move(folder); }
+    // For tests: the engine is taken to have no PDF viewer of its own.
+    void pretendNoPdfViewer() { noPdfViewer_ = true; }
 
     // Decides a response: one the view cannot show is saved instead, so that a click on a link
     // to it never does nothing. Returns whether it decided.
@@ -50,6 +53,9 @@ class Downloads {
     void ask(const std::string& name, std::function<void(const std::string&)> chosen);
     void started(WebKitDownload* download);
     void saveOwn(const std::string& uri);
+    // Hands the PDF member uri to the desktop's PDF viewer (a private copy opened with
+    // xdg-open or gio); without either it is saved instead.
+    void openPdf(const std::string& uri);
     void ended(const std::string& name, const std::string& error);
     void tell(const std::string& text) const;
     void watchClicks();
@@ -61,6 +67,7 @@ class Downloads {
     std::function<void(const std::string&, const std::string&)> failed_;
     std::function<void(const std::string&)> note_;
     std::optional<std::string> answer_;
+    bool noPdfViewer_ = false;
     // The name each download link clicked last gives its address (its download attribute).
     std::map<std::string, std::string, std::less<>> clickedNames_;
 };

@@ -145,7 +145,7 @@ std::string SiteScheme::fileNameOf(std::string_view uri)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void SiteScheme::saveMember(std::string_view uri, const std::string& path,
+void SiteScheme::saveMember(std::string_view uri, const std::string& path, SaveMode mode,
                             std::function<void(std::string)> done)
 {
     viewer::SiteAnswer a;
@@ -169,18 +169,22 @@ void SiteScheme::saveMember(std::string_view uri, const std::string& path,
         g_idle_add(report, result);
         return;
     }
-    std::thread([member = std::move(member), path, result, report]() mutable {
-        std::string part = path + ".XXXXXX";
-        const int fd = mkostemp(part.data(), O_CLOEXEC);
+    std::thread([member = std::move(member), path, mode, result, report]() mutable {
+        const bool replace = mode == SaveMode::Replace;
+        std::string part = replace ? path + ".XXXXXX" : path;
+        const int fd = replace
+                           ? mkostemp(part.data(), O_CLOEXEC)
+                           : open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             result->error = std::string("Die Datei konnte nicht angelegt werden: ") + std::strerror(errno);
         } else {
-            fchmod(fd, 0644);
+            if (replace)
+                fchmod(fd, 0644);
             result->error = copyInto(*member, fd);
             if (close(fd) != 0 && result->error.empty())
                 result->error =
                     std::string("Die Datei konnte nicht geschrieben werden: ") + std::strerror(errno);
-            if (result->error.empty() && rename(part.c_str(), path.c_str()) != 0)
+            if (result->error.empty() && replace && rename(part.c_str(), path.c_str()) != 0)
                 result->error = std::string("Die Datei konnte nicht ersetzt werden: ") + std::strerror(errno);
             if (!result->error.empty())
                 unlink(part.c_str());

@@ -48,11 +48,16 @@ class SiteScheme {
     // The name a download of uri is offered under: the last part of its path, decoded.
     [[nodiscard]] static std::string fileNameOf(std::string_view uri);
 
+    // Replace: the bytes go to a new file beside path that replaces it only when complete, so a
+    // failure loses nothing. NewPrivate: path is made anew for the owner alone (0600), never
+    // through a symbolic link, and must not exist yet.
+    enum class SaveMode { Replace, NewPrivate };
+
     // Writes the member that the own address uri names to path, read from the archive in a
-    // thread of its own (the engine cannot download its own addresses). The bytes go to a new
-    // file beside path that replaces it only when complete, so a failure loses nothing. Then
-    // done(error) runs on the main loop; error is empty on success, else the German reason.
-    void saveMember(std::string_view uri, const std::string& path, std::function<void(std::string)> done);
+    // thread of its own (the engine cannot download its own addresses). Then done(error) runs
+    // on the main loop; error is empty on success, else the German reason.
+    void saveMember(std::string_view uri, const std::string& path, SaveMode mode,
+                    std::function<void(std::string)> done);
 
   private:
     static void onRequest(WebKitURISchemeRequest* request, gpointer self);

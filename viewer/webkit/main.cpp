@@ -542,7 +542,8 @@ std::string jsString(const std::string& text)
 // Downloads of view ask where they go; a failure shows a message. With the probe, what becomes
 // of each download is added to the page's window.__downloads, and PAGOLUX_VIEWER_PROBE_SAVE
 // answers the save dialog (a folder: the file goes there under its suggested name; empty: the
-// dialog is cancelled).
+// dialog is cancelled); PAGOLUX_VIEWER_PROBE_NO_PDF has PDFs handled as by an engine without a
+// PDF viewer.
 void watchDownloads(Front& f, WebKitWebView* view, GObject* source)
 {
     auto note = [&f](const std::string& text) {
@@ -559,6 +560,8 @@ void watchDownloads(Front& f, WebKitWebView* view, GObject* source)
         f.probe ? std::function<void(const std::string&)>(note) : nullptr);
     if (const char* folder = std::getenv("PAGOLUX_VIEWER_PROBE_SAVE"); f.probe && folder)
         f.downloads->answerWith(folder);
+    if (f.probe && std::getenv("PAGOLUX_VIEWER_PROBE_NO_PDF"))
+        f.downloads->pretendNoPdfViewer();
     f.downloads->watch(source);
 }
 

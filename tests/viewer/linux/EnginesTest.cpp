@@ -534,5 +534,58 @@ TEST_F(LinuxEnginesTest, EveryEngineServesAndSavesALargeMember)
     }
 }
 
+TEST_F(LinuxEnginesTest, AWebKitWithoutPdfViewerHandsThePdfToTheDesktop)
+{
+    const std::string root = folders->root.path().string();
+    const std::string tools = root + "/opener", record = root + "/opened", noTools = root + "/no-opener";
+    fs::create_directories(tools);
+    fs::create_directories(noTools);
+    // A stand-in for xdg-open that notes the file's bytes, the modes of the file and its folder,
+    // and last the argument it was given.
+    test::writeFile(tools + "/xdg-open", "#!/bin/sh\n/bin/cp \"$1\" " + test::quote(record + "/bytes") +
+                                             "\n/usr/bin/stat -c %a \"$1\" \"${1%/*}\" > " +
+                                             test::quote(record + "/modes") + "\nprintf %s \"$1\" > " +
+                                             test::quote(record + "/arg") + "\n");
+    fs::permissions(tools + "/xdg-open", fs::perms::owner_all);
+    struct Case {
+        const char* what;
+        std::string path;
+        bool opened;
+    } cases[] = {
+        {"xdg-open on the path", tools, true},
+        {"no opener: the save dialog instead", noTools, false},
+    };
+    for (const char* engine : {"webkit2gtk-4.1", "webkit2gtk-4.0", "webkitgtk-6.0"})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(engine) + ", " + c.what);
+            const std::string runtime = root + "/runtime-" + engine, target = root + "/pdf-saved-" + engine;
+            for (const std::string& folder : {runtime, target, record}) {
+                fs::remove_all(folder);
+                fs::create_directories(folder);
+            }
+            ProbeRun r = run({}, engine,
+                             clicking("'pdf'", target) + "export PAGOLUX_VIEWER_PROBE_NO_PDF=1 PATH=" +
+                                 test::quote(c.path) + " XDG_RUNTIME_DIR=" + test::quote(runtime) + "; ",
+                             filesProgram);
+            EXPECT_EQ(r.exitCode, 0) << joined(r.otherLines);
+            if (!c.opened) {
+                EXPECT_EQ(r.values["script"], "gespeichert doc.pdf");
+                EXPECT_TRUE(contentOf(target + "/doc.pdf") == pdfBytes());
+                continue;
+            }
+            // The viewer does not wait for the program it starts.
+            for (int k = 0; k < 100 && !fs::exists(record + "/arg"); ++k)
+                usleep(50000);
+            const std::string arg = contentOf(record + "/arg");
+            EXPECT_EQ(r.values["script"], "geöffnet " + arg);
+            EXPECT_EQ(arg.rfind(runtime + "/pagolux-", 0), 0u) << arg;
+            EXPECT_EQ(fs::path(arg).filename(), "doc.pdf");
+            EXPECT_TRUE(contentOf(record + "/bytes") == pdfBytes());
+            EXPECT_EQ(contentOf(record + "/modes"), "600\n700\n")
+                << "the file and its folder are the user's alone";
+            EXPECT_TRUE(fs::is_empty(target));
+        }
+}
+
 } // namespace
 } // namespace pagolux
