@@ -645,9 +645,11 @@ void activate(GtkApplication*, gpointer data)
         return;
     }
     f.view = makeView(f);
+    // The start page is asked for before the menus and bars are made: the engine starts its
+    // page process meanwhile.
+    webkit_web_view_load_uri(f.view, f.scheme->startUri().c_str());
     buildWindow(f);
     updateHistory(f);
-    webkit_web_view_load_uri(f.view, f.scheme->startUri().c_str());
     gtk_window_present(GTK_WINDOW(f.window));
 #if !PAGOLUX_WEBKIT_GTK4
     gtk_widget_show_all(f.window);
@@ -695,10 +697,27 @@ int main(int argc, char** argv)
         }
     }
 
+    // A display that is named but cannot be opened (an X server that is gone, a wrong
+    // WAYLAND_DISPLAY) ends here with a German message instead of GTK's own on a quiet terminal.
+#if PAGOLUX_WEBKIT_GTK4
+    (void)argc;
+    const bool display = gtk_init_check();
+#else
+    const bool display = gtk_init_check(&argc, &argv);
+#endif
+    if (!display) {
+        const char* x11 = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        dprintf(f.handoff.errorFd,
+                "Die Anzeige kann nicht geöffnet werden (DISPLAY=%s, WAYLAND_DISPLAY=%s): Dieses Programm "
+                "braucht einen laufenden Desktop.\n",
+                x11 ? x11 : "", wayland ? wayland : "");
+        return 1;
+    }
+
     f.app = gtk_application_new(nullptr, G_APPLICATION_NON_UNIQUE);
     g_signal_connect(f.app, "activate", G_CALLBACK(activate), &f);
     const int status = g_application_run(G_APPLICATION(f.app), 1, argv);
-    (void)argc;
     g_object_unref(f.app);
     return status != 0 ? status : f.exitCode;
 }
