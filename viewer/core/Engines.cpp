@@ -46,4 +46,18 @@ std::size_t missingEngineMessage(const char* forced, char* out, std::size_t cap)
     return n < 0 ? 0 : std::strlen(out);
 }
 
+std::size_t noWindowMessage(const char* engine, const char* display, const char* waylandDisplay, char* out,
+                            std::size_t cap)
+{
+    if (cap == 0)
+        return 0;
+    const int n = std::snprintf(out, cap,
+                                "Die Web-Engine %s ist vorhanden, konnte aber kein Fenster öffnen "
+                                "(DISPLAY=%s, WAYLAND_DISPLAY=%s): Die Anzeige ist nicht erreichbar, oder "
+                                "dieses Programm darf sie nicht benutzen.\n"
+                                "Bitte starten Sie es aus der Sitzung eines Desktops heraus.",
+                                engine, display ? display : "", waylandDisplay ? waylandDisplay : "");
+    return n < 0 ? 0 : std::strlen(out);
+}
+
 } // namespace pagolux::engines

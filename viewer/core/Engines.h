@@ -38,4 +38,10 @@ inline constexpr const char* kNoDisplayMessage =
 // PAGOLUX_VIEWER_ENGINE asked for.
 std::size_t missingEngineMessage(const char* forced, char* out, std::size_t cap);
 
+// Writes the text shown when engine was found (its front ran) but could not open a window on
+// the display named by display and waylandDisplay (null when not set), as missingEngineMessage
+// does: telling the user to install an engine would send him the wrong way.
+std::size_t noWindowMessage(const char* engine, const char* display, const char* waylandDisplay, char* out,
+                            std::size_t cap);
+
 } // namespace pagolux::engines

@@ -99,8 +99,10 @@ std::optional<FrontHandoff> takeHandoff()
         fcntl(handoff->hostFd, F_SETFD, FD_CLOEXEC);
         if (handoff->errorFd != 2)
             fcntl(handoff->errorFd, F_SETFD, FD_CLOEXEC);
-        if (handoff->startedFd >= 0)
+        if (handoff->startedFd >= 0) {
             fcntl(handoff->startedFd, F_SETFD, FD_CLOEXEC);
+            [[maybe_unused]] const auto written = write(handoff->startedFd, &kLoadedByte, 1);
+        }
     }
     return handoff;
 }
@@ -109,8 +111,7 @@ void announceStarted(const FrontHandoff& handoff)
 {
     if (handoff.startedFd < 0)
         return;
-    const char one = '1';
-    [[maybe_unused]] const auto written = write(handoff.startedFd, &one, 1);
+    [[maybe_unused]] const auto written = write(handoff.startedFd, &kStartedByte, 1);
     close(handoff.startedFd);
 }
 

@@ -33,11 +33,16 @@ void encodeHandoff(const FrontHandoff& handoff, char (&out)[kHandoffTextSize]);
 [[nodiscard]] std::optional<FrontHandoff> decodeHandoff(const char* text);
 
 // Reads and removes the variable and keeps the handed descriptors from programs the front
-// starts; nothing when the program was started directly.
+// starts; nothing when the program was started directly. Tells the waiting starter that the
+// front got past the dynamic loader (kLoadedByte): its engine is on the machine.
 [[nodiscard]] std::optional<FrontHandoff> takeHandoff();
 
-// Tells the waiting starter that the front runs (its libraries were all found), then closes
-// the pipe.
+// Tells the waiting starter that the front runs (kStartedByte: its window can open), then
+// closes the pipe. A front that ends after kLoadedByte without this found its engine but no
+// display to show it on.
 void announceStarted(const FrontHandoff& handoff);
+
+inline constexpr char kLoadedByte = 'L';
+inline constexpr char kStartedByte = '1';
 
 } // namespace pagolux

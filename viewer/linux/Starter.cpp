@@ -93,10 +93,11 @@ void forward(int sig)
         kill(child, sig);
 }
 
-enum class Outcome { NotStarted, Ran };
+enum class Outcome { NotStarted, NoWindow, Ran };
 
 // Runs the front of one engine in a child process. NotStarted when it never reported that it
-// runs (its libraries are missing); otherwise the child's end is stored in status.
+// runs (its libraries are missing), NoWindow when it got past the loader but ended before its
+// window could open; otherwise the child's end is stored in status.
 Outcome run(const Front& front, FrontHandoff handoff, char** argv, int& status)
 {
     int started[2];
@@ -122,14 +123,24 @@ Outcome run(const Front& front, FrontHandoff handoff, char** argv, int& status)
         _exit(127);
     }
     close(started[1]);
-    char byte = 0;
-    ssize_t got;
-    do
-        got = read(started[0], &byte, 1);
-    while (got < 0 && errno == EINTR);
+    // kLoadedByte, then kStartedByte; the pipe ends early when the front does.
+    bool loaded = false, ran = false;
+    for (;;) {
+        char byte = 0;
+        const ssize_t got = read(started[0], &byte, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got != 1)
+            break;
+        loaded = loaded || byte == kLoadedByte;
+        if (byte == kStartedByte) {
+            ran = true;
+            break;
+        }
+    }
     close(started[0]);
 
-    if (got == 1) {
+    if (ran) {
         // The terminal's Ctrl+C reaches the running front by itself; the starter waits for it.
         signal(SIGINT, SIG_IGN);
         signal(SIGQUIT, SIG_IGN);
@@ -139,7 +150,7 @@ Outcome run(const Front& front, FrontHandoff handoff, char** argv, int& status)
         done = waitpid(child, &status, 0);
     while (done < 0 && errno == EINTR);
     child = -1;
-    return got == 1 ? Outcome::Ran : Outcome::NotStarted;
+    return ran ? Outcome::Ran : loaded ? Outcome::NoWindow : Outcome::NotStarted;
 }
 
 // The full name of tool in one of PATH's folders, in found; false when there is none.
@@ -248,11 +259,17 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // An engine that is there but opens no window (a Qt without a platform plugin for this
+    // desktop) hands over to the next; when none opens one, that, not a missing engine, is said.
+    const char* windowless = nullptr;
     for (const Front& front : kFronts) {
         if (!built(front) || !engines::tried(front.engine, forced))
             continue;
         int status = 0;
-        if (run(front, handoff, argv, status) == Outcome::NotStarted)
+        const Outcome outcome = run(front, handoff, argv, status);
+        if (outcome == Outcome::NoWindow && !windowless)
+            windowless = front.engine;
+        if (outcome != Outcome::Ran)
             continue;
         if (WIFSIGNALED(status)) {
             signal(WTERMSIG(status), SIG_DFL);
@@ -262,7 +279,11 @@ int main(int argc, char** argv)
     }
 
     static char text[4096];
-    engines::missingEngineMessage(forced, text, sizeof text);
+    if (windowless)
+        engines::noWindowMessage(windowless, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"), text,
+                                 sizeof text);
+    else
+        engines::missingEngineMessage(forced, text, sizeof text);
     dprintf(handoff.errorFd, "%s\n", text);
     if (!std::getenv("PAGOLUX_VIEWER_PROBE"))
         showOnDesktop(text);
