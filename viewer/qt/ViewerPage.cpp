@@ -196,7 +196,12 @@ QWebEnginePage* ViewerPage::createWindow(WebWindowType)
 
 QString ViewerPage::suggestedPath(const QWebEngineDownloadRequest* download)
 {
-    return QDir(download->downloadDirectory()).filePath(download->downloadFileName());
+    // The engine names ~/Downloads also where there is none; the dialog, given a folder that does
+    // not exist, would open in the working folder instead. The home folder is the better guess.
+    QString folder = download->downloadDirectory();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(download->downloadFileName());
 }
 
 void ViewerPage::saveDownload(QWebEngineDownloadRequest* download, const QString& target)

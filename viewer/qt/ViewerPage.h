@@ -31,7 +31,8 @@ class ViewerPage : public QWebEnginePage {
     enum class Route { Load, External, Refuse };
     [[nodiscard]] static Route route(const QUrl& url);
 
-    // Where a download would go by default (the engine's folder and the file's name).
+    // Where a download would go by default: the engine's download folder where it exists, else
+    // the home folder, and the file's name.
     [[nodiscard]] static QString suggestedPath(const QWebEngineDownloadRequest* download);
     // Sends download to target, a file path the user chose, or cancels it when target is empty.
     static void saveDownload(QWebEngineDownloadRequest* download, const QString& target);
