@@ -112,13 +112,15 @@ TEST_F(WaylandDesktop, WithoutAUsableDisplayTheProgramSaysSoInGerman)
         // Nothing named: the starter stops before any engine.
         {"", "", "braucht dafür einen laufenden Desktop"},
         // Named but not there: the first engine's front says it cannot open it.
-        {"pagolux-gibt-es-nicht", "", "Die Anzeige kann nicht geöffnet werden (DISPLAY=, "
-                                      "WAYLAND_DISPLAY=pagolux-gibt-es-nicht)"},
+        {"pagolux-gibt-es-nicht", "",
+         "Die Anzeige kann nicht geöffnet werden (DISPLAY=, "
+         "WAYLAND_DISPLAY=pagolux-gibt-es-nicht)"},
         // The same where only a Qt engine is tried (as on a KDE desktop without WebKitGTK): Qt
         // ends inside its start, and the starter says the display, not a missing engine, is
         // at fault.
-        {"pagolux-gibt-es-nicht", "qt6", "Die Web-Engine qt6 ist vorhanden, konnte aber kein Fenster "
-                                         "öffnen (DISPLAY=, WAYLAND_DISPLAY=pagolux-gibt-es-nicht)"},
+        {"pagolux-gibt-es-nicht", "qt6",
+         "Die Web-Engine qt6 ist vorhanden, konnte aber kein Fenster "
+         "öffnen (DISPLAY=, WAYLAND_DISPLAY=pagolux-gibt-es-nicht)"},
         {"pagolux-gibt-es-nicht", "qt5", "Die Web-Engine qt5 ist vorhanden, konnte aber kein Fenster"},
     };
     for (const Row& row : rows) {
