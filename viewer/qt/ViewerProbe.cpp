@@ -116,6 +116,8 @@ void ViewerProbe::poll(int attemptsLeft)
                 line("script", v.toString());
                 if (handler_)
                     line("inflated", QString::number(handler_->bytesInflated()));
+                if (const auto* bar = window_.findChild<QStatusBar*>())
+                    line("statusText", bar->currentMessage());
                 QApplication::exit(0);
             } else if (!lastLoaded_.isEmpty() && lastLoaded_ != reportedUrl_) {
                 // The script led to another page (a PDF in the engine's viewer, say), which

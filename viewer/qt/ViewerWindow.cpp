@@ -178,8 +178,14 @@ ViewerWindow::ViewerWindow(const BuildSettings& settings, const QUrl& home, QWeb
 
     if (on(StatusBar)) {
         statusBar()->setObjectName("StatusBar");
-        connect(page_, &QWebEnginePage::linkHovered, statusBar(),
-                [this](const QString& url) { statusBar()->showMessage(displayUrl(QUrl(url))); });
+        // Leaving a link clears only the link's own text, not what the window said meanwhile.
+        connect(page_, &QWebEnginePage::linkHovered, statusBar(), [this](const QString& url) {
+            if (!url.isEmpty())
+                statusBar()->showMessage(displayUrl(QUrl(url)));
+            else if (linkShown_)
+                statusBar()->clearMessage();
+            linkShown_ = !url.isEmpty();
+        });
         connect(view_, &QWebEngineView::loadProgress, statusBar(), [this](int p) {
             if (p < 100)
                 statusBar()->showMessage(tr("Lade... %1 %").arg(p));
@@ -203,6 +209,11 @@ void ViewerWindow::watchDownload(QWebEngineDownloadRequest* download)
     const auto ended = [this, download] {
         const QString name = download->downloadFileName();
         if (download->state() == QWebEngineDownloadRequest::DownloadCompleted) {
+            // findChild: statusBar() would make one where the settings have none.
+            if (auto* bar = findChild<QStatusBar*>()) {
+                bar->showMessage(tr("Gespeichert: %1").arg(name));
+                linkShown_ = false;
+            }
             emit downloadEnded(name, false, {});
             return;
         }

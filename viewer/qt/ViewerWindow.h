@@ -84,6 +84,7 @@ class ViewerWindow : public QMainWindow {
     QToolBar* toolBar_ = nullptr;
     std::unique_ptr<QPrinter> printer_;
     SaveChooser chooseSave_;
+    bool linkShown_ = false; // the status bar shows the address of the link under the mouse
 };
 
 } // namespace pagolux

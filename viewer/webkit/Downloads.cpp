@@ -127,8 +127,10 @@ std::string stringAt(JSCValue* array, unsigned index)
 
 Downloads::Downloads(WebKitWebView* view, SiteScheme& scheme,
                      std::function<void(const std::string&, const std::string&)> failed,
+                     std::function<void(const std::string&)> saved,
                      std::function<void(const std::string&)> note)
-    : view_(view), scheme_(scheme), failed_(std::move(failed)), note_(std::move(note))
+    : view_(view), scheme_(scheme), failed_(std::move(failed)), saved_(std::move(saved)),
+      note_(std::move(note))
 {
 }
 
@@ -350,8 +352,11 @@ void Downloads::started(WebKitDownload* download)
 
 void Downloads::ended(const std::string& name, const std::string& error)
 {
-    if (error.empty())
+    if (error.empty()) {
+        if (saved_)
+            saved_(name);
         return tell("gespeichert " + name);
+    }
     tell("fehlgeschlagen " + name + ": " + error);
     if (failed_)
         failed_("Die Datei \u201E" + name + "\u201C konnte nicht gespeichert werden.", error);

@@ -21,12 +21,13 @@ namespace pagolux {
 
 class Downloads {
   public:
-    // failed(text, detail): shows a German error message. note(text): told "gespeichert
-    // <name>", "abgebrochen <name>" or "fehlgeschlagen <name>: <reason>" for each download
-    // that ends (the probe passes these on to the page); may be empty.
+    // failed(text, detail): shows a German error message. saved(name): a file was written
+    // whole (the window says so in its status bar). note(text): told "gespeichert <name>",
+    // "abgebrochen <name>" or "fehlgeschlagen <name>: <reason>" for each download that ends
+    // (the probe passes these on to the page); may be empty.
     Downloads(WebKitWebView* view, SiteScheme& scheme,
               std::function<void(const std::string&, const std::string&)> failed,
-              std::function<void(const std::string&)> note);
+              std::function<void(const std::string&)> saved, std::function<void(const std::string&)> note);
     Downloads(const Downloads&) = delete;
     Downloads& operator=(const Downloads&) = delete;
 
@@ -65,6 +66,7 @@ class Downloads {
     WebKitWebView* view_;
     SiteScheme& scheme_;
     std::function<void(const std::string&, const std::string&)> failed_;
+    std::function<void(const std::string&)> saved_;
     std::function<void(const std::string&)> note_;
     std::optional<std::string> answer_;
     bool noPdfViewer_ = false;

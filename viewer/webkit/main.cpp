@@ -79,6 +79,7 @@ struct Front {
     GtkWidget* window = nullptr;
     WebKitWebView* view = nullptr;
     GtkWidget* status = nullptr;
+    bool linkShown = false; // the status bar shows the address of the link under the mouse
     bool menu = false;
     std::vector<const char*> commands, tools;
     bool probe = false;
@@ -326,6 +327,8 @@ void pollProbe(Front& f, int attemptsLeft)
                 char* text = jsc_value_to_string(value);
                 line("script", text);
                 line("inflated", std::to_string(poll.front->scheme->bytesInflated()));
+                if (poll.front->status)
+                    line("statusText", gtk_label_get_text(GTK_LABEL(poll.front->status)));
                 g_free(text);
                 g_object_unref(value);
                 return quit(*poll.front, 0);
@@ -471,8 +474,11 @@ void buildWindow(Front& f)
                              const char* link = webkit_hit_test_result_context_is_link(hit)
                                                     ? webkit_hit_test_result_get_link_uri(hit)
                                                     : nullptr;
-                             gtk_label_set_text(GTK_LABEL(fr.status),
-                                                link ? SiteScheme::displayName(link).c_str() : "");
+                             // Leaving a link clears only the link's own text.
+                             if (link || fr.linkShown)
+                                 gtk_label_set_text(GTK_LABEL(fr.status),
+                                                    link ? SiteScheme::displayName(link).c_str() : "");
+                             fr.linkShown = link != nullptr;
                          }),
                          &f);
         g_signal_connect(f.view, "notify::estimated-load-progress",
@@ -556,6 +562,12 @@ void watchDownloads(Front& f, WebKitWebView* view, GObject* source)
         view, *f.scheme,
         [&f](const std::string& text, const std::string& detail) {
             message(f, GTK_MESSAGE_ERROR, gtk_window_get_title(GTK_WINDOW(f.window)), text, detail, nullptr);
+        },
+        [&f](const std::string& name) {
+            if (f.status) {
+                gtk_label_set_text(GTK_LABEL(f.status), ("Gespeichert: " + name).c_str());
+                f.linkShown = false;
+            }
         },
         f.probe ? std::function<void(const std::string&)>(note) : nullptr);
     if (const char* folder = std::getenv("PAGOLUX_VIEWER_PROBE_SAVE"); f.probe && folder)

@@ -39,10 +39,10 @@ const std::map<std::string, std::string> kEngineLibrary = {
 const char* const kLibDir = "/usr/lib/x86_64-linux-gnu/";
 
 // The keys the probe prints; any other line on the terminal is engine chatter.
-const std::set<std::string> kProbeKeys = {"engine",   "loaded",    "url",      "title",    "windowTitle",
-                                          "size",     "maximized", "fixed",    "menu",     "toolbar",
-                                          "commands", "statusbar", "members",  "qtCancel", "icon",
-                                          "script",   "inflated",  "navigated"};
+const std::set<std::string> kProbeKeys = {"engine",   "loaded",    "url",       "title",     "windowTitle",
+                                          "size",     "maximized", "fixed",     "menu",      "toolbar",
+                                          "commands", "statusbar", "members",   "qtCancel",  "icon",
+                                          "script",   "inflated",  "navigated", "statusText"};
 
 struct ProbeRun {
     int exitCode = -1;
@@ -457,6 +457,8 @@ TEST_F(LinuxEnginesTest, EveryEngineSavesDownloadsWhereTheUserChose)
         EXPECT_EQ(contentOf(target + "/paket.zip"), zipBytes());
         EXPECT_EQ(contentOf(target + "/daten.txt"), "Daten");
         EXPECT_EQ(contentOf(target + "/notiz.txt"), "Notiz");
+        // The status bar tells what was saved.
+        EXPECT_EQ(r.values["statusText"].rfind("Gespeichert: ", 0), 0U) << r.values["statusText"];
     }
 }
 
