@@ -3,6 +3,7 @@
 
 #include "viewer/windows/ProtocolRequest.h"
 #include "archive/TStream.h"
+#include "tests/viewer/windows/MapMemberSource.h"
 #include "viewer/core/SiteAddressSpace.h"
 #include "viewer/core/ViewerPackage.h"
 
@@ -84,29 +85,9 @@ TEST(ProtocolRequest, CombineUrl)
     EXPECT_EQ(combineUrl("not a url", "b.html"), std::nullopt);
 }
 
-class MapSource : public MemberSource {
-  public:
-    std::map<std::string, std::string> members;
-    std::optional<std::vector<std::uint8_t>> read(const std::string& key) override
-    {
-        const auto it = members.find(key);
-        if (it == members.end())
-            return std::nullopt;
-        return std::vector<std::uint8_t>(it->second.begin(), it->second.end());
-    }
-    std::optional<std::int64_t> size(const std::string& key) override
-    {
-        const auto it = members.find(key);
-        if (it == members.end())
-            return std::nullopt;
-        return static_cast<std::int64_t>(it->second.size());
-    }
-    std::unique_ptr<TStream> stream(const std::string&) override { return nullptr; }
-};
-
 TEST(ProtocolRequest, RespondFollowsTheSiteAddressRules)
 {
-    MapSource source;
+    test::MapMemberSource source;
     source.members["\\home\\u\\site\\index.html"] = "<title>Start</title>";
     source.members["\\home\\u\\site\\web\\a.css"] = "body{}";
     source.members["\\home\\u\\site\\web\\x.bin"] = std::string("\0\1\2", 3);

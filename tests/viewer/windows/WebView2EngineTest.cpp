@@ -4,6 +4,7 @@
 // the status bar's texts, and which keys the window takes from the page.
 
 #include "archive/TStream.h"
+#include "tests/viewer/windows/MapMemberSource.h"
 #include "viewer/core/SiteAddressSpace.h"
 #include "viewer/core/ViewerPackage.h"
 #include "viewer/windows/EngineChoice.h"
@@ -115,36 +116,6 @@ TEST(WebView2Request, RoutesOfNavigations)
         EXPECT_EQ(win_webview2::routeOf(row.url), row.want) << row.url;
 }
 
-// Members in memory; read() is never expected: pages are answered through streams.
-class StreamSource : public MemberSource {
-  public:
-    std::map<std::string, std::string> members;
-    int wholeReads = 0;
-    std::optional<std::vector<std::uint8_t>> read(const std::string& key) override
-    {
-        ++wholeReads;
-        const auto it = members.find(key);
-        if (it == members.end())
-            return std::nullopt;
-        return std::vector<std::uint8_t>(it->second.begin(), it->second.end());
-    }
-    std::optional<std::int64_t> size(const std::string& key) override
-    {
-        const auto it = members.find(key);
-        if (it == members.end())
-            return std::nullopt;
-        return static_cast<std::int64_t>(it->second.size());
-    }
-    std::unique_ptr<TStream> stream(const std::string& key) override
-    {
-        const auto it = members.find(key);
-        if (it == members.end())
-            return nullptr;
-        return std::make_unique<TMemoryStream>(
-            std::vector<std::uint8_t>(it->second.begin(), it->second.end()));
-    }
-};
-
 std::string bodyOf(win_webview2::Answer& a)
 {
     std::string out;
@@ -160,7 +131,7 @@ std::string bodyOf(win_webview2::Answer& a)
 
 TEST(WebView2Request, AnswersOnTheOrigin)
 {
-    StreamSource source;
+    test::MapMemberSource source;
     source.members = {
         {"\\s\\site\\index.html", "<p>Start</p>"},
         {"\\s\\site\\css\\a.css", "body{}"},
